@@ -1,0 +1,39 @@
+#pragma once
+// Operator for headless runs: messages go to stderr as "Error: <text>",
+// questions take their default answer, status and progress are printed.
+#include "common/Operator.h"
+
+#include <cstdio>
+#include <string>
+
+namespace vorbrant {
+
+class ConsoleOperator : public Operator {
+public:
+    explicit ConsoleOperator(std::FILE* out = stderr);
+
+    void ShowMessage(MessageKind kind, const std::string& text) override;
+    bool AskYesNo(const std::string& text, bool defaultYes) override;
+    bool AskOkCancel(const std::string& text, bool defaultOk) override;
+    bool AskRange(const std::string& caption, AddressRange& range) override;
+    void SetStatus(const std::string& text, bool red) override;
+    void ShowProgress(int maximum) override;
+    void SetProgress(int value) override;
+    void HideProgress() override;
+    void SetBusy(bool) override {}
+
+    // Prints a line of our own (connection result, closing line).
+    void Print(const std::string& line);
+
+private:
+    void EndProgressLine();
+
+    std::FILE* out_;
+    bool terminal_;
+    int progressMax_ = 0;
+    int lastPercent_ = -1;
+    bool progressLineOpen_ = false;
+    std::string status_;
+};
+
+} // namespace vorbrant

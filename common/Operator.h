@@ -1,0 +1,57 @@
+#pragma once
+// Everything the program asks of a person: message boxes with exact texts,
+// questions, the address-range dialog, the status line, progress and the busy
+// cursor. The GUI, the headless console and the tests each implement it.
+#include <cstdint>
+#include <string>
+
+namespace vorbrant {
+
+enum class MessageKind { Warning, Error, Information };
+
+// Result of the address-range dialog (the range dialog of the image buffer).
+struct AddressRange {
+    int32_t Start = 0;
+    int32_t End = 0;
+};
+
+class Operator {
+public:
+    virtual ~Operator() = default;
+
+    // A modal box with a single OK button.
+    virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
+    // A Yes/No question; headless runs take defaultYes.
+    virtual bool AskYesNo(const std::string& text, bool defaultYes) = 0;
+    // An OK/Cancel question; headless runs take defaultOk.
+    virtual bool AskOkCancel(const std::string& text, bool defaultOk) = 0;
+    // The range dialog: caption plus the current start and end. Returns false
+    // on Cancel. Values the dialog stored before a Cancel are written to range
+    // even then (the dialog stores each field as soon as it is left).
+    virtual bool AskRange(const std::string& caption, AddressRange& range) = 0;
+
+    // The status line: red while a step runs, black for "Idle".
+    virtual void SetStatus(const std::string& text, bool red) = 0;
+    // Progress gauge: shown with a range, advanced, hidden.
+    virtual void ShowProgress(int maximum) = 0;
+    virtual void SetProgress(int value) = 0;
+    virtual void HideProgress() = 0;
+    // Hourglass cursor during connects and runs.
+    virtual void SetBusy(bool busy) = 0;
+    // Explicit repaint during a run that takes no input.
+    virtual void Repaint() {}
+    // System sound at the end of a successful run.
+    virtual void Beep() {}
+};
+
+inline const char* MessageKindName(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Warning: return "Warning";
+    case MessageKind::Error: return "Error";
+    case MessageKind::Information: return "Information";
+    }
+    return "Message";
+}
+
+} // namespace vorbrant

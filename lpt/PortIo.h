@@ -1,0 +1,15 @@
+#pragma once
+// Byte input and output at a 16-bit I/O port address: the one seam between the
+// program and the hardware (a real port, ppdev, the simulator, or a test fake).
+#include <cstdint>
+
+namespace vorbrant {
+
+class PortIo {
+public:
+    virtual ~PortIo() = default;
+    virtual uint8_t PortIn(uint16_t port) = 0;
+    virtual void PortOut(uint16_t port, uint8_t value) = 0;
+};
+
+} // namespace vorbrant

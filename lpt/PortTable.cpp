@@ -1,0 +1,88 @@
+#include "lpt/PortTable.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace vorbrant {
+
+namespace {
+
+// The first number of a base-addr file ("888\t1912\n" gives 888). Zero when
+// the file is missing, empty, not a number, or the value does not fit 16 bits.
+uint16_t ReadBaseAddress(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in)
+        return 0;
+    std::string text;
+    std::getline(in, text);
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    unsigned long value = 0;
+    size_t digits = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && digits < 8) {
+        value = value * 10 + static_cast<unsigned long>(text[i] - '0');
+        ++i;
+        ++digits;
+    }
+    if (digits == 0 || (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) || value > 0xFFFF)
+        return 0;
+    return static_cast<uint16_t>(value);
+}
+
+} // namespace
+
+void PortTable::DiscoverParallelPorts(const std::string& root, bool ioAccessGranted)
+{
+    if (!ioAccessGranted)
+        return;
+    LptAddresses.fill(0);
+    LptPortCount = 0;
+    // parport0..parport7 are LPT1..LPT8; higher numbers have no LPT name.
+    for (int n = 1; n <= 8; ++n) {
+        uint16_t base = ReadBaseAddress(root + "/parport" + std::to_string(n - 1) + "/base-addr");
+        if (base != 0) {
+            LptAddresses[static_cast<size_t>(n)] = base;
+            ++LptPortCount;
+        }
+    }
+}
+
+bool PortTable::SelectLptPort(uint8_t number)
+{
+    if (number == 0 || number > 8)
+        return false;
+    uint16_t address = LptAddresses[number];
+    if (address == 0) {
+        SelectedLpt = 0;
+        LptBase = 0;
+        return false;
+    }
+    SelectedLpt = number;
+    LptBase = address;
+    return true;
+}
+
+bool PortTable::SelectFirstPort()
+{
+    for (uint8_t n = 1; n <= 8; ++n)
+        if (LptAddresses[n] != 0)
+            return SelectLptPort(n);
+    return false;
+}
+
+void PortTable::SetAddress(uint8_t number, uint16_t address)
+{
+    if (number == 0 || number > 8)
+        return;
+    if (LptAddresses[number] == 0 && address != 0)
+        ++LptPortCount;
+    else if (LptAddresses[number] != 0 && address == 0)
+        --LptPortCount;
+    LptAddresses[number] = address;
+}
+
+} // namespace vorbrant

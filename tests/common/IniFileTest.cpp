@@ -1,0 +1,72 @@
+#include "common/IniFile.h"
+#include "common/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+using namespace vorbrant;
+
+TEST(IniFile, ReadsWindowsFilesWithAnyCaseAndBlanks)
+{
+    IniFile ini;
+    ini.Parse("[environment]\r\nPORT = 104,888 \r\nlastdir=C:\\x\r\n\r\n[JTAG Devices]\r\nCount=3\r\n");
+    EXPECT_EQ(ini.ReadString("ENVIRONMENT", "Port", ""), "104,888");
+    EXPECT_EQ(ini.ReadString("Environment", "LastDir", ""), "C:\\x");
+    EXPECT_EQ(ini.ReadInteger("jtag devices", "count", 0), 3);
+    EXPECT_EQ(ini.ReadInteger("ENVIRONMENT", "Missing", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("ENVIRONMENT", "Port", 1), 1) << "not a number reads as the default";
+}
+
+TEST(IniFile, KeepsOrderAndReplacesValuesInPlace)
+{
+    IniFile ini;
+    ini.Parse("[A]\nx=1\ny=2\n[B]\nz=3\n");
+    ini.WriteString("a", "X", "9");
+    ini.WriteString("B", "w", "4");
+    EXPECT_EQ(ini.Serialize(), "[A]\nx=9\ny=2\n\n[B]\nz=3\nw=4\n");
+    ini.EraseSection("a");
+    EXPECT_FALSE(ini.SectionExists("A"));
+    EXPECT_EQ(ini.ReadSection("b"), (std::vector<std::string>{"z", "w"}));
+}
+
+TEST(IniFile, SavesAtomicallyAndReadsBack)
+{
+    auto dir = std::filesystem::temp_directory_path() / "vorbrant-ini-test";
+    std::filesystem::create_directories(dir);
+    auto path = (dir / "t.INI").string();
+    std::filesystem::remove(path);
+    {
+        IniFile ini(path);
+        EXPECT_FALSE(ini.SectionExists("ENVIRONMENT"));
+        ini.WriteInteger("ENVIRONMENT", "FileCount", 2);
+        std::string err;
+        ASSERT_TRUE(ini.Save(&err)) << err;
+    }
+    IniFile again(path);
+    EXPECT_EQ(again.ReadInteger("ENVIRONMENT", "FileCount", 0), 2);
+    // A folder that does not exist cannot take the file: the reason is given.
+    IniFile bad((dir / "no-such-folder" / "x.INI").string());
+    std::string err;
+    EXPECT_FALSE(bad.Save(&err));
+    EXPECT_FALSE(err.empty());
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Text, ParseInt32AcceptsDecimalAndHexPrefixes)
+{
+    EXPECT_EQ(ParseInt32("1234"), 1234);
+    EXPECT_EQ(ParseInt32("-5"), -5);
+    EXPECT_EQ(ParseInt32("$FF"), 255);
+    EXPECT_EQ(ParseInt32("0x10"), 16);
+    EXPECT_EQ(ParseInt32("2147483647"), 2147483647);
+    EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
+    EXPECT_FALSE(ParseInt32("2147483648"));
+    EXPECT_FALSE(ParseInt32(""));
+    EXPECT_FALSE(ParseInt32("12a"));
+    EXPECT_FALSE(ParseInt32("$"));
+    EXPECT_EQ(Hex(0x1234, 6), "001234");
+    EXPECT_EQ(Hex(0xFFFFFFFF, 6), "FFFFFFFF");
+}
