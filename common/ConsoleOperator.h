@@ -21,6 +21,7 @@ public:
     void SetProgress(int value) override;
     void HideProgress() override;
     void SetBusy(bool) override {}
+    void Note(MessageKind kind, const std::string& text) override { ShowMessage(kind, text); }
 
     // Prints a line of our own (connection result, closing line).
     void Print(const std::string& line);

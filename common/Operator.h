@@ -42,16 +42,12 @@ public:
     virtual void Repaint() {}
     // System sound at the end of a successful run.
     virtual void Beep() {}
+    // A message that must not wait for anybody: a batch run ends with an exit
+    // code instead of a box, and the text goes to the log (stderr).
+    virtual void Note(MessageKind kind, const std::string& text);
 };
 
-inline const char* MessageKindName(MessageKind kind)
-{
-    switch (kind) {
-    case MessageKind::Warning: return "Warning";
-    case MessageKind::Error: return "Error";
-    case MessageKind::Information: return "Information";
-    }
-    return "Message";
-}
+const char* MessageKindName(MessageKind kind)
+;
 
 } // namespace vorbrant
