@@ -2,6 +2,11 @@
 // The adapter on the selected parallel port: the pin model over the three port
 // registers, the data-register shadow of the bit engines, and detection of the
 // adapter and its generation.
+//
+//   Adapter pins(io, ports, ioAccessGranted);
+//   if (pins.DetectAdapter()) { ... pins.AdapterName, pins.SecondGeneration ... }
+//   bool tdo = pins.ReadPin(11);
+//   pins.SetPin(14, false);
 #include "lpt/PortIo.h"
 #include "lpt/PortTable.h"
 
@@ -25,7 +30,12 @@ public:
     // pins outside 1..17 are ignored.
     void SetPin(uint8_t pin, bool high);
     // Writes the data register (no shadow update: callers keep DataShadow).
-    void WriteData(uint8_t value) { io_.PortOut(ports_.LptBase, value); }
+    // Nothing is written while port access is not granted.
+    void WriteData(uint8_t value)
+    {
+        if (ioAccessGranted_)
+            io_.PortOut(ports_.LptBase, value);
+    }
     // The loop-back test of the adapter; sets AdapterName, SecondGeneration
     // and DataShadow.
     bool DetectAdapter();

@@ -1,23 +1,34 @@
 #include "lpt/PortTable.h"
 
 #include <cctype>
-#include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorbrant {
 
 namespace {
 
 // The first number of a base-addr file ("888\t1912\n" gives 888). Zero when
-// the file is missing, empty, not a number, or the value does not fit 16 bits.
+// the file is missing, unreadable, not a regular file, empty, not a number,
+// or the value does not fit 16 bits. Opened without blocking so that a FIFO
+// planted in the tree cannot stall start-up.
 uint16_t ReadBaseAddress(const std::string& path)
 {
-    std::ifstream in(path);
-    if (!in)
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         return 0;
-    std::string text;
-    std::getline(in, text);
+    struct stat st{};
+    char buffer[64];
+    ssize_t got = -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        got = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (got <= 0)
+        return 0;
+    std::string_view text(buffer, static_cast<size_t>(got));
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
