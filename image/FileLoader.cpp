@@ -1,0 +1,177 @@
+#include "image/FileLoader.h"
+
+#include "image/LineReader.h"
+#include "image/RecordParsers.h"
+#include "image/RecordStream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorbrant {
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string ReadFailureText(const std::string& path, const std::string& reason)
+{
+    return "Can't read file " + path + ": " + reason;
+}
+
+ssize_t ReadRetrying(int fd, void* buffer, size_t size)
+{
+    ssize_t n;
+    do {
+        n = read(fd, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+// Reads a whole binary file into the image from address 0. Returns 0, or
+// RecordOutsideBuffer when the file holds more than the buffer, or
+// RecordReadError with errno in readErrno.
+int ReadBinaryImage(int fd, ImageBuffer& image, uint32_t& size, int& readErrno)
+{
+    uint8_t* data = image.ImageData.data();
+    size_t total = 0;
+    while (total < ImageBuffer::Capacity) {
+        ssize_t n = ReadRetrying(fd, data + total, ImageBuffer::Capacity - total);
+        if (n < 0) {
+            readErrno = errno;
+            return RecordReadError;
+        }
+        if (n == 0)
+            break;
+        total += static_cast<size_t>(n);
+    }
+    if (total == ImageBuffer::Capacity) {
+        uint8_t extra;
+        ssize_t n = ReadRetrying(fd, &extra, 1);
+        if (n < 0) {
+            readErrno = errno;
+            return RecordReadError;
+        }
+        if (n > 0)
+            return RecordOutsideBuffer;
+    }
+    size = static_cast<uint32_t>(total);
+    if (total > 0) {
+        std::memset(image.PresentMap.data(), 1, total);
+        std::fill(image.PageMap.begin(), image.PageMap.begin() + ((total - 1) >> ImageBuffer::PageShift) + 1, 1);
+    }
+    return 0;
+}
+
+void CommitImage(const ImageBuffer& from, ImageBuffer& to)
+{
+    // Copied rather than swapped: windows may hold on to the buffer's storage.
+    std::copy(from.ImageData.begin(), from.ImageData.end(), to.ImageData.begin());
+    std::copy(from.PresentMap.begin(), from.PresentMap.end(), to.PresentMap.begin());
+    std::copy(from.PageMap.begin(), from.PageMap.end(), to.PageMap.begin());
+    to.StartAddress = from.StartAddress;
+    to.EndAddress = from.EndAddress;
+    to.ImageSize = from.ImageSize;
+}
+
+} // namespace
+
+bool LoadFile(ImageBuffer& image, FileState& state, Operator& op)
+{
+    const std::string path = state.CurrentFilePath;
+    auto fail = [&](const std::string& message) {
+        op.ShowMessage(MessageKind::Error, message);
+        state.LoadedName.clear();
+        image.ImageSize = 0;
+        return false;
+    };
+
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return fail("There's no file" + path);
+    state.LoadedName = FileNamePart(path);
+
+    // Non-blocking so that a FIFO in place of the file cannot stall the load.
+    Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.Get() < 0) {
+        // Gone between the existence test and the open.
+        if (errno == ENOENT || errno == ENOTDIR)
+            return fail("There's no file" + path);
+        return fail(ReadFailureText(path, std::strerror(errno)));
+    }
+    if (fstat(file.Get(), &info) != 0)
+        return fail(ReadFailureText(path, std::strerror(errno)));
+    if (!S_ISREG(info.st_mode))
+        return fail(ReadFailureText(path, "not a regular file"));
+
+    char first = 0;
+    ssize_t got;
+    do {
+        got = pread(file.Get(), &first, 1, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0)
+        return fail(ReadFailureText(path, std::strerror(errno)));
+    if (got == 0)
+        return fail("File is empty!");
+
+    if (state.FileFormat == FormatDetect)
+        state.FileFormat = DetectFileFormat(first);
+    const int format = state.FileFormat;
+
+    auto staging = std::make_unique<ImageBuffer>();   // cleared: 0xFF, maps 0
+    if (format == FormatBinary) {
+        uint32_t size = 0;
+        int readErrno = 0;
+        int r = ReadBinaryImage(file.Get(), *staging, size, readErrno);
+        if (r == RecordReadError)
+            return fail(ReadFailureText(path, std::strerror(readErrno)));
+        if (r == RecordOutsideBuffer)
+            return fail("File too big for the selected FLASH memory!");
+        if (size == 0)
+            return fail("File is empty!");   // emptied since the first look
+        staging->StartAddress = 0;
+        staging->EndAddress = static_cast<int32_t>(size - 1);
+        staging->ImageSize = static_cast<int32_t>(size);
+    } else if (IsTextFormat(format)) {
+        staging->StartAddress = 0x3FFFFF;
+        staging->EndAddress = 0;
+        LineReader reader(file.Get());
+        RecordParseOutcome outcome = ParseRecordLines(format, reader, *staging, image.LoadOffset);
+        if (outcome.Result == RecordReadError)
+            return fail(ReadFailureText(path, std::strerror(outcome.ReadErrno)));
+        if (outcome.Result != RecordEnd)
+            return fail(RecordErrorText(format, outcome.Result));
+        if (staging->StartAddress > staging->EndAddress) {
+            // No data record at all: an empty image, not a 3FFFFF..0 range.
+            staging->StartAddress = 0;
+            staging->EndAddress = 0;
+            staging->ImageSize = 0;
+        } else {
+            staging->ImageSize = staging->EndAddress - staging->StartAddress + 1;
+        }
+    } else {
+        return fail("Unknown file format " + std::to_string(format));
+    }
+    CommitImage(*staging, image);
+    return true;
+}
+
+} // namespace vorbrant

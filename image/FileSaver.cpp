@@ -1,0 +1,87 @@
+#include "image/FileSaver.h"
+
+#include "common/AtomicFile.h"
+
+#include <string_view>
+
+namespace vorbrant {
+
+namespace {
+
+bool CheckRange(int32_t start, uint32_t count, std::string& error)
+{
+    if (count == 0)
+        return true;
+    if (start < 0 || !(static_cast<uint32_t>(start) < ImageBuffer::Capacity &&
+                       count <= ImageBuffer::Capacity - static_cast<uint32_t>(start))) {
+        error = "The address range " + BufferInfoText(start) + ".." +
+                BufferInfoText(static_cast<int32_t>(static_cast<uint32_t>(start) + count - 1)) +
+                " lies outside the buffer";
+        return false;
+    }
+    return true;
+}
+
+bool KnownFormat(int saveFormat, std::string& error)
+{
+    if (saveFormat == SaveHex || saveFormat == SaveBinary || saveFormat == SaveAnyFile)
+        return true;
+    error = "Unknown file format " + std::to_string(saveFormat);
+    return false;
+}
+
+} // namespace
+
+bool FormatImageFile(const ImageBuffer& image, int32_t start, uint32_t count, int saveFormat, std::string& out,
+                     std::string& error)
+{
+    if (!KnownFormat(saveFormat, error) || !CheckRange(start, count, error))
+        return false;
+    const uint8_t* data = image.ImageData.data() + (count ? start : 0);
+    out.clear();
+    if (saveFormat == SaveHex)
+        AppendHexImage(out, data, static_cast<uint32_t>(start), count);
+    else
+        out.assign(reinterpret_cast<const char*>(data), count);
+    return true;
+}
+
+bool SaveRange(const ImageBuffer& image, int32_t start, uint32_t count, const std::string& path, int saveFormat,
+               std::string& error)
+{
+    if (!KnownFormat(saveFormat, error) || !CheckRange(start, count, error))
+        return false;
+    std::string reason;
+    bool written;
+    if (saveFormat == SaveHex) {
+        std::string text;
+        AppendHexImage(text, image.ImageData.data() + (count ? start : 0), static_cast<uint32_t>(start), count);
+        written = WriteFileAtomically(path, text, reason);
+    } else {
+        // Binary straight from the buffer, no copy.
+        std::string_view bytes(reinterpret_cast<const char*>(image.ImageData.data()) + (count ? start : 0), count);
+        written = WriteFileAtomically(path, bytes, reason);
+    }
+    if (!written) {
+        error = "Can't write file " + path + ": " + reason;
+        return false;
+    }
+    return true;
+}
+
+bool SaveImage(const ImageBuffer& image, const std::string& path, int saveFormat, std::string& error)
+{
+    // A range of one address is one byte; an end below the start is none.
+    const int64_t count = int64_t{image.EndAddress} - int64_t{image.StartAddress} + 1;
+    if (count > int64_t{ImageBuffer::Capacity}) {
+        if (!KnownFormat(saveFormat, error))
+            return false;
+        error = "The address range " + BufferInfoText(image.StartAddress) + ".." + BufferInfoText(image.EndAddress) +
+                " lies outside the buffer";
+        return false;
+    }
+    return SaveRange(image, image.StartAddress, count > 0 ? static_cast<uint32_t>(count) : 0u, path, saveFormat,
+                     error);
+}
+
+} // namespace vorbrant

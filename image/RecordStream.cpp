@@ -1,0 +1,52 @@
+#include "image/RecordStream.h"
+
+#include "image/FileFormats.h"
+#include "image/RecordParsers.h"
+
+#include <cstring>
+
+namespace vorbrant {
+
+RecordParseOutcome ParseRecordLines(int format, LineReader& reader, ImageBuffer& image, int32_t loadOffset)
+{
+    RecordParseOutcome outcome;
+    HexParseState hex;
+    hex.LoadOffset = loadOffset;
+    std::string_view line;
+    while (reader.Next(line)) {
+        ++outcome.Line;
+        int r;
+        if (format == FormatHex)
+            r = ParseHexRecord(line, hex, image);
+        else if (format == FormatSRecord)
+            r = ParseSRecord(line, image);
+        else
+            r = ParseDatRecord(line, image);
+        if (r < 0) {
+            outcome.Result = r;
+            return outcome;
+        }
+    }
+    ++outcome.Line;
+    if (reader.Error() != 0) {
+        outcome.Result = RecordReadError;
+        outcome.ReadErrno = reader.Error();
+        return outcome;
+    }
+    // DAT has no end record; HEX and S-records must end with theirs.
+    outcome.Result = format == FormatDat ? RecordEnd : RecordInvalid;
+    return outcome;
+}
+
+std::string RecordErrorText(int format, int result)
+{
+    if (result == RecordOutsideBuffer)
+        return "File too big for the selected FLASH memory!";
+    if (format == FormatHex)
+        return result == RecordChecksumError ? "Checksum error in HEX file !" : "Invalid HEX file !";
+    if (format == FormatSRecord)
+        return result == RecordChecksumError ? "Checksum error in S-record !" : "Invalid S-record !";
+    return "Invalid DAT record !";
+}
+
+} // namespace vorbrant

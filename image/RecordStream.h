@@ -1,0 +1,25 @@
+#pragma once
+// Runs a text format's record reader over all lines of a file until the end
+// condition or the first bad record.
+#include "image/ImageBuffer.h"
+#include "image/LineReader.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vorbrant {
+
+struct RecordParseOutcome {
+    int Result = 0;          // RecordEnd on success, else the failing RecordResult
+    uint64_t Line = 0;       // line of the failing record (past the last line when the end is missing)
+    int ReadErrno = 0;       // with RecordReadError
+};
+
+// format: FormatHex, FormatSRecord or FormatDat. The image is not cleared
+// here; the caller hands in a cleared one.
+RecordParseOutcome ParseRecordLines(int format, LineReader& reader, ImageBuffer& image, int32_t loadOffset);
+
+// The message of a failed parse of the given format ("Invalid HEX file !" ...).
+std::string RecordErrorText(int format, int result);
+
+} // namespace vorbrant
