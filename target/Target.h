@@ -15,11 +15,21 @@ namespace vorbrant {
 
 class C2Link;
 class JtagLink;
+struct C2Result;
+enum class C2LockTest : uint8_t;
 
 enum EraseKind : uint8_t { ErasePages = 0, EraseLockPage = 1, EraseChip = 2 };
 
 class Target {
 public:
+    // Flash busy polls give up after this much Clock time (per byte or page;
+    // a whole-chip erase gets the longer limit).
+    static constexpr uint64_t FlashBusyLimitMs = 500;
+    static constexpr uint64_t ChipEraseBusyLimitMs = 5000;
+    // The locked-device warning, shown once per connection.
+    static constexpr const char* LockedWarningText =
+        "Device is locked - autodetecion not possible!\n\r              Erase chip first!              ";
+
     // op receives the one-time locked-device warning; chain is the chain
     // list that SetChainPosition reads (owned by the caller, may be empty).
     Target(Adapter& adapter, Clock& clock, Operator& op, const JtagChainList& chain);
@@ -57,6 +67,26 @@ public:
     JtagLink& Jtag() { return *jtag_; }
 
 private:
+    // Identification (ConnectTarget steps 8 and 9).
+    void PrepareF12x();
+    void IdentifyJtag();
+    void IdentifyC2();
+    void SetNotIdentifiedCode();
+    void ApplyC2Result(const C2Result& result);
+    void ShowLockedWarning();
+    bool JtagProbe(uint32_t address);
+    bool C2Probe(uint32_t address);
+    bool C2LockedByTest(C2LockTest test);
+
+    // JTAG flash registers.
+    uint16_t FlashRegister(uint8_t code) const { return static_cast<uint16_t>(Chip.FlashRegBase | code); }
+    int FlashAddressWidth() const { return Chip.FlashSizeKB / 128 + 16; }
+    bool OpenJtagRun(uint32_t address, uint8_t control);
+    // Repeats FLASHDAT reads of this width while the busy bit is set; false
+    // when a read timed out or the part stayed busy past limitMs.
+    bool PollFlashData(int width, uint64_t limitMs, uint32_t& result);
+    bool JtagErasePageWithin(uint32_t address, uint8_t areaFlags, uint64_t limitMs);
+
     Adapter& adapter_;
     Clock& clock_;
     Operator& operator_;

@@ -1,0 +1,410 @@
+#include "target/C2Link.h"
+
+#include <algorithm>
+
+namespace vorbrant {
+
+namespace {
+
+constexpr uint8_t ClockIdle = 0x74; // C2CK high, bits 4..6 high, C2D driven low
+constexpr uint8_t C2ckBit = 0x04;
+constexpr uint8_t C2dBit = 0x02;
+constexpr uint8_t ReleaseBit = 0x80;
+
+constexpr uint8_t OutReady = 0x01;
+constexpr uint8_t InBusy = 0x02;
+
+constexpr uint8_t DeviceIdRegister = 0x00;
+constexpr uint8_t RevisionRegister = 0x01;
+constexpr uint8_t FpctlRegister = 0x02;
+
+constexpr uint8_t BlockReadCommand = 0x06;
+constexpr uint8_t BlockWriteCommand = 0x07;
+constexpr uint8_t PageEraseCommand = 0x08;
+constexpr uint8_t DeviceEraseCommand = 0x03;
+
+} // namespace
+
+C2Link::C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip)
+    : adapter_(adapter), clock_(clock), chip_(chip)
+{
+    WriteBuffer.fill(0xFF);
+}
+
+// --- bit level -------------------------------------------------------------
+
+// One C2CK strobe: C2CK is low for exactly one port write. The driver state
+// after the strobe is the one the next bit needs.
+void C2Link::Strobe(bool keepDriving)
+{
+    uint8_t v = ClockIdle;
+    if (C2dReleased)
+        v |= ReleaseBit;
+    if (C2dDataBit)
+        v |= C2dBit;
+    Write(v);
+    Write(static_cast<uint8_t>(v & ~C2ckBit));
+    if (keepDriving) {
+        v &= static_cast<uint8_t>(~ReleaseBit);
+        C2dReleased = false;
+    } else {
+        v |= ReleaseBit;
+        C2dReleased = true;
+    }
+    Write(v);
+    adapter_.DataShadow = v;
+}
+
+void C2Link::ReleaseC2d()
+{
+    C2dReleased = true;
+    adapter_.DataShadow |= ReleaseBit;
+    Write(adapter_.DataShadow);
+}
+
+void C2Link::SendBit(bool bit, bool keepDriving)
+{
+    C2dDataBit = bit;
+    Strobe(keepDriving);
+}
+
+void C2Link::Start()
+{
+    ReleaseC2d();
+    Strobe(true);
+}
+
+uint8_t C2Link::ReceiveByte()
+{
+    uint8_t value = 0;
+    for (int i = 0; i < 8; ++i) {
+        Strobe(false);
+        value = static_cast<uint8_t>((value >> 1) | (ReadC2d() ? 0x80 : 0x00));
+    }
+    return value;
+}
+
+bool C2Link::WaitForTarget(int limit)
+{
+    for (int n = 1;; ++n) {
+        Strobe(false);
+        if (n >= limit)
+            return false;
+        if (ReadC2d())
+            return true;
+    }
+}
+
+// --- transfers -------------------------------------------------------------
+
+void C2Link::C2AddressWrite(uint8_t address)
+{
+    Start();
+    SendBit(true, true);
+    SendBit(true, true);
+    for (int i = 0; i < 8; ++i)
+        SendBit(((address >> i) & 1) != 0, i < 7);
+    Stop();
+}
+
+uint8_t C2Link::C2AddressRead()
+{
+    Start();
+    SendBit(false, true);
+    SendBit(true, false);
+    uint8_t value = ReceiveByte();
+    Stop();
+    return value;
+}
+
+void C2Link::C2DataWrite(uint8_t value)
+{
+    Start();
+    SendBit(true, true);
+    SendBit(false, true);
+    SendBit(false, true); // length: one byte
+    SendBit(false, true);
+    for (int i = 0; i < 8; ++i)
+        SendBit(((value >> i) & 1) != 0, i < 7);
+    DataWriteTimedOut = !WaitForTarget(DataWriteWaitStrobes);
+    if (DataWriteTimedOut)
+        return; // no STOP after a wait that ran out
+    Stop();
+}
+
+bool C2Link::C2DataRead(uint8_t& value)
+{
+    value = C2DataRead();
+    return !DataReadTimedOut;
+}
+
+uint8_t C2Link::C2DataRead()
+{
+    Start();
+    SendBit(false, true);
+    SendBit(false, true);
+    SendBit(false, true); // length: one byte
+    SendBit(false, false);
+    DataReadTimedOut = !WaitForTarget(DataReadWaitStrobes);
+    if (DataReadTimedOut)
+        return 0; // no STOP after a wait that ran out
+    uint8_t value = ReceiveByte();
+    Stop();
+    return value;
+}
+
+// --- link control ----------------------------------------------------------
+
+void C2Link::C2Reset()
+{
+    adapter_.SetPin(14, true);
+    Write(0xBF);
+    adapter_.SetPin(14, false);
+    for (int i = 0; i < 100; ++i)
+        Write(0xBF);
+    adapter_.SetPin(14, true);
+    Write(0x77);
+    adapter_.DataShadow = 0x77;
+    C2dDataBit = true;
+    ReleaseC2d();
+}
+
+void C2Link::C2EnterProgramming()
+{
+    C2Reset();
+    clock_.SleepMs(20);
+    C2AddressWrite(FpctlRegister);
+    C2DataWrite(0x02);
+    C2DataWrite(0x01);
+    clock_.SleepMs(30);
+}
+
+int32_t C2Link::C2ReadDeviceId()
+{
+    C2AddressWrite(DeviceIdRegister);
+    uint8_t id = C2DataRead();
+    if (id == 0xFF)
+        return -1;
+    if (id == 0)
+        return 0;
+    C2AddressWrite(RevisionRegister);
+    uint8_t revision = C2DataRead();
+    return 0x300 + id + static_cast<int32_t>(revision) * 65536;
+}
+
+// --- FPI conventions -------------------------------------------------------
+
+bool C2Link::WaitInBusyClear()
+{
+    for (int i = 0; i < InBusyPolls; ++i)
+        if ((C2AddressRead() & InBusy) == 0)
+            return true;
+    return false;
+}
+
+bool C2Link::WaitOutReady()
+{
+    for (int i = 0; i < OutReadyPolls; ++i) {
+        if ((C2AddressRead() & OutReady) != 0)
+            return true;
+        clock_.SleepMs(1);
+    }
+    return false;
+}
+
+bool C2Link::SendByte(uint8_t value)
+{
+    C2DataWrite(value);
+    return WaitInBusyClear();
+}
+
+bool C2Link::CheckStatus()
+{
+    if (!WaitOutReady())
+        return false;
+    uint8_t status = 0;
+    return C2DataRead(status) && status == StatusOk;
+}
+
+bool C2Link::StartBlockCommand(uint8_t command, uint32_t address, uint16_t count)
+{
+    SelectFpdat();
+    return SendByte(command) && CheckStatus()
+        && SendByte(static_cast<uint8_t>(address >> 8)) && SendByte(static_cast<uint8_t>(address))
+        && SendByte(static_cast<uint8_t>(count)) // 256 goes out as 0
+        && CheckStatus();
+}
+
+bool C2Link::FailAndRecover()
+{
+    C2EnterProgramming();
+    return false;
+}
+
+// --- FPI operations --------------------------------------------------------
+
+bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
+{
+    if (count == 0 || count > 256)
+        return false;
+    if (CacheHolds(address))
+        return true;
+    // The cache is refilled below; a read that breaks off half way must not
+    // leave the old base pointing at a mix of old and new bytes.
+    EmptyReadCache();
+    if (!StartBlockCommand(BlockReadCommand, address, count))
+        return FailAndRecover();
+    for (uint16_t i = 0; i < count; ++i) {
+        // A byte whose read timed out is no data: the read fails instead
+        // of caching a 0.
+        if (!WaitOutReady() || !C2DataRead(ReadCache[i]))
+            return FailAndRecover();
+    }
+    ReadCacheBase = address;
+    ReadCacheLength = count;
+    return true;
+}
+
+void C2Link::ClearWriteBuffer()
+{
+    WriteBuffer.fill(0xFF);
+    WriteBufferCount = 0;
+    WriteBufferBase = NoBase;
+}
+
+bool C2Link::C2BufferedWrite(uint32_t address, uint8_t value)
+{
+    if (WriteBufferBase != NoBase && address >= WriteBufferBase && address - WriteBufferBase <= 255) {
+        uint32_t offset = address - WriteBufferBase;
+        WriteBuffer[offset] = value;
+        // The block write sends the buffer from its base up to the highest
+        // byte stored: for ascending consecutive writes that is one more per
+        // call, and a skipped address goes out as 0xFF instead of shifting
+        // the later bytes down.
+        WriteBufferCount = static_cast<uint16_t>(std::max<uint32_t>(WriteBufferCount, offset + 1));
+        return true;
+    }
+    if (!C2FlushWriteBuffer()) {
+        C2EnterProgramming();
+        return false;
+    }
+    WriteBufferBase = address;
+    WriteBuffer[0] = value;
+    WriteBufferCount = 1;
+    return true;
+}
+
+bool C2Link::C2FlushWriteBuffer()
+{
+    if (WriteBufferCount == 0) {
+        C2EnterProgramming();
+        return true;
+    }
+    if (!StartBlockCommand(BlockWriteCommand, WriteBufferBase, WriteBufferCount))
+        return FailAndRecover();
+    for (uint16_t i = 0; i < WriteBufferCount; ++i)
+        if (!SendByte(WriteBuffer[i]))
+            return FailAndRecover();
+    // The closing status byte is left unread: the next command replaces it.
+    if (!WaitOutReady())
+        return FailAndRecover();
+    ClearWriteBuffer();
+    return true;
+}
+
+bool C2Link::C2PageErase(uint32_t address)
+{
+    SelectFpdat();
+    if (!SendByte(PageEraseCommand) || !CheckStatus())
+        return false;
+    C2DataWrite(static_cast<uint8_t>(address >> 9));
+    WaitInBusyClear(); // the page number is acknowledged by the status below
+    if (!WaitOutReady())
+        return false;
+    if (!SendByte(0x00))
+        return false;
+    return WaitOutReady();
+}
+
+bool C2Link::C2DeviceErase()
+{
+    SelectFpdat();
+    return SendByte(DeviceEraseCommand) && CheckStatus() && SendByte(0xDE) && SendByte(0xAD) && SendByte(0xA5)
+        && WaitOutReady();
+}
+
+bool C2Link::C2WriteSecurityByte(uint8_t value)
+{
+    if (!StartBlockCommand(BlockWriteCommand, chip_.LockByteAddress, 1))
+        return FailAndRecover();
+    C2DataWrite(value);
+    if (!WaitOutReady())
+        return FailAndRecover();
+    return true;
+}
+
+// The F31x/F32x/F35x/F34x families show the lock byte inverted in a C2
+// register; m - v turns the count of locked pages into the byte's value.
+bool C2Link::ReadSecurityRegister(uint8_t c2Address, uint8_t& value)
+{
+    C2AddressWrite(c2Address);
+    uint8_t raw = 0;
+    if (!C2DataRead(raw))
+        return false;
+    auto r = static_cast<uint8_t>(~raw);
+    auto m = static_cast<uint8_t>(2 * chip_.FlashSizeKB - 1);
+    auto v = static_cast<uint8_t>(r & m);
+    if (v != 0)
+        v = static_cast<uint8_t>(m - v);
+    value = v;
+    return true;
+}
+
+bool C2Link::ReadSecurityThroughFpdat(uint8_t& value)
+{
+    SecurityAddressAccepted = false;
+    SelectFpdat();
+    if (!SendByte(BlockReadCommand) || !WaitInBusyClear())
+        return false;
+    uint8_t status = 0;
+    if (!C2DataRead(status) || status != StatusOk)
+        return false;
+    if (!SendByte(static_cast<uint8_t>(chip_.LockByteAddress >> 8))
+        || !SendByte(static_cast<uint8_t>(chip_.LockByteAddress)) || !SendByte(1) || !CheckStatus())
+        return false;
+    SecurityAddressAccepted = true;
+    uint8_t raw = 0;
+    if (!WaitOutReady() || !C2DataRead(raw))
+        return false;
+    value = static_cast<uint8_t>(~raw);
+    return true;
+}
+
+bool C2Link::C2ReadSecurityByte(uint8_t& value)
+{
+    switch (chip_.DeviceCode) {
+    case 0x308:
+    case 0x309:
+    case 0x30B:
+        return ReadSecurityRegister(0xB5, value);
+    case 0x30F:
+        return ReadSecurityRegister(0xB4, value);
+    case 0x30C:
+    case 0x311: {
+        C2AddressWrite(0xA7);
+        C2DataWrite(1);
+        C2AddressWrite(0xB5);
+        uint8_t raw = 0;
+        bool ok = C2DataRead(raw);
+        C2AddressWrite(0xA7);
+        C2DataWrite(0);
+        if (ok)
+            value = static_cast<uint8_t>(~raw);
+        return ok;
+    }
+    default:
+        return ReadSecurityThroughFpdat(value);
+    }
+}
+
+} // namespace vorbrant

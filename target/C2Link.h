@@ -1,0 +1,108 @@
+#pragma once
+// The C2 two-wire debug link: C2CK/C2D frames bit by bit on the adapter's data
+// register, the four C2 transfers, and the flash programming interface (FPI)
+// behind FPDAT with its read cache and write buffer. No delays inside a
+// transfer: every clock phase is one port access.
+#include "lpt/Adapter.h"
+#include "lpt/Clock.h"
+#include "target/ChipInfo.h"
+
+#include <array>
+#include <cstdint>
+
+namespace vorbrant {
+
+class C2Link {
+public:
+    static constexpr uint32_t NoBase = 0xFFFFFFFFu;
+    static constexpr int DataReadWaitStrobes = 10000;
+    static constexpr int DataWriteWaitStrobes = 50000;
+    static constexpr int InBusyPolls = 249;
+    static constexpr int OutReadyPolls = 250;
+    static constexpr uint8_t StatusOk = 0x0D;
+
+    // chip supplies FpdatAddress, LockByteAddress, FlashSizeKB and DeviceCode.
+    C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip);
+
+    // Transfers. C2D is released after every one of them.
+    void C2AddressWrite(uint8_t address);
+    uint8_t C2AddressRead();
+    void C2DataWrite(uint8_t value);
+    // 0 when the target never ended its wait; DataReadTimedOut tells.
+    uint8_t C2DataRead();
+    // The same read, with the time-out as the result (false = no data).
+    bool C2DataRead(uint8_t& value);
+
+    // Link control.
+    void C2Reset();
+    void C2EnterProgramming();
+    // -1: nothing answers (id 0xFF); 0: id 0; else 0x300 + id + revision << 16.
+    int32_t C2ReadDeviceId();
+
+    // FPI operations, true = done.
+    bool C2BlockRead(uint16_t address, uint16_t count);
+    bool C2BufferedWrite(uint32_t address, uint8_t value);
+    bool C2FlushWriteBuffer();
+    bool C2PageErase(uint32_t address);
+    bool C2DeviceErase();
+    bool C2ReadSecurityByte(uint8_t& value);
+    bool C2WriteSecurityByte(uint8_t value);
+
+    // Read cache and write buffer.
+    bool CacheHolds(uint32_t address) const
+    {
+        return ReadCacheBase != NoBase && address >= ReadCacheBase && address - ReadCacheBase < ReadCacheLength;
+    }
+    uint8_t CachedByte(uint32_t address) const { return ReadCache[address - ReadCacheBase]; }
+    void EmptyReadCache() { ReadCacheBase = NoBase; }
+    void ClearWriteBuffer();
+
+    // Link state, visible to tests and to the flash operations.
+    bool C2dReleased = true;
+    bool C2dDataBit = true;
+    bool DataReadTimedOut = false;
+    bool DataWriteTimedOut = false;
+    // Set by the FPDAT path of C2ReadSecurityByte: the part answered 0x0D
+    // after the address and length, i.e. it let the host read there.
+    bool SecurityAddressAccepted = false;
+
+    std::array<uint8_t, 256> ReadCache{};
+    uint32_t ReadCacheBase = NoBase;
+    uint16_t ReadCacheLength = 0;
+    std::array<uint8_t, 256> WriteBuffer{};
+    uint32_t WriteBufferBase = NoBase;
+    uint16_t WriteBufferCount = 0;
+
+private:
+    // Bit level.
+    void Strobe(bool keepDriving);
+    void ReleaseC2d();
+    bool ReadC2d() { return adapter_.ReadPin(11); }
+    void SendBit(bool bit, bool keepDriving);
+    void Start();
+    void Stop() { Strobe(false); }
+    uint8_t ReceiveByte();
+    // Strobes with C2D released until the target pulls it high; false when
+    // the limit ran out (the last strobe is not sampled).
+    bool WaitForTarget(int limit);
+
+    // FPI conventions.
+    bool WaitInBusyClear();
+    bool WaitOutReady();
+    bool SendByte(uint8_t value);
+    bool CheckStatus();
+    void SelectFpdat() { C2AddressWrite(chip_.FpdatAddress); }
+    // Command, 16-bit address and length byte, each acknowledged.
+    bool StartBlockCommand(uint8_t command, uint32_t address, uint16_t count);
+    bool FailAndRecover();
+    bool ReadSecurityThroughFpdat(uint8_t& value);
+    bool ReadSecurityRegister(uint8_t c2Address, uint8_t& value);
+
+    void Write(uint8_t value) { adapter_.WriteData(value); }
+
+    Adapter& adapter_;
+    Clock& clock_;
+    const ChipInfo& chip_;
+};
+
+} // namespace vorbrant

@@ -1,0 +1,232 @@
+// Connection and identification: adapter detection, the C2 or JTAG
+// identification word, the probes that tell derivatives apart, the lock tests
+// of the C2 families, and releasing the target.
+#include "common/Text.h"
+#include "target/C2Link.h"
+#include "target/IdentTables.h"
+#include "target/JtagLink.h"
+#include "target/Target.h"
+
+namespace vorbrant {
+
+int32_t Target::ConnectTarget()
+{
+    if (!adapter_.DetectAdapter())
+        return -1;
+
+    c2_->EmptyReadCache();
+    c2_->ClearWriteBuffer();
+
+    int32_t id = 0;
+    Chip.C2Mode = false;
+    if (adapter_.SecondGeneration) {
+        c2_->C2Reset();
+        id = c2_->C2ReadDeviceId();
+        if (id == -1 || id == 0) {
+            adapter_.WriteData(0xFF);
+            adapter_.DataShadow = 0xFF;
+            adapter_.SetPin(14, false);
+        } else {
+            Chip.C2Mode = true;
+            c2_->C2EnterProgramming();
+        }
+    }
+
+    uint32_t jtagId = 0;
+    if (!Chip.C2Mode) {
+        JtagLink& j = *jtag_;
+        j.JtagResetTap();
+        j.JtagShiftIR(0x2FFF, 16);
+        j.JtagShiftIR(0x1004, 16);
+        jtagId = j.JtagShiftDR(0, 32);
+        if (jtagId == 0 || jtagId == 0xFFFFFFFFu)
+            return -1;
+        id = static_cast<int32_t>(jtagId);
+    }
+
+    Chip.ScratchpadSize = 0;
+    Chip.FlashEnd = 0;
+    Chip.SmallerVariant = false;
+    if (Chip.C2Mode) {
+        Chip.DeviceCode = static_cast<uint16_t>(static_cast<uint32_t>(id) & 0xFFF);
+        Chip.DeviceRevision = static_cast<uint8_t>(static_cast<uint32_t>(id) >> 16);
+    } else {
+        Chip.DeviceCode = static_cast<uint16_t>(jtagId >> 12);
+        Chip.DeviceRevision = static_cast<uint8_t>(jtagId >> 28);
+    }
+
+    FlashStreamOpen = false;
+    EndFlashAccess();
+
+    if (!Chip.C2Mode && Chip.DeviceCode == 7)
+        PrepareF12x();
+
+    if (Chip.C2Mode)
+        IdentifyC2();
+    else
+        IdentifyJtag();
+    return id;
+}
+
+// The F12x family needs its flash interface set up before the first access.
+void Target::PrepareF12x()
+{
+    Chip.FlashRegBase = 0x3000;
+    Chip.FlashSizeKB = 128;
+    JtagLink& j = *jtag_;
+    j.JtagResetTap();
+    j.JtagShiftIR(0x1801, 16);
+    j.JtagShiftIR(0x1804, 16);
+    clock_.SleepMs(100);
+    for (uint16_t instruction : {0x2804, 0x2004, 0x1004, 0x4004, 0x2FFF, 0x30C1})
+        j.JtagShiftIR(instruction, 16);
+    for (uint32_t data : {0x8400u, 0xB731u, 0x840Fu, 0x8A83u, 0x8400u})
+        j.JtagWriteIndirect(0x30C1, data, 17);
+    j.JtagShiftIR(0x1004, 16);
+    j.JtagShiftIR(static_cast<uint16_t>(Chip.FlashRegBase | 0x84), 16);
+}
+
+void Target::SetNotIdentifiedCode()
+{
+    Chip.DerivativeName = "0x" + Hex(Chip.DeviceCode, 4);
+    Chip.FlashSizeKB = 0;
+    Chip.FlashEnd = 0;
+    Chip.ScratchpadSize = 0;
+    Chip.LockByteAddress = 0;
+}
+
+bool Target::JtagProbe(uint32_t address)
+{
+    FlashStreamOpen = false;
+    uint8_t ignored = 0;
+    return ReadFlashByte(address, ignored, 0);
+}
+
+bool Target::C2Probe(uint32_t address)
+{
+    return c2_->C2BlockRead(static_cast<uint16_t>(address), 1);
+}
+
+void Target::IdentifyJtag()
+{
+    const JtagIdentRow* row = FindJtagRow(Chip.DeviceCode);
+    if (row == nullptr) {
+        SetNotIdentifiedCode();
+        return;
+    }
+    Chip.DerivativeName = row->Name;
+    Chip.FlashSizeKB = row->FlashSizeKB;
+    Chip.FlashEnd = row->FlashEnd;
+    Chip.FlashRegBase = row->FlashRegBase;
+    Chip.ScratchpadSize = row->ScratchpadSize;
+    Chip.LockByteAddress = 0;
+    if (row->KeepProbes[0] == NoProbe)
+        return;
+    for (uint32_t probe : row->KeepProbes)
+        if (probe != NoProbe && JtagProbe(probe))
+            return;
+    Chip.DerivativeName = row->SmallName;
+    Chip.FlashSizeKB = row->SmallFlashSizeKB;
+    Chip.FlashEnd = row->SmallFlashEnd;
+    Chip.SmallerVariant = true;
+    if (row->SmallConfirmProbe != NoProbe && !JtagProbe(row->SmallConfirmProbe)) {
+        Chip.DerivativeName.clear();
+        Chip.FlashEnd = 0;
+    }
+}
+
+void Target::ApplyC2Result(const C2Result& result)
+{
+    if (result.Name == nullptr) {
+        Chip.DerivativeName.clear();
+        Chip.FlashEnd = 0;
+        return;
+    }
+    Chip.DerivativeName = result.Name;
+    Chip.FlashSizeKB = result.FlashSizeKB;
+    Chip.FlashEnd = result.FlashEnd;
+    Chip.LockByteAddress = result.LockByteAddress;
+}
+
+void Target::ShowLockedWarning()
+{
+    if (LockWarningShown)
+        return;
+    LockWarningShown = true;
+    operator_.ShowMessage(MessageKind::Warning, LockedWarningText);
+}
+
+bool Target::C2LockedByTest(C2LockTest test)
+{
+    Chip.LockByteAddress = 0;
+    switch (test) {
+    case C2LockTest::None:
+        return false;
+    case C2LockTest::SecurityPath: {
+        // The unlocked F30x lets the read at address 0 through (status 0x0D
+        // after address and length), whatever byte it then returns.
+        uint8_t ignored = 0;
+        c2_->C2ReadSecurityByte(ignored);
+        return !c2_->SecurityAddressAccepted;
+    }
+    case C2LockTest::ReadFirstByte: {
+        uint8_t ignored = 0;
+        return !ReadFlashByte(0, ignored, 0);
+    }
+    }
+    return false;
+}
+
+void Target::IdentifyC2()
+{
+    const C2IdentRow* row = FindC2Row(Chip.DeviceCode);
+    Chip.ScratchpadSize = 0;
+    if (row == nullptr) {
+        Chip.FpdatAddress = 0xB4;
+        SetNotIdentifiedCode();
+        return;
+    }
+    Chip.FpdatAddress = row->FpdatAddress;
+    for (uint8_t i = 0; i < row->PreWriteCount; ++i) {
+        c2_->C2AddressWrite(row->PreWrites[i].Register);
+        c2_->C2DataWrite(row->PreWrites[i].Value);
+    }
+    if (C2LockedByTest(row->LockTest)) {
+        ShowLockedWarning();
+        ApplyC2Result(row->Locked);
+        return;
+    }
+    if (row->UnlockedClearsWarning)
+        LockWarningShown = false;
+    for (uint8_t i = 0; i < row->ProbeCount; ++i) {
+        if (!C2Probe(row->Probes[i].Address)) {
+            ApplyC2Result(row->Probes[i].Result);
+            return;
+        }
+    }
+    ApplyC2Result(row->WhenAllProbesPass);
+}
+
+void Target::DisconnectTarget()
+{
+    if (Chip.C2Mode) {
+        c2_->C2Reset();
+        adapter_.WriteData(0xFF);
+        adapter_.DataShadow = 0xFF;
+        adapter_.SetPin(14, true);
+    } else {
+        FlashStreamOpen = false;
+        jtag_->JtagShiftIR(0x2FFF, 16);
+        FlashStreamOpen = false;
+        jtag_->JtagShiftIR(0x0FFF, 16);
+    }
+    LockWarningShown = false;
+}
+
+void Target::ResetProgrammingInterface()
+{
+    if (Chip.C2Mode)
+        c2_->C2EnterProgramming();
+}
+
+} // namespace vorbrant

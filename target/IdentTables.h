@@ -1,0 +1,71 @@
+#pragma once
+// The identification tables of the C8051F derivatives, as data: the JTAG
+// families by the device code of their IDCODE, the C2 families by device id,
+// with the probe addresses that tell the members of a family apart.
+#include <cstdint>
+#include <span>
+
+namespace vorbrant {
+
+inline constexpr uint32_t NoProbe = 0xFFFFFFFFu;
+
+struct JtagIdentRow {
+    uint16_t Code;
+    uint16_t AltCode; // a second code sharing the row, or 0xFFFF
+    const char* Name;
+    uint16_t FlashSizeKB;
+    uint32_t FlashEnd;
+    uint16_t FlashRegBase;
+    uint16_t ScratchpadSize;
+    // A probe that succeeds keeps the first choice; tried in order.
+    uint32_t KeepProbes[2];
+    // When every keep probe failed: the reduced-flash member.
+    const char* SmallName;
+    uint16_t SmallFlashSizeKB;
+    uint32_t SmallFlashEnd;
+    uint32_t SmallConfirmProbe; // NoProbe = taken without confirmation
+};
+
+struct C2Result {
+    const char* Name; // nullptr = the part stays not identified
+    uint16_t FlashSizeKB;
+    uint32_t FlashEnd;
+    uint16_t LockByteAddress;
+};
+
+enum class C2LockTest : uint8_t {
+    None,          // family without a read lock
+    SecurityPath,  // the F30x: a read at 0 through the security-byte path
+    ReadFirstByte, // ReadFlashByte(0) succeeds when unlocked
+};
+
+struct C2PreWrite {
+    uint8_t Register;
+    uint8_t Value;
+};
+
+struct C2ProbeStep {
+    uint32_t Address; // a failed probe here gives Result
+    C2Result Result;
+};
+
+struct C2IdentRow {
+    uint16_t Code;
+    uint8_t FpdatAddress;
+    C2PreWrite PreWrites[2];
+    uint8_t PreWriteCount;
+    C2LockTest LockTest;
+    C2ProbeStep Probes[2];
+    uint8_t ProbeCount;
+    C2Result WhenAllProbesPass;
+    C2Result Locked;
+    bool UnlockedClearsWarning;
+};
+
+std::span<const JtagIdentRow> JtagIdentTable();
+std::span<const C2IdentRow> C2IdentTable();
+
+const JtagIdentRow* FindJtagRow(uint16_t deviceCode);
+const C2IdentRow* FindC2Row(uint16_t deviceCode);
+
+} // namespace vorbrant
