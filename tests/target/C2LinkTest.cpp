@@ -1,0 +1,479 @@
+// C2 link against a recording port: the exact data-register bytes of every
+// transfer, the waits and their limits, and the FPI operations with a
+// scripted target on C2D.
+#include "RecordingPort.h"
+
+#include "target/C2Link.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace vorbrant {
+namespace {
+
+using test::FakeClock;
+using test::HostFrames;
+using test::RecordingPort;
+using test::Repeat;
+using ::testing::ElementsAre;
+
+class C2LinkTest : public ::testing::Test {
+protected:
+    C2LinkTest() : adapter(port, ports, granted), link(adapter, clock, chip)
+    {
+        ports.SetAddress(1, RecordingPort::Base);
+        ports.SelectLptPort(1);
+        chip.FpdatAddress = 0xB4;
+    }
+
+    // Starts a test from the state a reset leaves: 0xF7 on the port, C2D
+    // released with its data bit high.
+    void FromReset()
+    {
+        link.C2Reset();
+        mark = port.Log.size();
+        clock.Sleeps.clear();
+    }
+
+    // Target answers, in the order the host asks for them.
+    void SendAccepted() // data write wait ends at once, then status with InBusy clear
+    {
+        port.Script({1});
+        port.ScriptByte(0x00);
+    }
+    void DataByte(uint8_t value) // OutReady set, then a data read of value
+    {
+        port.ScriptByte(0x01);
+        port.Script({1});
+        port.ScriptByte(value);
+    }
+    void StatusOk() { DataByte(0x0D); }
+
+    std::string Trace() const { return port.Trace(mark); }
+    std::vector<std::string> Frames() const { return HostFrames(port, mark); }
+
+    RecordingPort port;
+    PortTable ports;
+    bool granted = true;
+    Adapter adapter;
+    ChipInfo chip;
+    FakeClock clock;
+    C2Link link;
+    size_t mark = 0;
+};
+
+TEST_F(C2LinkTest, ResetHoldsTheResetByteWhileTheModeLineIsLowAndEndsReleased)
+{
+    link.C2Reset();
+    EXPECT_EQ(port.Trace(), "c? c=00 BF c? c=02 " + Repeat("BF", 100) + " c? c=00 77 F7");
+    EXPECT_EQ(adapter.DataShadow, 0xF7);
+    EXPECT_TRUE(link.C2dReleased);
+    EXPECT_TRUE(link.C2dDataBit);
+}
+
+TEST_F(C2LinkTest, TransfersWriteTheExactBytes)
+{
+    FromReset();
+    link.C2AddressWrite(0x02);
+    EXPECT_EQ(Trace(), "F7 F6 F2 76 76 72 76 76 72 76 74 70 74 76 72 76 " + Repeat("74 70 74", 5)
+                           + " 74 70 F4 F4 F0 F4");
+    EXPECT_EQ(port.Writes(mark), 37u);
+    EXPECT_EQ(port.Reads(mark), 0u);
+
+    FromReset();
+    port.ScriptByte(0x0D);
+    EXPECT_EQ(link.C2AddressRead(), 0x0D);
+    EXPECT_EQ(Trace(), "F7 F6 F2 76 74 70 74 76 72 F6 F6 F2 F6 s1 F6 F2 F6 s0 F6 F2 F6 s1 F6 F2 F6 s1 "
+                       "F6 F2 F6 s0 F6 F2 F6 s0 F6 F2 F6 s0 F6 F2 F6 s0 F6 F2 F6");
+
+    FromReset();
+    port.Script({0, 1});
+    link.C2DataWrite(0xA5);
+    EXPECT_EQ(Trace(), "F7 F6 F2 76 76 72 76 74 70 74 74 70 74 74 70 74 "
+                       "76 72 76 74 70 74 76 72 76 74 70 74 74 70 74 76 72 76 74 70 74 76 72 F6 "
+                       "F6 F2 F6 s0 F6 F2 F6 s1 F6 F2 F6");
+    EXPECT_FALSE(link.DataWriteTimedOut);
+
+    FromReset();
+    port.Script({0, 1});
+    port.ScriptByte(0x0D);
+    EXPECT_EQ(link.C2DataRead(), 0x0D);
+    EXPECT_EQ(Trace(), "F7 F6 F2 76 74 70 74 74 70 74 74 70 74 74 70 F4 F4 F0 F4 s0 F4 F0 F4 s1 "
+                       "F4 F0 F4 s1 F4 F0 F4 s0 F4 F0 F4 s1 F4 F0 F4 s1 F4 F0 F4 s0 F4 F0 F4 s0 "
+                       "F4 F0 F4 s0 F4 F0 F4 s0 F4 F0 F4");
+    EXPECT_FALSE(link.DataReadTimedOut);
+    EXPECT_TRUE(link.C2dReleased);
+}
+
+TEST_F(C2LinkTest, DataReadGivesUpAfterTenThousandStrobesWithoutStop)
+{
+    FromReset();
+    port.DefaultPin11 = false; // the target never ends its wait
+    uint8_t value = 0x55;
+    EXPECT_FALSE(link.C2DataRead(value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(link.DataReadTimedOut);
+    // START (1 + 3 writes), four instruction/length bits, 10 000 wait
+    // strobes; the last strobe is not sampled and no STOP follows.
+    EXPECT_EQ(port.Writes(mark), 1u + 3u + 4u * 3u + 10000u * 3u);
+    EXPECT_EQ(port.Reads(mark), 9999u);
+
+    // A later successful read clears the flag.
+    port.DefaultPin11 = true;
+    EXPECT_EQ(link.C2DataRead(), 0xFF);
+    EXPECT_FALSE(link.DataReadTimedOut);
+}
+
+TEST_F(C2LinkTest, DataWriteWaitRunsOutAfterFiftyThousandStrobesWithoutStop)
+{
+    FromReset();
+    port.DefaultPin11 = false;
+    link.C2DataWrite(0x00);
+    EXPECT_TRUE(link.DataWriteTimedOut);
+    EXPECT_EQ(port.Writes(mark), 1u + 3u + 12u * 3u + 50000u * 3u);
+    EXPECT_EQ(port.Reads(mark), 49999u);
+}
+
+TEST_F(C2LinkTest, EnterProgrammingResetsSettlesAndWritesTheEnableKeys)
+{
+    FromReset();
+    link.C2EnterProgramming();
+    EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u));
+    EXPECT_THAT(Frames(), ElementsAre("AW 02", "DW 02", "DW 01"));
+    EXPECT_EQ(port.Trace(mark).substr(0, 15), "c? c=00 BF c? c");
+}
+
+TEST_F(C2LinkTest, DeviceIdOfNothingZeroAndARealPart)
+{
+    FromReset();
+    EXPECT_EQ(link.C2ReadDeviceId(), -1); // C2D floats high: id 0xFF
+
+    port.Script({1});
+    port.ScriptByte(0x00);
+    EXPECT_EQ(link.C2ReadDeviceId(), 0);
+
+    mark = port.Log.size();
+    port.Script({1});
+    port.ScriptByte(0x0F);
+    port.Script({1});
+    port.ScriptByte(0x02);
+    EXPECT_EQ(link.C2ReadDeviceId(), 0x2030F);
+    EXPECT_THAT(Frames(), ElementsAre("AW 00", "DR", "AW 01", "DR"));
+}
+
+TEST_F(C2LinkTest, BlockReadOf256SendsLengthZeroAndCachesTheBlock)
+{
+    FromReset();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    for (int i = 0; i < 256; ++i)
+        DataByte(static_cast<uint8_t>(i ^ 0x5A));
+    ASSERT_TRUE(link.C2BlockRead(0x1234, 256));
+    std::vector<std::string> frames = Frames();
+    ASSERT_EQ(frames.size(), 13u + 256u * 2u);
+    EXPECT_THAT(std::vector<std::string>(frames.begin(), frames.begin() + 13),
+        ElementsAre("AW B4", "DW 06", "AR", "AR", "DR", "DW 12", "AR", "DW 34", "AR", "DW 00", "AR", "AR", "DR"));
+    EXPECT_TRUE(port.Pin11.empty());
+    EXPECT_EQ(link.CachedByte(0x1234), 0x5A);
+    EXPECT_EQ(link.CachedByte(0x1333), 0xFF ^ 0x5A);
+
+    // Inside the block: a hit, without a single port access.
+    size_t before = port.Log.size();
+    EXPECT_TRUE(link.C2BlockRead(0x1300, 256));
+    EXPECT_TRUE(link.C2BlockRead(0x1333, 1));
+    EXPECT_EQ(port.Log.size(), before);
+    EXPECT_FALSE(link.CacheHolds(0x1334));
+    EXPECT_FALSE(link.CacheHolds(0x1233));
+}
+
+TEST_F(C2LinkTest, BlockReadOfOneByteMakesOnlyThatAddressAHit)
+{
+    FromReset();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    DataByte(0x42);
+    ASSERT_TRUE(link.C2BlockRead(0x0800, 1));
+    EXPECT_THAT(HostFrames(port, mark)[9], "DW 01");
+    EXPECT_TRUE(link.CacheHolds(0x0800));
+    EXPECT_FALSE(link.CacheHolds(0x0801));
+    EXPECT_EQ(link.CachedByte(0x0800), 0x42);
+}
+
+TEST_F(C2LinkTest, BlockReadWhoseDataReadTimesOutFailsAndRecovers)
+{
+    FromReset();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    DataByte(0x11);
+    port.ScriptByte(0x01); // OutReady for the second byte, then silence
+    port.DefaultPin11 = false;
+    EXPECT_FALSE(link.C2BlockRead(0x0000, 256));
+    EXPECT_FALSE(link.CacheHolds(0x0000));
+    EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u)); // the link was reset and re-enabled
+}
+
+TEST_F(C2LinkTest, RefusedBlockReadFailsAndLeavesNoStaleCache)
+{
+    FromReset();
+    link.ReadCache.fill(0x77);
+    link.ReadCacheBase = 0x0000;
+    link.ReadCacheLength = 256;
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    DataByte(0x02); // address refused
+    EXPECT_FALSE(link.C2BlockRead(0x8000, 256));
+    EXPECT_FALSE(link.CacheHolds(0x0000));
+    EXPECT_FALSE(link.CacheHolds(0x8000));
+}
+
+TEST_F(C2LinkTest, FlushOfAnEmptyBufferResetsTheLinkAndSucceeds)
+{
+    FromReset();
+    EXPECT_TRUE(link.C2FlushWriteBuffer());
+    EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u));
+    EXPECT_THAT(Frames(), ElementsAre("AW 02", "DW 02", "DW 01"));
+}
+
+TEST_F(C2LinkTest, BufferedWritesGoOutAsOneBlockWhenTheAddressJumps)
+{
+    FromReset();
+    ASSERT_TRUE(link.C2BufferedWrite(0x0100, 0x11)); // empty flush: re-enable only
+    ASSERT_TRUE(link.C2BufferedWrite(0x0101, 0x22));
+    size_t before = port.Log.size();
+    ASSERT_TRUE(link.C2BufferedWrite(0x0102, 0x33));
+    EXPECT_EQ(port.Log.size(), before); // buffered, no traffic
+    EXPECT_EQ(link.WriteBufferCount, 3);
+
+    mark = port.Log.size();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    port.ScriptByte(0x01); // final OutReady
+    ASSERT_TRUE(link.C2BufferedWrite(0x0400, 0x44));
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 07", "AR", "AR", "DR", "DW 01", "AR", "DW 00", "AR", "DW 03",
+                              "AR", "AR", "DR", "DW 11", "AR", "DW 22", "AR", "DW 33", "AR", "AR"));
+    EXPECT_EQ(link.WriteBufferBase, 0x0400u);
+    EXPECT_EQ(link.WriteBufferCount, 1);
+    EXPECT_EQ(link.WriteBuffer[0], 0x44);
+    EXPECT_EQ(link.WriteBuffer[1], 0xFF);
+}
+
+TEST_F(C2LinkTest, FullBufferSendsLengthZeroAndAnAddressBelowTheBaseStartsANewBlock)
+{
+    FromReset();
+    for (uint32_t a = 0x0200; a < 0x0300; ++a)
+        ASSERT_TRUE(link.C2BufferedWrite(a, static_cast<uint8_t>(a)));
+    EXPECT_EQ(link.WriteBufferCount, 256);
+    mark = port.Log.size();
+    SendAccepted();
+    StatusOk();
+    for (int i = 0; i < 3 + 256; ++i) {
+        if (i == 3)
+            StatusOk();
+        SendAccepted();
+    }
+    port.ScriptByte(0x01);
+    ASSERT_TRUE(link.C2BufferedWrite(0x01FF, 0xAB)); // below the base
+    std::vector<std::string> frames = Frames();
+    EXPECT_EQ(frames[9], "DW 00");
+    EXPECT_EQ(frames[13], "DW 00"); // first data byte: address 0x200 -> 0x00
+    EXPECT_EQ(link.WriteBufferBase, 0x01FFu);
+}
+
+TEST_F(C2LinkTest, SkippedAddressInsideABlockGoesOutAsErasedByte)
+{
+    FromReset();
+    ASSERT_TRUE(link.C2BufferedWrite(0x0100, 0x11));
+    ASSERT_TRUE(link.C2BufferedWrite(0x0102, 0x33));
+    EXPECT_EQ(link.WriteBufferCount, 3);
+    mark = port.Log.size();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    port.ScriptByte(0x01);
+    ASSERT_TRUE(link.C2FlushWriteBuffer());
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 07", "AR", "AR", "DR", "DW 01", "AR", "DW 00", "AR", "DW 03",
+                              "AR", "AR", "DR", "DW 11", "AR", "DW FF", "AR", "DW 33", "AR", "AR"));
+    EXPECT_EQ(link.WriteBufferBase, C2Link::NoBase);
+}
+
+TEST_F(C2LinkTest, FailedFlushRecoversAndKeepsTheBlockForTheCaller)
+{
+    FromReset();
+    ASSERT_TRUE(link.C2BufferedWrite(0x0100, 0x11));
+    clock.Sleeps.clear();
+    port.DefaultPin11 = true; // InBusy never clears: status reads 0xFF
+    EXPECT_FALSE(link.C2BufferedWrite(0x0400, 0x44));
+    // The flush recovers, and the buffered write recovers once more.
+    EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u, 20u, 30u));
+    EXPECT_EQ(link.WriteBufferBase, 0x0100u);
+    EXPECT_EQ(link.WriteBufferCount, 1);
+}
+
+TEST_F(C2LinkTest, SecurityByteOfTheRegisterFamilies)
+{
+    chip.DeviceCode = 0x308; // F31x, 16 KB
+    chip.FlashSizeKB = 16;
+    FromReset();
+    port.Script({1});
+    port.ScriptByte(0xFF);
+    uint8_t value = 0x99;
+    ASSERT_TRUE(link.C2ReadSecurityByte(value));
+    EXPECT_EQ(value, 0);
+    EXPECT_THAT(Frames(), ElementsAre("AW B5", "DR"));
+
+    port.Script({1});
+    port.ScriptByte(0xFE);
+    ASSERT_TRUE(link.C2ReadSecurityByte(value));
+    EXPECT_EQ(value, 30);
+
+    chip.DeviceCode = 0x30F; // F34x reads C2 address 0xB4
+    chip.FlashSizeKB = 64;
+    mark = port.Log.size();
+    port.Script({1});
+    port.ScriptByte(0xFC); // r = 0x03, m = 0x7F: 0x7F - 3
+    ASSERT_TRUE(link.C2ReadSecurityByte(value));
+    EXPECT_EQ(value, 0x7C);
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DR"));
+
+    chip.DeviceCode = 0x30C; // F41x: through 0xA7 paging
+    mark = port.Log.size();
+    port.Script({1}); // wait of DW 01
+    port.Script({1}); // wait of DR
+    port.ScriptByte(0x0F);
+    ASSERT_TRUE(link.C2ReadSecurityByte(value));
+    EXPECT_EQ(value, 0xF0);
+    EXPECT_THAT(Frames(), ElementsAre("AW A7", "DW 01", "AW B5", "DR", "AW A7", "DW 00"));
+
+    chip.DeviceCode = 0x308; // a read that times out is no value
+    port.DefaultPin11 = false;
+    EXPECT_FALSE(link.C2ReadSecurityByte(value));
+}
+
+TEST_F(C2LinkTest, SecurityByteThroughFpdatTellsWhetherTheAddressWasAccepted)
+{
+    chip.DeviceCode = 0x304;
+    chip.LockByteAddress = 0x1DFF;
+    FromReset();
+    SendAccepted();          // 0x06
+    port.ScriptByte(0x00);   // second InBusy wait
+    port.Script({1});
+    port.ScriptByte(0x0D);   // status read straight away
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    DataByte(0x00);          // the stored byte, inverted
+    uint8_t value = 0;
+    ASSERT_TRUE(link.C2ReadSecurityByte(value));
+    EXPECT_EQ(value, 0xFF);
+    EXPECT_TRUE(link.SecurityAddressAccepted);
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 06", "AR", "AR", "DR", "DW 1D", "AR", "DW FF", "AR", "DW 01",
+                              "AR", "AR", "DR", "AR", "DR"));
+
+    mark = port.Log.size();
+    SendAccepted();
+    port.ScriptByte(0x00);
+    port.Script({1});
+    port.ScriptByte(0x0D);
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    DataByte(0x02); // refused
+    EXPECT_FALSE(link.C2ReadSecurityByte(value));
+    EXPECT_FALSE(link.SecurityAddressAccepted);
+    EXPECT_TRUE(clock.Sleeps.empty()); // no recovery
+}
+
+TEST_F(C2LinkTest, PageEraseDeviceEraseAndSecurityWrite)
+{
+    FromReset();
+    SendAccepted();
+    StatusOk();
+    port.Script({1});
+    port.ScriptByte(0x00); // page number and its InBusy
+    port.ScriptByte(0x01); // OutReady
+    SendAccepted();        // 0x00 starts the erase
+    port.ScriptByte(0x01);
+    ASSERT_TRUE(link.C2PageErase(0x0A00));
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 08", "AR", "AR", "DR", "DW 05", "AR", "AR", "DW 00", "AR", "AR"));
+
+    mark = port.Log.size();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    port.ScriptByte(0x01);
+    ASSERT_TRUE(link.C2DeviceErase());
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 03", "AR", "AR", "DR", "DW DE", "AR", "DW AD", "AR", "DW A5",
+                              "AR", "AR"));
+
+    chip.LockByteAddress = 0x7DFF;
+    mark = port.Log.size();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    port.Script({1});
+    port.ScriptByte(0x01);
+    ASSERT_TRUE(link.C2WriteSecurityByte(0xFE));
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 07", "AR", "AR", "DR", "DW 7D", "AR", "DW FF", "AR", "DW 01",
+                              "AR", "AR", "DR", "DW FE", "AR"));
+
+    // A refused page erase fails without recovery.
+    mark = port.Log.size();
+    clock.Sleeps.clear();
+    SendAccepted();
+    DataByte(0x02);
+    EXPECT_FALSE(link.C2PageErase(0x0000));
+    EXPECT_TRUE(clock.Sleeps.empty());
+}
+
+TEST_F(C2LinkTest, StatusWaitsAreBounded)
+{
+    FromReset();
+    port.DefaultPin11 = false; // status 0x00: OutReady never comes
+    SendAccepted();
+    EXPECT_FALSE(link.C2DeviceErase());
+    // 250 OutReady polls, each followed by a 1 ms sleep.
+    EXPECT_EQ(clock.Sleeps.size(), 250u);
+
+    FromReset();
+    port.DefaultPin11 = true; // status 0xFF: InBusy never clears
+    EXPECT_FALSE(link.C2DeviceErase());
+    std::vector<std::string> frames = Frames();
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "AR"), 249);
+}
+
+} // namespace
+} // namespace vorbrant
