@@ -1,6 +1,11 @@
 #pragma once
 // Time for the protocol layers: the real monotonic clock, or the simulator's
 // virtual clock that advances with every port access and every sleep.
+//
+//   RealClock clock;
+//   uint64_t deadline = clock.NowMs() + 500;
+//   while (busy() && clock.NowMs() <= deadline) ...
+//   clock.SleepMs(20);
 #include <cstdint>
 
 namespace vorbrant {

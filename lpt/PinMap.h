@@ -1,6 +1,9 @@
 #pragma once
 // The 17 signal pins of the 25-pin parallel-port connector: which register
 // holds each pin, which bit, and whether the port inverts it in hardware.
+//
+//   const PinInfo& p = PinTable[11];
+//   bool high = PinLevel(p, io.PortIn(base + static_cast<uint8_t>(p.Register)));
 #include <array>
 #include <cstdint>
 
