@@ -1,0 +1,141 @@
+#include "ImageTestSupport.h"
+
+using namespace vorbrant;
+using namespace vorbrant::testing;
+
+namespace {
+std::string L(const std::string& line) { return line + "\n"; }
+const std::string S9 = "S9030000FC\n";
+} // namespace
+
+TEST(SRecordLoad, StoresS1S2S3AndEndsAtS7S8S9)
+{
+    LoadBench t;
+    ASSERT_TRUE(t.Load("S00600004844521B\n" + L(SLine('1', 0x1234, 2, {1, 2})) +
+                       L(SLine('2', 0x012345, 3, {3})) + L(SLine('3', 0x00300000, 4, {4, 5})) +
+                       L(SLine('5', 0x0003, 2, {})) + L(SLine('6', 0x000003, 3, {})) + S9 +
+                       "not read\n"));
+    EXPECT_EQ(t.State.FileFormat, FormatSRecord);
+    EXPECT_EQ(t.Bytes(0x1234, 2), (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(t.Image->ImageData[0x12345], 3);
+    EXPECT_EQ(t.Bytes(0x300000, 2), (std::vector<uint8_t>{4, 5}));
+    EXPECT_EQ(t.Image->StartAddress, 0x1234);
+    EXPECT_EQ(t.Image->EndAddress, 0x300001);
+    EXPECT_EQ(t.Image->ImageSize, 0x300001 - 0x1234 + 1);
+
+    for (std::string end : {SLine('7', 0, 4, {}), SLine('8', 0, 3, {}), SLine('9', 0, 2, {})}) {
+        ASSERT_TRUE(t.Load(L(SLine('1', 0, 2, {9})) + L(end) + L(SLine('1', 1, 2, {8}))));
+        EXPECT_EQ(t.Image->EndAddress, 0) << end;
+    }
+}
+
+TEST(SRecordLoad, FailuresGiveTheirMessage)
+{
+    const std::string good = SLine('1', 0x0010, 2, {0x12});   // S1040010129B? (checksum computed)
+    struct Case {
+        std::string Text;
+        const char* Message;
+    } cases[] = {
+        {L(good), "Invalid S-record !"},                                     // no end record
+        {"\n" + L(good) + S9, "Invalid S-record !"},                         // empty line
+        {"s1040010" + good.substr(8) + "\n" + S9, "Invalid S-record !"},     // lower-case s
+        {L(good.substr(0, good.size() - 1)) + S9, "Invalid S-record !"},     // truncated checksum
+        {"S1\n" + S9, "Invalid S-record !"},
+        {L(SLine('4', 0, 2, {1})) + S9, "Invalid S-record !"},               // unknown type
+        {"S10200FD\n" + S9, "Invalid S-record !"},                           // count too small for S1
+        {"S1040010G2" + good.substr(10) + "\n" + S9, "Invalid S-record !"},  // non-hex
+        {L(good.substr(0, good.size() - 2) + "00") + S9, "Checksum error in S-record !"},
+        {L(SLine('3', 0x003FFFFF, 4, {1, 2})) + S9, "File too big for the selected FLASH memory!"},
+        {L(SLine('3', 0xFFFFFFFF, 4, {1})) + S9, "File too big for the selected FLASH memory!"},
+    };
+    for (const auto& c : cases) {
+        LoadBench t;
+        EXPECT_FALSE(t.Load(c.Text, FormatSRecord)) << c.Text;
+        EXPECT_EQ(t.Message(), c.Message) << c.Text;
+    }
+    LoadBench t;
+    EXPECT_TRUE(t.Load(L(SLine('3', 0x003FFFFE, 4, {1, 2})) + S9));
+}
+
+TEST(DatLoad, StoresLowByteFirstAndEndsAtEndOfFile)
+{
+    LoadBench t;
+    ASSERT_TRUE(t.Load("[20000010] 12AB\n[20000012] cd34 comment\r\n", FormatDat, "x.dat"));
+    EXPECT_EQ(t.Bytes(0x10, 4), (std::vector<uint8_t>{0xAB, 0x12, 0x34, 0xCD}));
+    EXPECT_EQ(t.Image->StartAddress, 0x10);
+    EXPECT_EQ(t.Image->EndAddress, 0x13);
+    EXPECT_EQ(t.Image->ImageSize, 4);
+    // The last word of the buffer fits, one further does not.
+    ASSERT_TRUE(t.Load("[203FFFFE] 0102", FormatDat));
+    EXPECT_EQ(t.Bytes(0x3FFFFE, 2), (std::vector<uint8_t>{0x02, 0x01}));
+    EXPECT_FALSE(t.Load("[203FFFFF] 0102", FormatDat));
+    EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
+    EXPECT_FALSE(t.Load("[1FFFFFFF] 0102", FormatDat)) << "below the base wraps to the top";
+    EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
+}
+
+TEST(DatLoad, BadFramesAndFields)
+{
+    for (std::string text : {"[20000010]12AB", "(20000010] 12AB", "[20000010) 12AB", "[2000001] 12AB",
+                             "[20000010] 12A", "[2000001G] 12AB", "[20000010] 1xAB", "", "\n",
+                             "[20000010] 12AB\n\n"}) {
+        LoadBench t;
+        if (text.empty()) {
+            EXPECT_FALSE(t.Load(text, FormatDat));
+            EXPECT_EQ(t.Message(), "File is empty!");
+            continue;
+        }
+        EXPECT_FALSE(t.Load(text, FormatDat)) << text;
+        EXPECT_EQ(t.Message(), "Invalid DAT record !") << text;
+    }
+}
+
+TEST(DatLoad, DetectionReadsDatAsBinary)
+{
+    LoadBench t;
+    const std::string text = "[20000010] 12AB\n";
+    ASSERT_TRUE(t.Load(text, FormatDetect, "x.dat"));
+    EXPECT_EQ(t.State.FileFormat, FormatBinary);
+    EXPECT_EQ(t.Image->ImageSize, static_cast<int32_t>(text.size()));
+    EXPECT_EQ(ChooseFileFormat("/a/b/x.DaT", 2), FormatDat);
+    EXPECT_EQ(ChooseFileFormat("/a.dat/b", 2), 2);
+    EXPECT_EQ(ChooseFileFormat("/a/b.hex", 1), 1);
+}
+
+TEST(BinaryLoad, StoresFromZeroAndShowsTheRange)
+{
+    LoadBench t;
+    std::string bytes(1024, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7);
+    bytes[0] = 'x';   // not ':' or 'S': detected as binary
+    t.Image->LoadOffset = 0x100;
+    ASSERT_TRUE(t.Load(bytes, FormatDetect, "image.bin"));
+    EXPECT_EQ(t.State.FileFormat, FormatBinary);
+    EXPECT_EQ(BufferInfoText(t.Image->StartAddress), "000000H");
+    EXPECT_EQ(BufferInfoText(t.Image->EndAddress), "0003FFH");
+    EXPECT_EQ(BufferInfoText(t.Image->ImageSize), "000400H");
+    EXPECT_EQ(t.Image->ImageData[5], 35) << "LoadOffset does not apply";
+    EXPECT_EQ(t.Image->PresentMap[1023], 1);
+    EXPECT_EQ(t.Image->PresentMap[1024], 0);
+    EXPECT_EQ(t.Image->PageMap[1], 1);
+    EXPECT_EQ(t.Image->PageMap[2], 0);
+}
+
+TEST(BinaryLoad, FullBufferLoadsOneByteMoreIsTooBig)
+{
+    LoadBench t;
+    std::string full(ImageBuffer::Capacity, '\x5A');
+    ASSERT_TRUE(t.Load(full, FormatBinary, "full.bin"));
+    EXPECT_EQ(t.Image->EndAddress, 0x3FFFFF);
+    EXPECT_EQ(t.Image->ImageSize, 0x400000);
+    EXPECT_EQ(t.Image->PageMap[8191], 1);
+    EXPECT_EQ(t.Image->PageMap[8192], 0);
+
+    ASSERT_TRUE(t.Load("\x01\x02", FormatBinary, "small.bin"));
+    EXPECT_FALSE(t.Load(full + "!", FormatBinary, "big.bin"));
+    EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
+    EXPECT_EQ(t.Image->ImageSize, 0);
+    EXPECT_EQ(t.Image->ImageData[2], 0xFF) << "nothing of the big file was stored";
+    EXPECT_EQ(t.Image->EndAddress, 1);
+}
