@@ -1,0 +1,42 @@
+#pragma once
+// The classic command line ("?", -f, -e, -b, -p, -v, -s, "-dd"), turned into a
+// list of steps the main window carries out in order. Every argument is
+// upper-cased before it is looked at, so option letters and port names match
+// in either case; a file name after -f keeps its own case (file names on
+// Linux are case-sensitive).
+#include <string>
+#include <vector>
+
+namespace vorbrant {
+
+enum class CommandKind {
+    Help,         // "?" as first character
+    CheckErase,   // -e
+    CheckBlank,   // -b
+    CheckProgram, // -p (also sets the run flag)
+    CheckVerify,  // -v
+    LoadFile,     // -f<name>: Text = the name as given
+    SelectPort,   // -s<name>: Text = the name upper-cased
+    SyntaxError,  // anything else: Text = the argument upper-cased
+};
+
+struct CommandStep {
+    CommandKind Kind;
+    std::string Text;
+};
+
+struct CommandLineScan {
+    // "-dd" as the very first argument, exactly and in lower case.
+    bool DirectAddressMode = false;
+    std::vector<CommandStep> Steps;
+};
+
+// A syntax error ends the list (nothing after it is examined); "-" with any
+// other letter is dropped. Whether a file exists or a port is available is
+// decided while the steps run.
+CommandLineScan ScanCommandLine(const std::vector<std::string>& args);
+
+// The text of the "?" information box.
+extern const char* const CommandLineHelpText;
+
+} // namespace vorbrant

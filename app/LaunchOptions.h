@@ -1,0 +1,31 @@
+#pragma once
+// The long options of our own ("--ini=PATH", "--sim=SPEC", ...). They are
+// taken out of the argument list before the classic command line sees it.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorbrant {
+
+struct LaunchOptions {
+    std::optional<std::string> IniPath;
+    std::optional<std::string> SimSpec;
+    std::optional<std::string> TracePath;
+    std::string IoKind = "ppdev";
+    bool Headless = false;
+    bool Help = false;
+    bool Version = false;
+    bool Convert = false;
+    std::string ConvertIn;
+    std::string ConvertOut;
+};
+
+// Removes every argument that starts with "--" from args and records it in
+// options; the rest keeps its order. False with a reason for an unknown long
+// option, a missing value or a bad --io kind.
+bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, std::string& error);
+
+// The text of --help: our long options, then the classic ones.
+std::string LongHelpText();
+
+} // namespace vorbrant

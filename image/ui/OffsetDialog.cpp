@@ -1,0 +1,166 @@
+#include "image/ui/OffsetDialog.h"
+
+#include "common/Text.h"
+#include "image/ImageBuffer.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vorbrant {
+
+namespace {
+
+// The field forces upper case as it is typed.
+class UpperCaseEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        QString text = event->text();
+        if (!text.isEmpty() && text != text.toUpper()) {
+            QKeyEvent upper(event->type(), event->key(), event->modifiers(), text.toUpper(),
+                            event->isAutoRepeat(), static_cast<ushort>(event->count()));
+            QLineEdit::keyPressEvent(&upper);
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+};
+
+QString AddressText(int32_t value, int digits)
+{
+    return QString::fromStdString(Hex(static_cast<uint32_t>(value), digits) + "H");
+}
+
+} // namespace
+
+TForm3::TForm3(Operator& op, QWidget* parent) : QDialog(parent), op_(op)
+{
+    setObjectName("TForm3");
+    setWindowTitle(OffsetCaption);
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setModal(true);
+
+    Label5 = new QLabel(OffsetPrompt, this);
+    Label5->setObjectName("Label5");
+    Edit1 = new UpperCaseEdit("000000H", this);
+    Edit1->setObjectName("Edit1");
+    Edit1->installEventFilter(this);
+    CancelButton = new QPushButton("Cancel", this);
+    CancelButton->setObjectName("CancelButton");
+    CancelButton->setAutoDefault(false);
+    OKButton = new QPushButton("OK", this);
+    OKButton->setObjectName("OKButton");
+    OKButton->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CancelButton);
+    buttons->addWidget(OKButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label5);
+    layout->addWidget(Edit1);
+    layout->addLayout(buttons);
+    setFixedSize(220, 110);
+
+    connect(OKButton, &QPushButton::clicked, this, &TForm3::OkClick);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool TForm3::OffsetMode() const { return windowTitle() == OffsetCaption; }
+
+void TForm3::BeginOffset(int32_t& loadOffset)
+{
+    setWindowTitle(OffsetCaption);
+    Label5->setText(OffsetPrompt);
+    target_ = &loadOffset;
+    pending_ = loadOffset;
+    Edit1->setText(AddressText(loadOffset, 4));
+    Edit1->selectAll();
+    Edit1->setFocus();
+}
+
+int TForm3::RunOffset(int32_t& loadOffset)
+{
+    BeginOffset(loadOffset);
+    return exec();
+}
+
+QString TForm3::RunBorrowed(const QString& caption, const QString& prompt, const QString& text)
+{
+    target_ = nullptr;
+    setWindowTitle(caption);
+    Label5->setText(prompt);
+    Edit1->setText(text);
+    Edit1->selectAll();
+    Edit1->setFocus();
+    exec();
+    setWindowTitle(OffsetCaption);
+    Label5->setText(OffsetPrompt);
+    return Edit1->text();
+}
+
+bool TForm3::LeaveField()
+{
+    int32_t value = pending_;
+    if (!ParseAddressText(Edit1->text().toStdString(), value)) {
+        op_.ShowMessage(MessageKind::Warning, "Invalid digit!");
+        Edit1->setFocus();
+        return false;
+    }
+    pending_ = value;
+    Edit1->setText(AddressText(value, 4));
+    return true;
+}
+
+void TForm3::OkClick()
+{
+    // Enter in the field comes here without leaving it: take the typed text
+    // first so it is not lost.
+    if (OffsetMode() && target_ && !LeaveField())
+        return;
+    accept();
+}
+
+void TForm3::done(int result)
+{
+    if (OffsetMode() && target_) {
+        *target_ = pending_;
+        target_ = nullptr;
+    }
+    QDialog::done(result);
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Edit1) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                OkClick();
+                return true;
+            }
+            if (key->key() == Qt::Key_Escape) {
+                reject();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut && OffsetMode() && target_ && isVisible()) {
+            // Only a move to another control of this dialog counts; leaving
+            // towards Cancel keeps the typed text unparsed.
+            QWidget* next = QApplication::focusWidget();
+            if (next && next != CancelButton && isAncestorOf(next))
+                LeaveField();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace vorbrant
