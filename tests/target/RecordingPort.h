@@ -33,6 +33,15 @@ public:
                 Pin11.pop_front();
             }
             value = level ? 0x7F : 0xFF; // pin 11 is high when status bit 7 is clear
+            if (AdapterKind != 0) {
+                // Pin 10 follows data bits 4 and 5; the second generation
+                // also returns data bit 4 on pin 13.
+                value &= static_cast<uint8_t>(~0x50);
+                if ((Data & 0x30) == 0x30)
+                    value |= 0x40;
+                if (AdapterKind == 2 && (Data & 0x10) != 0)
+                    value |= 0x10;
+            }
         } else if (port == Base + 2) {
             value = Control;
         }
@@ -98,6 +107,8 @@ public:
             Pin11.push_back(((value >> i) & 1) != 0);
     }
 
+    // 0: nothing on the port (pin 10 stuck high); 1 or 2: adapter generation.
+    int AdapterKind = 0;
     uint8_t Data = 0xFF;
     uint8_t Control = 0x00;
     std::deque<bool> Pin11;
@@ -202,6 +213,58 @@ inline std::string TapBits(const RecordingPort& port, size_t from = 0)
     if (!out.empty())
         out.pop_back();
     return out;
+}
+
+} // namespace vorbrant::test
+
+namespace vorbrant::test {
+
+// Runs an IEEE 1149.1 TAP on the (TMS, TDI) pairs of the data-register
+// writes and lists the completed scans: "IR 1004/16", "DR 0000A5/10" (value
+// as shifted in, first bit in bit 0), "RESET" on entering Test-Logic-Reset.
+inline std::vector<std::string> JtagScans(const RecordingPort& port, size_t from = 0)
+{
+    enum S { Tlr, Rti, SelDr, CapDr, ShDr, Ex1Dr, PauseDr, Ex2Dr, UpdDr, SelIr, CapIr, ShIr, Ex1Ir, PauseIr, Ex2Ir, UpdIr };
+    static constexpr S next[16][2] = {
+        {Rti, Tlr}, {Rti, SelDr}, {CapDr, SelIr}, {ShDr, Ex1Dr}, {ShDr, Ex1Dr}, {PauseDr, UpdDr}, {PauseDr, Ex2Dr},
+        {ShDr, UpdDr}, {Rti, SelDr}, {CapIr, Tlr}, {ShIr, Ex1Ir}, {ShIr, Ex1Ir}, {PauseIr, UpdIr}, {PauseIr, Ex2Ir},
+        {ShIr, UpdIr}, {Rti, SelDr}};
+    std::vector<std::string> scans;
+    S state = Rti;
+    uint64_t value = 0;
+    int length = 0;
+    bool tckHigh = false;
+    for (size_t i = from; i < port.Log.size(); ++i) {
+        const RecordingPort::Access& a = port.Log[i];
+        if (!a.Out || a.Port != RecordingPort::Base)
+            continue;
+        bool tck = (a.Value & 0x01) != 0;
+        if (tck && !tckHigh) {
+            bool tms = (a.Value & 0x02) != 0;
+            bool tdi = (a.Value & 0x40) != 0;
+            if (state == ShDr || state == ShIr) {
+                if (length < 64 && tdi)
+                    value |= uint64_t{1} << length;
+                ++length;
+            }
+            S was = state;
+            state = next[state][tms ? 1 : 0];
+            if ((state == CapDr || state == CapIr) && was != state) {
+                value = 0;
+                length = 0;
+            }
+            if (state == UpdDr || state == UpdIr) {
+                char buffer[40];
+                std::snprintf(buffer, sizeof buffer, "%s %llX/%d", state == UpdIr ? "IR" : "DR",
+                    static_cast<unsigned long long>(value), length);
+                scans.push_back(buffer);
+            }
+            if (state == Tlr && was != Tlr)
+                scans.push_back("RESET");
+        }
+        tckHigh = tck;
+    }
+    return scans;
 }
 
 } // namespace vorbrant::test

@@ -1,0 +1,207 @@
+// Flash operations and connection on a recording port: which registers get
+// which values, in which order, with a JTAG target whose TDO always reads low
+// (never busy, never failing) or a port with no adapter at all.
+#include "RecordingPort.h"
+
+#include "common/ScriptedOperator.h"
+#include "target/C2Link.h"
+#include "target/JtagLink.h"
+#include "target/ProgrammerStack.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vorbrant {
+namespace {
+
+using test::FakeClock;
+using test::JtagScans;
+using test::RecordingPort;
+using ::testing::ElementsAre;
+
+class FlashOperationsTest : public ::testing::Test {
+protected:
+    FlashOperationsTest() : stack(port, clock, op)
+    {
+        port.DefaultPin11 = false; // TDO low: registers idle, flash never busy
+        Chip().FlashRegBase = 0x4000;
+        Chip().FlashSizeKB = 64;
+        Chip().FlashEnd = 0xFDFF;
+        stack.Dev.Jtag().JtagResetTap();
+        mark = port.Log.size();
+    }
+
+    ChipInfo& Chip() { return stack.Dev.Chip; }
+    std::vector<std::string> Scans() const { return JtagScans(port, mark); }
+    // The values written to one indirect register, as its DR scans show them.
+    std::vector<std::string> Writes(const std::string& instruction) const
+    {
+        std::vector<std::string> scans = Scans();
+        std::vector<std::string> out;
+        for (size_t i = 0; i + 1 < scans.size(); ++i)
+            if (scans[i] == "IR " + instruction + "/16" && scans[i + 1].rfind("DR ", 0) == 0
+                && scans[i + 1] != "DR 2/2")
+                out.push_back(scans[i + 1].substr(3));
+        return out;
+    }
+
+    RecordingPort port;
+    FakeClock clock;
+    ScriptedOperator op;
+    ProgrammerStack stack;
+    size_t mark = 0;
+};
+
+TEST_F(FlashOperationsTest, SequentialReadRunSendsTheAddressOnlyOnce)
+{
+    uint8_t value = 0x55;
+    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x1234, value, 0));
+    EXPECT_EQ(value, 0x00);
+    EXPECT_TRUE(stack.Dev.FlashStreamOpen);
+    // FLASHSCL 0x85, FLASHADR, FLASHCON read; each with the write code 11 on top.
+    EXPECT_THAT(Writes("4085"), ElementsAre("385/10"));
+    EXPECT_THAT(Writes("4084"), ElementsAre("31234/18"));
+    EXPECT_THAT(Writes("4082"), ElementsAre("301/10"));
+
+    // An open run takes the next address whatever address it is given.
+    mark = port.Log.size();
+    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x8000, value, 0));
+    EXPECT_TRUE(Writes("4084").empty());
+    EXPECT_TRUE(Writes("4082").empty());
+    std::vector<std::string> scans = Scans();
+    EXPECT_EQ(scans.front(), "IR 4083/16");
+    EXPECT_EQ(std::count(scans.begin(), scans.end(), "IR 4083/16"), 1);
+
+    // The end of the run idles FLASHCON; the next read sends its address.
+    mark = port.Log.size();
+    EXPECT_TRUE(stack.Dev.EndFlashAccess());
+    EXPECT_FALSE(stack.Dev.FlashStreamOpen);
+    EXPECT_THAT(Writes("4082"), ElementsAre("300/10"));
+    mark = port.Log.size();
+    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x0080, value, 0x80));
+    EXPECT_THAT(Writes("4084"), ElementsAre("30080/18"));
+    EXPECT_THAT(Writes("4082"), ElementsAre("381/10")); // scratchpad flag
+}
+
+TEST_F(FlashOperationsTest, A128KPartWritesSeventeenAddressBits)
+{
+    Chip().FlashSizeKB = 128;
+    Chip().FlashRegBase = 0x3000;
+    uint8_t value = 0;
+    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x1FBFF, value, 0));
+    EXPECT_THAT(Writes("3084"), ElementsAre("7FBFF/19"));
+    stack.Dev.EndFlashAccess();
+
+    Chip().FlashSizeKB = 64;
+    Chip().FlashRegBase = 0x4000;
+    mark = port.Log.size();
+    ASSERT_TRUE(stack.Dev.WriteFlashByte(0xFFFF, 0x3C, 0));
+    EXPECT_THAT(Writes("4084"), ElementsAre("3FFFF/18"));
+    EXPECT_THAT(Writes("4082"), ElementsAre("310/10"));
+    EXPECT_THAT(Writes("4083"), ElementsAre("33C/10"));
+}
+
+TEST_F(FlashOperationsTest, PageRangesOfEraseFlash)
+{
+    ASSERT_TRUE(stack.Dev.EraseFlash(ErasePages, 0x0000, 0x03FF));
+    EXPECT_THAT(Writes("4084"), ElementsAre("30000/18", "30200/18"));
+    EXPECT_THAT(Writes("4083"), ElementsAre("3A5/10", "3A5/10"));
+    // Erase control, then idle after the confirmation, then the run's end.
+    EXPECT_THAT(Writes("4082"), ElementsAre("320/10", "300/10", "320/10", "300/10", "300/10"));
+
+    mark = port.Log.size();
+    EXPECT_TRUE(stack.Dev.EraseFlash(ErasePages, 0x0400, 0x03FF));
+    EXPECT_TRUE(Writes("4084").empty());
+
+    mark = port.Log.size();
+    EXPECT_TRUE(stack.Dev.EraseFlash(EraseLockPage, 0, 0));
+    EXPECT_THAT(Writes("4084"), ElementsAre("3FD01/18"));
+    mark = port.Log.size();
+    EXPECT_TRUE(stack.Dev.EraseFlash(EraseChip, 0, 0));
+    EXPECT_THAT(Writes("4084"), ElementsAre("3FDFF/18"));
+
+    mark = port.Log.size();
+    EXPECT_FALSE(stack.Dev.EraseFlash(3, 0, 0));
+    EXPECT_TRUE(Writes("4084").empty());
+    EXPECT_THAT(Writes("4082"), ElementsAre("300/10")); // the run is still ended
+}
+
+TEST_F(FlashOperationsTest, ScratchpadEraseAddressBySize)
+{
+    const std::pair<uint16_t, std::string> cases[] = {
+        {8, "32000/18"}, {16, "34000/18"}, {32, "38000/18"}, {64, "30000/18"}};
+    for (const auto& [kb, address] : cases) {
+        Chip().FlashSizeKB = kb;
+        mark = port.Log.size();
+        EXPECT_TRUE(stack.Dev.EraseScratchpad()) << kb;
+        EXPECT_THAT(Writes("4084"), ElementsAre(address)) << kb;
+    }
+    Chip().FlashSizeKB = 64;
+    mark = port.Log.size();
+    stack.Dev.EraseScratchpad();
+    EXPECT_EQ(Writes("4082").front(), "3A0/10"); // erase with the scratchpad flag
+    Chip().FlashSizeKB = 128;
+    mark = port.Log.size();
+    EXPECT_TRUE(stack.Dev.EraseScratchpad());
+    EXPECT_THAT(Writes("4084"), ElementsAre("60400/19"));
+    Chip().FlashSizeKB = 4;
+    EXPECT_FALSE(stack.Dev.EraseScratchpad());
+}
+
+TEST_F(FlashOperationsTest, ScratchpadEraseOnC2TouchesNothing)
+{
+    Chip().C2Mode = true;
+    size_t before = port.Log.size();
+    EXPECT_TRUE(stack.Dev.EraseScratchpad());
+    EXPECT_EQ(port.Log.size(), before);
+}
+
+TEST_F(FlashOperationsTest, FlashThatStaysBusyFailsAfterHalfASecond)
+{
+    // TDO high: every indirect register stays busy. The register poll ends it.
+    port.DefaultPin11 = true;
+    clock.StepNs = 1000000;
+    uint8_t value = 0;
+    EXPECT_FALSE(stack.Dev.ReadFlashByte(0, value, 0));
+    EXPECT_FALSE(stack.Dev.FlashStreamOpen);
+    EXPECT_FALSE(stack.Dev.WriteFlashByte(0, 0, 0));
+    EXPECT_FALSE(stack.Dev.JtagErasePage(0, 0));
+}
+
+TEST_F(FlashOperationsTest, NoAdapterGivesMinusOne)
+{
+    port.AdapterKind = 0;
+    EXPECT_EQ(stack.Dev.ConnectTarget(), -1);
+    EXPECT_TRUE(JtagScans(port, mark).empty());
+}
+
+TEST_F(FlashOperationsTest, FirstGenerationAdapterIsNeverProbedOverC2)
+{
+    port.AdapterKind = 1;
+    mark = port.Log.size();
+    EXPECT_EQ(stack.Dev.ConnectTarget(), -1); // TDO low: IDCODE 0
+    EXPECT_EQ(stack.Pins.AdapterName, "Ironquill");
+    EXPECT_TRUE(test::HostFrames(port, mark).empty());
+    EXPECT_THAT(JtagScans(port, mark), ElementsAre("RESET", "IR 2FFF/16", "IR 1004/16", "DR 0/32"));
+
+    port.DefaultPin11 = true; // TDO stuck high: IDCODE all ones
+    EXPECT_EQ(stack.Dev.ConnectTarget(), -1);
+}
+
+TEST_F(FlashOperationsTest, SecondGenerationWithoutAC2PartFallsBackToJtag)
+{
+    port.AdapterKind = 2;
+    port.DefaultPin11 = true; // C2D floats high: device id 0xFF
+    mark = port.Log.size();
+    EXPECT_EQ(stack.Dev.ConnectTarget(), -1);
+    EXPECT_EQ(stack.Pins.AdapterName, "Ironquill2");
+    EXPECT_THAT(test::HostFrames(port, mark), ElementsAre("AW 00", "DR"));
+    EXPECT_FALSE(stack.Dev.Chip.C2Mode);
+    // The C2 probe ends with 0xFF and the mode line low before JTAG starts.
+    EXPECT_NE(port.Trace(mark).find("FF c? c=02 c? c=02 8E"), std::string::npos);
+}
+
+} // namespace
+} // namespace vorbrant
