@@ -25,6 +25,7 @@ public:
 
     // Prints a line of our own (connection result, closing line).
     void Print(const std::string& line);
+    void Log(const std::string& line) override { Print(line); }
 
 private:
     void EndProgressLine();

@@ -45,6 +45,9 @@ public:
     // A message that must not wait for anybody: a batch run ends with an exit
     // code instead of a box, and the text goes to the log (stderr).
     virtual void Note(MessageKind kind, const std::string& text);
+    // A line for the log of a headless run (connection result, closing line);
+    // windows show these elsewhere and ignore them here.
+    virtual void Log(const std::string&) {}
 };
 
 const char* MessageKindName(MessageKind kind)

@@ -28,6 +28,7 @@ public:
     void SetBusy(bool busy) override;
     void Beep() override { ++Beeps; }
     void Note(MessageKind kind, const std::string& text) override { Notes.push_back({kind, text}); }
+    void Log(const std::string& line) override { LogLines.push_back(line); }
 
     // Script: answers to questions in order (default answer when empty).
     std::deque<bool> Answers;
@@ -38,6 +39,7 @@ public:
     // Record.
     std::vector<Message> Messages;
     std::vector<Message> Notes; // batch-mode messages that went to the log
+    std::vector<std::string> LogLines;
     std::vector<std::string> Questions;
     std::vector<std::string> RangeCaptions;
     std::vector<std::string> StatusLines;
