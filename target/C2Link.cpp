@@ -305,8 +305,9 @@ bool C2Link::C2FlushWriteBuffer()
     for (uint16_t i = 0; i < WriteBufferCount; ++i)
         if (!SendByte(WriteBuffer[i]))
             return FailAndRecover();
-    // The closing status byte is left unread: the next command replaces it.
-    if (!WaitOutReady())
+    // The closing status tells whether the part took the block; a write
+    // it refused must not pass for a programmed block.
+    if (!CheckStatus())
         return FailAndRecover();
     ClearWriteBuffer();
     return true;
@@ -338,7 +339,7 @@ bool C2Link::C2WriteSecurityByte(uint8_t value)
     if (!StartBlockCommand(BlockWriteCommand, chip_.LockByteAddress, 1))
         return FailAndRecover();
     C2DataWrite(value);
-    if (!WaitOutReady())
+    if (!CheckStatus()) // the part's verdict on the byte, as for a block
         return FailAndRecover();
     return true;
 }

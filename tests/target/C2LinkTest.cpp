@@ -269,10 +269,10 @@ TEST_F(C2LinkTest, BufferedWritesGoOutAsOneBlockWhenTheAddressJumps)
     SendAccepted();
     SendAccepted();
     SendAccepted();
-    port.ScriptByte(0x01); // final OutReady
+    StatusOk(); // the block was taken
     ASSERT_TRUE(link.C2BufferedWrite(0x0400, 0x44));
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 07", "AR", "AR", "DR", "DW 01", "AR", "DW 00", "AR", "DW 03",
-                              "AR", "AR", "DR", "DW 11", "AR", "DW 22", "AR", "DW 33", "AR", "AR"));
+                              "AR", "AR", "DR", "DW 11", "AR", "DW 22", "AR", "DW 33", "AR", "AR", "DR"));
     EXPECT_EQ(link.WriteBufferBase, 0x0400u);
     EXPECT_EQ(link.WriteBufferCount, 1);
     EXPECT_EQ(link.WriteBuffer[0], 0x44);
@@ -293,7 +293,7 @@ TEST_F(C2LinkTest, FullBufferSendsLengthZeroAndAnAddressBelowTheBaseStartsANewBl
             StatusOk();
         SendAccepted();
     }
-    port.ScriptByte(0x01);
+    StatusOk();
     ASSERT_TRUE(link.C2BufferedWrite(0x01FF, 0xAB)); // below the base
     std::vector<std::string> frames = Frames();
     EXPECT_EQ(frames[9], "DW 00");
@@ -317,11 +317,29 @@ TEST_F(C2LinkTest, SkippedAddressInsideABlockGoesOutAsErasedByte)
     SendAccepted();
     SendAccepted();
     SendAccepted();
-    port.ScriptByte(0x01);
+    StatusOk();
     ASSERT_TRUE(link.C2FlushWriteBuffer());
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 07", "AR", "AR", "DR", "DW 01", "AR", "DW 00", "AR", "DW 03",
-                              "AR", "AR", "DR", "DW 11", "AR", "DW FF", "AR", "DW 33", "AR", "AR"));
+                              "AR", "AR", "DR", "DW 11", "AR", "DW FF", "AR", "DW 33", "AR", "AR", "DR"));
     EXPECT_EQ(link.WriteBufferBase, C2Link::NoBase);
+}
+
+TEST_F(C2LinkTest, BlockRefusedInItsClosingStatusFailsTheFlush)
+{
+    FromReset();
+    ASSERT_TRUE(link.C2BufferedWrite(0x0100, 0x11));
+    clock.Sleeps.clear();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    DataByte(0x03); // the part could not write the block
+    EXPECT_FALSE(link.C2FlushWriteBuffer());
+    EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u));
+    EXPECT_EQ(link.WriteBufferCount, 1);
 }
 
 TEST_F(C2LinkTest, FailedFlushRecoversAndKeepsTheBlockForTheCaller)
@@ -444,11 +462,11 @@ TEST_F(C2LinkTest, PageEraseDeviceEraseAndSecurityWrite)
     SendAccepted();
     SendAccepted();
     StatusOk();
-    port.Script({1});
-    port.ScriptByte(0x01);
+    port.Script({1}); // the value's data write, without an InBusy wait
+    StatusOk();
     ASSERT_TRUE(link.C2WriteSecurityByte(0xFE));
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 07", "AR", "AR", "DR", "DW 7D", "AR", "DW FF", "AR", "DW 01",
-                              "AR", "AR", "DR", "DW FE", "AR"));
+                              "AR", "AR", "DR", "DW FE", "AR", "DR"));
 
     // A refused page erase fails without recovery.
     mark = port.Log.size();

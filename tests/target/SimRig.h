@@ -1,0 +1,37 @@
+#pragma once
+// A whole programmer on a simulated adapter and target, in one line:
+// SimRig rig("F340,lock=FE");
+#include "common/ScriptedOperator.h"
+#include "sim/SimConfig.h"
+#include "sim/Simulator.h"
+#include "target/ProgrammerStack.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace vorbrant::test {
+
+struct SimRig {
+    explicit SimRig(const std::string& spec)
+    {
+        std::string error;
+        Parsed = sim::ParseSimSpec(spec, Config, error);
+        EXPECT_TRUE(Parsed) << spec << ": " << error;
+        Sim = std::make_unique<sim::Simulator>(Config);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
+    }
+
+    Target& Dev() { return Stack->Dev; }
+    ChipInfo& Chip() { return Stack->Dev.Chip; }
+    uint64_t NowMs() { return Sim->GetClock().NowMs(); }
+
+    sim::SimConfig Config;
+    bool Parsed = false;
+    std::unique_ptr<sim::Simulator> Sim;
+    ScriptedOperator Op;
+    std::unique_ptr<ProgrammerStack> Stack;
+};
+
+} // namespace vorbrant::test
