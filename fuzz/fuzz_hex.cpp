@@ -1,0 +1,8 @@
+// Intel HEX files, line by line, as the loader reads them.
+#include "FuzzRecords.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    vorbrant::fuzzing::FuzzRecordFormat(vorbrant::FormatHex, data, size);
+    return 0;
+}
