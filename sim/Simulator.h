@@ -3,31 +3,20 @@
 // (one C2 part, or a JTAG chain), reacting only to the register bytes written
 // through PortIo, on a virtual clock. Written from the device's side; it knows
 // nothing of the host's protocol code.
-#include "lpt/Clock.h"
 #include "lpt/PortIo.h"
+#include "sim/SimClock.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace vorbrant::sim {
 
 struct SimConfig; // sim/SimConfig.h
-
-// The simulator's clock: advances by a fixed time per port access and by
-// every sleep, so time-outs and settle times behave as on hardware without
-// waiting.
-class SimClock : public Clock {
-public:
-    uint64_t NowNs() override { return now_; }
-    void SleepMs(uint32_t ms) override { now_ += uint64_t{ms} * 1000000u; }
-    void Advance(uint64_t ns) { now_ += ns; }
-
-private:
-    uint64_t now_ = 0;
-};
+class C2Target;
+class JtagChain;
 
 class Simulator : public PortIo {
 public:
@@ -35,20 +24,40 @@ public:
 
     explicit Simulator(const SimConfig& config);
     ~Simulator() override;
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
 
     uint8_t PortIn(uint16_t port) override;
     void PortOut(uint16_t port, uint8_t value) override;
 
     SimClock& GetClock() { return clock_; }
     uint64_t AccessCount() const { return accesses_; }
-    // Protocol violations seen so far ("C2D driven by both sides", ...).
+    // Protocol violations seen so far ("C2D driven by both sides", ...), one
+    // line per kind, with the virtual time it first happened.
     const std::vector<std::string>& Violations() const;
+    uint64_t ViolationCount() const;
 
     // Test access to device n of the target (0 for a C2 part or the first
-    // JTAG device): code flash followed by the scratchpad.
+    // JTAG device): code flash followed by the scratchpad. Empty for a
+    // generic JTAG device.
     std::vector<uint8_t>& Flash(size_t device = 0);
+    size_t DeviceCount() const;
     // Writes flash files back (flash=FILE); false with a reason on failure.
     bool SaveFlash(std::string& error);
+    // A flash file that could not be loaded at start (empty when all went
+    // well). Such a file is never written back, so nothing is lost.
+    const std::string& StartError() const;
+
+    // For tests of the wire: the C2 target (null on a JTAG set-up) and the
+    // chain (empty on a C2 set-up).
+    C2Target* C2();
+    JtagChain& Chain();
+    bool TargetRemoved() const;
+
+    // "N port accesses, X ms on a real port" and the violations, for the end
+    // of a headless run.
+    std::string Report() const;
+    void PrintReport(std::FILE* out) const;
 
 private:
     struct Impl;

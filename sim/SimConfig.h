@@ -1,0 +1,58 @@
+#pragma once
+// What to simulate: the adapter, the target (one C2 part, or a JTAG chain in
+// scan order) and the faults to inject. Filled from "--sim=" text.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorbrant::sim {
+
+enum class AdapterKind : uint8_t {
+    None,       // nothing attached: every status input floats high
+    NoneLow,    // nothing usable: pin 10 stuck low
+    Ironquill,  // first generation: JTAG only
+    Ironquill2, // second generation: C2 and JTAG
+};
+
+enum class TdoFault : uint8_t { Off, StuckLow, StuckHigh };
+
+struct SimDeviceConfig {
+    // Catalogue name ("F340", "F020"); empty for a generic JTAG device.
+    std::string Part;
+    // Generic JTAG devices: instruction register length and IDCODE (none:
+    // the device selects BYPASS after a TAP reset).
+    uint8_t IrLength = 0;
+    std::optional<uint32_t> IdCode;
+    std::string Name; // shown in reports; defaults to the part name
+
+    std::string FlashFile;              // raw image: code flash, then scratchpad
+    std::optional<uint32_t> Lock;       // C2: the lock byte; JTAG: read lock << 8 | write/erase lock
+    uint8_t LockDigits = 0;             // hex digits given with Lock
+    std::optional<uint8_t> Revision;
+    std::optional<uint32_t> FailWriteAddress;
+    std::optional<uint32_t> StuckBitAddress;
+    uint8_t StuckBit = 0;               // the bit that stays 0
+    bool Busy = false;                  // the flash engine never gets ready
+};
+
+struct SimConfig {
+    AdapterKind Adapter = AdapterKind::Ironquill2;
+    std::vector<SimDeviceConfig> Devices; // device 1 (nearest the adapter's TDI) first
+    uint32_t AccessNs = 1000;             // virtual time of one port access
+    uint64_t RemoveAfter = 0;             // target unplugged after this many accesses; 0 = never
+    uint32_t StallEvery = 0;              // one access in this many takes StallNs more; 0 = never
+    uint32_t StallNs = 50000;
+    TdoFault Tdo = TdoFault::Off;
+};
+
+// Parses "F340,adapter=ironquill2,flash=FILE,lock=HEX,rev=N,remove-after=N,
+// fail-write=ADDR,stuck-bit=ADDR[:BIT],busy,stalls=N,access-ns=N,tdo=low|high"
+// or "@FILE.ini". On failure returns false, error says why, config is
+// unchanged.
+bool ParseSimSpec(const std::string& spec, SimConfig& config, std::string& error);
+
+// The INI form, from text (for tests); path is used in messages only.
+bool ParseSimIni(const std::string& text, const std::string& path, SimConfig& config, std::string& error);
+
+} // namespace vorbrant::sim

@@ -1,0 +1,337 @@
+#include "sim/Simulator.h"
+
+#include "common/AtomicFile.h"
+#include "sim/AdapterCircuit.h"
+#include "sim/C2Target.h"
+#include "sim/Catalogue.h"
+#include "sim/FlashArray.h"
+#include "sim/JtagChain.h"
+#include "sim/SimConfig.h"
+#include "sim/ViolationLog.h"
+
+#include <cinttypes>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace vorbrant::sim {
+
+using namespace circuit;
+
+struct Simulator::Impl {
+    Impl(const SimConfig& config, SimClock& clock) : Config(config), Clock(clock), Chain(clock, Log) {}
+
+    SimConfig Config;
+    SimClock& Clock;
+    ViolationLog Log;
+    std::vector<FlashArray> Flashes;
+    std::vector<bool> FlashLoaded; // false: the file could not be read, never write it back
+    std::unique_ptr<C2Target> C2;
+    JtagChain Chain;
+    std::string StartError;
+    std::vector<uint8_t> NoFlash;
+
+    bool Connected = false;   // an adapter with a circuit is attached
+    bool SecondGen = false;
+    bool Removed = false;
+    uint64_t StallCountdown = 0;
+
+    uint8_t Data = 0xFF;
+    uint8_t Control = 0x0C;
+    // Line state derived from Data and Control.
+    bool C2ck = true;
+    bool HostDrives = false;
+    bool HostLevel = true;
+    bool Tck = true;
+    bool C2InReset = false;
+    uint64_t C2ckLowSince = 0;
+
+    void Setup();
+    bool LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash);
+    void WriteLines(uint8_t data, uint8_t control);
+    void CheckC2Reset();
+    uint8_t ReadStatus();
+    bool C2dLine() const
+    {
+        if (HostDrives)
+            return HostLevel;
+        if (C2 && !Removed && C2->Drives())
+            return C2->Level();
+        return true;
+    }
+    bool TdoLine() const
+    {
+        switch (Config.Tdo) {
+        case TdoFault::StuckLow: return false;
+        case TdoFault::StuckHigh: return true;
+        case TdoFault::Off: break;
+        }
+        return Removed ? true : Chain.Tdo();
+    }
+};
+
+void Simulator::Impl::Setup()
+{
+    Connected = Config.Adapter == AdapterKind::Ironquill || Config.Adapter == AdapterKind::Ironquill2;
+    SecondGen = Config.Adapter == AdapterKind::Ironquill2;
+    StallCountdown = Config.StallEvery;
+    Flashes.reserve(Config.Devices.size());
+    for (size_t i = 0; i < Config.Devices.size(); ++i) {
+        const SimDeviceConfig& device = Config.Devices[i];
+        const Derivative* part = device.Part.empty() ? nullptr : FindDerivative(device.Part);
+        if (!device.Part.empty() && !part) {
+            StartError = "unknown part \"" + device.Part + "\"";
+            Flashes.emplace_back(0, 0);
+            FlashLoaded.push_back(false);
+            continue;
+        }
+        if (!part) {
+            Flashes.emplace_back(0, 0);
+            FlashLoaded.push_back(true);
+            Chain.Add(JtagDevice(device, nullptr, nullptr, Clock, Log, static_cast<int>(i + 1)));
+            continue;
+        }
+        Flashes.emplace_back(part->FlashBytes, part->ScratchpadBytes);
+        FlashArray& flash = Flashes.back();
+        FlashLoaded.push_back(LoadFlashFile(device, flash));
+        if (device.Lock) {
+            if (part->Link == SimLink::C2) {
+                flash.Bytes[part->LockAddress] = static_cast<uint8_t>(*device.Lock);
+            } else {
+                flash.Bytes[part->LockAddress] = static_cast<uint8_t>(*device.Lock >> 8);
+                flash.Bytes[part->LockAddress - 1] = static_cast<uint8_t>(*device.Lock);
+            }
+        }
+        flash.SetFailingCell(device.FailWriteAddress);
+        flash.SetStuckBit(device.StuckBitAddress, device.StuckBit);
+        if (part->Link == SimLink::C2) {
+            if (Config.Devices.size() != 1) {
+                StartError = "a C2 part (" + device.Part + ") cannot sit in a JTAG chain";
+                continue;
+            }
+            C2 = std::make_unique<C2Target>(*part, flash, device, Clock, Log);
+        } else {
+            Chain.Add(JtagDevice(device, part, &flash, Clock, Log, static_cast<int>(i + 1)));
+        }
+    }
+}
+
+bool Simulator::Impl::LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash)
+{
+    if (device.FlashFile.empty())
+        return true;
+    std::error_code ec;
+    if (!std::filesystem::exists(device.FlashFile, ec))
+        return true; // a missing file starts erased and is created at the end
+    std::ifstream in(device.FlashFile, std::ios::binary);
+    if (!in) {
+        StartError = "cannot read flash file " + device.FlashFile + "; it is left untouched";
+        return false;
+    }
+    std::vector<uint8_t> content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (content.size() > flash.Bytes.size()) {
+        StartError = "flash file " + device.FlashFile + " holds " + std::to_string(content.size()) +
+                     " bytes, more than the " + std::to_string(flash.Bytes.size()) + " of the " + device.Part +
+                     "; it is left untouched";
+        return false;
+    }
+    std::copy(content.begin(), content.end(), flash.Bytes.begin());
+    return true;
+}
+
+void Simulator::Impl::CheckC2Reset()
+{
+    if (C2 && !C2ck && !C2InReset && !Removed && Clock.Now() - C2ckLowSince >= C2Timing::ResetLowNs) {
+        C2->Reset();
+        C2InReset = true;
+    }
+}
+
+void Simulator::Impl::WriteLines(uint8_t data, uint8_t control)
+{
+    const uint8_t oldData = Data;
+    Data = data;
+    Control = control;
+    if (!Connected)
+        return;
+    CheckC2Reset();
+    const bool oldHostDrives = HostDrives;
+    const bool oldHostLevel = HostLevel;
+    const bool oldC2ck = C2ck;
+    const bool oldTck = Tck;
+    bool modeHigh = true;
+    if (SecondGen) {
+        modeHigh = ModeLineHigh(control);
+        C2ck = modeHigh && (data & D2C2ck);
+        HostDrives = modeHigh && !(data & D7C2dRelease);
+        HostLevel = (data & D1TmsOrC2d) != 0;
+        Tck = !modeHigh && (data & D0Tck);
+    } else {
+        Tck = (data & D0Tck) != 0;
+    }
+
+    if (C2 && !Removed) {
+        if (C2ck != oldC2ck) {
+            if (!C2ck) {
+                C2ckLowSince = Clock.Now();
+            } else if (C2InReset) {
+                C2InReset = false;
+            } else {
+                const uint64_t low = Clock.Now() - C2ckLowSince;
+                if (low > C2Timing::UndefinedLowNs)
+                    Log.Add("C2CK low between 5 and 20 us (undefined)", Clock.Now(),
+                            std::to_string(low / 1000) + " us");
+                // The device samples the level C2D had during the low phase.
+                bool sample = oldHostDrives ? oldHostLevel : (C2->Drives() ? C2->Level() : true);
+                C2->Strobe(oldHostDrives, sample);
+            }
+        }
+        if (SecondGen && !modeHigh && (oldData & D2C2ck) && !(data & D2C2ck))
+            Log.Add("C2 strobe while the target is held in reset", Clock.Now());
+        if (HostDrives && C2->Drives())
+            Log.Add("C2D driven by both sides", Clock.Now());
+    }
+    if (Tck != oldTck && !Removed && !Chain.Empty()) {
+        if (Tck)
+            Chain.Rising((data & D1TmsOrC2d) != 0, (data & D6Tdi) != 0);
+        else
+            Chain.Falling();
+    }
+}
+
+uint8_t Simulator::Impl::ReadStatus()
+{
+    bool pin10 = true;
+    bool pin11 = true;
+    bool pin13 = true;
+    switch (Config.Adapter) {
+    case AdapterKind::None: break;
+    case AdapterKind::NoneLow: pin10 = false; break;
+    case AdapterKind::Ironquill:
+        pin10 = LoopBackPin10(Data);
+        pin11 = TdoLine();
+        break;
+    case AdapterKind::Ironquill2:
+        CheckC2Reset();
+        pin10 = LoopBackPin10(Data);
+        pin13 = (Data & D4Loop) != 0;
+        pin11 = ModeLineHigh(Control) ? C2dLine() : TdoLine();
+        break;
+    }
+    uint8_t status = StatusFixedHigh;
+    if (pin10)
+        status |= StatusPin10;
+    if (pin13)
+        status |= StatusPin13;
+    if (!pin11)
+        status |= StatusPin11Inverted;
+    return status;
+}
+
+Simulator::Simulator(const SimConfig& config) : impl_(std::make_unique<Impl>(config, clock_))
+{
+    impl_->Setup();
+}
+
+Simulator::~Simulator() = default;
+
+uint8_t Simulator::PortIn(uint16_t port)
+{
+    Impl& m = *impl_;
+    ++accesses_;
+    uint64_t ns = m.Config.AccessNs;
+    if (m.StallCountdown && --m.StallCountdown == 0) {
+        m.StallCountdown = m.Config.StallEvery;
+        ns += m.Config.StallNs;
+    }
+    clock_.Advance(ns);
+    if (m.Config.RemoveAfter && accesses_ > m.Config.RemoveAfter)
+        m.Removed = true;
+    switch (port) {
+    case BasePort: return m.Data;
+    case BasePort + 1: return m.ReadStatus();
+    case BasePort + 2: return m.Control;
+    default: return 0xFF;
+    }
+}
+
+void Simulator::PortOut(uint16_t port, uint8_t value)
+{
+    Impl& m = *impl_;
+    ++accesses_;
+    uint64_t ns = m.Config.AccessNs;
+    if (m.StallCountdown && --m.StallCountdown == 0) {
+        m.StallCountdown = m.Config.StallEvery;
+        ns += m.Config.StallNs;
+    }
+    clock_.Advance(ns);
+    if (m.Config.RemoveAfter && accesses_ > m.Config.RemoveAfter && !m.Removed) {
+        m.Removed = true;
+        if (m.C2)
+            m.C2->Reset(); // unplugged: the part lets go of C2D
+    }
+    if (port == BasePort)
+        m.WriteLines(value, m.Control);
+    else if (port == BasePort + 2)
+        m.WriteLines(m.Data, value);
+}
+
+const std::vector<std::string>& Simulator::Violations() const { return impl_->Log.Entries(); }
+uint64_t Simulator::ViolationCount() const { return impl_->Log.Total(); }
+
+std::vector<uint8_t>& Simulator::Flash(size_t device)
+{
+    if (device >= impl_->Flashes.size())
+        return impl_->NoFlash;
+    return impl_->Flashes[device].Bytes;
+}
+
+size_t Simulator::DeviceCount() const { return impl_->Config.Devices.size(); }
+const std::string& Simulator::StartError() const { return impl_->StartError; }
+C2Target* Simulator::C2() { return impl_->C2.get(); }
+JtagChain& Simulator::Chain() { return impl_->Chain; }
+bool Simulator::TargetRemoved() const { return impl_->Removed; }
+
+bool Simulator::SaveFlash(std::string& error)
+{
+    bool ok = true;
+    for (size_t i = 0; i < impl_->Config.Devices.size() && i < impl_->Flashes.size(); ++i) {
+        const SimDeviceConfig& device = impl_->Config.Devices[i];
+        if (device.FlashFile.empty() || !impl_->FlashLoaded[i])
+            continue;
+        const auto& bytes = impl_->Flashes[i].Bytes;
+        std::string reason;
+        if (!WriteFileAtomically(device.FlashFile,
+                                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                 reason)) {
+            error = "cannot write flash file " + device.FlashFile + ": " + reason;
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+std::string Simulator::Report() const
+{
+    char line[160];
+    const uint64_t ns = clock_.Now();
+    std::snprintf(line, sizeof line, "Simulator: %" PRIu64 " port accesses, %" PRIu64 ".%03" PRIu64
+                  " ms on a real port\n", accesses_, ns / 1000000, (ns / 1000) % 1000);
+    std::string text = line;
+    if (impl_->Log.Empty()) {
+        text += "Simulator: no protocol violations\n";
+        return text;
+    }
+    text += "Simulator: " + std::to_string(impl_->Log.Total()) + " protocol violations:\n";
+    for (const auto& entry : impl_->Log.Entries())
+        text += "  " + entry + "\n";
+    return text;
+}
+
+void Simulator::PrintReport(std::FILE* out) const
+{
+    std::string text = Report();
+    std::fputs(text.c_str(), out);
+}
+
+} // namespace vorbrant::sim
