@@ -315,6 +315,8 @@ bool C2Link::C2FlushWriteBuffer()
 
 bool C2Link::C2PageErase(uint32_t address)
 {
+    if (address > 0xFFFF)
+        return false; // its page number would wrap onto a low page
     SelectFpdat();
     if (!SendByte(PageEraseCommand) || !CheckStatus())
         return false;

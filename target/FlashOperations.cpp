@@ -59,7 +59,9 @@ bool Target::PollFlashData(int width, uint64_t limitMs, uint32_t& result)
 bool Target::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags)
 {
     if (Chip.C2Mode) {
-        if (!c2_->C2BlockRead(static_cast<uint16_t>(address), 256))
+        // C2 addresses are 16 bits wide: a wider one would wrap onto the
+        // wrong byte (and outside the cache).
+        if (address > 0xFFFF || !c2_->C2BlockRead(static_cast<uint16_t>(address), 256))
             return false;
         value = c2_->CachedByte(address);
         return true;
@@ -81,7 +83,7 @@ bool Target::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags)
 bool Target::WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags)
 {
     if (Chip.C2Mode)
-        return c2_->C2BufferedWrite(address, value);
+        return address <= 0xFFFF && c2_->C2BufferedWrite(address, value);
     if (!FlashStreamOpen) {
         if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | WriteControl)))
             return false;

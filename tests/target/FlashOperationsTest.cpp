@@ -158,6 +158,20 @@ TEST_F(FlashOperationsTest, ScratchpadEraseOnC2TouchesNothing)
     EXPECT_EQ(port.Log.size(), before);
 }
 
+TEST_F(FlashOperationsTest, C2AddressesAboveSixteenBitsAreRefusedNotWrapped)
+{
+    Chip().C2Mode = true;
+    size_t before = port.Log.size();
+    uint8_t value = 0;
+    EXPECT_FALSE(stack.Dev.ReadFlashByte(0x10000, value, 0));
+    EXPECT_FALSE(stack.Dev.WriteFlashByte(0x10000, 0x12, 0));
+    EXPECT_EQ(port.Log.size(), before);
+    // Page 256 would go out as page number 0.
+    stack.Dev.EraseFlash(ErasePages, 0x20000, 0x201FF);
+    for (const std::string& frame : test::HostFrames(port, before))
+        EXPECT_NE(frame, "DW 08");
+}
+
 TEST_F(FlashOperationsTest, FlashThatStaysBusyFailsAfterHalfASecond)
 {
     // TDO high: every indirect register stays busy. The register poll ends it.
