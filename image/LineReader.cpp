@@ -8,7 +8,7 @@
 namespace vorbrant {
 
 LineReader::LineReader(std::string_view text)
-    : data_(text.data()), end_(text.size()), eof_(true)
+    : data_(text.data() ? text.data() : ""), end_(text.size()), eof_(true)
 {
 }
 
