@@ -55,7 +55,7 @@ bool SaveRange(const ImageBuffer& image, int32_t start, uint32_t count, const st
     bool written;
     if (saveFormat == SaveHex) {
         std::string text;
-        AppendHexImage(text, image.ImageData.data() + (count ? start : 0), static_cast<uint32_t>(start), count);
+        FormatImageFile(image, start, count, saveFormat, text, error);
         written = WriteFileAtomically(path, text, reason);
     } else {
         // Binary straight from the buffer, no copy.
