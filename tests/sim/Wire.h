@@ -6,6 +6,7 @@
 #include "sim/Simulator.h"
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace vorbrant::sim::test {
@@ -13,6 +14,12 @@ namespace vorbrant::sim::test {
 constexpr uint16_t Data = 0x378;
 constexpr uint16_t Status = 0x379;
 constexpr uint16_t Control = 0x37A;
+
+inline std::string Hex2(uint8_t v)
+{
+    static const char* d = "0123456789ABCDEF";
+    return std::string{d[v >> 4], d[v & 15]};
+}
 
 inline SimConfig Config(const std::string& spec)
 {
