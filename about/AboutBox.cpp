@@ -113,11 +113,17 @@ void TAboutBox::websiteClick() { OpenUrl(QUrl::fromUserInput(build::WebSite)); }
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseMove) {
-        if (watched == support)
+        // A label does not take the move itself; it would reach the panel
+        // underneath and reset the link just lit.
+        if (watched == support) {
             supportMouseMove();
-        else if (watched == website)
+            return true;
+        }
+        if (watched == website) {
             websiteMouseMove();
-        else if (watched == APanel1)
+            return true;
+        }
+        if (watched == APanel1)
             APanel1MouseMove();
     } else if (event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

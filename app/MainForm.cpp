@@ -390,18 +390,4 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::DisablePanels()
-{
-    Panel2->setEnabled(false);
-    Panel3->setEnabled(false);
-    Panel4->setEnabled(false);
-    Timer1->stop();
-}
-
-void TMainForm::ShowUploaded()
-{
-    LoadedFilename->setText("UPLOADED");
-    SetTextColor(LoadedFilename, QColor(0, 128, 0));
-}
-
 } // namespace vorbrant

@@ -109,9 +109,15 @@ public:
     void KeyGoClick();
     void Reload1Click();
     void ShowIdle() override;
+    // Runs the ticked steps and reports the result (batch: the exit code).
+    void RunAndReport();
     // RunView.
     void DisablePanels() override;
     void ShowUploaded() override;
+    // The port is the simulator (no real-time scheduling needed).
+    bool SimulatedPort = false;
+    // A line about the port's work for the run report (accesses, time).
+    std::function<std::string()> PortSummary;
 
     // The open and save dialogs; tests replace them. The open dialog answers
     // the path and the filter index (1 HEX, 2 S-record, 3 binary, 4 any);

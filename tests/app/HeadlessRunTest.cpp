@@ -1,0 +1,114 @@
+// The program itself, started headless: start-up and close keep the
+// configuration, and command-line errors end with exit code 8.
+#include "AppTestSupport.h"
+
+#include "common/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+
+using namespace vorbrant;
+using namespace vorbrant::testing;
+
+namespace {
+
+struct ProgramRun {
+    int ExitCode = -1;
+    std::string Output; // stdout and stderr together
+};
+
+ProgramRun RunProgram(const std::string& arguments)
+{
+    std::string command = std::string("timeout 60 ") + VORBRANT_BINARY_DIR + "/vorbrant " + arguments + " 2>&1";
+    ProgramRun result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[512];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.Output.append(buffer, n);
+    int status = pclose(pipe);
+    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class HeadlessRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::filesystem::exists(std::string(VORBRANT_BINARY_DIR) + "/vorbrant"))
+            GTEST_SKIP() << "the vorbrant program is not built";
+    }
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(HeadlessRun, StartAndCloseLeaveTheConfigurationAsItWas)
+{
+    std::string ini = dir.File("F.INI");
+    const std::string text = "[ENVIRONMENT]\r\nLastDir=/home/op/fw\r\nPort=104,888\r\nFileCount=2\r\n"
+                             "File1=/home/op/fw/a.hex\r\nFile2=/home/op/fw/b.hex\r\n";
+    WriteText(ini, text);
+    ProgramRun r = RunProgram("--headless --io=ppdev --ini=" + ini);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    IniFile before, after(ini);
+    before.Parse(text);
+    for (const char* key : {"LastDir", "Port", "FileCount", "File1", "File2"})
+        EXPECT_EQ(after.ReadString("ENVIRONMENT", key, "<missing>"), before.ReadString("ENVIRONMENT", key, "?"))
+            << key;
+}
+
+TEST_F(HeadlessRun, MissingConfigurationIsCreatedWithDefaults)
+{
+    std::string ini = dir.File("new.INI");
+    ProgramRun r = RunProgram("--headless --ini=" + ini);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    IniFile created(ini);
+    EXPECT_EQ(created.ReadString("ENVIRONMENT", "Port", ""), "1");
+    EXPECT_EQ(created.ReadString("ENVIRONMENT", "FileCount", ""), "0");
+    EXPECT_TRUE(created.ValueExists("ENVIRONMENT", "LastDir"));
+}
+
+TEST_F(HeadlessRun, CommandLineErrorsPrintTheMessageAndEndWithEight)
+{
+    std::string ini = dir.File("F.INI");
+    ProgramRun r = RunProgram("--headless --ini=" + ini + " foo");
+    EXPECT_EQ(r.ExitCode, 8);
+    EXPECT_NE(r.Output.find("Error: Syntax error in command line - starting in GUI mode ! (FOO)"), std::string::npos)
+        << r.Output;
+
+    ProgramRun port = RunProgram("--headless --ini=" + ini + " -sLPT7");
+    EXPECT_EQ(port.ExitCode, 8);
+    EXPECT_NE(port.Output.find("Error: Invalid port name in command line - starting in GUI mode ! (LPT7)"),
+              std::string::npos)
+        << port.Output;
+
+    ProgramRun unknown = RunProgram("--headless --frobnicate");
+    EXPECT_EQ(unknown.ExitCode, 8);
+}
+
+TEST_F(HeadlessRun, HelpAndVersionNeedNoWindow)
+{
+    ProgramRun help = RunProgram("--headless --ini=" + dir.File("F.INI") + " \"?\"");
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_NE(help.Output.find("Information: Command line options:"), std::string::npos) << help.Output;
+
+    ProgramRun version = RunProgram("--version");
+    EXPECT_EQ(version.ExitCode, 0);
+    EXPECT_EQ(version.Output, "Vorbrant Lite 1.0.0.1\n");
+
+    ProgramRun usage = RunProgram("--help");
+    EXPECT_EQ(usage.ExitCode, 0);
+    EXPECT_NE(usage.Output.find("--sim=SPEC"), std::string::npos);
+}
+
+TEST_F(HeadlessRun, BatchRunWithoutAPortEndsNotConnected)
+{
+    ProgramRun r = RunProgram("--headless --ini=" + dir.File("F.INI") + " -p");
+    EXPECT_EQ(r.ExitCode, 1) << r.Output;
+    EXPECT_NE(r.Output.find("Warning: Select port first!"), std::string::npos) << r.Output;
+}
