@@ -25,9 +25,6 @@
 #include <string>
 #include <vector>
 
-// TEMPORARY: the simulator's implementation is still on its way.
-#define VORBRANT_SIM_READY 0
-
 using namespace vorbrant;
 
 namespace {
@@ -101,7 +98,6 @@ int main(int argc, char** argv)
     RealClock realClock;
     Clock* clock = &realClock;
     if (options.SimSpec) {
-#if VORBRANT_SIM_READY
         sim::SimConfig config;
         if (!sim::ParseSimSpec(*options.SimSpec, config, error)) {
             op->ShowMessage(MessageKind::Error, "Invalid --sim value: " + error);
@@ -109,10 +105,6 @@ int main(int argc, char** argv)
         }
         simulator = std::make_unique<sim::Simulator>(config);
         clock = &simulator->GetClock();
-#else
-        op->ShowMessage(MessageKind::Error, "The simulator is not available in this build");
-        return ExitCommandLineError;
-#endif
     } else {
         driver = MakePortDriver(options.IoKind);
         if (!driver) {
@@ -159,10 +151,8 @@ int main(int argc, char** argv)
         io.SetTarget(nullptr);
         if (trace)
             trace->Close();
-#if VORBRANT_SIM_READY
         if (simulator && !simulator->SaveFlash(error))
             std::fprintf(stderr, "Error: %s\n", error.c_str());
-#endif
         if (driver)
             driver->Shutdown();
         return code;
@@ -177,6 +167,19 @@ int main(int argc, char** argv)
 
     TMainForm form(programmer, image, *op, settings);
     form.ReleaseTarget = [&stack] { stack.Dev.DisconnectTarget(); };
+    if (simulator) {
+        form.SimulatedPort = true;
+        sim::Simulator* s = simulator.get();
+        form.PortSummary = [s] {
+            char line[96];
+            std::snprintf(line, sizeof line, "%llu port accesses, %.3f s on the port",
+                          static_cast<unsigned long long>(s->AccessCount()), s->GetClock().NowNs() / 1e9);
+            std::string text = line;
+            if (!s->Violations().empty())
+                text += ", " + std::to_string(s->Violations().size()) + " protocol violations";
+            return text;
+        };
+    }
     if (qtOp)
         qtOp->Attach(&form, form.Progres, form.ProgressBar);
 
