@@ -1,0 +1,254 @@
+// JTAG chains and every injectable fault.
+#include "Wire.h"
+
+#include "sim/C2Target.h"
+#include "sim/JtagChain.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+#include <fstream>
+
+namespace vorbrant::sim::test {
+namespace {
+
+SimConfig ChainConfig()
+{
+    // Device 1 (nearest TDI): generic 8-bit IR with IDCODE; device 2: F020;
+    // device 3: generic 5-bit IR without IDCODE.
+    SimConfig config;
+    std::string error;
+    const std::string ini = "[Simulator]\nAdapter=ironquill2\n"
+                            "[Device1]\nIRLength=8\nIDCode=0x0123A0F1\nName=CPLD\n"
+                            "[Device2]\nPart=F020\n"
+                            "[Device3]\nIRLength=5\n";
+    if (!ParseSimIni(ini, "chain.ini", config, error))
+        throw std::runtime_error(error);
+    return config;
+}
+
+TEST(SimChain, IdcodesComeOutNearestTdoFirst)
+{
+    Simulator sim(ChainConfig());
+    Wire w(sim);
+    w.ResetTap();
+    // After a reset: device 3 has no IDCODE (BYPASS, one 0 bit), then device
+    // 2's and device 1's IDCODEs.
+    uint64_t first = w.ShiftDr(0, 33);
+    EXPECT_EQ(first & 1, 0u) << "bypass bit of device 3";
+    EXPECT_EQ(first >> 1, 0x00003243u);
+    w.ResetTap();
+    // Read 65 bits in two steps: skip 33, read 32.
+    w.Clock(true, false);
+    w.Clock(false, false);
+    w.Clock(false, false);
+    for (int i = 0; i < 33; ++i)
+        w.Clock(false, false);
+    uint32_t second = 0;
+    for (int i = 0; i < 32; ++i) {
+        if (w.Tdo())
+            second |= 1u << i;
+        w.Clock(false, false);
+    }
+    EXPECT_EQ(second, 0x0123A0F1u);
+    w.ResetTap();
+    EXPECT_TRUE(sim.Violations().empty()) << sim.Violations()[0];
+}
+
+TEST(SimChain, FillBitsReachTheMiddleDevice)
+{
+    Simulator sim(ChainConfig());
+    Wire w(sim);
+    w.ResetTap();
+    // The F020 at position 2 of 3: IR fill before = device 3 (5 bits), after
+    // = device 1 (8 bits); one bypass bit on each side of a data scan.
+    w.irBefore = 5;
+    w.irAfter = 8;
+    w.drBefore = 1;
+    w.drAfter = 1;
+    w.ShiftIr(0x1004, 16, 5, 8);
+    EXPECT_EQ(sim.Chain().Device(0).Instruction(), 0xFFu);
+    EXPECT_EQ(sim.Chain().Device(1).Instruction(), 0x1004u);
+    EXPECT_EQ(sim.Chain().Device(2).Instruction(), 0x1Fu);
+    EXPECT_EQ(w.ShiftDr(0, 32, 1, 1), 0x00003243u);
+    sim.Flash(1)[0x2345] = 0x6B;
+    w.WriteIndirect(0x4085, 0x85, 8);
+    w.WriteIndirect(0x4084, 0x2345, 16);
+    w.WriteIndirect(0x4082, 0x01, 8);
+    w.ReadIndirect(0x4083, 0);
+    uint32_t r = w.ReadIndirect(0x4083, 10);
+    EXPECT_EQ(r & 3, 0u);
+    EXPECT_EQ(r >> 2, 0x6Bu);
+    EXPECT_TRUE(sim.Violations().empty()) << sim.Violations()[0];
+    EXPECT_TRUE(sim.Flash(0).empty()) << "a generic device has no flash";
+
+    // Without the fill bits the instruction scan has the wrong length.
+    w.ShiftIr(0x1004, 16);
+    ASSERT_FALSE(sim.Violations().empty());
+    EXPECT_NE(sim.Violations()[0].find("instruction scan of a length"), std::string::npos);
+}
+
+TEST(SimChain, TenDevicesInBypass)
+{
+    std::string ini = "[Simulator]\n";
+    for (int i = 1; i <= 10; ++i)
+        ini += "[Device" + std::to_string(i) + "]\nIRLength=4\n";
+    SimConfig config;
+    std::string error;
+    ASSERT_TRUE(ParseSimIni(ini, "ten.ini", config, error)) << error;
+    Simulator sim(config);
+    Wire w(sim);
+    w.ResetTap();
+    // Ten bypass registers delay the data by ten bits.
+    EXPECT_EQ(w.ShiftDr(0x3FF, 20), uint64_t{0x3FF} << 10);
+    ini += "[Device11]\nIRLength=4\n";
+    EXPECT_FALSE(ParseSimIni(ini, "eleven.ini", config, error));
+}
+
+TEST(SimFaults, TargetRemovedAfterNAccesses)
+{
+    Simulator sim(Config("F340,remove-after=2000"));
+    Wire w(sim);
+    w.C2Reset();
+    w.AddressWrite(0x00);
+    EXPECT_EQ(w.DataRead(), 0x0F);
+    while (sim.AccessCount() < 2000)
+        sim.PortIn(Status);
+    w.C2Reset();
+    w.AddressWrite(0x00);
+    EXPECT_EQ(w.DataRead(), 0xFF) << "C2D floats high once the part is gone";
+    EXPECT_TRUE(sim.TargetRemoved());
+
+    Simulator jtag(Config("F020,remove-after=1000"));
+    Wire j(jtag);
+    j.ResetTap();
+    EXPECT_EQ(j.ShiftDr(0, 32), 0x3243u);
+    while (jtag.AccessCount() < 1000)
+        jtag.PortIn(Status);
+    j.ResetTap();
+    EXPECT_EQ(j.ShiftDr(0, 32), 0xFFFFFFFFu) << "TDO floats high";
+}
+
+TEST(SimFaults, FailingWriteCell)
+{
+    Simulator sim(Config("F340,fail-write=0x102"));
+    Wire w(sim);
+    w.EnterProgramming();
+    w.AddressWrite(0xAD);
+    w.Send(0x07);
+    ASSERT_EQ(w.Response(), 0x0D);
+    w.Send(0x01);
+    w.Send(0x00);
+    w.Send(4);
+    ASSERT_EQ(w.Response(), 0x0D);
+    for (uint8_t b : {0x00, 0x11, 0x22, 0x33})
+        w.Send(b);
+    EXPECT_EQ(w.Response(), FpiFlashError);
+    EXPECT_EQ(sim.Flash()[0x101], 0x11);
+    EXPECT_EQ(sim.Flash()[0x102], 0xFF) << "the failing cell keeps its value";
+    EXPECT_EQ(sim.Flash()[0x103], 0x33);
+}
+
+TEST(SimFaults, StuckBitStaysLowThroughErase)
+{
+    Simulator sim(Config("F020,stuck-bit=200:3"));
+    EXPECT_EQ(sim.Flash()[0x200], 0xF7);
+    Wire w(sim);
+    w.ResetTap();
+    w.WriteIndirect(0x4085, 0x85, 8);
+    w.WriteIndirect(0x4082, 0x20, 8);
+    w.WriteIndirect(0x4084, 0x200, 16);
+    w.WriteIndirect(0x4083, 0xA5, 8);
+    EXPECT_EQ(sim.Flash()[0x200], 0xF7);
+    EXPECT_EQ(sim.Flash()[0x201], 0xFF);
+}
+
+TEST(SimFaults, BusyPartNeverGetsReady)
+{
+    Simulator sim(Config("F340,busy"));
+    Wire w(sim);
+    w.EnterProgramming();
+    w.AddressWrite(0x00);
+    EXPECT_EQ(w.DataRead(), 0x0F) << "the C2 registers still answer";
+    w.AddressWrite(0xAD);
+    w.DataWrite(0x06);
+    EXPECT_FALSE(w.WaitInBusyClear());
+    EXPECT_EQ(w.DataRead(100), -1) << "FPDAT never leaves WAIT";
+
+    Simulator jtag(Config("F020,busy"));
+    Wire j(jtag);
+    j.ResetTap();
+    j.WriteIndirect(0x4082, 0x01, 8);
+    j.ReadIndirect(0x4083, 0);
+    EXPECT_EQ(j.ReadIndirect(0x4083, 10) & 1, 1u) << "FLBusy stays set";
+}
+
+TEST(SimFaults, StallInAStrobeResetsTheC2Part)
+{
+    // Every 7th access stalls 50 us: a C2CK low that it lengthens is a reset,
+    // so the address register keeps falling back to 0.
+    Simulator sim(Config("F340,stalls=7"));
+    Wire w(sim);
+    w.C2Reset();
+    int resets = 0;
+    for (int i = 0; i < 20; ++i) {
+        w.AddressWrite(0xB2);
+        if (sim.C2()->AddressRegister() != 0xB2)
+            ++resets;
+    }
+    EXPECT_GT(resets, 0);
+    EXPECT_GT(sim.GetClock().NowNs(), sim.AccessCount() * 1000 + 50000);
+}
+
+TEST(SimFaults, TdoStuck)
+{
+    Simulator low(Config("F020,tdo=low"));
+    Wire l(low);
+    l.ResetTap();
+    EXPECT_EQ(l.ShiftDr(0, 32), 0u);
+    Simulator high(Config("F020,tdo=high"));
+    Wire h(high);
+    h.ResetTap();
+    EXPECT_EQ(h.ShiftDr(0, 32), 0xFFFFFFFFu);
+}
+
+TEST(SimFaults, FlashFileLoadAndSave)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("vorbrant-sim-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string file = (dir / "f310.bin").string();
+    {
+        Simulator sim(Config("F310,flash=" + file));
+        EXPECT_EQ(sim.StartError(), "");
+        sim.Flash()[0x10] = 0x42;
+        std::string error;
+        ASSERT_TRUE(sim.SaveFlash(error)) << error;
+    }
+    EXPECT_EQ(fs::file_size(file), 16384u) << "code flash, no scratchpad on C2 parts";
+    {
+        Simulator sim(Config("F310,flash=" + file + ",lock=FE"));
+        EXPECT_EQ(sim.Flash()[0x10], 0x42);
+        EXPECT_EQ(sim.Flash()[0x3DFF], 0xFE);
+    }
+    // A file larger than the part is refused and never overwritten.
+    const std::string big = (dir / "big.bin").string();
+    {
+        std::ofstream out(big, std::ios::binary);
+        std::string bytes(20000, '\x11');
+        out << bytes;
+    }
+    {
+        Simulator sim(Config("F310,flash=" + big));
+        EXPECT_NE(sim.StartError().find("more than"), std::string::npos) << sim.StartError();
+        std::string error;
+        EXPECT_TRUE(sim.SaveFlash(error));
+    }
+    EXPECT_EQ(fs::file_size(big), 20000u);
+    fs::remove_all(dir);
+}
+
+} // namespace
+} // namespace vorbrant::sim::test
