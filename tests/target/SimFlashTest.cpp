@@ -1,0 +1,191 @@
+// Flash operations of both links end to end against the simulator: page
+// erase, program and read back byte-exact with no protocol violation, and
+// the faults (target removed, failing write, part that stays busy) ending in
+// false results within bounded time.
+#include "SimRig.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vorbrant {
+namespace {
+
+using test::SimRig;
+using ::testing::IsEmpty;
+
+uint8_t Pattern(uint32_t address)
+{
+    return static_cast<uint8_t>((address * 7 + (address >> 8)) ^ 0xA5);
+}
+
+// Programs [first, last] with the pattern as the sequencer does; the
+// address of the first failure, or -1.
+int64_t Program(Target& dev, uint32_t first, uint32_t last, uint8_t areaFlags = 0)
+{
+    dev.ResetProgrammingInterface();
+    dev.FlashStreamOpen = false;
+    for (uint32_t a = first; a <= last; ++a) {
+        if (!dev.WriteFlashByte(a, Pattern(a), areaFlags)) {
+            dev.EndFlashAccess();
+            return a;
+        }
+    }
+    return dev.EndFlashAccess() ? -1 : static_cast<int64_t>(last);
+}
+
+// Reads [first, last]; the address of the first failure or mismatch, or -1.
+int64_t Verify(Target& dev, uint32_t first, uint32_t last, bool expectErased = false, uint8_t areaFlags = 0)
+{
+    dev.ResetProgrammingInterface();
+    dev.FlashStreamOpen = false;
+    for (uint32_t a = first; a <= last; ++a) {
+        uint8_t value = 0;
+        if (!dev.ReadFlashByte(a, value, areaFlags) || value != (expectErased ? 0xFF : Pattern(a))) {
+            dev.EndFlashAccess();
+            return a;
+        }
+    }
+    dev.EndFlashAccess();
+    return -1;
+}
+
+void FullCycle(const std::string& spec, uint32_t first, uint32_t last)
+{
+    SCOPED_TRACE(spec);
+    SimRig rig(spec);
+    ASSERT_NE(rig.Dev().ConnectTarget(), -1);
+    ASSERT_NE(rig.Chip().FlashEnd, 0u);
+    std::vector<uint8_t>& flash = rig.Sim->Flash();
+    // Something to erase: old data across the pages of the range, short of
+    // a C2 part's lock byte (0 there would lock the part).
+    uint32_t pagesEnd = last | 511u;
+    if (rig.Chip().C2Mode)
+        pagesEnd = std::min<uint32_t>(pagesEnd, rig.Chip().LockByteAddress - 1u);
+    for (uint32_t a = first & ~511u; a <= pagesEnd; ++a)
+        flash[a] = 0x00;
+
+    rig.Dev().ResetProgrammingInterface();
+    ASSERT_TRUE(rig.Dev().EraseFlash(ErasePages, first, last));
+    for (uint32_t a = first & ~511u; a <= pagesEnd; ++a)
+        ASSERT_EQ(flash[a], 0xFF) << std::hex << a;
+    EXPECT_EQ(Verify(rig.Dev(), first, last, true), -1);
+
+    EXPECT_EQ(Program(rig.Dev(), first, last), -1);
+    for (uint32_t a = first & ~511u; a <= pagesEnd; ++a)
+        ASSERT_EQ(flash[a], (a >= first && a <= last) ? Pattern(a) : 0xFF) << std::hex << a;
+    EXPECT_EQ(Verify(rig.Dev(), first, last), -1);
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+}
+
+TEST(SimFlashTest, C2EraseProgramAndReadBack)
+{
+    // Unaligned start, several 256-byte blocks and pages.
+    FullCycle("F340", 0x0123, 0x0B45);
+    FullCycle("F340", 0xF800, 0xFBFD);
+    FullCycle("F305", 0x0000, 0x07FD);
+}
+
+TEST(SimFlashTest, JtagEraseProgramAndReadBack)
+{
+    FullCycle("F020", 0x0123, 0x0745);
+    FullCycle("F120", 0x0100, 0x04FF);
+    FullCycle("F120", 0x1F000, 0x1F2FF); // above 64 KB: 17 address bits
+}
+
+TEST(SimFlashTest, ScratchpadOfA128KPart)
+{
+    SimRig rig("F120");
+    ASSERT_NE(rig.Dev().ConnectTarget(), -1);
+    std::vector<uint8_t>& flash = rig.Sim->Flash();
+    ASSERT_EQ(flash.size(), 131072u + 256u);
+    flash[131072] = 0x00;
+    ASSERT_TRUE(rig.Dev().EraseScratchpad());
+    EXPECT_EQ(flash[131072], 0xFF);
+    EXPECT_EQ(Program(rig.Dev(), 0, 255, 0x80), -1);
+    for (uint32_t i = 0; i < 256; ++i)
+        ASSERT_EQ(flash[131072 + i], Pattern(i)) << i;
+    EXPECT_EQ(Verify(rig.Dev(), 0, 255, false, 0x80), -1);
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+}
+
+TEST(SimFlashTest, ChipAndLockPageErase)
+{
+    SimRig rig("F340");
+    ASSERT_NE(rig.Dev().ConnectTarget(), -1);
+    std::vector<uint8_t>& flash = rig.Sim->Flash();
+    flash[0x0000] = 0x12;
+    flash[0xFBFD] = 0x34;
+    EXPECT_TRUE(rig.Dev().EraseFlash(EraseChip, 0, 0));
+    EXPECT_EQ(flash[0x0000], 0xFF);
+    EXPECT_EQ(flash[0xFBFD], 0xFF);
+
+    SimRig jtag("F020");
+    ASSERT_NE(jtag.Dev().ConnectTarget(), -1);
+    std::vector<uint8_t>& jflash = jtag.Sim->Flash();
+    jflash[0x0000] = 0x12;
+    EXPECT_TRUE(jtag.Dev().EraseFlash(EraseChip, 0, 0));
+    EXPECT_EQ(jflash[0x0000], 0xFF);
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+    EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
+}
+
+// Accesses a connect takes, so that a fault can be placed after it.
+uint64_t AccessesOfAConnect(const std::string& spec)
+{
+    SimRig rig(spec);
+    rig.Dev().ConnectTarget();
+    return rig.Sim->AccessCount();
+}
+
+TEST(SimFlashTest, TargetRemovedMidRunFailsWithoutHanging)
+{
+    for (const char* part : {"F340", "F120"}) {
+        SCOPED_TRACE(part);
+        uint64_t after = AccessesOfAConnect(part) + 200000;
+        SimRig rig(std::string(part) + ",remove-after=" + std::to_string(after));
+        ASSERT_NE(rig.Dev().ConnectTarget(), -1);
+        uint64_t start = rig.NowMs();
+        int64_t failedAt = Verify(rig.Dev(), 0, 0xFFFF, true);
+        EXPECT_GE(failedAt, 0);
+        EXPECT_LT(failedAt, 0xFFFF);
+        EXPECT_LT(rig.NowMs() - start, 60000u); // bounded waits only
+        EXPECT_EQ(rig.Dev().ConnectTarget(), -1);
+    }
+}
+
+TEST(SimFlashTest, FailingWriteIsReported)
+{
+    SimRig jtag("F020,fail-write=0x0234");
+    ASSERT_NE(jtag.Dev().ConnectTarget(), -1);
+    EXPECT_EQ(Program(jtag.Dev(), 0x0200, 0x02FF), 0x0234);
+
+    // C2 writes a block at a time: the failure shows at the end of the block
+    // that holds the address, or at the end of the run.
+    SimRig c2("F340,fail-write=0x0234");
+    ASSERT_NE(c2.Dev().ConnectTarget(), -1);
+    int64_t failedAt = Program(c2.Dev(), 0x0200, 0x02FF);
+    EXPECT_EQ(failedAt, 0x02FF);
+    SimRig c2Long("F340,fail-write=0x0234");
+    ASSERT_NE(c2Long.Dev().ConnectTarget(), -1);
+    failedAt = Program(c2Long.Dev(), 0x0200, 0x03FF);
+    EXPECT_EQ(failedAt, 0x0300); // the write that flushed the failing block
+}
+
+TEST(SimFlashTest, PartThatStaysBusyFailsWithinBoundedTime)
+{
+    for (const char* spec : {"F120,busy", "F340,busy"}) {
+        SCOPED_TRACE(spec);
+        SimRig rig(spec);
+        ASSERT_NE(rig.Dev().ConnectTarget(), -1);
+        uint64_t start = rig.NowMs();
+        rig.Dev().ResetProgrammingInterface();
+        EXPECT_FALSE(rig.Dev().EraseFlash(ErasePages, 0, 0));
+        EXPECT_NE(Program(rig.Dev(), 0, 3), -1);
+        EXPECT_LT(rig.NowMs() - start, 20000u);
+    }
+}
+
+} // namespace
+} // namespace vorbrant

@@ -1,0 +1,208 @@
+// Connection and identification against the simulator: every derivative of
+// its catalogue, locked parts and their one-time warning, unknown codes,
+// and targets that do not answer.
+#include "SimRig.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace vorbrant {
+namespace {
+
+using test::SimRig;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+struct Expected {
+    const char* Part; // simulator catalogue name
+    bool C2;
+    int32_t Id;       // ConnectTarget result
+    const char* Name;
+    uint16_t FlashSizeKB;
+    uint32_t FlashEnd;
+    uint16_t LockByteAddress;
+    uint16_t ScratchpadSize;
+    bool SmallerVariant;
+};
+
+// What the identification must find for each simulated part.
+constexpr Expected Parts[] = {
+    {"F300", true, 0x10304, "F300/1/2/3", 8, 0x1DFF, 0x1DFF, 0, false},
+    {"F304", true, 0x10304, "F304", 4, 0xFFF, 0xFFF, 0, false},
+    {"F305", true, 0x10304, "F305", 2, 0x7FF, 0x7FF, 0, false},
+    {"F310", true, 0x10308, "F310/11/6/7", 16, 0x3DFF, 0x3DFF, 0, false},
+    {"F312", true, 0x10308, "F312/13/14/15", 8, 0x1DFF, 0x1DFF, 0, false},
+    {"F320", true, 0x10309, "F320/21", 16, 0x3DFF, 0x3DFF, 0, false},
+    {"F330", true, 0x1030A, "F330/1", 8, 0x1DFF, 0x1DFF, 0, false},
+    {"F332", true, 0x1030A, "F332/3", 4, 0xFFE, 0xFFF, 0, false},
+    {"F334", true, 0x1030A, "F334/5", 2, 0x7FE, 0x7FF, 0, false},
+    {"F350", true, 0x1030B, "F350/1/2/3", 8, 0x1DFE, 0x1DFF, 0, false},
+    {"F410", true, 0x1030C, "F410/1", 32, 0x7DFE, 0x7DFF, 0, false},
+    {"F412", true, 0x1030C, "F412/13", 16, 0x3FFE, 0x3FFF, 0, false},
+    {"F326", true, 0x1030D, "F326/7", 16, 0x3DFF, 0x3DFF, 0, false},
+    {"F340", true, 0x1030F, "F340/2/4/6", 64, 0xFBFE, 0xFBFF, 0, false},
+    {"F341", true, 0x1030F, "F341/3/5/7", 32, 0x7FFE, 0x7FFF, 0, false},
+    {"F520", true, 0x10311, "F520/1,F530/1", 8, 0x1DFF, 0x1DFF, 0, false},
+    {"F523", true, 0x10311, "F523/4,F533/4", 4, 0xFFE, 0xFFF, 0, false},
+    {"F526", true, 0x10311, "F526/7,F536/7", 2, 0x7FE, 0x7FF, 0, false},
+    {"F360", true, 0x10312, "F360..367", 32, 0x7BFE, 0x7BFF, 0, false},
+    {"F368", true, 0x10312, "F368/9", 16, 0x3FFE, 0x3FFF, 0, false},
+    {"F005", false, 0x00000243, "F000..017", 32, 0x7DFF, 0, 128, false},
+    {"F010", false, 0x00002243, "F000..017", 32, 0x7DFF, 0, 128, false},
+    {"F018", false, 0x00002243, "F018/19", 16, 0x3DFF, 0, 128, true},
+    {"F206", false, 0x00001243, "F2XX", 8, 0x1DFF, 0, 128, false},
+    {"F020", false, 0x00003243, "F020..23", 64, 0xFDFF, 0, 128, false},
+    {"F040", false, 0x00005243, "F040..45", 64, 0xFDFF, 0, 128, false},
+    {"F046", false, 0x00005243, "F046/7", 32, 0x7DFF, 0, 128, true},
+    {"F060", false, 0x00006243, "F060..065", 64, 0xFDFF, 0, 128, false},
+    {"F066", false, 0x00006243, "F066/7", 32, 0x7DFF, 0, 128, true},
+    {"F120", false, 0x10007243, "F120..131", 128, 0x1FBFF, 0, 256, false},
+    {"F132", false, 0x10007243, "F132/133", 64, 0xFFFF, 0, 256, true},
+};
+
+TEST(SimIdentifyTest, EveryCataloguedDerivativeIsIdentified)
+{
+    for (const Expected& e : Parts) {
+        SCOPED_TRACE(e.Part);
+        SimRig rig(e.Part);
+        int32_t id = rig.Dev().ConnectTarget();
+        const ChipInfo& chip = rig.Chip();
+        EXPECT_EQ(chip.C2Mode, e.C2);
+        if (e.C2) {
+            EXPECT_EQ(id, e.Id);
+        } else {
+            EXPECT_EQ(static_cast<uint32_t>(id) & 0x0FFFFFFFu, static_cast<uint32_t>(e.Id) & 0x0FFFFFFFu);
+        }
+        EXPECT_EQ(chip.DerivativeName, e.Name);
+        EXPECT_EQ(chip.FlashSizeKB, e.FlashSizeKB);
+        EXPECT_EQ(chip.FlashEnd, e.FlashEnd);
+        if (e.C2) {
+            EXPECT_EQ(chip.LockByteAddress, e.LockByteAddress);
+        }
+        EXPECT_EQ(chip.ScratchpadSize, e.ScratchpadSize);
+        EXPECT_EQ(chip.SmallerVariant, e.SmallerVariant);
+        EXPECT_EQ(chip.FpdatAddress, e.C2 && (id & 0xFFF) == 0x30F ? 0xAD : 0xB4);
+        if (!e.C2) {
+            EXPECT_EQ(chip.FlashRegBase, chip.DeviceCode == 7 ? 0x3000 : 0x4000);
+        }
+        EXPECT_EQ(rig.Stack->Pins.AdapterName, "Ironquill2");
+        EXPECT_THAT(rig.Op.Messages, IsEmpty());
+        EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+
+        // The two-second watch repeats the connect and finds the same part.
+        EXPECT_EQ(rig.Dev().ConnectTarget(), id);
+        EXPECT_EQ(rig.Chip().DerivativeName, e.Name);
+        EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+    }
+}
+
+TEST(SimIdentifyTest, UnknownC2CodeShowsTheCode)
+{
+    SimRig rig("F336");
+    EXPECT_EQ(rig.Dev().ConnectTarget() & 0xFFF, 0x314);
+    EXPECT_TRUE(rig.Chip().C2Mode);
+    EXPECT_EQ(rig.Chip().DerivativeName, "0x0314");
+    EXPECT_EQ(rig.Chip().FlashEnd, 0u);
+    EXPECT_EQ(rig.Chip().FlashSizeKB, 0);
+}
+
+TEST(SimIdentifyTest, JtagPartsOnAFirstGenerationAdapter)
+{
+    SimRig rig("F020,adapter=ironquill");
+    EXPECT_EQ(rig.Dev().ConnectTarget() & 0x0FFFFFFF, 0x3243);
+    EXPECT_EQ(rig.Stack->Pins.AdapterName, "Ironquill");
+    EXPECT_EQ(rig.Chip().DerivativeName, "F020..23");
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+}
+
+TEST(SimIdentifyTest, NoAnswerGivesMinusOne)
+{
+    SimRig none("F340,adapter=none");
+    EXPECT_EQ(none.Dev().ConnectTarget(), -1);
+    SimRig low("F340,adapter=none-low");
+    EXPECT_EQ(low.Dev().ConnectTarget(), -1);
+    // A C2 part behind a first-generation adapter is never reached over C2,
+    // and nothing answers over JTAG.
+    SimRig firstGeneration("F340,adapter=ironquill");
+    EXPECT_EQ(firstGeneration.Dev().ConnectTarget(), -1);
+    EXPECT_FALSE(firstGeneration.Chip().C2Mode);
+    SimRig stuckLow("F020,tdo=low");
+    EXPECT_EQ(stuckLow.Dev().ConnectTarget(), -1);
+    SimRig stuckHigh("F020,tdo=high");
+    EXPECT_EQ(stuckHigh.Dev().ConnectTarget(), -1);
+}
+
+TEST(SimIdentifyTest, LockedPartsWarnOncePerConnection)
+{
+    const std::string warning =
+        "Device is locked - autodetecion not possible!\n\r              Erase chip first!              ";
+    SimRig rig("F410,lock=FE");
+    rig.Dev().ConnectTarget();
+    EXPECT_EQ(rig.Chip().DerivativeName, "Locked F41x");
+    EXPECT_EQ(rig.Chip().FlashEnd, 1u);
+    EXPECT_EQ(rig.Chip().FlashSizeKB, 32);
+    EXPECT_EQ(rig.Chip().LockByteAddress, 0x7DFF);
+    ASSERT_EQ(rig.Op.Messages.size(), 1u);
+    EXPECT_EQ(rig.Op.Messages[0].Kind, MessageKind::Warning);
+    EXPECT_EQ(rig.Op.Messages[0].Text, warning);
+
+    rig.Dev().ConnectTarget(); // the two-second watch: no second box
+    EXPECT_EQ(rig.Op.Messages.size(), 1u);
+    EXPECT_EQ(rig.Chip().DerivativeName, "Locked F41x");
+
+    rig.Dev().DisconnectTarget();
+    rig.Dev().ConnectTarget();
+    EXPECT_EQ(rig.Op.Messages.size(), 2u);
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+}
+
+TEST(SimIdentifyTest, LockedFamiliesKeepOrDropTheirFlashEnd)
+{
+    struct Row {
+        const char* Spec;
+        const char* Name;
+        uint16_t KB;
+        uint32_t FlashEnd;
+        uint16_t LockByte;
+    };
+    const Row rows[] = {
+        {"F340,lock=FE", "Locked F34x", 64, 0xFBFE, 0xFBFF},
+        {"F360,lock=FE", "Locked F36x", 32, 0x7BFE, 0x7BFF},
+        {"F310,lock=FE", "Locked F31x", 16, 1, 0x7DFF},
+        {"F330,lock=FE", "Locked F33x", 8, 1, 0x7DFF},
+        {"F350,lock=FE", "Locked F35x", 8, 1, 0x7DFF},
+        {"F520,lock=FE", "Locked F52x,F53x", 8, 1, 0x1DFF},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.Spec);
+        SimRig rig(r.Spec);
+        rig.Dev().ConnectTarget();
+        EXPECT_EQ(rig.Chip().DerivativeName, r.Name);
+        EXPECT_EQ(rig.Chip().FlashSizeKB, r.KB);
+        EXPECT_EQ(rig.Chip().FlashEnd, r.FlashEnd);
+        EXPECT_EQ(rig.Chip().LockByteAddress, r.LockByte);
+        EXPECT_EQ(rig.Op.Messages.size(), 1u);
+        EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+    }
+}
+
+TEST(SimIdentifyTest, DisconnectReleasesTheTarget)
+{
+    SimRig c2("F340");
+    ASSERT_NE(c2.Dev().ConnectTarget(), -1);
+    c2.Dev().DisconnectTarget();
+    EXPECT_EQ(c2.Stack->Pins.DataShadow, 0xFF);
+    EXPECT_TRUE(c2.Stack->Pins.ReadPin(14)); // mode line high again
+    EXPECT_THAT(c2.Sim->Violations(), IsEmpty());
+
+    SimRig jtag("F120");
+    ASSERT_NE(jtag.Dev().ConnectTarget(), -1);
+    jtag.Dev().FlashStreamOpen = true;
+    jtag.Dev().DisconnectTarget();
+    EXPECT_FALSE(jtag.Dev().FlashStreamOpen);
+    EXPECT_FALSE(jtag.Dev().LockWarningShown);
+    EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
+}
+
+} // namespace
+} // namespace vorbrant
