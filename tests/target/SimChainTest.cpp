@@ -1,0 +1,85 @@
+// A C8051F part inside a three-device JTAG chain on the simulator: the fill
+// bits around it let the host identify and program it at its position.
+#include "common/ScriptedOperator.h"
+#include "sim/SimConfig.h"
+#include "sim/Simulator.h"
+#include "target/ProgrammerStack.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace vorbrant {
+namespace {
+
+using ::testing::IsEmpty;
+
+struct ChainRig {
+    explicit ChainRig(const std::string& ini)
+    {
+        std::string error;
+        EXPECT_TRUE(sim::ParseSimIni(ini, "chain.ini", Config, error)) << error;
+        Sim = std::make_unique<sim::Simulator>(Config);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
+    }
+    sim::SimConfig Config;
+    std::unique_ptr<sim::Simulator> Sim;
+    ScriptedOperator Op;
+    std::unique_ptr<ProgrammerStack> Stack;
+};
+
+// Device 1 nearest the adapter's TDI: a 5-bit generic device, the F120, a
+// 3-bit generic device.
+const char* const ThreeDevices =
+    "[Simulator]\nadapter=ironquill\n"
+    "[Device1]\nIRLength=5\nIDCode=1234567F\n"
+    "[Device2]\nPart=F120\n"
+    "[Device3]\nIRLength=3\n";
+
+void DescribeChain(JtagChainList& chain)
+{
+    chain.Devices = {{"CPLD", 0x1234567F, 5, false}, {"F120", 0, 16, true}, {"other", 0, 3, false}};
+}
+
+TEST(SimChainTest, PartAtPositionTwoIsIdentifiedAndProgrammed)
+{
+    ChainRig rig(ThreeDevices);
+    DescribeChain(rig.Stack->Chain);
+    Target& dev = rig.Stack->Dev;
+    dev.SetChainPosition(2);
+    EXPECT_EQ(dev.ConnectTarget() & 0x0FFFFFFF, 0x7243);
+    EXPECT_EQ(dev.Chip.DerivativeName, "F120..131");
+    EXPECT_EQ(dev.Chip.FlashEnd, 0x1FBFFu);
+
+    std::vector<uint8_t>& flash = rig.Sim->Flash(1);
+    ASSERT_TRUE(dev.EraseFlash(ErasePages, 0x10000, 0x101FF));
+    dev.FlashStreamOpen = false;
+    for (uint32_t a = 0x10000; a < 0x10100; ++a)
+        ASSERT_TRUE(dev.WriteFlashByte(a, static_cast<uint8_t>(a * 3), 0)) << a;
+    dev.EndFlashAccess();
+    for (uint32_t a = 0x10000; a < 0x10100; ++a)
+        ASSERT_EQ(flash[a], static_cast<uint8_t>(a * 3)) << a;
+    dev.FlashStreamOpen = false;
+    for (uint32_t a = 0x10000; a < 0x10100; ++a) {
+        uint8_t value = 0;
+        ASSERT_TRUE(dev.ReadFlashByte(a, value, 0)) << a;
+        ASSERT_EQ(value, static_cast<uint8_t>(a * 3)) << a;
+    }
+    dev.EndFlashAccess();
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+}
+
+TEST(SimChainTest, WithoutFillBitsTheChainDoesNotReadAsThePart)
+{
+    ChainRig rig(ThreeDevices);
+    DescribeChain(rig.Stack->Chain);
+    Target& dev = rig.Stack->Dev;
+    dev.SetChainPosition(0);
+    int32_t id = dev.ConnectTarget();
+    EXPECT_NE(dev.Chip.DerivativeName, "F120..131");
+    EXPECT_NE(id & 0x0FFFFFFF, 0x7243);
+}
+
+} // namespace
+} // namespace vorbrant
