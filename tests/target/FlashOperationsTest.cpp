@@ -204,6 +204,22 @@ TEST_F(FlashOperationsTest, FirstGenerationAdapterIsNeverProbedOverC2)
     EXPECT_EQ(stack.Dev.ConnectTarget(), -1);
 }
 
+TEST_F(FlashOperationsTest, UnknownJtagCodeShowsTheCode)
+{
+    port.AdapterKind = 1;
+    port.Script({1, 0, 0, 0}); // the four status reads of the detection
+    for (int i = 0; i < 32; ++i)
+        port.Script({(0x00004243 >> i) & 1});
+    EXPECT_EQ(stack.Dev.ConnectTarget(), 0x4243);
+    EXPECT_EQ(Chip().DeviceCode, 4);
+    EXPECT_EQ(Chip().DeviceRevision, 0);
+    EXPECT_EQ(Chip().DerivativeName, "0x0004");
+    EXPECT_EQ(Chip().FlashEnd, 0u);
+    EXPECT_EQ(Chip().FlashSizeKB, 0);
+    EXPECT_EQ(Chip().ScratchpadSize, 0);
+    EXPECT_FALSE(Chip().C2Mode);
+}
+
 TEST_F(FlashOperationsTest, SecondGenerationWithoutAC2PartFallsBackToJtag)
 {
     port.AdapterKind = 2;

@@ -106,6 +106,19 @@ TEST(SimIdentifyTest, UnknownC2CodeShowsTheCode)
     EXPECT_EQ(rig.Chip().FlashSizeKB, 0);
 }
 
+TEST(SimIdentifyTest, SmallerVariantThatFailsItsConfirmationIsNotIdentified)
+{
+    // A part whose flash never answers: both F000..017 probes and the
+    // F018/19 confirmation fail.
+    SimRig rig("F010,busy");
+    uint64_t start = rig.NowMs();
+    EXPECT_EQ(rig.Dev().ConnectTarget() & 0x0FFFFFFF, 0x2243);
+    EXPECT_EQ(rig.Chip().DerivativeName, "");
+    EXPECT_EQ(rig.Chip().FlashEnd, 0u);
+    EXPECT_TRUE(rig.Chip().SmallerVariant);
+    EXPECT_LT(rig.NowMs() - start, 10000u);
+}
+
 TEST(SimIdentifyTest, JtagPartsOnAFirstGenerationAdapter)
 {
     SimRig rig("F020,adapter=ironquill");
