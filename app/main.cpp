@@ -41,13 +41,18 @@ void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
 }
 
+// A window somebody can see and close. An offscreen platform has none: a
+// start there would wait for a close that never comes.
 bool HaveDisplay()
 {
-    auto set = [](const char* name) {
+    auto value = [](const char* name) {
         const char* v = std::getenv(name);
-        return v && *v;
+        return std::string(v ? v : "");
     };
-    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+    std::string platform = value("QT_QPA_PLATFORM");
+    if (platform.rfind("offscreen", 0) == 0 || platform.rfind("minimal", 0) == 0)
+        return false;
+    return !platform.empty() || !value("DISPLAY").empty() || !value("WAYLAND_DISPLAY").empty();
 }
 
 } // namespace

@@ -21,7 +21,7 @@ struct ProgramRun {
 
 ProgramRun RunProgram(const std::string& arguments)
 {
-    std::string command = std::string("timeout 60 ") + VORBRANT_BINARY_DIR + "/vorbrant " + arguments + " 2>&1";
+    std::string command = std::string("QT_QPA_PLATFORM=offscreen timeout 60 ") + VORBRANT_BINARY_DIR + "/vorbrant " + arguments + " 2>&1";
     ProgramRun result;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -104,6 +104,15 @@ TEST_F(HeadlessRun, HelpAndVersionNeedNoWindow)
     ProgramRun usage = RunProgram("--help");
     EXPECT_EQ(usage.ExitCode, 0);
     EXPECT_NE(usage.Output.find("--sim=SPEC"), std::string::npos);
+}
+
+TEST_F(HeadlessRun, AnOffscreenPlatformNeverWaitsForAWindow)
+{
+    // No --headless: the offscreen platform alone must not start an
+    // invisible event loop.
+    ProgramRun r = RunProgram("--ini=" + dir.File("F.INI") + " foo");
+    EXPECT_EQ(r.ExitCode, 8) << r.Output;
+    EXPECT_TRUE(std::filesystem::exists(dir.File("F.INI")));
 }
 
 TEST_F(HeadlessRun, BatchRunWithoutAPortEndsNotConnected)
