@@ -32,6 +32,12 @@ inline QApplication& EnsureApp()
     return *app;
 }
 
+// First base of a fixture whose members are widgets: the application exists
+// before they are built.
+struct AppReady {
+    AppReady() { EnsureApp(); }
+};
+
 class TempDir {
 public:
     TempDir()

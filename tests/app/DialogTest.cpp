@@ -34,9 +34,8 @@ void ShowActive(QDialog& dialog)
 
 } // namespace
 
-class OffsetDialogTest : public ::testing::Test {
+class OffsetDialogTest : public ::testing::Test, public AppReady {
 protected:
-    void SetUp() override { EnsureApp(); }
     ScriptedOperator op;
     TForm3 dialog{op};
     int32_t loadOffset = 0x10;
@@ -131,13 +130,9 @@ TEST_F(OffsetDialogTest, TheFieldForcesUpperCase)
     dialog.reject();
 }
 
-class RangeDialogTest : public ::testing::Test {
+class RangeDialogTest : public ::testing::Test, public AppReady {
 protected:
-    void SetUp() override
-    {
-        EnsureApp();
-        ShowActive(dialog);
-    }
+    void SetUp() override { ShowActive(dialog); }
     void TearDown() override
     {
         if (dialog.isVisible())
