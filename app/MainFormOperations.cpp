@@ -1,17 +1,30 @@
-// Connection workflow and operation flow of the main window.
-// MINIMAL BODIES: the connect/poll/run glue is filled in separately; until
-// then Connect answers as with no adapter port.
+// Connection workflow and operation flow of the main window: Connect and
+// Disconnect, the two-second presence poll, Go, Reload, and the end-of-run
+// reset. The flow itself is the Sequencer's.
 #include "app/MainForm.h"
 
+#include "lpt/RealTimeHint.h"
+
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 
 namespace vorbrant {
+
+namespace {
+
+void SetColor(QLabel* label, const char* color)
+{
+    label->setStyleSheet(QString("color: %1;").arg(color));
+}
+
+} // namespace
 
 void TMainForm::KeyConnectClick()
 {
@@ -20,29 +33,117 @@ void TMainForm::KeyConnectClick()
         Op.ShowMessage(MessageKind::Warning, "Select port first!");
         return;
     }
-    // Minimal body: connecting comes with the connection workflow.
-}
+    EnableJTAGChain->setEnabled(false);
+    Security1->setVisible(false);
+    SelectData->setEnabled(false);
+    SelectCode->setChecked(true);
+    SelectCodeClick();
+    Op.SetBusy(true);
+    DoErase->setEnabled(true);
+    DoBlankCheck->setEnabled(true);
+    if (!EnableJTAGChain->isChecked())
+        Prog.Dev.SetChainPosition(0);
 
-void TMainForm::Timer1Timer()
-{
-    // Minimal body: the presence poll comes with the connection workflow.
+    if (KeyConnect->text() == "Disconnect") {
+        // The target is released before the display changes.
+        Prog.Dev.DisconnectTarget();
+        Status->setText("Not Connected");
+        SelectData->setText("Scratchpad");
+        Reload1->setEnabled(false);
+        ShowDisconnected();
+        return;
+    }
+
+    int32_t id = Prog.Dev.ConnectTarget();
+    if (id == -1) {
+        Op.SetBusy(false);
+        Op.ShowMessage(MessageKind::Error, "Hardware not detected!");
+        EnableJTAGChain->setEnabled(true);
+        return;
+    }
+    Op.SetBusy(false);
+    const ChipInfo& chip = Prog.Dev.Chip;
+    if (chip.FlashEnd == 0) {
+        Op.ShowMessage(MessageKind::Error, "Unknown chip type (IDCODE=" + chip.DerivativeName + ")!");
+        return;
+    }
+
+    EditJTAGChain->setVisible(false);
+    Adapter->setVisible(true);
+    AdapterType->setVisible(true);
+    AdapterType->setText(QString::fromStdString(Prog.Pins.AdapterName));
+    MfgID->setText("SiLabs");
+    ChipID->setText(QString::fromStdString(chip.DerivativeName));
+    Status->setText("Connected");
+    SetColor(Status, "green");
+    PollActive = true;
+    Timer1->start();
+    KeyGo->setEnabled(true);
+    KeyConnect->setText("Disconnect");
+    Reload1->setEnabled(true);
+    Security1->setVisible(true);
+    Label21->setText("Flash size:");
+    Label21->setEnabled(true);
+    FirmwareVersion->setEnabled(true);
+    FirmwareVersion->setText(QString::number(chip.FlashSizeKB) + "K");
+    SelectData->setEnabled(chip.ScratchpadSize != 0);
+    SelectData->setText("Scratchpad");
+    Op.Log("Connected: " + chip.DerivativeName + ", " + std::to_string(chip.FlashSizeKB) + " KB flash" +
+           (chip.ScratchpadSize ? ", " + std::to_string(chip.ScratchpadSize) + " bytes User data" : "") +
+           (chip.C2Mode ? ", C2" : ", JTAG") + ", adapter " + Prog.Pins.AdapterName);
 }
 
 void TMainForm::ShowDisconnected()
 {
-    // Minimal body.
+    EnableJTAGChain->setEnabled(true);
+    if (EnableJTAGChain->isChecked())
+        EditJTAGChain->setVisible(true);
+    Reload1->setEnabled(false);
+    Status->setText("Not Connected");
+    SetColor(Status, "red");
+    KeyConnect->setText(EnableJTAGChain->isChecked()
+                            ? QString("Connect to Device #") + QString::number(SelectedChainDevice)
+                            : QString("Connect"));
+    BaudRate->setText("---");
+    MfgID->setText("---");
+    ChipID->setText("---");
+    FirmwareVersion->setText("---");
+    KeyGo->setEnabled(false);
+    Timer1->stop();
+    Op.SetBusy(false);
+    DoVerify->setEnabled(true);
+    DoRead->setEnabled(true);
+    Label21->setText("Firmw.ver:");
+    FirmwareVersion->setEnabled(false);
+    Adapter->setVisible(false);
+    AdapterType->setVisible(false);
 }
 
-void TMainForm::KeyGoClick()
+void TMainForm::Timer1Timer()
 {
-    // Minimal body: the operation flow comes with the sequencer glue.
-    if (BatchMode)
-        RequestExit(ExitNotConnected);
+    if (!PollActive)
+        return;
+    // A target that went away drops the window to "Not Connected", silently.
+    int32_t id = Prog.Dev.ConnectTarget();
+    if (id == -1 || id == 0) {
+        ShowDisconnected();
+        PollActive = false;
+        Op.Log("Target lost: Not Connected");
+    }
 }
 
-void TMainForm::Reload1Click()
+void TMainForm::DisablePanels()
 {
-    // Minimal body.
+    Panel2->setEnabled(false);
+    Panel3->setEnabled(false);
+    Panel4->setEnabled(false);
+    Timer1->stop();
+}
+
+void TMainForm::ShowUploaded()
+{
+    LoadedFilename->setText("UPLOADED");
+    SetColor(LoadedFilename, "green");
 }
 
 void TMainForm::ShowIdle()
@@ -56,6 +157,44 @@ void TMainForm::ShowIdle()
     if (LptMode)
         PollActive = true;
     Timer1->start();
+}
+
+void TMainForm::RunAndReport()
+{
+    RunOptions options = CurrentRunOptions();
+    options.BatchMode = BatchMode;
+    RealClock wall;
+    // On a real port, a stall inside a C2 clock strobe resets the target:
+    // ask for real-time scheduling while the run holds the port.
+    RealTimeHint realTime(!SimulatedPort);
+    Sequencer sequencer(Image, Prog.Dev, Op, wall, *this);
+    RunResult result = sequencer.RunOperations(options);
+    if (result.Cancelled)
+        return;
+    std::string line = std::string(result.Success ? "Result: success" : "Result: failed") +
+                       ", exit code " + std::to_string(result.ExitCode);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, ", %.1f s", result.Seconds);
+    line += seconds;
+    if (PortSummary)
+        line += ", " + PortSummary();
+    Op.Log(line);
+    if (BatchMode)
+        RequestExit(result.ExitCode);
+}
+
+void TMainForm::KeyGoClick()
+{
+    KeyGo->setEnabled(false);
+    repaint();
+    RunAndReport();
+    KeyGo->setEnabled(true);
+}
+
+void TMainForm::Reload1Click()
+{
+    if (LoadFileAndShow())
+        RunAndReport();
 }
 
 } // namespace vorbrant
