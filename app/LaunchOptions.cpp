@@ -68,6 +68,10 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
             if (!needValue("--trace"))
                 return false;
             options.TracePath = value;
+        } else if (TakeValue(arg, "--read", value)) {
+            if (!needValue("--read"))
+                return false;
+            options.ReadBackPath = value;
         } else if (TakeValue(arg, "--io", value)) {
             if (!needValue("--io"))
                 return false;
@@ -97,6 +101,9 @@ std::string LongHelpText()
            "                    (e.g. --sim=F340,adapter=ironquill2)\n"
            "  --trace=FILE.vcd  record every port access as a value change dump\n"
            "  --convert IN OUT  convert a data file to Intel HEX (or binary for *.bin)\n"
+           "  --read=FILE       batch run that reads the code flash back into FILE (Intel\n"
+           "                    HEX, or binary for *.bin): the range of the -f file, else\n"
+           "                    the whole code area\n"
            "  --help            this text\n"
            "  --version         print the version\n"
            "\n"
@@ -111,7 +118,8 @@ std::string LongHelpText()
            "\n"
            "Exit codes of a batch run: 0 success, 1 not connected, 2 no data, 3 blank check\n"
            "failed, 4 start outside the User data area, 5 verify failed, 6 port driver\n"
-           "failed, 8 command-line error, 16 flash read or write fault.\n";
+           "failed, 8 command-line error, 9 read-back file not written, 16 flash read or\n"
+           "write fault.\n";
 }
 
 } // namespace vorbrant

@@ -11,6 +11,7 @@ struct LaunchOptions {
     std::optional<std::string> IniPath;
     std::optional<std::string> SimSpec;
     std::optional<std::string> TracePath;
+    std::optional<std::string> ReadBackPath; // --read=FILE: read the chip back into FILE
     std::string IoKind = "ppdev";
     bool Headless = false;
     bool Help = false;

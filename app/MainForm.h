@@ -110,7 +110,11 @@ public:
     void Reload1Click();
     void ShowIdle() override;
     // Runs the ticked steps and reports the result (batch: the exit code).
-    void RunAndReport();
+    void RunAndReport(const std::optional<AddressRange>& readRange = std::nullopt);
+    // The --read batch run: reads the code flash (the loaded file's range,
+    // else the whole code area) and saves it to ReadBackPath.
+    void ReadBack();
+    std::string ReadBackPath;
     // RunView.
     void DisablePanels() override;
     void ShowUploaded() override;

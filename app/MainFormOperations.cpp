@@ -3,6 +3,8 @@
 // reset. The flow itself is the Sequencer's.
 #include "app/MainForm.h"
 
+#include "common/Text.h"
+#include "image/FileSaver.h"
 #include "lpt/RealTimeHint.h"
 
 #include <QAction>
@@ -159,10 +161,11 @@ void TMainForm::ShowIdle()
     Timer1->start();
 }
 
-void TMainForm::RunAndReport()
+void TMainForm::RunAndReport(const std::optional<AddressRange>& readRange)
 {
     RunOptions options = CurrentRunOptions();
     options.BatchMode = BatchMode;
+    options.ReadRange = readRange;
     RealClock wall;
     // On a real port, a stall inside a C2 clock strobe resets the target:
     // ask for real-time scheduling while the run holds the port.
@@ -181,6 +184,27 @@ void TMainForm::RunAndReport()
     Op.Log(line);
     if (BatchMode)
         RequestExit(result.ExitCode);
+}
+
+void TMainForm::ReadBack()
+{
+    SelectCode->setChecked(true);
+    DoRead->setChecked(true); // the option rules untick the other steps
+    AddressRange range{0, static_cast<int32_t>(Prog.Dev.Chip.FlashEnd)};
+    if (Image.ImageSize > 0)
+        range = {Image.StartAddress, Image.EndAddress};
+    RunAndReport(range);
+    if (ExitCode.value_or(ExitSuccess) != ExitSuccess)
+        return;
+    std::string error;
+    int format = ToLower(ReadBackPath).ends_with(".bin") ? 3 : 1;
+    if (!SaveImage(Image, ReadBackPath, format, error)) {
+        Op.Note(MessageKind::Error, error);
+        RequestExit(ExitReadBackNotWritten);
+        return;
+    }
+    Op.Log("Read " + std::to_string(Image.ImageSize) + " bytes into " + ReadBackPath);
+    RequestExit(ExitSuccess);
 }
 
 void TMainForm::KeyGoClick()

@@ -72,7 +72,7 @@ std::optional<int> TMainForm::FormActivate(const std::vector<std::string>& args)
     Image.LoadOffset = 0;
 
     // 9. Command line and batch run.
-    if (!args.empty()) {
+    if (!args.empty() || !ReadBackPath.empty()) {
         RunCommandLine(args);
         if (ExitCode)
             return ExitCode;
@@ -145,6 +145,9 @@ void TMainForm::RunCommandLine(const std::vector<std::string>& args)
         }
     }
 
+    // Reading the chip back is a batch run of its own.
+    if (!ReadBackPath.empty())
+        RunFlag = true;
     if (!RunFlag)
         return;
     // The batch run: connect, poll once, load, then the operation flow,
@@ -163,6 +166,10 @@ void TMainForm::RunCommandLine(const std::vector<std::string>& args)
         return;
     }
     BatchMode = true;
+    if (!ReadBackPath.empty()) {
+        ReadBack();
+        return;
+    }
     KeyGoClick();
     if (!ExitCode)
         RequestExit(0);

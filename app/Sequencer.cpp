@@ -141,7 +141,11 @@ RunResult Sequencer::RunOperations(const RunOptions& options)
     try {
         if (options_.DoRead) {
             AddressRange range{image_.StartAddress, image_.EndAddress};
-            bool ok = op_.AskRange("Load data address range", range);
+            bool ok = true;
+            if (options_.ReadRange)
+                range = *options_.ReadRange;
+            else
+                ok = op_.AskRange("Load data address range", range);
             // The dialog stores each field as it is left, Cancel included.
             image_.StartAddress = range.Start;
             image_.EndAddress = range.End;

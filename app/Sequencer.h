@@ -9,6 +9,7 @@
 #include "target/Target.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vorbrant {
@@ -21,6 +22,8 @@ struct RunOptions {
     bool DoVerify = false;
     bool DataArea = false;  // SelectData checked: the User data (scratchpad) area
     bool BatchMode = false; // failures end the process with an exit code
+    // A Read over this range without asking (the --read batch run).
+    std::optional<AddressRange> ReadRange;
 };
 
 // What a run changes on the window besides messages, status and progress.
@@ -45,6 +48,7 @@ enum RunExitCode : int {
     ExitBlankCheckFailed = 3,
     ExitOutsideDataArea = 4,
     ExitVerifyFailed = 5,
+    ExitReadBackNotWritten = 9,
     ExitFlashFault = 16,
 };
 

@@ -171,6 +171,7 @@ int main(int argc, char** argv)
                                         std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 
     TMainForm form(programmer, image, *op, settings);
+    form.ReadBackPath = options.ReadBackPath.value_or("");
     form.ReleaseTarget = [&stack] { stack.Dev.DisconnectTarget(); };
     if (simulator) {
         form.SimulatedPort = true;

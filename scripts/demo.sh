@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the program and runs the main job on the simulator, headless:
 # erase, program and verify the example firmware on a simulated C8051F340
-# (C2) and a simulated C8051F020 (JTAG), then read each chip back and compare.
+# (C2) and a simulated C8051F020 (JTAG), then read each chip back through the
+# programmer and compare the read-back with the firmware.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
@@ -9,11 +10,20 @@ bin=build/vorbrant
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 firmware=examples/blink.hex
+"$bin" --convert "$firmware" "$work/firmware.bin"
 
 for part in F340 F020; do
-  echo "=== $part: erase, program, verify examples/blink.hex ==="
-  "$bin" --headless --ini="$work/vorbrant.INI" --sim="$part,flash=$work/$part.bin" -e -p -v -f"$firmware"
+  sim="--sim=$part,flash=$work/$part.flash"
+  echo
+  echo "=== $part: erase, program and verify $firmware ==="
+  "$bin" --headless --ini="$work/vorbrant.INI" "$sim" -e -p -v -f"$firmware" -sLPT1
   echo "=== $part: read the chip back ==="
-  "$bin" --headless --ini="$work/vorbrant.INI" --sim="$part,flash=$work/$part.bin" --convert-from-chip="$work/$part-readback.hex" 2>/dev/null \
-    || true
+  "$bin" --headless --ini="$work/vorbrant.INI" "$sim" -f"$firmware" -sLPT1 --read="$work/$part-readback.hex"
+  "$bin" --convert "$work/$part-readback.hex" "$work/$part-readback.bin"
+  if cmp -s "$work/firmware.bin" "$work/$part-readback.bin"; then
+    echo "=== $part: the chip holds $firmware ($(stat -c %s "$work/firmware.bin") bytes match) ==="
+  else
+    echo "=== $part: read-back differs from $firmware ===" >&2
+    exit 1
+  fi
 done
