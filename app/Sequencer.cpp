@@ -139,6 +139,8 @@ RunResult Sequencer::RunOperations(const RunOptions& options)
 
     RunResult result;
     try {
+        if (options_.DataArea)
+            CheckDataAreaMapped();
         if (options_.DoRead) {
             AddressRange range{image_.StartAddress, image_.EndAddress};
             bool ok = true;
@@ -214,7 +216,6 @@ void Sequencer::ReadStep()
     int64_t last = image_.EndAddress;
 
     if (options_.DataArea) {
-        CheckDataAreaMapped();
         if (chip.ScratchpadSize < first)
             Fail(MessageKind::Error, "Start address out of data FLASH area!", ExitOutsideDataArea);
         if (last >= chip.ScratchpadSize) {
@@ -306,7 +307,6 @@ void Sequencer::BlankCheckStep()
     target_.ResetProgrammingInterface();
     flashStepRunning_ = true;
     if (options_.DataArea) {
-        CheckDataAreaMapped();
         op_.ShowProgress(chip.ScratchpadSize);
         for (uint32_t offset = 0; offset < chip.ScratchpadSize; ++offset) {
             if (ReadOrAbort(offset) != 0xFF)
@@ -350,7 +350,6 @@ void Sequencer::ProgramStep()
     };
 
     if (options_.DataArea) {
-        CheckDataAreaMapped();
         if (first >= chip.ScratchpadSize)
             Fail(MessageKind::Error, "Start address out of data FLASH area!", ExitOutsideDataArea);
         if (last >= chip.ScratchpadSize) {
@@ -417,7 +416,6 @@ void Sequencer::VerifyStep()
     int64_t last = int64_t{image_.StartAddress} + image_.ImageSize - 1;
 
     if (options_.DataArea) {
-        CheckDataAreaMapped();
         if (first >= chip.ScratchpadSize)
             Fail(MessageKind::Error, "Start address out of data FLASH area!", ExitOutsideDataArea);
         if (last >= chip.ScratchpadSize) {

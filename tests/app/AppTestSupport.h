@@ -10,12 +10,14 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <sys/wait.h>
 #include <string>
 #include <unistd.h>
 
@@ -122,6 +124,28 @@ inline void WhenModal(std::function<void(QWidget*)> action)
             if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible())
                 d->reject();
     });
+}
+
+// The program itself, run headless with arguments; stdout and stderr together.
+struct ProgramRun {
+    int ExitCode = -1;
+    std::string Output; // stdout and stderr together
+};
+
+inline ProgramRun RunProgram(const std::string& arguments)
+{
+    std::string command = std::string("QT_QPA_PLATFORM=offscreen timeout 60 ") + VORBRANT_BINARY_DIR + "/vorbrant " + arguments + " 2>&1";
+    ProgramRun result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[512];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.Output.append(buffer, n);
+    int status = pclose(pipe);
+    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 } // namespace vorbrant::testing

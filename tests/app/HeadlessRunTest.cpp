@@ -7,33 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sys/wait.h>
 
 using namespace vorbrant;
 using namespace vorbrant::testing;
 
 namespace {
-
-struct ProgramRun {
-    int ExitCode = -1;
-    std::string Output; // stdout and stderr together
-};
-
-ProgramRun RunProgram(const std::string& arguments)
-{
-    std::string command = std::string("QT_QPA_PLATFORM=offscreen timeout 60 ") + VORBRANT_BINARY_DIR + "/vorbrant " + arguments + " 2>&1";
-    ProgramRun result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[512];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.Output.append(buffer, n);
-    int status = pclose(pipe);
-    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
 
 class HeadlessRun : public ::testing::Test {
 protected:

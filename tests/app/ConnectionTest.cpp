@@ -1,0 +1,164 @@
+// Connect, Disconnect and the presence poll of the main window against
+// simulated targets.
+#include "AppTestSupport.h"
+
+#include "sim/SimConfig.h"
+#include "sim/Simulator.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace vorbrant;
+using namespace vorbrant::testing;
+
+namespace {
+
+// A main window whose LPT1 is the simulator, started with LPT1 selected.
+struct SimForm {
+    explicit SimForm(const std::string& spec)
+    {
+        EnsureApp();
+        std::string error;
+        EXPECT_TRUE(sim::ParseSimSpec(spec, Config, error)) << error;
+        Sim = std::make_unique<sim::Simulator>(Config);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
+        Stack->Ports = PortTable{};
+        Stack->Ports.SetAddress(1, sim::Simulator::BasePort);
+        Prog = std::make_unique<Programmer>(
+            Programmer{Stack->Ports, Stack->IoAccessGranted, Stack->Chain, Stack->Pins, Stack->Dev, Sim->GetClock()});
+        MainFormSettings settings;
+        settings.IniPath = Dir.File("vorbrant.INI");
+        settings.Headless = true;
+        WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n");
+        Form = std::make_unique<TMainForm>(*Prog, Image, Op, settings);
+        EXPECT_FALSE(Form->FormActivate({}));
+        EXPECT_TRUE(Form->LptMode);
+    }
+
+    std::string Text(QLabel* label) const { return label->text().toStdString(); }
+
+    TempDir Dir;
+    sim::SimConfig Config;
+    std::unique_ptr<sim::Simulator> Sim;
+    ScriptedOperator Op;
+    std::unique_ptr<ProgrammerStack> Stack;
+    std::unique_ptr<Programmer> Prog;
+    ImageBuffer Image;
+    std::unique_ptr<TMainForm> Form;
+};
+
+} // namespace
+
+TEST(Connection, ConnectFillsTheLoaderPanelAndDisconnectEmptiesIt)
+{
+    SimForm f("F340");
+    TMainForm& w = *f.Form;
+    w.KeyConnectClick();
+    EXPECT_TRUE(f.Op.Messages.empty()) << f.Op.Texts().front();
+    EXPECT_EQ(w.KeyConnect->text(), "Disconnect");
+    EXPECT_EQ(f.Text(w.Status), "Connected");
+    EXPECT_EQ(f.Text(w.MfgID), "SiLabs");
+    EXPECT_EQ(f.Text(w.ChipID), "F340/2/4/6");
+    EXPECT_EQ(f.Text(w.Label21), "Flash size:");
+    EXPECT_EQ(f.Text(w.FirmwareVersion), "64K");
+    EXPECT_EQ(f.Text(w.AdapterType), "Ironquill2");
+    EXPECT_FALSE(w.AdapterType->isHidden());
+    EXPECT_TRUE(w.KeyGo->isEnabled());
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.PollActive);
+    EXPECT_TRUE(w.Reload1->isEnabled());
+    EXPECT_FALSE(w.SelectData->isEnabled()) << "C2 parts have no User data area";
+
+    // A poll of a target that is still there changes nothing.
+    w.Timer1Timer();
+    EXPECT_EQ(f.Text(w.Status), "Connected");
+
+    w.KeyConnectClick();
+    EXPECT_EQ(w.KeyConnect->text(), "Connect");
+    EXPECT_EQ(f.Text(w.Status), "Not Connected");
+    EXPECT_EQ(f.Text(w.ChipID), "---");
+    EXPECT_EQ(f.Text(w.Label21), "Firmw.ver:");
+    EXPECT_FALSE(w.KeyGo->isEnabled());
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_TRUE(w.AdapterType->isHidden());
+    EXPECT_TRUE(f.Op.Messages.empty());
+    EXPECT_TRUE(f.Sim->Violations().empty());
+}
+
+TEST(Connection, PartsWithUserDataOfferTheScratchpad)
+{
+    SimForm f("F020");
+    f.Form->KeyConnectClick();
+    EXPECT_TRUE(f.Form->SelectData->isEnabled());
+    EXPECT_EQ(f.Form->SelectData->text(), "Scratchpad");
+    EXPECT_EQ(f.Text(f.Form->ChipID), "F020..23");
+}
+
+TEST(Connection, NoAdapterAndUnknownChipAreReported)
+{
+    SimForm none("F340,adapter=none");
+    none.Form->KeyConnectClick();
+    EXPECT_EQ(none.Op.Texts(), std::vector<std::string>{"Hardware not detected!"});
+    EXPECT_TRUE(none.Form->EnableJTAGChain->isEnabled());
+    EXPECT_EQ(none.Text(none.Form->Status), "Not Connected");
+
+    // A C2 part that answers but that no table knows.
+    SimForm unknown("F336");
+    unknown.Form->KeyConnectClick();
+    EXPECT_EQ(unknown.Op.Texts(), std::vector<std::string>{"Unknown chip type (IDCODE=0x0314)!"});
+    EXPECT_FALSE(unknown.Form->EnableJTAGChain->isEnabled());
+    EXPECT_EQ(unknown.Form->KeyConnect->text(), "Connect");
+}
+
+TEST(Connection, ATargetThatGoesAwayDropsToNotConnectedAtTheNextTickSilently)
+{
+    // How many accesses a connect takes, so the part can vanish right after it.
+    uint64_t connectAccesses;
+    {
+        SimForm probe("F340");
+        uint64_t before = probe.Sim->AccessCount();
+        probe.Form->KeyConnectClick();
+        connectAccesses = probe.Sim->AccessCount();
+        ASSERT_GT(connectAccesses, before);
+    }
+    SimForm f("F340,remove-after=" + std::to_string(connectAccesses + 1));
+    f.Form->KeyConnectClick();
+    ASSERT_EQ(f.Text(f.Form->Status), "Connected");
+    f.Form->Timer1Timer();
+    EXPECT_EQ(f.Text(f.Form->Status), "Not Connected");
+    EXPECT_EQ(f.Form->KeyConnect->text(), "Connect");
+    EXPECT_FALSE(f.Form->PollActive);
+    EXPECT_FALSE(f.Form->Timer1->isActive());
+    EXPECT_TRUE(f.Op.Messages.empty());
+}
+
+TEST(Connection, ARunFromGoLeavesTheWindowConnectedAndIdle)
+{
+    SimForm f("F340");
+    TMainForm& w = *f.Form;
+    w.KeyConnectClick();
+    for (uint32_t a = 0; a < 0x400; ++a)
+        f.Image.StoreByte(a, static_cast<uint8_t>(a * 3));
+    f.Image.ImageSize = 0x400;
+    w.KeyGoClick();
+    ASSERT_EQ(f.Op.Messages.size(), 1u);
+    EXPECT_EQ(f.Op.Messages[0].Text.rfind("Operation successfull!\r\nTotal duration ", 0), 0u);
+    EXPECT_EQ(f.Text(w.Status), "Connected");
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.Panel2->isEnabled());
+    EXPECT_TRUE(w.KeyGo->isEnabled());
+    EXPECT_EQ(f.Sim->Flash()[0x3FF], static_cast<uint8_t>(0x3FF * 3));
+
+    // The connected window, for people to look at.
+    w.resize(w.sizeHint());
+    QImage shot = w.grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+    shot.save(QString::fromStdString(std::string(VORBRANT_BINARY_DIR) + "/connected-main-window.png"));
+}

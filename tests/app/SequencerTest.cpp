@@ -1,0 +1,346 @@
+// The operation flow against simulated parts: which bytes each step reads,
+// writes, compares and skips, the range notices, the aborts and their exit
+// codes.
+#include "app/Sequencer.h"
+
+#include "../target/SimRig.h"
+#include "lpt/Clock.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace vorbrant;
+using vorbrant::test::SimRig;
+
+namespace {
+
+class RecordingView : public RunView {
+public:
+    void DisablePanels() override { ++Disabled; }
+    void ShowIdle() override { ++Idle; }
+    void ShowUploaded() override { ++Uploaded; }
+    void ShowBufferInfo() override { ++BufferInfo; }
+    int Disabled = 0, Idle = 0, Uploaded = 0, BufferInfo = 0;
+};
+
+// A part on the simulator, connected, with an image and a sequencer over it.
+struct Bench {
+    explicit Bench(const std::string& spec) : Rig(spec)
+    {
+        Connected = Rig.Dev().ConnectTarget() > 0 && Rig.Chip().FlashEnd != 0;
+        EXPECT_TRUE(Connected) << spec;
+    }
+
+    RunResult Run(RunOptions options)
+    {
+        Sequencer sequencer(Image, Rig.Dev(), Rig.Op, Wall, View);
+        return sequencer.RunOperations(options);
+    }
+
+    // Stores bytes the way a file load does, and sets the size from the range.
+    void Load(uint32_t first, const std::vector<uint8_t>& bytes)
+    {
+        Image.ClearImage(true);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            Image.StoreByte(first + static_cast<uint32_t>(i), bytes[i]);
+        Image.ImageSize = Image.EndAddress - Image.StartAddress + 1;
+    }
+
+    std::vector<uint8_t>& Flash() { return Rig.Sim->Flash(); }
+    uint8_t& Scratchpad(uint32_t offset) { return Flash()[Rig.Chip().FlashSizeKB * 1024u + offset]; }
+    std::vector<std::string> Texts() const { return Rig.Op.Texts(); }
+
+    SimRig Rig;
+    bool Connected = false;
+    ImageBuffer Image;
+    RealClock Wall;
+    RecordingView View;
+};
+
+std::vector<uint8_t> Pattern(size_t n, uint8_t seed)
+{
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i)
+        v[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 3));
+    return v;
+}
+
+RunOptions Steps(bool read, bool erase, bool blank, bool program, bool verify, bool data = false)
+{
+    RunOptions o;
+    o.DoRead = read;
+    o.DoErase = erase;
+    o.DoBlankCheck = blank;
+    o.DoProgram = program;
+    o.DoVerify = verify;
+    o.DataArea = data;
+    return o;
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+} // namespace
+
+TEST(Sequencer, ReadAndProgramTogetherAskTheRangeFirstAndWriteTheSameDataBack)
+{
+    Bench b("F340");
+    auto pattern = Pattern(0x100, 3);
+    std::copy(pattern.begin(), pattern.end(), b.Flash().begin());
+    b.Rig.Op.Ranges.push_back(AddressRange{0, 0xFF});
+
+    RunResult r = b.Run(Steps(true, false, false, true, false));
+
+    ASSERT_TRUE(r.Success) << ::testing::PrintToString(b.Texts());
+    EXPECT_EQ(b.Rig.Op.RangeCaptions, std::vector<std::string>{"Load data address range"});
+    EXPECT_TRUE(std::equal(pattern.begin(), pattern.end(), b.Image.ImageData.begin()));
+    EXPECT_EQ(b.Image.ImageSize, 0x100);
+    EXPECT_TRUE(std::equal(pattern.begin(), pattern.end(), b.Flash().begin())) << "programmed back unchanged";
+    ASSERT_EQ(b.Texts().size(), 1u);
+    EXPECT_TRUE(StartsWith(b.Texts()[0], "Operation successfull!\r\nTotal duration ")) << b.Texts()[0];
+    EXPECT_EQ(b.Rig.Op.Beeps, 1);
+    EXPECT_EQ(b.View.BufferInfo, 1);
+    EXPECT_TRUE(b.Rig.Sim->Violations().empty());
+    EXPECT_NE(std::find(b.Rig.Op.StatusLines.begin(), b.Rig.Op.StatusLines.end(), "Reading..."), b.Rig.Op.StatusLines.end());
+    EXPECT_EQ(b.Rig.Op.Status, "Idle");
+}
+
+TEST(Sequencer, ReadClearsTheMapsButKeepsBytesOutsideTheRange)
+{
+    Bench b("F340");
+    b.Image.StoreByte(0x5000, 0x12);
+    b.Rig.Op.Ranges.push_back(AddressRange{0x10, 0x1F});
+    ASSERT_TRUE(b.Run(Steps(true, false, false, false, false)).Success);
+    EXPECT_EQ(b.Image.ImageData[0x5000], 0x12);
+    EXPECT_EQ(b.Image.PresentMap[0x5000], 0);
+    EXPECT_EQ(b.Image.PageMap[0x5000 >> 9], 0);
+    EXPECT_EQ(b.Image.PresentMap[0x10], 1);
+    EXPECT_EQ(b.Image.PresentMap[0x0F], 0);
+    EXPECT_EQ(b.Image.StartAddress, 0x10);
+    EXPECT_EQ(b.Image.EndAddress, 0x1F);
+    EXPECT_EQ(b.Image.ImageSize, 0x10);
+}
+
+TEST(Sequencer, ReadBeyondTheChipIsClampedWithOneNotice)
+{
+    Bench b("F340");
+    b.Rig.Op.Ranges.push_back(AddressRange{0xFB00, 0x1FFFF});
+    ASSERT_TRUE(b.Run(Steps(true, false, false, false, false)).Success);
+    ASSERT_GE(b.Texts().size(), 1u);
+    EXPECT_EQ(b.Texts()[0], "End address exceeds chip address range.End address set to 0xFBFE");
+    EXPECT_EQ(b.Image.PresentMap[0xFBFD], 1);
+    EXPECT_EQ(b.Image.PresentMap[0xFBFE], 0) << "the top of the code area is not read";
+    EXPECT_EQ(b.Image.ImageSize, 0x1FFFF - 0xFB00 + 1) << "the size is the dialog's range";
+}
+
+TEST(Sequencer, CancellingTheRangeDialogEndsTheRunWithoutAStep)
+{
+    Bench b("F340");
+    b.Load(0, Pattern(16, 1));
+    b.Rig.Op.Ranges.push_back(std::nullopt);
+    uint64_t before = b.Rig.Sim->AccessCount();
+    RunResult r = b.Run(Steps(true, false, false, true, false));
+    EXPECT_TRUE(r.Cancelled);
+    EXPECT_TRUE(b.Texts().empty());
+    EXPECT_EQ(b.Rig.Sim->AccessCount(), before);
+    EXPECT_EQ(b.View.Idle, 1);
+}
+
+TEST(Sequencer, TwoNoticesInOneRunShowOnlyTheFirst)
+{
+    Bench b("F020");
+    b.Load(0, Pattern(200, 9));
+    RunResult r = b.Run(Steps(false, true, false, true, true, true));
+    ASSERT_TRUE(r.Success) << ::testing::PrintToString(b.Texts());
+    auto texts = b.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "End address exceeds chip FLASH area.End address set to 0x007F"), 1);
+    EXPECT_EQ(texts.size(), 2u) << "the notice and the success box";
+}
+
+TEST(Sequencer, LockBytesAreNeverProgrammedAndTheWarningComesEveryRun)
+{
+    Bench b("F020"); // code area ends at 0xFDFF
+    b.Load(0xFD00, Pattern(0x100, 5));
+    for (int run = 0; run < 2; ++run) {
+        b.Rig.Op.Messages.clear();
+        ASSERT_TRUE(b.Run(Steps(false, false, false, true, false)).Success);
+        ASSERT_GE(b.Texts().size(), 1u);
+        EXPECT_EQ(b.Texts()[0], "To program flash lock bits use security menu!");
+        EXPECT_EQ(b.Rig.Op.Messages[0].Kind, MessageKind::Warning);
+    }
+    EXPECT_EQ(b.Flash()[0xFDFD], b.Image.ImageData[0xFDFD]);
+    EXPECT_EQ(b.Flash()[0xFDFE], 0xFF);
+    EXPECT_EQ(b.Flash()[0xFDFF], 0xFF);
+}
+
+TEST(Sequencer, CodeBlankCheckLooksOnlyAtBytesTheImageHolds)
+{
+    Bench b("F340");
+    b.Flash()[0x10] = 0x00;
+    std::vector<uint8_t> bytes(0x20, 0x55);
+    b.Load(0, bytes);
+    b.Image.PresentMap[0x10] = 0; // a hole in the file
+    EXPECT_TRUE(b.Run(Steps(false, false, true, false, false)).Success);
+
+    b.Image.StoreByte(0x10, 0x55);
+    b.Rig.Op.Messages.clear();
+    RunOptions batch = Steps(false, false, true, false, false);
+    batch.BatchMode = true;
+    RunResult r = b.Run(batch);
+    EXPECT_FALSE(r.Success);
+    EXPECT_EQ(r.ExitCode, 3);
+    ASSERT_EQ(b.Rig.Op.Notes.size(), 1u);
+    EXPECT_EQ(b.Rig.Op.Notes[0].Text, "Blank check failed at 0x0010!");
+    EXPECT_EQ(b.Rig.Op.Notes[0].Kind, MessageKind::Information);
+    EXPECT_TRUE(b.Rig.Op.Messages.empty()) << "a batch run shows no box";
+}
+
+TEST(Sequencer, UserDataBlankCheckExaminesTheWholeArea)
+{
+    Bench b("F020");
+    b.Scratchpad(100) = 0x00;
+    b.Load(0, {0xAA}); // one byte: the area is checked whole all the same
+    RunResult r = b.Run(Steps(false, false, true, false, false, true));
+    EXPECT_FALSE(r.Success);
+    EXPECT_EQ(b.Texts(), std::vector<std::string>{"Blank check failed at 0x0064!"});
+}
+
+TEST(Sequencer, VerifyIgnoresDifferencesWhereTheImageHoldsNothing)
+{
+    Bench b("F340");
+    b.Load(0, Pattern(0x40, 2));
+    ASSERT_TRUE(b.Run(Steps(false, true, false, true, false)).Success);
+    b.Image.PresentMap[0x20] = 0;
+    b.Image.ImageData[0x20] ^= 0xFF;
+    EXPECT_TRUE(b.Run(Steps(false, false, false, false, true)).Success);
+
+    b.Image.PresentMap[0x20] = 1;
+    RunOptions batch = Steps(false, false, false, false, true);
+    batch.BatchMode = true;
+    RunResult r = b.Run(batch);
+    EXPECT_EQ(r.ExitCode, 5);
+    ASSERT_FALSE(b.Rig.Op.Notes.empty());
+    EXPECT_EQ(b.Rig.Op.Notes.back().Text, "Verify failed at 0x0020!");
+}
+
+TEST(Sequencer, JtagSkipsBytesTheImageDoesNotHoldWhileC2WritesThem)
+{
+    for (const char* part : {"F020", "F340"}) {
+        Bench b(part);
+        b.Load(0, Pattern(10, 4));
+        b.Image.PresentMap[4] = 0;
+        b.Image.ImageData[4] = 0x00;
+        ASSERT_TRUE(b.Run(Steps(false, true, false, true, false)).Success) << part;
+        bool c2 = b.Rig.Chip().C2Mode;
+        EXPECT_EQ(b.Flash()[4], c2 ? 0x00 : 0xFF) << part;
+        EXPECT_EQ(b.Flash()[5], b.Image.ImageData[5]) << part << ": the run goes on after the hole";
+        EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << part;
+    }
+}
+
+TEST(Sequencer, UserDataAreaRoundTripOnEveryMappedSize)
+{
+    // 8, 32, 64 and 128 KB JTAG parts keep their User data in three different places.
+    for (const char* part : {"F206", "F005", "F020", "F120"}) {
+        Bench b(part);
+        const uint16_t size = b.Rig.Chip().ScratchpadSize;
+        ASSERT_GT(size, 0) << part;
+        auto data = Pattern(size, 11);
+        b.Load(0, data);
+        RunResult r = b.Run(Steps(false, true, true, true, true, true));
+        ASSERT_TRUE(r.Success) << part << ": " << ::testing::PrintToString(b.Texts());
+        for (uint32_t i = 0; i < size; ++i)
+            ASSERT_EQ(b.Scratchpad(i), data[i]) << part << " offset " << i;
+
+        // Read it back into a cleared image.
+        b.Image.ClearImage(true);
+        b.Rig.Op.Ranges.push_back(AddressRange{0, size - 1});
+        ASSERT_TRUE(b.Run(Steps(true, false, false, false, false, true)).Success) << part;
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), b.Image.ImageData.begin())) << part;
+        EXPECT_EQ(b.View.Uploaded, 1) << part;
+        EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << part;
+    }
+}
+
+TEST(Sequencer, UserDataReadStartsAFreshRunAfterIdentification)
+{
+    // Identification leaves a JTAG run open on the code area; reading the
+    // scratchpad must not continue it.
+    Bench b("F020");
+    for (uint32_t i = 0; i < 128; ++i)
+        b.Scratchpad(i) = static_cast<uint8_t>(0x80 + i);
+    b.Rig.Op.Ranges.push_back(AddressRange{0, 0x7F});
+    ASSERT_TRUE(b.Run(Steps(true, false, false, false, false, true)).Success);
+    for (uint32_t i = 0; i < 128; ++i)
+        ASSERT_EQ(b.Image.ImageData[i], 0x80 + i) << i;
+}
+
+TEST(Sequencer, UserDataWithoutAMappingIsRefusedBeforeAnyAccess)
+{
+    Bench b("F020");
+    b.Rig.Chip().FlashSizeKB = 2; // no User data mapping for this size
+    b.Load(0, Pattern(8, 1));
+    uint64_t before = b.Rig.Sim->AccessCount();
+    RunOptions o = Steps(false, false, false, true, false, true);
+    o.BatchMode = true;
+    RunResult r = b.Run(o);
+    EXPECT_EQ(r.ExitCode, 4);
+    EXPECT_EQ(b.Rig.Op.Notes.at(0).Text, "Start address out of data FLASH area!");
+    // ResetProgrammingInterface is a no-op over JTAG: the port stays quiet.
+    EXPECT_EQ(b.Rig.Sim->AccessCount(), before);
+    uint32_t address = 0;
+    uint8_t flags = 0;
+    EXPECT_FALSE(Sequencer::DataAreaAddress(4, 0, address, flags));
+    EXPECT_TRUE(Sequencer::DataAreaAddress(128, 5, address, flags));
+    EXPECT_EQ(address, 5u);
+    EXPECT_EQ(flags, 0x80);
+}
+
+TEST(Sequencer, EmptyImageRefusesStepsThatNeedData)
+{
+    Bench b("F340");
+    RunOptions o = Steps(false, true, false, true, true);
+    o.BatchMode = true;
+    RunResult r = b.Run(o);
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_EQ(b.Rig.Op.Notes.at(0).Text, "Can't perform operation - load data file first!");
+}
+
+TEST(Sequencer, AFailedClosingC2BlockIsAWriteFaultNamingTheBlock)
+{
+    // The last 256-byte block is written by the closing flush; its failure
+    // must not pass as success.
+    Bench b("F340,fail-write=0x180");
+    b.Load(0, Pattern(0x200, 6));
+    RunOptions o = Steps(false, true, false, true, false);
+    o.BatchMode = true;
+    RunResult r = b.Run(o);
+    EXPECT_EQ(r.ExitCode, 16);
+    ASSERT_EQ(b.Rig.Op.Notes.size(), 1u);
+    EXPECT_EQ(b.Rig.Op.Notes[0].Text, "C2 code area write fault at address 0x0100 Aborting!");
+}
+
+TEST(Sequencer, AFailingJtagWriteAbortsAtItsAddress)
+{
+    Bench b("F020,fail-write=0x23");
+    b.Load(0, Pattern(0x40, 6));
+    RunResult r = b.Run(Steps(false, true, false, true, false));
+    EXPECT_FALSE(r.Success);
+    EXPECT_EQ(b.Texts(), std::vector<std::string>{"JTAG code area write fault at address 0x0023 Aborting!"});
+    EXPECT_EQ(b.View.Idle, 1);
+    EXPECT_EQ(b.Rig.Op.Status, "Idle");
+}
+
+TEST(Sequencer, ATargetRemovedMidRunGivesAFaultNotAHang)
+{
+    for (const char* part : {"F340,remove-after=60000", "F020,remove-after=60000"}) {
+        Bench b(part);
+        b.Load(0, Pattern(0x2000, 8));
+        RunOptions o = Steps(false, true, false, true, true);
+        o.BatchMode = true;
+        RunResult r = b.Run(o);
+        EXPECT_EQ(r.ExitCode, 16) << part;
+        ASSERT_EQ(b.Rig.Op.Notes.size(), 1u) << part;
+        EXPECT_NE(b.Rig.Op.Notes[0].Text.find("fault at address 0x"), std::string::npos) << b.Rig.Op.Notes[0].Text;
+    }
+}
