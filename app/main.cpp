@@ -109,6 +109,10 @@ int main(int argc, char** argv)
             return ExitCommandLineError;
         }
         simulator = std::make_unique<sim::Simulator>(config);
+        if (!simulator->StartError().empty()) {
+            op->ShowMessage(MessageKind::Error, simulator->StartError());
+            return ExitCommandLineError;
+        }
         clock = &simulator->GetClock();
     } else {
         driver = MakePortDriver(options.IoKind);
@@ -158,6 +162,9 @@ int main(int argc, char** argv)
             trace->Close();
         if (simulator && !simulator->SaveFlash(error))
             std::fprintf(stderr, "Error: %s\n", error.c_str());
+        // What the simulated target saw the host do wrong, if anything.
+        if (simulator && !simulator->Violations().empty())
+            simulator->PrintReport(stderr);
         if (driver)
             driver->Shutdown();
         return code;
