@@ -1,6 +1,7 @@
 #include "app/Sequencer.h"
 
 #include "common/Text.h"
+#include "target/C2Link.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -112,19 +113,17 @@ uint8_t Sequencer::ReadOrAbort(uint32_t address)
 void Sequencer::EndRun()
 {
     flashStepRunning_ = false;
-    if (!target_.EndFlashAccess() && writing_) {
-        // The last buffered block did not reach the flash.
-        writing_ = false;
-        flashStepRunning_ = false;
+    // Over C2 the closing flush writes the last buffered block.
+    uint32_t pendingBlock = target_.Chip.C2Mode ? target_.C2().WriteBufferBase : 0;
+    if (!target_.EndFlashAccess()) {
         std::string text;
         if (options_.DataArea)
             text = target_.Chip.C2Mode ? "C2 scratchpad write fault...Aborting!" : "JTAG scratchpad write fault...Aborting!";
         else
             text = (target_.Chip.C2Mode ? "C2 code area write fault at address 0x" : "JTAG code area write fault at address 0x") +
-                   Hex4(lastWriteBlock_) + " Aborting!";
+                   Hex4(pendingBlock) + " Aborting!";
         Fail(MessageKind::Error, text, ExitFlashFault);
     }
-    writing_ = false;
 }
 
 RunResult Sequencer::RunOperations(const RunOptions& options)
@@ -132,7 +131,6 @@ RunResult Sequencer::RunOperations(const RunOptions& options)
     options_ = options;
     noticeGiven_ = false;
     flashStepRunning_ = false;
-    writing_ = false;
     uint64_t start = clock_.NowMs();
     op_.SetBusy(true);
     view_.DisablePanels();
@@ -340,14 +338,6 @@ void Sequencer::ProgramStep()
     flashStepRunning_ = true;
     int64_t first = std::max<int32_t>(image_.StartAddress, 0);
     int64_t last = int64_t{image_.StartAddress} + image_.ImageSize - 1;
-    writing_ = true;
-    bool started = false;
-    auto track = [&](uint32_t a) {
-        // The block a C2 write buffer would hold: 256 bytes from its first address.
-        if (!started || a < lastWriteBlock_ || a > lastWriteBlock_ + 255)
-            lastWriteBlock_ = a;
-        started = true;
-    };
 
     if (options_.DataArea) {
         if (first >= chip.ScratchpadSize)
@@ -361,7 +351,6 @@ void Sequencer::ProgramStep()
             uint32_t address;
             uint8_t flags;
             DataAreaAddress(chip.FlashSizeKB, static_cast<uint32_t>(offset), address, flags);
-            track(address);
             if (!target_.WriteFlashByte(address, image_.ImageData[static_cast<size_t>(offset)], flags))
                 Fail(MessageKind::Error,
                      chip.C2Mode ? "C2 scratchpad write fault...Aborting!" : "JTAG scratchpad write fault...Aborting!",
@@ -392,7 +381,6 @@ void Sequencer::ProgramStep()
                 // JTAG skips what the image does not hold; the next write starts a new run.
                 target_.FlashStreamOpen = false;
             } else {
-                track(a);
                 if (!target_.WriteFlashByte(a, image_.ImageData[a], 0))
                     Fail(MessageKind::Error,
                          (chip.C2Mode ? "C2 code area write fault at address 0x" : "JTAG code area write fault at address 0x") +

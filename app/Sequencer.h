@@ -95,7 +95,8 @@ private:
     void Notice(const std::string& text);
     void Status(const std::string& text);
     std::string ReadFaultText(uint32_t address) const;
-    void EndRun(); // closing EndFlashAccess of a writing step: a lost final block is a write fault
+    // Closing EndFlashAccess of a writing step: a lost final block is a write fault.
+    void EndRun();
 
     ImageBuffer& image_;
     Target& target_;
@@ -106,8 +107,6 @@ private:
     RunOptions options_;
     bool noticeGiven_ = false;
     bool flashStepRunning_ = false;
-    uint32_t lastWriteBlock_ = 0; // first address of the write block in flight
-    bool writing_ = false;
 };
 
 } // namespace vorbrant
