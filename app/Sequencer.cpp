@@ -205,11 +205,37 @@ RunResult Sequencer::RunOperations(const RunOptions& options)
     return result;
 }
 
+void Sequencer::StartFlashStep()
+{
+    // Each step starts a new flash run at its own first address.
+    target_.FlashStreamOpen = false;
+    target_.ResetProgrammingInterface();
+    flashStepRunning_ = true;
+}
+
+void Sequencer::FinishFlashStep()
+{
+    flashStepRunning_ = false;
+    target_.EndFlashAccess();
+    op_.HideProgress();
+}
+
+void Sequencer::ClampToDataArea(int64_t first, int64_t& last)
+{
+    const uint16_t size = target_.Chip.ScratchpadSize;
+    if (first >= size)
+        Fail(MessageKind::Error, "Start address out of data FLASH area!", ExitOutsideDataArea);
+    if (last >= size) {
+        last = size - 1;
+        Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
+    }
+    op_.ShowProgress(static_cast<int>(std::max<int64_t>(last, 0)));
+}
+
 void Sequencer::ReadStep()
 {
     const ChipInfo& chip = target_.Chip;
-    target_.ResetProgrammingInterface();
-    flashStepRunning_ = true;
+    StartFlashStep();
     int64_t first = std::max<int32_t>(image_.StartAddress, 0);
     int64_t last = image_.EndAddress;
 
@@ -221,9 +247,8 @@ void Sequencer::ReadStep()
             if (!options_.DoProgram && !options_.DoVerify)
                 Notice("End address exceeds data FLASH area.End address set to 0x" + Hex4(last));
         }
-        // Identification and the presence poll leave a JTAG run open on the
-        // code area: start a fresh run at the scratchpad.
-        target_.FlashStreamOpen = false;
+        // StartFlashStep began a fresh run: identification and the presence
+        // poll leave a JTAG run open on the code area.
         op_.ShowProgress(static_cast<int>(std::max<int64_t>(last, 0)));
         for (int64_t offset = first; offset <= last; ++offset) {
             image_.ImageData[static_cast<size_t>(offset)] = ReadOrAbort(static_cast<uint32_t>(offset));
@@ -247,7 +272,6 @@ void Sequencer::ReadStep()
         if (first > last)
             first = last;
         image_.ClearMaps();
-        target_.FlashStreamOpen = false;
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
             if (address < int64_t{chip.FlashEnd} || (address >= kb && address < kb + 0x80)) {
@@ -262,9 +286,7 @@ void Sequencer::ReadStep()
             progress.At(address);
         }
     }
-    flashStepRunning_ = false;
-    target_.EndFlashAccess();
-    op_.HideProgress();
+    FinishFlashStep();
     image_.ImageSize = image_.EndAddress - image_.StartAddress + 1;
     view_.ShowBufferInfo();
 }
@@ -301,9 +323,7 @@ void Sequencer::EraseStep()
 void Sequencer::BlankCheckStep()
 {
     const ChipInfo& chip = target_.Chip;
-    target_.FlashStreamOpen = false;
-    target_.ResetProgrammingInterface();
-    flashStepRunning_ = true;
+    StartFlashStep();
     if (options_.DataArea) {
         op_.ShowProgress(chip.ScratchpadSize);
         for (uint32_t offset = 0; offset < chip.ScratchpadSize; ++offset) {
@@ -325,28 +345,19 @@ void Sequencer::BlankCheckStep()
             progress.At(address);
         }
     }
-    flashStepRunning_ = false;
-    target_.EndFlashAccess();
-    op_.HideProgress();
+    FinishFlashStep();
 }
 
 void Sequencer::ProgramStep()
 {
     const ChipInfo& chip = target_.Chip;
-    target_.FlashStreamOpen = false;
-    target_.ResetProgrammingInterface();
-    flashStepRunning_ = true;
+    StartFlashStep();
+    // The image's bytes: from the start address, ImageSize of them.
     int64_t first = std::max<int32_t>(image_.StartAddress, 0);
     int64_t last = int64_t{image_.StartAddress} + image_.ImageSize - 1;
 
     if (options_.DataArea) {
-        if (first >= chip.ScratchpadSize)
-            Fail(MessageKind::Error, "Start address out of data FLASH area!", ExitOutsideDataArea);
-        if (last >= chip.ScratchpadSize) {
-            last = chip.ScratchpadSize - 1;
-            Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
-        }
-        op_.ShowProgress(static_cast<int>(std::max<int64_t>(last, 0)));
+        ClampToDataArea(first, last);
         for (int64_t offset = first; offset <= last; ++offset) {
             uint32_t address;
             uint8_t flags;
@@ -397,20 +408,13 @@ void Sequencer::ProgramStep()
 void Sequencer::VerifyStep()
 {
     const ChipInfo& chip = target_.Chip;
-    target_.FlashStreamOpen = false;
-    target_.ResetProgrammingInterface();
-    flashStepRunning_ = true;
+    StartFlashStep();
+    // The image's bytes: from the start address, ImageSize of them.
     int64_t first = std::max<int32_t>(image_.StartAddress, 0);
     int64_t last = int64_t{image_.StartAddress} + image_.ImageSize - 1;
 
     if (options_.DataArea) {
-        if (first >= chip.ScratchpadSize)
-            Fail(MessageKind::Error, "Start address out of data FLASH area!", ExitOutsideDataArea);
-        if (last >= chip.ScratchpadSize) {
-            last = chip.ScratchpadSize - 1;
-            Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
-        }
-        op_.ShowProgress(static_cast<int>(std::max<int64_t>(last, 0)));
+        ClampToDataArea(first, last);
         for (int64_t offset = first; offset <= last; ++offset) {
             auto o = static_cast<uint32_t>(offset);
             if (ReadOrAbort(o) != image_.ImageData[o])
@@ -434,9 +438,7 @@ void Sequencer::VerifyStep()
             progress.At(address);
         }
     }
-    flashStepRunning_ = false;
-    target_.EndFlashAccess();
-    op_.HideProgress();
+    FinishFlashStep();
 }
 
 } // namespace vorbrant

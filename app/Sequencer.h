@@ -87,6 +87,12 @@ private:
     void ProgramStep();
     void VerifyStep();
 
+    // Each step starts a new flash run; FinishFlashStep closes it.
+    void StartFlashStep();
+    void FinishFlashStep();
+    // The User data range of a Program or Verify: refused when it starts
+    // beyond the area, clamped with a notice when it ends beyond it.
+    void ClampToDataArea(int64_t first, int64_t& last);
     // Reads one byte of the run's area (User data offsets go through the
     // mapping), aborting with the read-fault message on failure.
     uint8_t ReadOrAbort(uint32_t address);
