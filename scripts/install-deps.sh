@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config fonts-dejavu-core
   qt6-base-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   srecord binutils sigrok-cli
