@@ -85,6 +85,98 @@ TEST_F(FlashOperationsTest, SequentialReadRunSendsTheAddressOnlyOnce)
     EXPECT_THAT(Writes("4082"), ElementsAre("381/10")); // scratchpad flag
 }
 
+// Every scan of a stretch of traffic except the one-bit busy polls.
+std::vector<std::string> WithoutPolls(std::vector<std::string> scans)
+{
+    scans.erase(std::remove(scans.begin(), scans.end(), "DR 0/1"), scans.end());
+    return scans;
+}
+
+TEST_F(FlashOperationsTest, RegisterOrderOfReadWriteAndPageErase)
+{
+    uint8_t value = 0;
+    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x1234, value, 0));
+    // Scale, address, control, a read that starts the run, then the first
+    // 10-bit data read.
+    EXPECT_THAT(WithoutPolls(Scans()),
+        ElementsAre("IR 4085/16", "DR 385/10", "IR 4084/16", "DR 31234/18", "IR 4082/16", "DR 301/10",
+            "IR 4083/16", "DR 2/2", "IR 4083/16", "DR 2/2", "DR 0/11"));
+    stack.Dev.EndFlashAccess();
+
+    mark = port.Log.size();
+    ASSERT_TRUE(stack.Dev.WriteFlashByte(0x0100, 0x3C, 0));
+    // The write's busy poll reads two bits.
+    EXPECT_THAT(WithoutPolls(Scans()),
+        ElementsAre("IR 4085/16", "DR 385/10", "IR 4084/16", "DR 30100/18", "IR 4082/16", "DR 310/10",
+            "IR 4083/16", "DR 33C/10", "IR 4083/16", "DR 2/2", "DR 0/3"));
+    stack.Dev.EndFlashAccess();
+
+    mark = port.Log.size();
+    ASSERT_TRUE(stack.Dev.JtagErasePage(0x0400, 0));
+    // Scale, erase control before the address, the 0xA5 confirmation, idle
+    // control, then the 10-bit status read.
+    EXPECT_THAT(WithoutPolls(Scans()),
+        ElementsAre("IR 4085/16", "DR 385/10", "IR 4082/16", "DR 320/10", "IR 4084/16", "DR 30400/18",
+            "IR 4083/16", "DR 3A5/10", "IR 4082/16", "DR 300/10", "IR 4083/16", "DR 2/2", "DR 0/11"));
+}
+
+TEST_F(FlashOperationsTest, DisconnectReleasesInTheLinksOrder)
+{
+    stack.Dev.FlashStreamOpen = true;
+    stack.Dev.LockWarningShown = true;
+    stack.Dev.DisconnectTarget();
+    EXPECT_THAT(Scans(), ElementsAre("IR 2FFF/16", "IR FFF/16"));
+    EXPECT_FALSE(stack.Dev.FlashStreamOpen);
+    EXPECT_FALSE(stack.Dev.LockWarningShown);
+
+    Chip().C2Mode = true;
+    stack.Dev.LockWarningShown = true;
+    port.Control = 0x02; // mode line low, as JTAG leaves it
+    mark = port.Log.size();
+    stack.Dev.DisconnectTarget();
+    // The C2 reset, then 0xFF on the data lines and the mode line high.
+    EXPECT_EQ(port.Trace(mark), "c? c=00 BF c? c=02 " + test::Repeat("BF", 100) + " c? c=00 77 F7 FF c? c=00");
+    EXPECT_EQ(stack.Pins.DataShadow, 0xFF);
+    EXPECT_FALSE(stack.Dev.LockWarningShown);
+}
+
+TEST_F(FlashOperationsTest, F12xIsPreparedBeforeItsFirstFlashAccess)
+{
+    port.AdapterKind = 1;
+    port.Script({1, 0, 0, 0}); // the four status reads of the detection
+    const uint32_t idcode = 0x10007243;
+    for (int i = 0; i < 32; ++i)
+        port.Script({static_cast<int>((idcode >> i) & 1)});
+    mark = port.Log.size();
+    clock.Sleeps.clear();
+    size_t sleptAt = 0;
+    clock.OnSleep = [&](uint32_t) { sleptAt = port.Log.size(); };
+    ASSERT_EQ(stack.Dev.ConnectTarget(), static_cast<int32_t>(idcode));
+    EXPECT_THAT(clock.Sleeps, ElementsAre(100u));
+    std::vector<std::string> scans = WithoutPolls(Scans());
+    // From the end of the identification's run (FLASHCON idle) to the first
+    // probe's FLASHSCL write.
+    auto first = std::find(scans.begin(), scans.end(), "DR 0/32");
+    ASSERT_NE(first, scans.end());
+    auto probe = std::find(first, scans.end(), "IR 3085/16");
+    ASSERT_NE(probe, scans.end());
+    std::vector<std::string> prepare(first + 1, probe);
+    const char* const data = "/19";
+    EXPECT_THAT(prepare,
+        ElementsAre("IR 4082/16", "DR 300/10", // the run ended before the part is known
+            "RESET", "IR 1801/16", "IR 1804/16", "IR 2804/16", "IR 2004/16", "IR 1004/16", "IR 4004/16",
+            "IR 2FFF/16", "IR 30C1/16", "IR 30C1/16", std::string("DR 68400") + data, "IR 30C1/16",
+            std::string("DR 6B731") + data, "IR 30C1/16", std::string("DR 6840F") + data, "IR 30C1/16",
+            std::string("DR 68A83") + data, "IR 30C1/16", std::string("DR 68400") + data, "IR 1004/16",
+            "IR 3084/16"));
+    // The sleep falls between the 0x1804 and 0x2804 instructions.
+    EXPECT_EQ(JtagScans(port, sleptAt).front(), "IR 2804/16");
+    EXPECT_EQ(WithoutPolls(JtagScans(port, mark)).size() - WithoutPolls(JtagScans(port, sleptAt)).size(),
+        static_cast<size_t>(std::find(scans.begin(), scans.end(), "IR 1804/16") - scans.begin()) + 1);
+    EXPECT_EQ(Chip().DerivativeName, "F120..131");
+    EXPECT_EQ(Chip().FlashRegBase, 0x3000);
+}
+
 TEST_F(FlashOperationsTest, A128KPartWritesSeventeenAddressBits)
 {
     Chip().FlashSizeKB = 128;

@@ -132,6 +132,8 @@ inline std::string Repeat(const std::string& fragment, int n)
 
 #include "lpt/Clock.h"
 
+#include <functional>
+
 namespace vorbrant::test {
 
 // A clock that records sleeps and moves by StepNs at every reading.
@@ -142,10 +144,13 @@ public:
     {
         Sleeps.push_back(ms);
         Now += uint64_t{ms} * 1000000u;
+        if (OnSleep)
+            OnSleep(ms);
     }
     uint64_t Now = 0;
     uint64_t StepNs = 0;
     std::vector<uint32_t> Sleeps;
+    std::function<void(uint32_t)> OnSleep; // e.g. to note where in the traffic a sleep fell
 };
 
 // Reads the C2 frames back out of the data-register writes, from the host's

@@ -1,10 +1,13 @@
 // Connection and identification against the simulator: every derivative of
 // its catalogue, locked parts and their one-time warning, unknown codes,
 // and targets that do not answer.
+#include "RecordingPort.h"
 #include "SimRig.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace vorbrant {
 namespace {
@@ -119,6 +122,38 @@ TEST(SimIdentifyTest, SmallerVariantThatFailsItsConfirmationIsNotIdentified)
     EXPECT_LT(rig.NowMs() - start, 10000u);
 }
 
+TEST(SimIdentifyTest, OnlySomeSmallerVariantsNeedTheirConfirmation)
+{
+    // Flash that never answers fails every probe: the families whose smaller
+    // member is confirmed by a probe end up not identified, the F06x family
+    // takes its smaller member unconfirmed.
+    struct Row {
+        const char* Spec;
+        const char* Name;
+        uint32_t FlashEnd;
+    };
+    const Row rows[] = {
+        {"F040,busy", "", 0},
+        {"F060,busy", "F066/7", 0x7DFF},
+        {"F120,busy", "", 0},
+        {"F005,busy", "", 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.Spec);
+        SimRig rig(r.Spec);
+        EXPECT_NE(rig.Dev().ConnectTarget(), -1);
+        EXPECT_EQ(rig.Chip().DerivativeName, r.Name);
+        EXPECT_EQ(rig.Chip().FlashEnd, r.FlashEnd);
+        EXPECT_TRUE(rig.Chip().SmallerVariant);
+    }
+    // The F132 keeps the F12x flash register base and scratchpad.
+    SimRig f132("F132");
+    ASSERT_NE(f132.Dev().ConnectTarget(), -1);
+    EXPECT_EQ(f132.Chip().FlashRegBase, 0x3000);
+    EXPECT_EQ(f132.Chip().ScratchpadSize, 256);
+    EXPECT_EQ(f132.Chip().FlashSizeKB, 64);
+}
+
 TEST(SimIdentifyTest, JtagPartsOnAFirstGenerationAdapter)
 {
     SimRig rig("F020,adapter=ironquill");
@@ -179,6 +214,7 @@ TEST(SimIdentifyTest, LockedFamiliesKeepOrDropTheirFlashEnd)
         uint16_t LockByte;
     };
     const Row rows[] = {
+        {"F300,lock=FE", "Locked F30x", 8, 1, 0x1DFF},
         {"F340,lock=FE", "Locked F34x", 64, 0xFBFE, 0xFBFF},
         {"F360,lock=FE", "Locked F36x", 32, 0x7BFE, 0x7BFF},
         {"F310,lock=FE", "Locked F31x", 16, 1, 0x7DFF},
@@ -197,6 +233,130 @@ TEST(SimIdentifyTest, LockedFamiliesKeepOrDropTheirFlashEnd)
         EXPECT_EQ(rig.Op.Messages.size(), 1u);
         EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
     }
+}
+
+TEST(SimIdentifyTest, SeeingThePartUnlockedRearmsTheWarningOnlyForSomeFamilies)
+{
+    // Locked, then unlocked, then locked again, all within one connection:
+    // the families whose unlocked result clears the flag warn a second time.
+    struct Row {
+        const char* Part;
+        uint32_t LockAddress; // where the simulated part keeps its lock byte
+        const char* UnlockedName;
+        bool ClearsFlag;
+    };
+    const Row rows[] = {
+        {"F300", 0x1DFF, "F300/1/2/3", true},
+        {"F310", 0x3DFF, "F310/11/6/7", false},
+        {"F330", 0x1DFF, "F330/1", false},
+        {"F350", 0x1DFF, "F350/1/2/3", true},
+        {"F410", 0x7DFF, "F410/1", true},
+        {"F340", 0xFBFF, "F340/2/4/6", true},
+        {"F520", 0x1DFF, "F520/1,F530/1", false},
+        {"F360", 0x7BFF, "F360..367", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.Part);
+        SimRig rig(std::string(r.Part) + ",lock=FE");
+        std::vector<uint8_t>& flash = rig.Sim->Flash();
+        rig.Dev().ConnectTarget();
+        EXPECT_EQ(rig.Op.Messages.size(), 1u);
+        EXPECT_EQ(rig.Chip().DerivativeName.rfind("Locked ", 0), 0u);
+
+        flash[r.LockAddress] = 0xFF;
+        rig.Dev().ConnectTarget();
+        EXPECT_EQ(rig.Chip().DerivativeName, r.UnlockedName);
+        EXPECT_EQ(rig.Op.Messages.size(), 1u);
+
+        flash[r.LockAddress] = 0xFE;
+        rig.Dev().ConnectTarget();
+        EXPECT_EQ(rig.Op.Messages.size(), r.ClearsFlag ? 2u : 1u);
+        EXPECT_EQ(rig.Chip().DerivativeName.rfind("Locked ", 0), 0u);
+        EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+    }
+}
+
+// Passes every access on to the simulator and keeps a log of them, so the
+// host's frames can be read back with the recording port's helpers.
+class TeePort : public PortIo {
+public:
+    explicit TeePort(sim::Simulator& sim) : sim_(sim) {}
+    uint8_t PortIn(uint16_t port) override
+    {
+        uint8_t value = sim_.PortIn(port);
+        Record.Log.push_back({false, port, value});
+        return value;
+    }
+    void PortOut(uint16_t port, uint8_t value) override
+    {
+        sim_.PortOut(port, value);
+        Record.Log.push_back({true, port, value});
+    }
+    test::RecordingPort Record;
+
+private:
+    sim::Simulator& sim_;
+};
+
+// The C2 frames of a connect, up to the first access of the lock test.
+std::vector<std::string> C2ConnectFrames(const std::string& part, std::vector<std::string>* violations = nullptr)
+{
+    SimRig rig(part);
+    TeePort tee(*rig.Sim);
+    ScriptedOperator op;
+    ProgrammerStack stack(tee, rig.Sim->GetClock(), op);
+    EXPECT_NE(stack.Dev.ConnectTarget(), -1);
+    if (violations)
+        *violations = rig.Sim->Violations();
+    std::vector<std::string> frames = test::HostFrames(tee.Record);
+    auto lockTest = std::find(frames.begin(), frames.end(), "DW 06");
+    return std::vector<std::string>(frames.begin(), lockTest == frames.end() ? frames.end() : lockTest + 1);
+}
+
+TEST(SimIdentifyTest, C2ConnectReadsTheIdEnablesProgrammingTwiceThenPreWritesBeforeTheLockTest)
+{
+    std::vector<std::string> violations;
+    EXPECT_THAT(C2ConnectFrames("F520", &violations),
+        ElementsAre("AW 00", "DR", "AW 01", "DR",              // identification word
+            "AW 02", "DW 02", "DW 01", "AW 02", "DW 02", "DW 01", // programming on, and again at the run's end
+            "AW B2", "DW 87", "AW FF", "DW A0",                // the family's pre-writes
+            "AW B4", "DW 06"));                                // lock test: block read at 0
+    EXPECT_THAT(violations, IsEmpty());
+    // The F34x selects its FPDAT at 0xAD from the first access on.
+    EXPECT_THAT(C2ConnectFrames("F340"), ElementsAre("AW 00", "DR", "AW 01", "DR", "AW 02", "DW 02", "DW 01",
+                                             "AW 02", "DW 02", "DW 01", "AW B2", "DW 83", "AW AD", "DW 06"));
+    EXPECT_THAT(C2ConnectFrames("F410"), ElementsAre("AW 00", "DR", "AW 01", "DR", "AW 02", "DW 02", "DW 01",
+                                             "AW 02", "DW 02", "DW 01", "AW B2", "DW 87", "AW B4", "DW 06"));
+    EXPECT_THAT(C2ConnectFrames("F360"), ElementsAre("AW 00", "DR", "AW 01", "DR", "AW 02", "DW 02", "DW 01",
+                                             "AW 02", "DW 02", "DW 01", "AW B2", "DW 83", "AW B4", "DW 06"));
+    // No pre-writes; the F30x lock test reads the security byte at 0.
+    EXPECT_THAT(C2ConnectFrames("F310"), ElementsAre("AW 00", "DR", "AW 01", "DR", "AW 02", "DW 02", "DW 01",
+                                             "AW 02", "DW 02", "DW 01", "AW B4", "DW 06"));
+    std::vector<std::string> f300 = C2ConnectFrames("F300");
+    ASSERT_GE(f300.size(), 12u);
+    EXPECT_EQ(f300[10], "AW B4");
+}
+
+TEST(SimIdentifyTest, ResetProgrammingInterfaceReenablesC2Only)
+{
+    SimRig rig("F340");
+    TeePort tee(*rig.Sim);
+    ScriptedOperator op;
+    ProgrammerStack stack(tee, rig.Sim->GetClock(), op);
+    ASSERT_NE(stack.Dev.ConnectTarget(), -1);
+    size_t mark = tee.Record.Log.size();
+    uint64_t start = rig.NowMs();
+    stack.Dev.ResetProgrammingInterface();
+    EXPECT_THAT(test::HostFrames(tee.Record, mark), ElementsAre("AW 02", "DW 02", "DW 01"));
+    EXPECT_GE(rig.NowMs() - start, 50u); // the 20 ms and 30 ms settle times
+
+    SimRig jtagRig("F020");
+    TeePort jtagTee(*jtagRig.Sim);
+    ProgrammerStack jtag(jtagTee, jtagRig.Sim->GetClock(), op);
+    ASSERT_NE(jtag.Dev.ConnectTarget(), -1);
+    mark = jtagTee.Record.Log.size();
+    jtag.Dev.ResetProgrammingInterface();
+    EXPECT_EQ(jtagTee.Record.Log.size(), mark);
 }
 
 TEST(SimIdentifyTest, DisconnectReleasesTheTarget)
