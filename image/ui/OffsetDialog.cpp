@@ -108,10 +108,12 @@ QString TForm3::RunBorrowed(const QString& caption, const QString& prompt, const
     return Edit1->text();
 }
 
-bool TForm3::LeaveField()
+bool TForm3::LeaveField(bool quiet)
 {
     int32_t value = pending_;
     if (!ParseAddressText(Edit1->text().toStdString(), value)) {
+        if (quiet)
+            return false;
         op_.ShowMessage(MessageKind::Warning, "Invalid digit!");
         Edit1->setFocus();
         return false;
@@ -154,10 +156,14 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
             }
         } else if (event->type() == QEvent::FocusOut && OffsetMode() && target_ && isVisible()) {
             // Only a move to another control of this dialog counts; leaving
-            // towards Cancel keeps the typed text unparsed.
+            // towards Cancel keeps the typed text unparsed. A mouse press on
+            // OK is followed by its click, whose OK rule warns about a bad
+            // text: warning here as well would show the box twice.
             QWidget* next = QApplication::focusWidget();
+            bool pressOnOk = next == OKButton &&
+                             static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
             if (next && next != CancelButton && isAncestorOf(next))
-                LeaveField();
+                LeaveField(pressOnOk);
         }
     }
     return QDialog::eventFilter(watched, event);

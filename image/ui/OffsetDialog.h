@@ -39,8 +39,9 @@ public:
     void BeginOffset(int32_t& loadOffset);
 
     // The focus-out rule of the field: parses it, keeps the pending offset
-    // and rewrites the field; false after "Invalid digit!".
-    bool LeaveField();
+    // and rewrites the field; false after "Invalid digit!" (quiet: no
+    // warning and the focus stays where it went).
+    bool LeaveField(bool quiet = false);
 
     QLabel* Label5;
     QLineEdit* Edit1;

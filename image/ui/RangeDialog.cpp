@@ -4,6 +4,7 @@
 #include "image/ImageBuffer.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -90,10 +91,12 @@ bool TForm4::Run(const QString& caption, AddressRange& range)
     return ok;
 }
 
-bool TForm4::LeaveField(QLineEdit* field)
+bool TForm4::LeaveField(QLineEdit* field, bool quiet)
 {
     int32_t value = 0;
     if (!ParseAddressText(field->text().toStdString(), value)) {
+        if (quiet)
+            return false;
         op_.ShowMessage(MessageKind::Warning, "Invalid digit!");
         Refocus(field);
         return false;
@@ -157,10 +160,14 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event)
             }
         } else if (event->type() == QEvent::FocusOut && isVisible() && !refocusing_) {
             // Only a move to another control of this dialog counts; leaving
-            // towards Cancel stores nothing.
+            // towards Cancel stores nothing. A mouse press on OK is followed
+            // by its click, whose OK rule warns about a bad field: warning
+            // here as well would show the box twice.
             QWidget* next = QApplication::focusWidget();
+            bool pressOnOk = next == OKButton &&
+                             static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
             if (next && next != CancelButton && isAncestorOf(next))
-                LeaveField(field);
+                LeaveField(field, pressOnOk);
         }
     }
     return QDialog::eventFilter(watched, event);

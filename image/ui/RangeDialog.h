@@ -25,8 +25,9 @@ public:
     // The same without the modal loop (tests drive the window themselves).
     void Begin(const QString& caption, AddressRange& range);
 
-    // The focus-out rule of a field; false after "Invalid digit!".
-    bool LeaveField(QLineEdit* field);
+    // The focus-out rule of a field; false after "Invalid digit!" (quiet: no
+    // warning and the focus stays where it went).
+    bool LeaveField(QLineEdit* field, bool quiet = false);
     // The OK rule; closes the dialog on success.
     bool OkClick();
 

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -30,6 +31,21 @@ void ShowActive(QDialog& dialog)
     dialog.activateWindow();
     QApplication::setActiveWindow(&dialog);
     QApplication::processEvents();
+}
+
+// A click with the mouse as the application delivers a real one: the press
+// first moves the focus (reason: the mouse), then press and release reach
+// the widget.
+void MouseClick(QWidget* widget)
+{
+    if (widget->focusPolicy() & Qt::ClickFocus)
+        widget->setFocus(Qt::MouseFocusReason);
+    QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QPointF global = widget->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
 }
 
 } // namespace
@@ -78,6 +94,23 @@ TEST_F(OffsetDialogTest, BadDigitsWarnAndKeepTheFocusInTheField)
     EXPECT_EQ(op.Messages.size(), 2u);
     dialog.reject();
     EXPECT_EQ(loadOffset, 0x10);
+}
+
+TEST_F(OffsetDialogTest, OneMouseClickOnOkWithBadDigitsWarnsOnce)
+{
+    ShowActive(dialog);
+    dialog.BeginOffset(loadOffset);
+    dialog.Edit1->setText("12G4H");
+    MouseClick(dialog.OKButton);
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Invalid digit!"});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.Edit1->hasFocus());
+
+    dialog.Edit1->setText("30H");
+    MouseClick(dialog.OKButton);
+    EXPECT_EQ(op.Messages.size(), 1u);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(loadOffset, 0x30);
 }
 
 TEST_F(OffsetDialogTest, CancelRightAfterTypingLeavesTheOffsetAlone)
@@ -235,6 +268,34 @@ TEST_F(RangeDialogTest, AddressesOutsideTheImageAreRefused)
     dialog.Edit2->setText("3FFFFFH");
     EXPECT_TRUE(dialog.OkClick());
     EXPECT_EQ(range.End, 0x3FFFFF);
+}
+
+TEST_F(RangeDialogTest, OneMouseClickOnOkWithABadFieldWarnsOnce)
+{
+    dialog.Begin("Load data address range", range);
+    dialog.Edit1->setText("zz");
+    MouseClick(dialog.OKButton);
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Invalid digit!"});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.Edit1->hasFocus());
+
+    // A click from one field into the other still takes the field left.
+    dialog.Edit1->setText("40H");
+    MouseClick(dialog.Edit2);
+    EXPECT_EQ(range.Start, 0x40);
+    EXPECT_EQ(dialog.Edit1->text(), "0040H");
+    EXPECT_TRUE(dialog.Edit2->hasFocus());
+
+    dialog.Edit2->setText("3FH");
+    MouseClick(dialog.OKButton);
+    EXPECT_EQ(op.Texts(), (std::vector<std::string>{"Invalid digit!", "Invalid adress range!"}));
+    EXPECT_TRUE(dialog.Edit1->hasFocus());
+    dialog.Edit2->setText("80H");
+    MouseClick(dialog.OKButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(range.Start, 0x40);
+    EXPECT_EQ(range.End, 0x80);
+    EXPECT_EQ(op.Messages.size(), 2u);
 }
 
 TEST_F(RangeDialogTest, TwoBadFieldsDoNotBounceTheFocus)
