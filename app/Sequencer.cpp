@@ -91,10 +91,12 @@ std::string Sequencer::ReadFaultText(uint32_t address) const
 
 void Sequencer::CheckDataAreaMapped()
 {
-    // Parts of other sizes have no User data mapping: refuse before any access.
+    // Parts of other sizes have no User data mapping, and a part without a
+    // User data area (the poll may have found another part since Connect)
+    // has nothing to erase or check there: refuse before any access.
     uint32_t address;
     uint8_t flags;
-    if (!DataAreaAddress(target_.Chip.FlashSizeKB, 0, address, flags))
+    if (target_.Chip.ScratchpadSize == 0 || !DataAreaAddress(target_.Chip.FlashSizeKB, 0, address, flags))
         Fail(MessageKind::Error, "Start address out of data FLASH area!", ExitOutsideDataArea);
 }
 
@@ -249,10 +251,11 @@ void Sequencer::ReadStep()
         }
         // StartFlashStep began a fresh run: identification and the presence
         // poll leave a JTAG run open on the code area.
-        op_.ShowProgress(static_cast<int>(std::max<int64_t>(last, 0)));
+        // The gauge runs from first to last: shown as 0..last-first.
+        op_.ShowProgress(static_cast<int>(std::max<int64_t>(last - first, 0)));
         for (int64_t offset = first; offset <= last; ++offset) {
             image_.ImageData[static_cast<size_t>(offset)] = ReadOrAbort(static_cast<uint32_t>(offset));
-            op_.SetProgress(static_cast<int>(offset));
+            op_.SetProgress(static_cast<int>(offset - first));
             op_.Repaint();
         }
         view_.ShowUploaded();

@@ -4,11 +4,13 @@
 #include "app/Sequencer.h"
 
 #include "../target/SimRig.h"
+#include "common/Text.h"
 #include "lpt/Clock.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 using namespace vorbrant;
 using vorbrant::test::SimRig;
@@ -343,4 +345,245 @@ TEST(Sequencer, ATargetRemovedMidRunGivesAFaultNotAHang)
         ASSERT_EQ(b.Rig.Op.Notes.size(), 1u) << part;
         EXPECT_NE(b.Rig.Op.Notes[0].Text.find("fault at address 0x"), std::string::npos) << b.Rig.Op.Notes[0].Text;
     }
+}
+
+namespace {
+
+// Records every gauge range and every position the run sets.
+class GaugeOperator : public ScriptedOperator {
+public:
+    void ShowProgress(int maximum) override
+    {
+        ScriptedOperator::ShowProgress(maximum);
+        Maxima.push_back(maximum);
+        Positions.clear();
+    }
+    void SetProgress(int value) override
+    {
+        ScriptedOperator::SetProgress(value);
+        Positions.push_back(value);
+    }
+    std::vector<int> Maxima;
+    std::vector<int> Positions; // of the last gauge shown
+};
+
+RunResult RunWith(Bench& b, Operator& op, RunOptions options)
+{
+    Sequencer sequencer(b.Image, b.Rig.Dev(), op, b.Wall, b.View);
+    return sequencer.RunOperations(options);
+}
+
+std::vector<int> Counting(int from, int to)
+{
+    std::vector<int> v;
+    for (int i = from; i <= to; ++i)
+        v.push_back(i);
+    return v;
+}
+
+} // namespace
+
+TEST(Sequencer, RangeNoticesFollowTheirOwnConditions)
+{
+    // A 32 KB part with User data: a program image reaching into it warns
+    // that the scratchpad will be overwritten, then stops below the lock bytes.
+    {
+        Bench b("F005");
+        const uint32_t flashEnd = b.Rig.Chip().FlashEnd;
+        b.Load(0x7D00, Pattern(0x310, 1)); // 0x7D00..0x800F
+        ASSERT_TRUE(b.Run(Steps(false, true, false, true, false)).Success) << ::testing::PrintToString(b.Texts());
+        auto texts = b.Texts();
+        ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
+        EXPECT_EQ(texts[0], "Scratchpad area will be overwritten!");
+        EXPECT_EQ(b.Rig.Op.Messages[0].Kind, MessageKind::Information);
+        EXPECT_EQ(texts[1], "To program flash lock bits use security menu!");
+        EXPECT_EQ(b.Flash()[flashEnd - 2], b.Image.ImageData[flashEnd - 2]);
+        EXPECT_EQ(b.Flash()[flashEnd - 1], 0xFF);
+        EXPECT_EQ(b.Flash()[flashEnd], 0xFF);
+        EXPECT_EQ(b.Scratchpad(0), 0xFF) << "nothing above the lock bytes is written";
+
+        // Verify alone clamps at FlashEnd and says so; with Program ticked it does not.
+        b.Rig.Op.Messages.clear();
+        b.Run(Steps(false, false, false, false, true));
+        ASSERT_FALSE(b.Texts().empty());
+        EXPECT_EQ(b.Texts()[0], "End address exceeds chip FLASH area.End address set to 0x" + Hex(flashEnd, 4));
+    }
+
+    // A Read whose notice Program keeps quiet leaves the notice to Program.
+    {
+        Bench b("F340");
+        const uint32_t flashEnd = b.Rig.Chip().FlashEnd;
+        b.Rig.Op.Ranges.push_back(AddressRange{0xF000, 0x1FFFF});
+        ASSERT_TRUE(b.Run(Steps(true, false, false, true, false)).Success) << ::testing::PrintToString(b.Texts());
+        auto texts = b.Texts();
+        ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
+        EXPECT_EQ(texts[0], "End address exceeds chip FLASH area.End address set to 0x" + Hex(flashEnd, 4));
+        EXPECT_EQ(texts[1], "To program flash lock bits use security menu!");
+        EXPECT_TRUE(StartsWith(texts[2], "Operation successfull!"));
+    }
+
+    // User data: Read with Program ticked is quiet, and Program then gives its own notice.
+    {
+        Bench b("F020");
+        for (uint32_t i = 0; i < 0x80; ++i)
+            b.Scratchpad(i) = static_cast<uint8_t>(i ^ 0x5A);
+        b.Rig.Op.Ranges.push_back(AddressRange{0, 0xFF});
+        ASSERT_TRUE(b.Run(Steps(true, false, false, true, false, true)).Success) << ::testing::PrintToString(b.Texts());
+        auto texts = b.Texts();
+        ASSERT_EQ(texts.size(), 2u) << ::testing::PrintToString(texts);
+        EXPECT_EQ(texts[0], "End address exceeds chip FLASH area.End address set to 0x007F");
+        EXPECT_EQ(b.Image.ImageData[0x7F], 0x7F ^ 0x5A);
+        EXPECT_EQ(b.Image.ImageSize, 0x100);
+
+        // Read alone names the data area.
+        b.Rig.Op.Messages.clear();
+        b.Rig.Op.Ranges.push_back(AddressRange{0, 0xFF});
+        ASSERT_TRUE(b.Run(Steps(true, false, false, false, false, true)).Success);
+        ASSERT_FALSE(b.Texts().empty());
+        EXPECT_EQ(b.Texts()[0], "End address exceeds data FLASH area.End address set to 0x007F");
+    }
+}
+
+TEST(Sequencer, UserDataStartBeyondTheAreaIsRefusedWithoutWriting)
+{
+    Bench b("F020");
+    b.Load(0x80, Pattern(4, 1)); // offset 0x80 = ScratchpadSize: outside
+    for (bool verify : {false, true}) {
+        b.Rig.Op.Notes.clear();
+        RunOptions o = Steps(false, false, false, !verify, verify, true);
+        o.BatchMode = true;
+        RunResult r = b.Run(o);
+        EXPECT_EQ(r.ExitCode, 4);
+        ASSERT_EQ(b.Rig.Op.Notes.size(), 1u);
+        EXPECT_EQ(b.Rig.Op.Notes[0].Text, "Start address out of data FLASH area!");
+        EXPECT_EQ(b.Rig.Op.Notes[0].Kind, MessageKind::Error);
+    }
+    for (uint32_t i = 0; i < 0x80; ++i)
+        ASSERT_EQ(b.Scratchpad(i), 0xFF) << i;
+
+    b.Rig.Op.Ranges.push_back(AddressRange{0x81, 0x90});
+    RunResult r = b.Run(Steps(true, false, false, false, false, true));
+    EXPECT_FALSE(r.Success);
+    EXPECT_EQ(b.Texts(), std::vector<std::string>{"Start address out of data FLASH area!"});
+    EXPECT_EQ(b.View.Uploaded, 0);
+    EXPECT_EQ(b.Rig.Op.Status, "Idle");
+    EXPECT_FALSE(b.Rig.Op.Busy);
+}
+
+TEST(Sequencer, EraseTouchesOnlyThePagesTheImageUses)
+{
+    // Code area of a 32 KB part: pages 1 and 64 (its User data seen from the
+    // code space) are in the image, page 3 is not.
+    {
+        Bench b("F005");
+        std::fill(b.Flash().begin() + 0x200, b.Flash().begin() + 0x800, 0x00);
+        b.Scratchpad(5) = 0x00;
+        b.Load(0x300, {1, 2, 3});
+        b.Image.StoreByte(0x8001, 4);
+        b.Image.ImageSize = 3;
+        GaugeOperator op;
+        ASSERT_TRUE(RunWith(b, op, Steps(false, true, false, false, false)).Success) << ::testing::PrintToString(op.Texts());
+        EXPECT_EQ(b.Flash()[0x200], 0xFF);
+        EXPECT_EQ(b.Flash()[0x3FF], 0xFF);
+        EXPECT_EQ(b.Flash()[0x400], 0x00) << "page 2 is not in the image";
+        EXPECT_EQ(b.Flash()[0x600], 0x00) << "page 3 is not in the image";
+        EXPECT_EQ(b.Scratchpad(5), 0xFF);
+        EXPECT_EQ(op.Maxima, std::vector<int>{64}) << "pages 0 .. FlashSizeKB * 2";
+        EXPECT_EQ(op.Positions, Counting(0, 64));
+        EXPECT_FALSE(op.ProgressVisible);
+    }
+    // User data area: only the scratchpad.
+    {
+        Bench b("F020");
+        b.Flash()[0] = 0x00;
+        b.Scratchpad(0x10) = 0x00;
+        b.Load(0, {0x11});
+        ASSERT_TRUE(b.Run(Steps(false, true, true, false, false, true)).Success) << ::testing::PrintToString(b.Texts());
+        EXPECT_EQ(b.Scratchpad(0x10), 0xFF);
+        EXPECT_EQ(b.Flash()[0], 0x00);
+    }
+}
+
+TEST(Sequencer, ProgressGaugeRanges)
+{
+    Bench b("F340");
+    GaugeOperator op;
+
+    // Fewer than 100 addresses: 0..last-first, one step per address.
+    b.Load(0x100, std::vector<uint8_t>(0x40, 0xAA));
+    ASSERT_TRUE(RunWith(b, op, Steps(false, false, true, false, false)).Success);
+    EXPECT_EQ(op.Maxima, std::vector<int>{0x3F});
+    EXPECT_EQ(op.Positions, Counting(1, 0x40));
+
+    // More: 0..100, one step at each multiple of (last-first)/100.
+    op.Maxima.clear();
+    b.Load(0, std::vector<uint8_t>(0x1000, 0xAA));
+    ASSERT_TRUE(RunWith(b, op, Steps(false, false, true, false, false)).Success);
+    EXPECT_EQ(op.Maxima, std::vector<int>{100});
+    EXPECT_EQ(op.Positions, Counting(1, 0xFFF / 40 + 1)) << "a step of 0xFFF / 100 = 40";
+    EXPECT_FALSE(op.ProgressVisible);
+
+    // User data: the Read runs from first to last, the blank check from 0 to ScratchpadSize.
+    Bench d("F020");
+    GaugeOperator dop;
+    dop.Ranges.push_back(AddressRange{0x10, 0x2F});
+    ASSERT_TRUE(RunWith(d, dop, Steps(true, false, false, false, false, true)).Success);
+    EXPECT_EQ(dop.Maxima, std::vector<int>{0x1F});
+    EXPECT_EQ(dop.Positions, Counting(0, 0x1F));
+
+    dop.Maxima.clear();
+    ASSERT_TRUE(RunWith(d, dop, Steps(false, false, true, false, false, true)).Success);
+    EXPECT_EQ(dop.Maxima, std::vector<int>{128});
+    EXPECT_EQ(dop.Positions, Counting(0, 127));
+}
+
+TEST(Sequencer, UserDataFaultsNameTheOffsetAndEndWithSixteen)
+{
+    // A failed write into the User data area.
+    {
+        Bench b("F020,fail-write=0x10005"); // the sixth scratchpad cell
+        b.Load(0, Pattern(0x20, 3));
+        RunOptions o = Steps(false, false, false, true, false, true);
+        o.BatchMode = true;
+        RunResult r = b.Run(o);
+        EXPECT_EQ(r.ExitCode, 16);
+        ASSERT_EQ(b.Rig.Op.Notes.size(), 1u);
+        EXPECT_EQ(b.Rig.Op.Notes[0].Text, "JTAG scratchpad write fault...Aborting!");
+        EXPECT_EQ(b.Rig.Op.Notes[0].Kind, MessageKind::Error);
+    }
+    // A target that goes away half way through a User data read.
+    uint64_t connect = 0, read = 0;
+    {
+        Bench probe("F020");
+        connect = probe.Rig.Sim->AccessCount();
+        probe.Rig.Op.Ranges.push_back(AddressRange{0, 0x7F});
+        ASSERT_TRUE(probe.Run(Steps(true, false, false, false, false, true)).Success);
+        read = probe.Rig.Sim->AccessCount() - connect;
+    }
+    Bench b("F020,remove-after=" + std::to_string(connect + read / 2));
+    b.Rig.Op.Ranges.push_back(AddressRange{0, 0x7F});
+    RunResult r = b.Run(Steps(true, false, false, false, false, true));
+    EXPECT_FALSE(r.Success);
+    EXPECT_EQ(r.ExitCode, 16);
+    ASSERT_EQ(b.Texts().size(), 1u);
+    const std::string text = b.Texts()[0];
+    ASSERT_TRUE(StartsWith(text, "JTAG fault at address 0x00")) << text;
+    EXPECT_LT(std::stoul(text.substr(24, 4), nullptr, 16), 0x80u) << "the offset, not the target address: " << text;
+    EXPECT_EQ(text.substr(28), "! Aborting!");
+    EXPECT_EQ(b.View.Uploaded, 0);
+    EXPECT_EQ(b.Rig.Op.Status, "Idle");
+    EXPECT_FALSE(b.Rig.Op.ProgressVisible);
+}
+
+TEST(Sequencer, PartsWithoutUserDataRefuseTheUserDataArea)
+{
+    // The presence poll may have found another part since Connect enabled
+    // "Scratchpad": a part without the area must not report success for it.
+    Bench b("F340");
+    b.Load(0, Pattern(8, 1));
+    uint64_t before = b.Rig.Sim->AccessCount();
+    RunResult r = b.Run(Steps(false, true, true, false, false, true));
+    EXPECT_FALSE(r.Success);
+    EXPECT_EQ(b.Texts(), std::vector<std::string>{"Start address out of data FLASH area!"});
+    EXPECT_EQ(b.Rig.Sim->AccessCount(), before);
 }
