@@ -77,7 +77,8 @@ public:
     void LPT31Click();
     void Userdefined1Click();
     void SelectedPortClick();
-    void UserAddressDialog();
+    // False when the text typed is no 16-bit address (nothing changed).
+    bool UserAddressDialog();
 
     // Option rules of the check boxes and area radio buttons. They run on
     // every change of the control, by the operator or by the program.

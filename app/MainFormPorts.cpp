@@ -86,8 +86,15 @@ void TMainForm::LPT31Click()
 void TMainForm::Userdefined1Click()
 {
     ShowLptWarningOnce();
+    // A text that is no address leaves the earlier selection in force: the
+    // code 104 alone would be saved at close as a user port at an address
+    // nobody chose, while the marks and the port still show the old one.
+    uint8_t previous = PortSelection;
     PortSelection = 104;
-    UserAddressDialog();
+    if (!UserAddressDialog()) {
+        PortSelection = previous;
+        return;
+    }
     SetSelectedPortHint(true);
 }
 
@@ -102,7 +109,7 @@ void TMainForm::SetSelectedPortHint(bool on)
     SelectedPort->setToolTip(on ? "Click to change port address" : "");
 }
 
-void TMainForm::UserAddressDialog()
+bool TMainForm::UserAddressDialog()
 {
     QString typed = OffsetDialog().RunBorrowed("User LPT port address", "LPT port address",
                                                QString::fromStdString(Hex(UserLptAddress, 3) + "H"));
@@ -119,10 +126,11 @@ void TMainForm::UserAddressDialog()
     // An address beyond 16 bits is refused rather than cut to another port.
     if (!value || *value < 0 || *value > 0xFFFF) {
         Op.ShowMessage(MessageKind::Error, "'" + typed.toStdString() + "' is not a valid integer value");
-        return;
+        return false;
     }
     UserLptAddress = static_cast<uint16_t>(*value);
     SelectPort();
+    return true;
 }
 
 } // namespace vorbrant

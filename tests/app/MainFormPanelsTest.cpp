@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "common/IniFile.h"
 #include "image/ui/OffsetDialog.h"
 
 #include <QAction>
@@ -190,6 +191,34 @@ TEST(MainFormPorts, BadUserAddressKeepsTheSelection)
     for (const auto& m : rig.Op.Messages)
         EXPECT_EQ(m.Kind, MessageKind::Error);
     EXPECT_EQ(f.OffsetDialog().windowTitle(), "Offset address");
+}
+
+TEST(MainFormPorts, BadAddressFromTheMenuKeepsTheEarlierPort)
+{
+    FormRig rig;
+    rig.Stack.Ports.SetAddress(1, 0x378);
+    rig.WriteIni("[ENVIRONMENT]\nPort=101\n");
+    rig.Start();
+    TMainForm& f = *rig.Form;
+    ASSERT_EQ(f.PortSelection, 101);
+    WhenModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<TForm3*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->Edit1->setText("zz");
+        dialog->OKButton->click();
+    });
+    f.Userdefined1->trigger();
+    ASSERT_EQ(rig.Op.Messages.size(), 1u);
+    EXPECT_EQ(rig.Op.Messages[0].Kind, MessageKind::Error);
+    EXPECT_EQ(f.PortSelection, 101);
+    EXPECT_TRUE(f.LptMode);
+    EXPECT_TRUE(f.LPT11->isChecked());
+    EXPECT_FALSE(f.Userdefined1->isChecked());
+    EXPECT_EQ(f.SelectedPort->text(), "LPT1");
+    EXPECT_EQ(f.SelectedPort->toolTip(), "");
+    EXPECT_EQ(rig.Stack.Ports.LptBase, 0x378);
+    f.FormClose();
+    EXPECT_EQ(IniFile(rig.IniPath()).ReadString("ENVIRONMENT", "Port", ""), "101");
 }
 
 TEST(MainFormPorts, MenuClicksSelectThePortOrWarn)
