@@ -35,8 +35,9 @@ bool ParseAddressText(const std::string& text, int32_t& value)
     std::string t = ToUpper(Trim(text));
     if (t.find('H') != std::string::npos) {
         t.pop_back();
-        if (t.empty() || t.size() > 8)
+        if (t.empty())
             return false;
+        // Leading zeros are fine; only a value beyond 32 bits overflows.
         uint32_t v = 0;
         for (char c : t) {
             int d;
@@ -45,6 +46,8 @@ bool ParseAddressText(const std::string& text, int32_t& value)
             else if (c >= 'A' && c <= 'F')
                 d = c - 'A' + 10;
             else
+                return false;
+            if (v > 0x0FFFFFFFu)
                 return false;
             v = v * 16 + static_cast<uint32_t>(d);
         }

@@ -21,9 +21,13 @@ TEST(ParseAddressText, HexSuffixDecimalAndDollar)
     EXPECT_EQ(v, 0x12345678);
     EXPECT_TRUE(ParseAddressText("-5", v));
     EXPECT_EQ(v, -5);
+    EXPECT_TRUE(ParseAddressText("0000012345H", v)) << "leading zeros are no overflow";
+    EXPECT_EQ(v, 0x12345);
+    EXPECT_TRUE(ParseAddressText("FFFFFFFFH", v));
+    EXPECT_EQ(v, -1);
 
     v = 42;
-    for (const char* bad : {"12G4H", "", "   ", "H", "h", "123456789H", "12 34", "1FF", "2147483648", "$"}) {
+    for (const char* bad : {"12G4H", "", "   ", "H", "h", "123456789H", "100000000H", "12 34", "1FF", "2147483648", "$"}) {
         EXPECT_FALSE(ParseAddressText(bad, v)) << bad;
         EXPECT_EQ(v, 42) << "a failed parse leaves the value alone: " << bad;
     }
