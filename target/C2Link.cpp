@@ -322,18 +322,21 @@ bool C2Link::C2PageErase(uint32_t address)
         return false;
     C2DataWrite(static_cast<uint8_t>(address >> 9));
     WaitInBusyClear(); // the page number is acknowledged by the status below
-    if (!WaitOutReady())
+    // The part answers the page number (a locked page is refused) and the
+    // erase itself; an unread answer would let a refused page pass as erased.
+    if (!CheckStatus())
         return false;
     if (!SendByte(0x00))
         return false;
-    return WaitOutReady();
+    return CheckStatus();
 }
 
 bool C2Link::C2DeviceErase()
 {
     SelectFpdat();
+    // The closing status is the part's verdict on the erase.
     return SendByte(DeviceEraseCommand) && CheckStatus() && SendByte(0xDE) && SendByte(0xAD) && SendByte(0xA5)
-        && WaitOutReady();
+        && CheckStatus();
 }
 
 bool C2Link::C2WriteSecurityByte(uint8_t value)

@@ -435,13 +435,14 @@ TEST_F(C2LinkTest, PageEraseDeviceEraseAndSecurityWrite)
     FromReset();
     SendAccepted();
     StatusOk();
-    port.Script({1});
-    port.ScriptByte(0x00); // page number and its InBusy
-    port.ScriptByte(0x01); // OutReady
-    SendAccepted();        // 0x00 starts the erase
-    port.ScriptByte(0x01);
+    SendAccepted(); // page number and its InBusy
+    StatusOk();     // the page is accepted
+    SendAccepted(); // 0x00 starts the erase
+    StatusOk();     // erased
     ASSERT_TRUE(link.C2PageErase(0x0A00));
-    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 08", "AR", "AR", "DR", "DW 05", "AR", "AR", "DW 00", "AR", "AR"));
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 08", "AR", "AR", "DR", "DW 05", "AR", "AR", "DR", "DW 00", "AR",
+                              "AR", "DR"));
+    EXPECT_TRUE(port.Pin11.empty());
 
     mark = port.Log.size();
     SendAccepted();
@@ -449,10 +450,28 @@ TEST_F(C2LinkTest, PageEraseDeviceEraseAndSecurityWrite)
     SendAccepted();
     SendAccepted();
     SendAccepted();
-    port.ScriptByte(0x01);
+    StatusOk();
     ASSERT_TRUE(link.C2DeviceErase());
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 03", "AR", "AR", "DR", "DW DE", "AR", "DW AD", "AR", "DW A5",
-                              "AR", "AR"));
+                              "AR", "AR", "DR"));
+
+    // A page number the part refuses (a locked page) fails the erase before
+    // the erase is started; an erase the part reports failed fails too.
+    mark = port.Log.size();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    DataByte(0x02);
+    EXPECT_FALSE(link.C2PageErase(0x0000));
+    EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 08", "AR", "AR", "DR", "DW 00", "AR", "AR", "DR"));
+    mark = port.Log.size();
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    DataByte(0x02);
+    EXPECT_FALSE(link.C2DeviceErase());
 
     chip.LockByteAddress = 0x7DFF;
     mark = port.Log.size();

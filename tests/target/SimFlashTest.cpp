@@ -131,6 +131,51 @@ TEST(SimFlashTest, ChipAndLockPageErase)
     EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
 }
 
+TEST(SimFlashTest, C2LockPageEraseIsADeviceErase)
+{
+    SimRig rig("F340");
+    ASSERT_NE(rig.Dev().ConnectTarget(), -1);
+    std::vector<uint8_t>& flash = rig.Sim->Flash();
+    flash[0x0000] = 0x12;
+    flash[0x8000] = 0x34;
+    flash[0xFBFF] = 0xFE; // the lock byte, read-locking page 0
+    EXPECT_TRUE(rig.Dev().EraseFlash(EraseLockPage, 0, 0));
+    EXPECT_EQ(flash[0x0000], 0xFF);
+    EXPECT_EQ(flash[0x8000], 0xFF);
+    EXPECT_EQ(flash[0xFBFF], 0xFF);
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+}
+
+TEST(SimFlashTest, PageEraseThatThePartRefusesFailsAndTheLaterPagesAreStillErased)
+{
+    // One page read-locked: the part refuses to erase page 0.
+    SimRig rig("F340,lock=FE");
+    ASSERT_NE(rig.Dev().ConnectTarget(), -1);
+    std::vector<uint8_t>& flash = rig.Sim->Flash();
+    flash[0x0000] = 0x12;
+    flash[0x0200] = 0x34;
+    flash[0x0400] = 0x56;
+    rig.Dev().ResetProgrammingInterface();
+    EXPECT_FALSE(rig.Dev().EraseFlash(ErasePages, 0x0000, 0x05FF));
+    EXPECT_EQ(flash[0x0000], 0x12);
+    EXPECT_EQ(flash[0x0200], 0xFF);
+    EXPECT_EQ(flash[0x0400], 0xFF);
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+
+    // Over JTAG the same: the first 8 KB block is write-locked.
+    SimRig jtag("F020,lock=FFFE");
+    ASSERT_NE(jtag.Dev().ConnectTarget(), -1);
+    std::vector<uint8_t>& jflash = jtag.Sim->Flash();
+    jflash[0x1E00] = 0x12;
+    jflash[0x2000] = 0x34;
+    jflash[0x2200] = 0x56;
+    EXPECT_FALSE(jtag.Dev().EraseFlash(ErasePages, 0x1E00, 0x23FF));
+    EXPECT_EQ(jflash[0x1E00], 0x12);
+    EXPECT_EQ(jflash[0x2000], 0xFF);
+    EXPECT_EQ(jflash[0x2200], 0xFF);
+    EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
+}
+
 // Accesses a connect takes, so that a fault can be placed after it.
 uint64_t AccessesOfAConnect(const std::string& spec)
 {
