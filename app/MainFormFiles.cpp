@@ -36,7 +36,7 @@ std::string DisplayName(const std::string& path)
 
 const QStringList OpenFilters = {
     "Intel HEX files (*.HEX *.hex)",
-    "Motorola S-records (*.S?? *.s?? *.run)",
+    "Motorola S-records (*.S?? *.s?? *.run *.RUN)",
     "Binary image (*.BIN *.bin)",
     "Any file (*)",
 };

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -162,4 +163,65 @@ TEST(MainFormFiles, FailedSaveNamesThePath)
     ASSERT_EQ(rig.Op.Messages.size(), 1u);
     EXPECT_EQ(rig.Op.Messages[0].Kind, MessageKind::Error);
     EXPECT_NE(rig.Op.Messages[0].Text.find(out), std::string::npos);
+}
+
+TEST(MainFormFiles, TheRealFileDialogsStartInTheLastFolderWithTheirFilters)
+{
+    FormRig rig;
+    rig.Start();
+    TMainForm& f = *rig.Form;
+    std::string file = rig.Dir.File("fw.s19");
+    WriteText(file, "S107001001020304DE\r\nS9030000FC\r\n");
+    f.Files.LastDir = rig.Dir.Path;
+
+    QStringList openFilters;
+    QString openFolder;
+    bool mustExist = false;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        openFilters = dialog->nameFilters();
+        openFolder = dialog->directory().absolutePath();
+        mustExist = dialog->fileMode() == QFileDialog::ExistingFile;
+        dialog->selectNameFilter(openFilters.value(1));
+        dialog->selectFile(QString::fromStdString(file));
+        static_cast<QDialog*>(dialog)->accept(); // the file dialog's own check of the choice
+    });
+    f.OpenAndLoad();
+    EXPECT_EQ(openFolder.toStdString(), rig.Dir.Path);
+    EXPECT_TRUE(mustExist);
+    ASSERT_EQ(openFilters.size(), 4);
+    EXPECT_TRUE(openFilters[0].startsWith("Intel HEX files"));
+    EXPECT_TRUE(openFilters[0].contains("*.HEX") && openFilters[0].contains("*.hex"));
+    EXPECT_TRUE(openFilters[1].startsWith("Motorola S-records"));
+    EXPECT_TRUE(openFilters[1].contains("*.S??") && openFilters[1].contains("*.run") &&
+                openFilters[1].contains("*.RUN"));
+    EXPECT_TRUE(openFilters[2].startsWith("Binary image"));
+    EXPECT_TRUE(openFilters[3].startsWith("Any file"));
+    EXPECT_EQ(f.Files.FileFormat, 2) << "the second filter reads S-records";
+    EXPECT_TRUE(rig.Op.Messages.empty());
+    EXPECT_EQ(rig.Image.ImageData[0x10], 0x01);
+    EXPECT_EQ(f.Files.CurrentFilePath, file);
+
+    QStringList saveFilters;
+    QString saveFolder;
+    bool saving = false;
+    bool asksBeforeOverwriting = false;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        saveFilters = dialog->nameFilters();
+        saveFolder = dialog->directory().absolutePath();
+        saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+        asksBeforeOverwriting = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+        dialog->reject();
+    });
+    f.SaveWithRange();
+    EXPECT_EQ(saveFolder.toStdString(), rig.Dir.Path);
+    EXPECT_TRUE(saving);
+    EXPECT_TRUE(asksBeforeOverwriting);
+    ASSERT_EQ(saveFilters.size(), 3);
+    EXPECT_TRUE(saveFilters[0].startsWith("Intel HEX files"));
+    EXPECT_TRUE(saveFilters[1].startsWith("Binary image"));
+    EXPECT_TRUE(saveFilters[2].startsWith("Any file"));
 }
