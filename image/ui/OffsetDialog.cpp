@@ -16,22 +16,19 @@ namespace vorbrant {
 
 namespace {
 
-// The field forces upper case as it is typed.
+// The field forces upper case, typed or pasted.
 class UpperCaseEdit : public QLineEdit {
 public:
-    using QLineEdit::QLineEdit;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
+    explicit UpperCaseEdit(const QString& text, QWidget* parent) : QLineEdit(text, parent)
     {
-        QString text = event->text();
-        if (!text.isEmpty() && text != text.toUpper()) {
-            QKeyEvent upper(event->type(), event->key(), event->modifiers(), text.toUpper(),
-                            event->isAutoRepeat(), static_cast<ushort>(event->count()));
-            QLineEdit::keyPressEvent(&upper);
-            return;
-        }
-        QLineEdit::keyPressEvent(event);
+        connect(this, &QLineEdit::textEdited, this, [this](const QString& edited) {
+            QString upper = edited.toUpper();
+            if (upper == edited)
+                return;
+            int cursor = cursorPosition();
+            setText(upper);
+            setCursorPosition(cursor);
+        });
     }
 };
 

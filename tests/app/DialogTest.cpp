@@ -4,6 +4,7 @@
 #include "image/ui/RangeDialog.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -160,6 +161,17 @@ TEST_F(OffsetDialogTest, TheFieldForcesUpperCase)
     QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
     QApplication::sendEvent(dialog.Edit1, &key);
     EXPECT_EQ(dialog.Edit1->text(), "A");
+    QKeyEvent key2(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b");
+    QApplication::sendEvent(dialog.Edit1, &key2);
+    EXPECT_EQ(dialog.Edit1->text(), "AB");
+    EXPECT_EQ(dialog.Edit1->cursorPosition(), 2);
+
+    // Pasted text too.
+    dialog.Edit1->setCursorPosition(1);
+    QApplication::clipboard()->setText("f0h");
+    dialog.Edit1->paste();
+    EXPECT_EQ(dialog.Edit1->text(), "AF0HB");
+    EXPECT_EQ(dialog.Edit1->cursorPosition(), 4);
     dialog.reject();
 }
 
