@@ -2,7 +2,9 @@
 
 #include "about/AboutBox.h"
 
+#include <QAction>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -88,4 +90,26 @@ TEST(AboutBox, LinksOpenMailWithSubjectAndTheWebSite)
     QUrl other = TAboutBox::SupportUrl("a@b.example");
     EXPECT_EQ(other.path(), "a@b.example");
     EXPECT_EQ(other.query(QUrl::FullyDecoded), "subject=Vorbrant support&body=");
+}
+
+TEST(AboutBox, TheAboutMenuOpensItModallyAndEscapeClosesIt)
+{
+    FormRig rig;
+    rig.Start();
+    TMainForm& f = *rig.Form;
+    QString caption, version;
+    bool closedByEscape = false;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<TAboutBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        version = box->AboutVersion->text();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(box, &escape);
+        closedByEscape = !box->isVisible();
+    });
+    f.About1->trigger();
+    EXPECT_EQ(caption, "Vorbrant Lite");
+    EXPECT_EQ(version.toStdString(), "Vorbrant Lite" + f.VersionSuffix);
+    EXPECT_TRUE(closedByEscape);
 }
