@@ -201,6 +201,21 @@ TEST(MainFormClose, WritesOnceAndReleasesOnlyAConnectedTarget)
     EXPECT_FALSE(connected.Form->Timer1->isActive());
 }
 
+TEST(MainFormClose, ExitClosesTheWindowAndSavesTheConfiguration)
+{
+    FormRig rig;
+    rig.WriteIni("[ENVIRONMENT]\nPort=104,632\nFileCount=1\nFile1=/data/fw.hex\n");
+    rig.Start();
+    rig.Form->show();
+    rig.Form->Files.LastDir = "/data/new";
+    rig.Form->Exit1->trigger();
+    EXPECT_FALSE(rig.Form->isVisible());
+    IniFile ini(rig.IniPath());
+    EXPECT_EQ(ini.ReadString("ENVIRONMENT", "LastDir", ""), "/data/new");
+    EXPECT_EQ(ini.ReadString("ENVIRONMENT", "Port", ""), "104,632");
+    EXPECT_EQ(ini.ReadString("ENVIRONMENT", "File1", ""), "/data/fw.hex");
+}
+
 TEST(MainFormClose, AConfigurationInANewFolderIsCreated)
 {
     FormRig rig("sub/dir/vorbrant.INI");
