@@ -193,6 +193,10 @@ void TMainForm::ReadBack()
     AddressRange range{0, static_cast<int32_t>(Prog.Dev.Chip.FlashEnd)};
     if (Image.ImageSize > 0)
         range = {Image.StartAddress, Image.EndAddress};
+    // The read leaves addresses it does not reach (the top byte of the code
+    // area, the gap below the User data of small parts) as they were: they
+    // must not come out of the file as if the chip held them.
+    Image.ClearImage(false);
     RunAndReport(range);
     if (ExitCode.value_or(ExitSuccess) != ExitSuccess)
         return;

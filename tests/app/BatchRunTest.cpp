@@ -39,6 +39,7 @@ TEST_F(BatchRun, EraseProgramVerifySucceedOnBothLinks)
         EXPECT_TRUE(Contains(r.Output, "Result: success, exit code 0")) << r.Output;
         EXPECT_TRUE(Contains(r.Output, "port accesses")) << r.Output;
         EXPECT_FALSE(Contains(r.Output, "violation")) << r.Output;
+        EXPECT_FALSE(Contains(r.Output, "Operation successfull!")) << "a batch run ends with its code, not the box";
     }
 }
 
@@ -106,4 +107,33 @@ TEST_F(BatchRun, FlashFaultsEndWithSixteen)
     ProgramRun removed = Run("F340,remove-after=150000", "-e -p -v -f" + Firmware() + " -sLPT1");
     EXPECT_EQ(removed.ExitCode, 16) << removed.Output;
     EXPECT_TRUE(Contains(removed.Output, "fault at address 0x")) << removed.Output;
+}
+
+TEST_F(BatchRun, TheFileIsLoadedAfterConnectAndNotConnectedWins)
+{
+    std::string bad = dir.File("bad.hex");
+    WriteText(bad, ":0400000001020304F1\r\n");
+    ProgramRun r = Run("F340,adapter=none", "-p -f" + bad + " -sLPT1");
+    EXPECT_EQ(r.ExitCode, 1) << r.Output;
+    size_t connect = r.Output.find("Error: Hardware not detected!");
+    size_t load = r.Output.find("Error: Checksum error in HEX file !");
+    ASSERT_NE(connect, std::string::npos) << r.Output;
+    ASSERT_NE(load, std::string::npos) << r.Output;
+    EXPECT_LT(connect, load) << r.Output;
+}
+
+TEST_F(BatchRun, TheLockBitsWarningDoesNotStopARun)
+{
+    // Four bytes at the top of the F020's code area: the two lock bytes are left alone.
+    std::string top = dir.File("top.hex");
+    WriteText(top, ":04FDFC001122334459\r\n:00000001FF\r\n");
+    std::string flash = dir.File("f020.flash");
+    ProgramRun r = Run("F020,flash=" + flash, "-e -p -f" + top + " -sLPT1");
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "Warning: To program flash lock bits use security menu!")) << r.Output;
+
+    std::string back = dir.File("back.bin");
+    ProgramRun read = Run("F020,flash=" + flash, "-f" + top + " -sLPT1 --read=" + back);
+    ASSERT_EQ(read.ExitCode, 0) << read.Output;
+    EXPECT_EQ(ReadText(back), std::string("\x11\x22\xFF\xFF", 4));
 }
