@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "app/PortIoSwitch.h"
 #include "app/QtOperator.h"
+#include "app/SignalStop.h"
 #include "common/ConsoleOperator.h"
 #include "image/Convert.h"
 #include "image/ui/OffsetDialog.h"
@@ -212,6 +213,7 @@ int main(int argc, char** argv)
     form.AttachWindows(about, offset, range);
     qtOp->AttachRangeDialog(range);
 
+    SignalStop stop; // Ctrl+C or a kill ends the event loop, then closes as usual
     int code = QApplication::exec();
     form.FormClose();
     return finish(code);

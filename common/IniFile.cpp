@@ -5,8 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorbrant {
 
@@ -17,18 +18,44 @@ IniFile::IniFile(std::string path) : path_(std::move(path))
 
 bool IniFile::Load(std::string* error)
 {
-    sections_.clear();
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) {
-        if (errno == ENOENT)
-            return true;
+    // Keep what we had when the file cannot be read: a later save must not
+    // drop sections we could not read this time.
+    auto fail = [&](int code) {
         if (error)
-            *error = std::strerror(errno);
+            *error = std::strerror(code);
         return false;
+    };
+    int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            sections_.clear();
+            return true;
+        }
+        return fail(errno);
     }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    Parse(ss.str());
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int code = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        close(fd);
+        return fail(code);
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            int code = errno;
+            close(fd);
+            return fail(code);
+        }
+        if (n == 0)
+            break;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    Parse(text);
     return true;
 }
 

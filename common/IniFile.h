@@ -16,8 +16,8 @@ public:
     // Reads the file when it exists; a missing file is an empty configuration.
     explicit IniFile(std::string path);
 
-    // Re-reads the file. False when it exists but cannot be read (then the
-    // content is empty and error says why).
+    // Re-reads the file; a missing file reads as empty. False when it exists
+    // but cannot be read: the content stays as it was and error says why.
     bool Load(std::string* error = nullptr);
     // Parses text directly (used for files that are not configuration files).
     void Parse(std::string_view text);

@@ -70,3 +70,22 @@ TEST(Text, ParseInt32AcceptsDecimalAndHexPrefixes)
     EXPECT_EQ(Hex(0x1234, 6), "001234");
     EXPECT_EQ(Hex(0xFFFFFFFF, 6), "FFFFFFFF");
 }
+
+TEST(IniFile, AFileThatCannotBeReadKeepsWhatWasLoaded)
+{
+    auto dir = std::filesystem::temp_directory_path() / "vorbrant-ini-unreadable";
+    std::filesystem::create_directories(dir);
+    auto path = (dir / "v.INI").string();
+    {
+        std::ofstream(path) << "[JTAG Devices]\nCount=2\n";
+    }
+    IniFile ini(path);
+    ASSERT_EQ(ini.ReadInteger("JTAG Devices", "Count", 0), 2);
+    // A folder where the file was: it exists but cannot be read as a file.
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(path);
+    std::string err;
+    EXPECT_FALSE(ini.Load(&err));
+    EXPECT_EQ(ini.ReadInteger("JTAG Devices", "Count", 0), 2) << "a save after this must not drop the section";
+    std::filesystem::remove_all(dir);
+}
