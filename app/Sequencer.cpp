@@ -222,6 +222,13 @@ void Sequencer::FinishFlashStep()
     op_.HideProgress();
 }
 
+void Sequencer::ImageSpan(int64_t& first, int64_t& last) const
+{
+    // The image's bytes: from the start address, ImageSize of them.
+    first = std::max<int32_t>(image_.StartAddress, 0);
+    last = int64_t{image_.StartAddress} + image_.ImageSize - 1;
+}
+
 void Sequencer::ClampToDataArea(int64_t first, int64_t& last)
 {
     const uint16_t size = target_.Chip.ScratchpadSize;
@@ -336,8 +343,9 @@ void Sequencer::BlankCheckStep()
             op_.Repaint();
         }
     } else {
-        int64_t first = std::max<int32_t>(image_.StartAddress, 0);
-        int64_t last = std::min<int64_t>(int64_t{image_.StartAddress} + image_.ImageSize - 1, chip.FlashEnd);
+        int64_t first, last;
+        ImageSpan(first, last);
+        last = std::min<int64_t>(last, chip.FlashEnd);
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
@@ -355,9 +363,8 @@ void Sequencer::ProgramStep()
 {
     const ChipInfo& chip = target_.Chip;
     StartFlashStep();
-    // The image's bytes: from the start address, ImageSize of them.
-    int64_t first = std::max<int32_t>(image_.StartAddress, 0);
-    int64_t last = int64_t{image_.StartAddress} + image_.ImageSize - 1;
+    int64_t first, last;
+    ImageSpan(first, last);
 
     if (options_.DataArea) {
         ClampToDataArea(first, last);
@@ -412,9 +419,8 @@ void Sequencer::VerifyStep()
 {
     const ChipInfo& chip = target_.Chip;
     StartFlashStep();
-    // The image's bytes: from the start address, ImageSize of them.
-    int64_t first = std::max<int32_t>(image_.StartAddress, 0);
-    int64_t last = int64_t{image_.StartAddress} + image_.ImageSize - 1;
+    int64_t first, last;
+    ImageSpan(first, last);
 
     if (options_.DataArea) {
         ClampToDataArea(first, last);

@@ -90,6 +90,8 @@ private:
     // Each step starts a new flash run; FinishFlashStep closes it.
     void StartFlashStep();
     void FinishFlashStep();
+    // The addresses the image holds: StartAddress and ImageSize.
+    void ImageSpan(int64_t& first, int64_t& last) const;
     // The User data range of a Program or Verify: refused when it starts
     // beyond the area, clamped with a notice when it ends beyond it.
     void ClampToDataArea(int64_t first, int64_t& last);

@@ -59,9 +59,16 @@ void JtagLink::JtagShiftIR(uint16_t instruction, int bits)
             Tms = true;
         JtagClock();
     }
-    Tdi = true;
-    for (int i = 0; i < IrFillAfter; ++i) {
-        if (i == IrFillAfter - 1)
+    FinishScan(IrFillAfter, true);
+}
+
+void JtagLink::FinishScan(int fillAfter, bool fillTdi)
+{
+    // The bits of the devices after ours (TMS high on the last one leaves
+    // the shift state), then Update and back to Run-Test/Idle.
+    Tdi = fillTdi;
+    for (int i = 0; i < fillAfter; ++i) {
+        if (i == fillAfter - 1)
             Tms = true;
         JtagClock();
     }
@@ -89,16 +96,7 @@ uint32_t JtagLink::JtagShiftDR(uint32_t value, int bits)
             Tms = true;
         JtagClock();
     }
-    Tdi = false;
-    for (int i = 0; i < DrFillAfter; ++i) {
-        if (i == DrFillAfter - 1)
-            Tms = true;
-        JtagClock();
-    }
-    Tms = true;
-    JtagClock();
-    Tms = false;
-    JtagClock();
+    FinishScan(DrFillAfter, false);
     return result;
 }
 

@@ -49,6 +49,8 @@ private:
         for (int i = 0; i < count; ++i)
             JtagClock();
     }
+    // Fill bits after the target's own, then Update and Run-Test/Idle.
+    void FinishScan(int fillAfter, bool fillTdi);
     // Repeats one-bit scans until the register reports not busy; false after
     // the limit counted from startNs.
     bool WaitNotBusy(uint64_t startNs);
