@@ -18,11 +18,11 @@ namespace {
 using namespace vorbrant;
 
 struct Rig {
-    explicit Rig(const char* spec)
+    explicit Rig(const char* simText)
     {
         std::string error;
-        if (!sim::ParseSimSpec(spec, Config, error))
-            std::fprintf(stderr, "%s: %s\n", spec, error.c_str());
+        if (!sim::ParseSimSpec(simText, Config, error))
+            std::fprintf(stderr, "%s: %s\n", simText, error.c_str());
         Sim = std::make_unique<sim::Simulator>(Config);
         Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
     }
@@ -34,7 +34,7 @@ struct Rig {
 
 enum class Work { Read, Program };
 
-void FlashRun(benchmark::State& state, const char* spec, Work work)
+void FlashRun(benchmark::State& state, const char* simText, Work work)
 {
     uint64_t accesses = 0;
     uint64_t simulatedNs = 0;
@@ -42,7 +42,7 @@ void FlashRun(benchmark::State& state, const char* spec, Work work)
     bool ok = true;
     for (auto _ : state) {
         state.PauseTiming();
-        Rig rig(spec);
+        Rig rig(simText);
         Target& dev = rig.Stack->Dev;
         ok = dev.ConnectTarget() != -1 && dev.Chip.FlashEnd != 0;
         // Programming runs on erased flash, as after an erase step.

@@ -274,10 +274,10 @@ bool ParseSimIni(const std::string& text, const std::string& path, SimConfig& co
     return true;
 }
 
-bool ParseSimSpec(const std::string& spec, SimConfig& config, std::string& error)
+bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& error)
 {
     error.clear();
-    std::string_view text = TrimView(spec);
+    std::string_view text = TrimView(simText);
     if (!text.empty() && text.front() == '@') {
         const std::string path(TrimView(text.substr(1)));
         IniFile ini(path);
@@ -307,7 +307,7 @@ bool ParseSimSpec(const std::string& spec, SimConfig& config, std::string& error
         std::string_view value = eq == std::string_view::npos ? std::string_view{} : token.substr(eq + 1);
         if (eq == std::string_view::npos && key != "busy") {
             if (havePart) {
-                error = "more than one part in \"" + spec + "\" (use @FILE for a chain)";
+                error = "more than one part in \"" + simText + "\" (use @FILE for a chain)";
                 return false;
             }
             havePart = true;
@@ -322,7 +322,7 @@ bool ParseSimSpec(const std::string& spec, SimConfig& config, std::string& error
         return false;
     }
     if (!havePart) {
-        error = "no part named in \"" + spec + "\" (for example F340)";
+        error = "no part named in \"" + simText + "\" (for example F340)";
         return false;
     }
     if (!device.Part.empty())

@@ -50,7 +50,7 @@ struct SimConfig {
 // fail-write=ADDR,stuck-bit=ADDR[:BIT],busy,stalls=N,access-ns=N,tdo=low|high"
 // or "@FILE.ini". On failure returns false, error says why, config is
 // unchanged.
-bool ParseSimSpec(const std::string& spec, SimConfig& config, std::string& error);
+bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& error);
 
 // The INI form, from text (for tests); path is used in messages only.
 bool ParseSimIni(const std::string& text, const std::string& path, SimConfig& config, std::string& error);

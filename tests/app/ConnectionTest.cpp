@@ -37,11 +37,11 @@ public:
 
 // A main window whose LPT1 is the simulator, started with LPT1 selected.
 struct SimForm {
-    explicit SimForm(const std::string& spec)
+    explicit SimForm(const std::string& simText)
     {
         EnsureApp();
         std::string error;
-        EXPECT_TRUE(sim::ParseSimSpec(spec, Config, error)) << error;
+        EXPECT_TRUE(sim::ParseSimSpec(simText, Config, error)) << error;
         Sim = std::make_unique<sim::Simulator>(Config);
         Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
         Stack->Ports = PortTable{};

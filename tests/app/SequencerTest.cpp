@@ -28,10 +28,10 @@ public:
 
 // A part on the simulator, connected, with an image and a sequencer over it.
 struct Bench {
-    explicit Bench(const std::string& spec) : Rig(spec)
+    explicit Bench(const std::string& simText) : Rig(simText)
     {
         Connected = Rig.Dev().ConnectTarget() > 0 && Rig.Chip().FlashEnd != 0;
-        EXPECT_TRUE(Connected) << spec;
+        EXPECT_TRUE(Connected) << simText;
     }
 
     RunResult Run(RunOptions options)

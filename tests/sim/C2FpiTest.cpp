@@ -12,10 +12,10 @@ namespace vorbrant::sim::test {
 namespace {
 
 struct Fpi {
-    explicit Fpi(const std::string& spec) : Sim(Config(spec)), W(Sim)
+    explicit Fpi(const std::string& simText) : Sim(Config(simText)), W(Sim)
     {
         W.EnterProgramming();
-        Fpdat = Sim.C2() && spec.rfind("F34", 0) == 0 ? 0xAD : 0xB4;
+        Fpdat = Sim.C2() && simText.rfind("F34", 0) == 0 ? 0xAD : 0xB4;
     }
     // Command and its status.
     int Command(uint8_t c)

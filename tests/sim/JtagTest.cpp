@@ -83,12 +83,12 @@ TEST(SimJtag, TdoStaysHighOutsideShiftStates)
 
 class Flash : public ::testing::Test {
 protected:
-    void Open(const std::string& spec)
+    void Open(const std::string& simText)
     {
-        sim = std::make_unique<Simulator>(Config(spec));
+        sim = std::make_unique<Simulator>(Config(simText));
         w = std::make_unique<Wire>(*sim);
         w->ResetTap();
-        base = spec.rfind("F12", 0) == 0 || spec.rfind("F13", 0) == 0 ? 0x3000 : 0x4000;
+        base = simText.rfind("F12", 0) == 0 || simText.rfind("F13", 0) == 0 ? 0x3000 : 0x4000;
     }
     void WriteReg(uint16_t reg, uint32_t value, int width) { w->WriteIndirect(Base() | reg, value, width); }
     uint32_t ReadReg(uint16_t reg, int width) { return w->ReadIndirect(Base() | reg, width); }

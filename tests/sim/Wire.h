@@ -21,11 +21,11 @@ inline std::string Hex2(uint8_t v)
     return std::string{d[v >> 4], d[v & 15]};
 }
 
-inline SimConfig Config(const std::string& spec)
+inline SimConfig Config(const std::string& simText)
 {
     SimConfig config;
     std::string error;
-    if (!ParseSimSpec(spec, config, error))
+    if (!ParseSimSpec(simText, config, error))
         throw std::runtime_error(error);
     return config;
 }

@@ -51,10 +51,10 @@ int64_t Verify(Target& dev, uint32_t first, uint32_t last, bool expectErased = f
     return -1;
 }
 
-void FullCycle(const std::string& spec, uint32_t first, uint32_t last)
+void FullCycle(const std::string& simText, uint32_t first, uint32_t last)
 {
-    SCOPED_TRACE(spec);
-    SimRig rig(spec);
+    SCOPED_TRACE(simText);
+    SimRig rig(simText);
     ASSERT_NE(rig.Dev().ConnectTarget(), -1);
     ASSERT_NE(rig.Chip().FlashEnd, 0u);
     std::vector<uint8_t>& flash = rig.Sim->Flash();
@@ -177,9 +177,9 @@ TEST(SimFlashTest, PageEraseThatThePartRefusesFailsAndTheLaterPagesAreStillErase
 }
 
 // Accesses a connect takes, so that a fault can be placed after it.
-uint64_t AccessesOfAConnect(const std::string& spec)
+uint64_t AccessesOfAConnect(const std::string& simText)
 {
-    SimRig rig(spec);
+    SimRig rig(simText);
     rig.Dev().ConnectTarget();
     return rig.Sim->AccessCount();
 }
@@ -220,9 +220,9 @@ TEST(SimFlashTest, FailingWriteIsReported)
 
 TEST(SimFlashTest, PartThatStaysBusyFailsWithinBoundedTime)
 {
-    for (const char* spec : {"F120,busy", "F340,busy"}) {
-        SCOPED_TRACE(spec);
-        SimRig rig(spec);
+    for (const char* simText : {"F120,busy", "F340,busy"}) {
+        SCOPED_TRACE(simText);
+        SimRig rig(simText);
         ASSERT_NE(rig.Dev().ConnectTarget(), -1);
         uint64_t start = rig.NowMs();
         rig.Dev().ResetProgrammingInterface();

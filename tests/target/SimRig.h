@@ -14,11 +14,11 @@
 namespace vorbrant::test {
 
 struct SimRig {
-    explicit SimRig(const std::string& spec)
+    explicit SimRig(const std::string& simText)
     {
         std::string error;
-        Parsed = sim::ParseSimSpec(spec, Config, error);
-        EXPECT_TRUE(Parsed) << spec << ": " << error;
+        Parsed = sim::ParseSimSpec(simText, Config, error);
+        EXPECT_TRUE(Parsed) << simText << ": " << error;
         Sim = std::make_unique<sim::Simulator>(Config);
         Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
     }
