@@ -38,6 +38,8 @@ seed fuzz_dat bad '[2000001] 12AB\n[203FFFFF] 0102\n'
 seed fuzz_address_text hex ' ffh '
 seed fuzz_address_text dollar '$FF'
 seed fuzz_address_text decimal '-1234'
+seed fuzz_sim_config short 'F340,adapter=ironquill2,lock=FE,rev=2,fail-write=0x100,stuck-bit=0x20:3,stalls=9'
+seed fuzz_sim_config chain '[Simulator]\nAdapter=ironquill\n[Device1]\nIRLength=8\nIDCode=0123A0F1\n[Device2]\nPart=F020\nLock=FEFF\n'
 seed fuzz_ini config '[ENVIRONMENT]\r\nLastDir=/home/x\r\nPort=888\r\nFileCount=2\r\nFile1=/a.hex\r\n\r\n[JTAG Devices]\r\nCount=1\r\n'
 
 status=0
