@@ -1,5 +1,5 @@
 #pragma once
-// The long options of our own ("--ini=PATH", "--sim=SPEC", ...). They are
+// The long options of our own ("--ini=PATH", "--sim=PART", ...). They are
 // taken out of the argument list before the classic command line sees it.
 #include <optional>
 #include <string>

@@ -81,7 +81,7 @@ TEST_F(HeadlessRun, HelpAndVersionNeedNoWindow)
 
     ProgramRun usage = RunProgram("--help");
     EXPECT_EQ(usage.ExitCode, 0);
-    EXPECT_NE(usage.Output.find("--sim=SPEC"), std::string::npos);
+    EXPECT_NE(usage.Output.find("--sim=PART"), std::string::npos);
 }
 
 TEST_F(HeadlessRun, AnOffscreenPlatformNeverWaitsForAWindow)

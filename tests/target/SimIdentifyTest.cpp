@@ -128,7 +128,7 @@ TEST(SimIdentifyTest, OnlySomeSmallerVariantsNeedTheirConfirmation)
     // member is confirmed by a probe end up not identified, the F06x family
     // takes its smaller member unconfirmed.
     struct Row {
-        const char* Spec;
+        const char* SimText;
         const char* Name;
         uint32_t FlashEnd;
     };
@@ -139,8 +139,8 @@ TEST(SimIdentifyTest, OnlySomeSmallerVariantsNeedTheirConfirmation)
         {"F005,busy", "", 0},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(r.Spec);
-        SimRig rig(r.Spec);
+        SCOPED_TRACE(r.SimText);
+        SimRig rig(r.SimText);
         EXPECT_NE(rig.Dev().ConnectTarget(), -1);
         EXPECT_EQ(rig.Chip().DerivativeName, r.Name);
         EXPECT_EQ(rig.Chip().FlashEnd, r.FlashEnd);
@@ -207,7 +207,7 @@ TEST(SimIdentifyTest, LockedPartsWarnOncePerConnection)
 TEST(SimIdentifyTest, LockedFamiliesKeepOrDropTheirFlashEnd)
 {
     struct Row {
-        const char* Spec;
+        const char* SimText;
         const char* Name;
         uint16_t KB;
         uint32_t FlashEnd;
@@ -223,8 +223,8 @@ TEST(SimIdentifyTest, LockedFamiliesKeepOrDropTheirFlashEnd)
         {"F520,lock=FE", "Locked F52x,F53x", 8, 1, 0x1DFF},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(r.Spec);
-        SimRig rig(r.Spec);
+        SCOPED_TRACE(r.SimText);
+        SimRig rig(r.SimText);
         rig.Dev().ConnectTarget();
         EXPECT_EQ(rig.Chip().DerivativeName, r.Name);
         EXPECT_EQ(rig.Chip().FlashSizeKB, r.KB);
