@@ -2,6 +2,9 @@
 // every adapter kind, the virtual clock.
 #include "Wire.h"
 
+#include "sim/JtagChain.h"
+#include "sim/JtagTap.h"
+
 #include <gtest/gtest.h>
 
 namespace vorbrant::sim::test {
@@ -89,6 +92,52 @@ TEST(SimAdapter, Pin11FollowsModeLine)
     w.Write(0x8C);
     EXPECT_TRUE(w.Pin(11));
     EXPECT_EQ(sim.PortIn(Status) & 0x80, 0) << "pin 11 high reads as status bit 7 clear";
+}
+
+TEST(SimAdapter, ModeLineSwitchesBetweenC2AndJtagOnTheSecondGeneration)
+{
+    Simulator sim(Config("F020"));
+    Wire w(sim);
+    w.ResetTap();
+    const JtagDevice& tap = sim.Chain().Device(0);
+    ASSERT_EQ(tap.State(), TapState::RunTestIdle);
+    auto pulses = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            sim.PortOut(Data, 0x8F); // TMS high, TCK (D0) high
+            sim.PortOut(Data, 0x8E);
+        }
+    };
+    // Mode line high: the JTAG buffer is off, D0 does not reach TCK.
+    w.ModeLine(true);
+    pulses(6);
+    EXPECT_EQ(tap.State(), TapState::RunTestIdle);
+    // Mode line low: the same bytes clock the TAP.
+    w.ModeLine(false);
+    pulses(6);
+    EXPECT_EQ(tap.State(), TapState::TestLogicReset);
+    EXPECT_TRUE(sim.Violations().empty());
+
+    // Pin 11 reads TDO in JTAG mode and C2D in C2 mode.
+    Simulator c2(Config("F340,tdo=low"));
+    Wire c(c2);
+    c.Write(0xFF); // C2D released
+    c.ModeLine(false);
+    EXPECT_FALSE(c.Pin(11)) << "mode line low: TDO";
+    c.ModeLine(true);
+    EXPECT_TRUE(c.Pin(11)) << "mode line high: C2D, released to its pull-up";
+}
+
+TEST(SimAdapter, FirstGenerationIsJtagWhateverTheModeLine)
+{
+    Simulator sim(Config("F020,adapter=ironquill"));
+    Wire w(sim);
+    w.ModeLine(true);
+    for (int i = 0; i < 5; ++i)
+        w.Clock(true, false);
+    w.Clock(false, false);
+    EXPECT_EQ(sim.Chain().Device(0).State(), TapState::RunTestIdle);
+    EXPECT_EQ(w.ShiftDr(0, 32), 0x3243u) << "IDCODE comes back on pin 11 with the mode line high";
+    EXPECT_TRUE(sim.Violations().empty());
 }
 
 TEST(SimAdapter, VirtualClockAdvancesPerAccessAndSleep)
