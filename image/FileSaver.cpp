@@ -39,8 +39,10 @@ bool FormatImageFile(const ImageBuffer& image, int32_t start, uint32_t count, in
         return false;
     const uint8_t* data = image.ImageData.data() + (count ? start : 0);
     out.clear();
+    // A negative start is below every 64 KiB boundary: an empty range there
+    // gets no extended address line (a non-empty one was refused above).
     if (saveFormat == SaveHex)
-        AppendHexImage(out, data, static_cast<uint32_t>(start), count);
+        AppendHexImage(out, data, start < 0 ? 0u : static_cast<uint32_t>(start), count);
     else
         out.assign(reinterpret_cast<const char*>(data), count);
     return true;

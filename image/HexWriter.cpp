@@ -50,8 +50,9 @@ uint8_t HexRecordChecksum(const HexRecord& record)
     return static_cast<uint8_t>(-sum);
 }
 
-void AppendHexRecord(std::string& out, const HexRecord& record)
+void AppendHexRecord(std::string& out, HexRecord& record)
 {
+    record.Checksum = HexRecordChecksum(record);
     const size_t length = std::min<size_t>(record.DataLength, MaxRecordLength);
     const size_t old = out.size();
     out.resize(old + 11 + 2 * length);
@@ -59,7 +60,7 @@ void AppendHexRecord(std::string& out, const HexRecord& record)
     out.resize(static_cast<size_t>(end - out.data()));
 }
 
-std::string FormatHexRecord(const HexRecord& record)
+std::string FormatHexRecord(HexRecord& record)
 {
     std::string line;
     AppendHexRecord(line, record);

@@ -18,10 +18,11 @@ struct HexRecord {
 
 // The two's complement of the sum of length, type, both address bytes and the data.
 uint8_t HexRecordChecksum(const HexRecord& record);
-// The record as one line without line end, upper-case digits.
-std::string FormatHexRecord(const HexRecord& record);
+// The record as one line without line end, upper-case digits; fills in the
+// record's Checksum with the value it wrote.
+std::string FormatHexRecord(HexRecord& record);
 // The same, appended to out (no allocation when out has room).
-void AppendHexRecord(std::string& out, const HexRecord& record);
+void AppendHexRecord(std::string& out, HexRecord& record);
 
 // The whole Intel HEX text of count bytes of data starting at address start
 // (data points at the byte for start), end line included.

@@ -29,6 +29,17 @@ TEST(SRecordLoad, StoresS1S2S3AndEndsAtS7S8S9)
     }
 }
 
+TEST(SRecordLoad, TextAfterTheChecksumIsNotReadAndDigitsMayBeLowerCase)
+{
+    LoadBench t;
+    // S1 0x0010 {0xAB, 0xCD}: count 05, checksum FF - (05+00+10+AB+CD) = 72.
+    ASSERT_EQ(SLine('1', 0x0010, 2, {0xAB, 0xCD}), "S1050010ABCD72");
+    ASSERT_TRUE(t.Load("S1050010abcd72;comment 99\nS9030000FC trailing\n", FormatSRecord)) << t.Message();
+    EXPECT_EQ(t.Bytes(0x10, 2), (std::vector<uint8_t>{0xAB, 0xCD}));
+    EXPECT_EQ(t.Image->PresentMap[0x12], 0) << "nothing after the checksum pair is data";
+    EXPECT_EQ(t.Image->ImageSize, 2);
+}
+
 TEST(SRecordLoad, FailuresGiveTheirMessage)
 {
     const std::string good = SLine('1', 0x0010, 2, {0x12});   // S1040010129B? (checksum computed)
@@ -72,6 +83,12 @@ TEST(DatLoad, StoresLowByteFirstAndEndsAtEndOfFile)
     EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
     EXPECT_FALSE(t.Load("[1FFFFFFF] 0102", FormatDat)) << "below the base wraps to the top";
     EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
+
+    // The load offset moves Intel HEX data only.
+    t.Image->LoadOffset = 0x100;
+    ASSERT_TRUE(t.Load("[20000010] 12AB\n", FormatDat));
+    EXPECT_EQ(t.Bytes(0x10, 2), (std::vector<uint8_t>{0xAB, 0x12}));
+    EXPECT_EQ(t.Image->PresentMap[0x110], 0);
 }
 
 TEST(DatLoad, BadFramesAndFields)

@@ -50,7 +50,9 @@ TEST(FormatHexRecord, ChecksumAndUpperCaseDigits)
     r.DataLength = 2;
     r.Data[0] = 0x00;
     r.Data[1] = 0x01;
+    ASSERT_EQ(r.Checksum, 0);
     EXPECT_EQ(FormatHexRecord(r), ":020000040001F9");
+    EXPECT_EQ(r.Checksum, 0xF9) << "the formatter fills in the record's checksum";
     EXPECT_EQ(HexRecordChecksum(r), 0xF9);
 
     r = HexRecord{};
@@ -64,6 +66,7 @@ TEST(FormatHexRecord, ChecksumAndUpperCaseDigits)
     r.Data[1] = 0x0a;
     r.Data[2] = 0xb0;
     EXPECT_EQ(FormatHexRecord(r), HexLine(0xABCD, 0, {0xFE, 0x0A, 0xB0}));
+    EXPECT_EQ(r.Checksum, (0x100 - ((3 + 0xAB + 0xCD + 0xFE + 0x0A + 0xB0) & 0xFF)) & 0xFF);
 
     // A length beyond the data array is cut, never read past it.
     r.DataLength = 200;
@@ -108,6 +111,14 @@ TEST(SaveImage, OneAddressRangeSavesOneByte)
     t.Image->EndAddress = 0x20004;
     EXPECT_EQ(t.Save(SaveHex), ":020000040002F8\r\n:00000001FF\r\n");
     EXPECT_EQ(t.Save(SaveAnyFile, "none.bin"), "");
+    // Below 64 KiB, and at a negative start, there is no extended address line.
+    t.Image->StartAddress = 0x8000;
+    t.Image->EndAddress = 0x7FFF;
+    EXPECT_EQ(t.Save(SaveHex), ":00000001FF\r\n");
+    t.Image->StartAddress = -5;
+    t.Image->EndAddress = -10;
+    EXPECT_EQ(t.Save(SaveHex), ":00000001FF\r\n");
+    EXPECT_EQ(t.Save(SaveBinary, "neg.bin"), "");
 }
 
 TEST(SaveImage, BinaryWritesEveryByteOfTheRange)
