@@ -1,10 +1,32 @@
 #include "lpt/RealTimeHint.h"
 
 #include <algorithm>
+#include <linux/capability.h>
 #include <sched.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace vorbrant {
+
+namespace {
+
+bool HoldsIpcLock()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    return (data[CAP_IPC_LOCK / 32].effective & (1u << (CAP_IPC_LOCK % 32))) != 0;
+}
+
+rlim_t LockLimit()
+{
+    rlimit limit{};
+    return getrlimit(RLIMIT_MEMLOCK, &limit) == 0 ? limit.rlim_cur : 0;
+}
+
+} // namespace
 
 RealTimeHint::RealTimeHint(bool enable)
 {
@@ -19,7 +41,8 @@ RealTimeHint::RealTimeHint(bool enable)
                                          sched_get_priority_max(SCHED_FIFO));
         schedulingRaised_ = sched_setscheduler(0, SCHED_FIFO, &fifo) == 0;
     }
-    memoryLocked_ = mlockall(MCL_CURRENT | MCL_FUTURE) == 0;
+    if (MemoryLockIsSafe(LockLimit(), HoldsIpcLock()))
+        memoryLocked_ = mlockall(MCL_CURRENT | MCL_FUTURE) == 0;
 }
 
 RealTimeHint::~RealTimeHint()

@@ -9,6 +9,8 @@
 //   }                                          // previous policy restored, memory unlocked
 //
 // When the process may not do either, it silently carries on as it was.
+#include <sys/resource.h>
+
 namespace vorbrant {
 
 class RealTimeHint {
@@ -24,6 +26,15 @@ public:
 
     bool SchedulingRaised() const { return schedulingRaised_; }
     bool MemoryLocked() const { return memoryLocked_; }
+
+    // Whether locking all memory is harmless: locked pages count against
+    // RLIMIT_MEMLOCK unless the process holds CAP_IPC_LOCK, and once the
+    // limit is reached every later allocation fails and a growing stack ends
+    // in SIGSEGV. So memory is locked only when no finite limit applies.
+    static bool MemoryLockIsSafe(rlim_t lockLimit, bool holdsIpcLock)
+    {
+        return holdsIpcLock || lockLimit == RLIM_INFINITY;
+    }
 
 private:
     bool schedulingRaised_ = false;
