@@ -159,8 +159,11 @@ int main(int argc, char** argv)
     // flash written back, the driver released.
     auto finish = [&](int code) {
         io.SetTarget(nullptr);
-        if (trace)
+        if (trace) {
             trace->Close();
+            if (!trace->Good())
+                std::fprintf(stderr, "Error: the trace %s could not be written completely\n", options.TracePath->c_str());
+        }
         if (simulator && !simulator->SaveFlash(error))
             std::fprintf(stderr, "Error: %s\n", error.c_str());
         // What the simulated target saw the host do wrong, if anything.
