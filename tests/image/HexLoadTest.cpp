@@ -49,6 +49,11 @@ TEST(HexLoad, ExtendedLinearAndSegmentAddressesAreEquivalent)
                        L(HexLine(0x0010, 0, {0x55})) + End));
     EXPECT_EQ(u.Image->ImageData[0x20010], 0x55);
     EXPECT_EQ(u.Image->ImageSize, 1);
+
+    // Every load starts at extended address 0, whatever the last load ended with.
+    ASSERT_TRUE(u.Load(L(HexLine(0x0010, 0, {0x66})) + End));
+    EXPECT_EQ(u.Image->ImageData[0x10], 0x66);
+    EXPECT_EQ(u.Image->StartAddress, 0x10);
 }
 
 TEST(HexLoad, LoadOffsetMovesHexDataOnly)
