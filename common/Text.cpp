@@ -91,9 +91,9 @@ std::optional<int32_t> ParseInt32(std::string_view s)
             return std::nullopt;
     }
     if (base == 16) {
+        // Negate in unsigned arithmetic: -$80000000 wraps to itself.
         auto u = static_cast<uint32_t>(v);
-        int32_t r = static_cast<int32_t>(u);
-        return negative ? -r : r;
+        return static_cast<int32_t>(negative ? 0u - u : u);
     }
     if (negative)
         return static_cast<int32_t>(-v);

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (fuzz/*.cpp) with clang under ASan/UBSan and
-# runs each for a few seconds from a handful of seed files. Exit 77 when
+# runs each over a fixed number of inputs from a handful of seed files. Exit 77 when
 # clang++ is missing (CTest counts that as skipped).
 #   VORBRANT_FUZZ_BUILD    build folder (default build-fuzz)
-#   VORBRANT_FUZZ_SECONDS  seconds per target (default 6)
+#   VORBRANT_FUZZ_SECONDS  time limit per target (default 60)
+#   VORBRANT_FUZZ_RUNS     inputs per target (default 300000; -1 = until the time limit)
+#   VORBRANT_FUZZ_SEED     libFuzzer seed (default 8051)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +15,9 @@ if [ -z "$cxx" ]; then
   exit 77
 fi
 build=${VORBRANT_FUZZ_BUILD:-build-fuzz}
-seconds=${VORBRANT_FUZZ_SECONDS:-6}
+seconds=${VORBRANT_FUZZ_SECONDS:-60}
+runs=${VORBRANT_FUZZ_RUNS:-300000}
+fuzzseed=${VORBRANT_FUZZ_SEED:-8051}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
   -DVORBRANT_FUZZ=ON -DVORBRANT_GUI=OFF -DVORBRANT_TESTS=OFF -DVORBRANT_BENCH=OFF >/dev/null
@@ -46,8 +50,11 @@ status=0
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"
   mkdir -p "$corpus" "$build/seeds/$t"
-  echo "fuzz-smoke: $t for ${seconds}s"
-  if ! "$build/fuzz/$t" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+  echo "fuzz-smoke: $t, $runs inputs (at most ${seconds}s)"
+  # A fixed seed and run count make the smoke run the same inputs every
+  # time (a test run must not pass or fail by chance); longer hunts:
+  # VORBRANT_FUZZ_RUNS=-1 with VORBRANT_FUZZ_SECONDS.
+  if ! "$build/fuzz/$t" -seed="$fuzzseed" -runs="$runs" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
        -artifact_prefix="$build/$t-" -print_final_stats=0 "$corpus" "$build/seeds/$t" >"$build/$t.log" 2>&1; then
     echo "fuzz-smoke: $t FAILED (log: $build/$t.log)"
     tail -40 "$build/$t.log"

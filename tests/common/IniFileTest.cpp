@@ -63,6 +63,8 @@ TEST(Text, ParseInt32AcceptsDecimalAndHexPrefixes)
     EXPECT_EQ(ParseInt32("0x10"), 16);
     EXPECT_EQ(ParseInt32("2147483647"), 2147483647);
     EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ParseInt32("-$80000000"), INT32_MIN);
+    EXPECT_EQ(ParseInt32("-$1"), -1);
     EXPECT_FALSE(ParseInt32("2147483648"));
     EXPECT_FALSE(ParseInt32(""));
     EXPECT_FALSE(ParseInt32("12a"));
