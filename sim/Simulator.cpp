@@ -235,28 +235,10 @@ Simulator::Simulator(const SimConfig& config) : impl_(std::make_unique<Impl>(con
 
 Simulator::~Simulator() = default;
 
-uint8_t Simulator::PortIn(uint16_t port)
+void Simulator::CountAccess()
 {
-    Impl& m = *impl_;
-    ++accesses_;
-    uint64_t ns = m.Config.AccessNs;
-    if (m.StallCountdown && --m.StallCountdown == 0) {
-        m.StallCountdown = m.Config.StallEvery;
-        ns += m.Config.StallNs;
-    }
-    clock_.Advance(ns);
-    if (m.Config.RemoveAfter && accesses_ > m.Config.RemoveAfter)
-        m.Removed = true;
-    switch (port) {
-    case BasePort: return m.Data;
-    case BasePort + 1: return m.ReadStatus();
-    case BasePort + 2: return m.Control;
-    default: return 0xFF;
-    }
-}
-
-void Simulator::PortOut(uint16_t port, uint8_t value)
-{
+    // Every register access takes one access time (a stalled one longer),
+    // and may be the one after which the target is unplugged.
     Impl& m = *impl_;
     ++accesses_;
     uint64_t ns = m.Config.AccessNs;
@@ -270,6 +252,24 @@ void Simulator::PortOut(uint16_t port, uint8_t value)
         if (m.C2)
             m.C2->Reset(); // unplugged: the part lets go of C2D
     }
+}
+
+uint8_t Simulator::PortIn(uint16_t port)
+{
+    CountAccess();
+    Impl& m = *impl_;
+    switch (port) {
+    case BasePort: return m.Data;
+    case BasePort + 1: return m.ReadStatus();
+    case BasePort + 2: return m.Control;
+    default: return 0xFF;
+    }
+}
+
+void Simulator::PortOut(uint16_t port, uint8_t value)
+{
+    CountAccess();
+    Impl& m = *impl_;
     if (port == BasePort)
         m.WriteLines(value, m.Control);
     else if (port == BasePort + 2)

@@ -60,6 +60,8 @@ public:
     void PrintReport(std::FILE* out) const;
 
 private:
+    void CountAccess();
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     SimClock clock_;
