@@ -1,12 +1,9 @@
 #include "image/ui/OffsetDialog.h"
 
-#include "common/Text.h"
 #include "image/ImageBuffer.h"
+#include "image/ui/AddressDialogParts.h"
 
-#include <QApplication>
-#include <QFocusEvent>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,11 +29,6 @@ public:
     }
 };
 
-QString AddressText(int32_t value, int digits)
-{
-    return QString::fromStdString(Hex(static_cast<uint32_t>(value), digits) + "H");
-}
-
 } // namespace
 
 TForm3::TForm3(Operator& op, QWidget* parent) : QDialog(parent), op_(op)
@@ -51,17 +43,7 @@ TForm3::TForm3(Operator& op, QWidget* parent) : QDialog(parent), op_(op)
     Edit1 = new UpperCaseEdit("000000H", this);
     Edit1->setObjectName("Edit1");
     Edit1->installEventFilter(this);
-    CancelButton = new QPushButton("Cancel", this);
-    CancelButton->setObjectName("CancelButton");
-    CancelButton->setAutoDefault(false);
-    OKButton = new QPushButton("OK", this);
-    OKButton->setObjectName("OKButton");
-    OKButton->setAutoDefault(false);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(CancelButton);
-    buttons->addWidget(OKButton);
+    QHBoxLayout* buttons = MakeCancelOkRow(this, CancelButton, OKButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label5);
     layout->addWidget(Edit1);
@@ -141,26 +123,22 @@ void TForm3::done(int result)
 bool TForm3::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Edit1) {
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                OkClick();
-                return true;
-            }
-            if (key->key() == Qt::Key_Escape) {
-                reject();
-                return true;
-            }
-        } else if (event->type() == QEvent::FocusOut && OffsetMode() && target_ && isVisible()) {
-            // Only a move to another control of this dialog counts; leaving
-            // towards Cancel keeps the typed text unparsed. A mouse press on
-            // OK is followed by its click, whose OK rule warns about a bad
-            // text: warning here as well would show the box twice.
-            QWidget* next = QApplication::focusWidget();
-            bool pressOnOk = next == OKButton &&
-                             static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
-            if (next && next != CancelButton && isAncestorOf(next))
-                LeaveField(pressOnOk);
+        FieldEvent what = ClassifyFieldEvent(this, event, CancelButton, OKButton);
+        switch (what) {
+        case FieldEvent::Ok:
+            OkClick();
+            return true;
+        case FieldEvent::Cancel:
+            reject();
+            return true;
+        case FieldEvent::Leave:
+        case FieldEvent::LeaveQuietly:
+            // Only the offset is parsed on leaving; a borrowed use keeps its text.
+            if (OffsetMode() && target_)
+                LeaveField(what == FieldEvent::LeaveQuietly);
+            break;
+        case FieldEvent::Other:
+            break;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -1,28 +1,16 @@
 #include "image/ui/RangeDialog.h"
 
-#include "common/Text.h"
 #include "image/ImageBuffer.h"
+#include "image/ui/AddressDialogParts.h"
 
-#include <QApplication>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace vorbrant {
-
-namespace {
-
-QString AddressText(int32_t value, int digits)
-{
-    return QString::fromStdString(Hex(static_cast<uint32_t>(value), digits) + "H");
-}
-
-} // namespace
 
 bool RangeInsideBuffer(int32_t value)
 {
@@ -47,22 +35,12 @@ TForm4::TForm4(Operator& op, QWidget* parent) : QDialog(parent), op_(op)
     Edit2->setObjectName("Edit2");
     for (QLineEdit* e : {Edit1, Edit2})
         e->installEventFilter(this);
-    CancelButton = new QPushButton("Cancel", this);
-    CancelButton->setObjectName("CancelButton");
-    CancelButton->setAutoDefault(false);
-    OKButton = new QPushButton("OK", this);
-    OKButton->setObjectName("OKButton");
-    OKButton->setAutoDefault(false);
-
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
     grid->addWidget(Edit1, 0, 1);
     grid->addWidget(Label2, 1, 0);
     grid->addWidget(Edit2, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(CancelButton);
-    buttons->addWidget(OKButton);
+    QHBoxLayout* buttons = MakeCancelOkRow(this, CancelButton, OKButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
@@ -148,26 +126,22 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event)
 {
     auto* field = qobject_cast<QLineEdit*>(watched);
     if (field && (field == Edit1 || field == Edit2)) {
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                OkClick();
-                return true;
-            }
-            if (key->key() == Qt::Key_Escape) {
-                reject();
-                return true;
-            }
-        } else if (event->type() == QEvent::FocusOut && isVisible() && !refocusing_) {
-            // Only a move to another control of this dialog counts; leaving
-            // towards Cancel stores nothing. A mouse press on OK is followed
-            // by its click, whose OK rule warns about a bad field: warning
-            // here as well would show the box twice.
-            QWidget* next = QApplication::focusWidget();
-            bool pressOnOk = next == OKButton &&
-                             static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
-            if (next && next != CancelButton && isAncestorOf(next))
-                LeaveField(field, pressOnOk);
+        FieldEvent what = ClassifyFieldEvent(this, event, CancelButton, OKButton);
+        switch (what) {
+        case FieldEvent::Ok:
+            OkClick();
+            return true;
+        case FieldEvent::Cancel:
+            reject();
+            return true;
+        case FieldEvent::Leave:
+        case FieldEvent::LeaveQuietly:
+            // A focus move of our own (back to a bad field) is no leave.
+            if (!refocusing_)
+                LeaveField(field, what == FieldEvent::LeaveQuietly);
+            break;
+        case FieldEvent::Other:
+            break;
         }
     }
     return QDialog::eventFilter(watched, event);
