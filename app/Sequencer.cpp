@@ -152,8 +152,7 @@ RunResult Sequencer::RunOperations(const RunOptions& options)
             image_.StartAddress = range.Start;
             image_.EndAddress = range.End;
             if (!ok) {
-                op_.SetBusy(false);
-                view_.ShowIdle();
+                ShowIdle();
                 result.Cancelled = true;
                 return result;
             }
@@ -181,22 +180,13 @@ RunResult Sequencer::RunOperations(const RunOptions& options)
             VerifyStep();
         }
     } catch (const Abort& abort) {
-        op_.SetStatus("Idle", false);
-        op_.HideProgress();
-        op_.SetBusy(false);
-        view_.ShowIdle();
         result.ExitCode = abort.ExitCode;
-        result.Seconds = static_cast<double>(clock_.NowMs() - start) / 1000.0;
-        return result;
     }
-
-    op_.SetStatus("Idle", false);
-    op_.HideProgress();
-    op_.SetBusy(false);
-    view_.ShowIdle();
-    result.Success = true;
-    result.ExitCode = ExitSuccess;
+    ShowIdle();
     result.Seconds = static_cast<double>(clock_.NowMs() - start) / 1000.0;
+    if (result.ExitCode != ExitSuccess)
+        return result;
+    result.Success = true;
     if (!options_.BatchMode) {
         op_.Beep();
         char seconds[64];
@@ -205,6 +195,14 @@ RunResult Sequencer::RunOperations(const RunOptions& options)
                         std::string("Operation successfull!\r\nTotal duration ") + seconds + " sec.");
     }
     return result;
+}
+
+void Sequencer::ShowIdle()
+{
+    op_.SetStatus("Idle", false);
+    op_.HideProgress();
+    op_.SetBusy(false);
+    view_.ShowIdle();
 }
 
 void Sequencer::StartFlashStep()

@@ -87,6 +87,8 @@ private:
     void ProgramStep();
     void VerifyStep();
 
+    // End of a run, however it ended: "Idle", no gauge, the window reset.
+    void ShowIdle();
     // Each step starts a new flash run; FinishFlashStep closes it.
     void StartFlashStep();
     void FinishFlashStep();
