@@ -66,9 +66,7 @@ void SetTextColor(QLabel* label, const QColor& color)
 
 QString PanelAddressText(int32_t value) { return QString::fromStdString(BufferInfoText(value)); }
 
-TMainForm::TMainForm(Programmer& programmer, ImageBuffer& image, Operator& op, MainFormSettings settings,
-                     QWidget* parent)
-    : QMainWindow(parent), Prog(programmer), Image(image), Op(op), Settings(std::move(settings))
+TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), S(session)
 {
     setObjectName("TMainForm");
     setWindowTitle("Vorbrant");
@@ -81,7 +79,7 @@ TMainForm::TMainForm(Programmer& programmer, ImageBuffer& image, Operator& op, M
 
     BuildMenus();
     BuildControls();
-    ConnectOptionRules();
+    ForwardOptionClicks();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -155,15 +153,15 @@ void TMainForm::BuildMenus()
         group->addAction(item);
         Configure1->addAction(item);
     }
-    // The marks are the port selection's alone: a click first undoes the
-    // menu's own toggle, then the handler decides (a refused port leaves
-    // the marks as the selection rules left them).
+    // The marks are the port selection's alone: after a click the menu
+    // shows the session's marks again (a refused port leaves them as the
+    // selection rules left them).
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    SetPortMark(LPT11, true);
+    LPT11->setChecked(true);
     auto portItem = [this](QAction* item, void (TMainForm::*handler)()) {
         connect(item, &QAction::triggered, this, [this, handler] {
-            RestorePortMarks();
             (this->*handler)();
+            PortChanged();
         });
     };
     portItem(LPT11, &TMainForm::LPT11Click);
@@ -291,6 +289,7 @@ void TMainForm::BuildControls()
     EnableJTAGChain = new QCheckBox("Multiple JTAG Chain", Panel4);
     EnableJTAGChain->setObjectName("EnableJTAGChain");
     EnableJTAGChain->setGeometry(12, 204, 160, 20);
+    connect(EnableJTAGChain, &QCheckBox::toggled, this, [this](bool on) { S.SetChainEnabled(on); });
     EditJTAGChain = new QPushButton("JTAG Chain Setup", Panel4);
     EditJTAGChain->setObjectName("EditJTAGChain");
     EditJTAGChain->setGeometry(20, 230, 142, 26);
@@ -322,14 +321,14 @@ void TMainForm::AttachWindows(TAboutBox* about, TForm3* offset, TForm4* range)
 TForm3& TMainForm::OffsetDialog()
 {
     if (!form3_)
-        form3_ = new TForm3(Op, this);
+        form3_ = new TForm3(S.Op, this);
     return *form3_;
 }
 
 TForm4& TMainForm::RangeDialog()
 {
     if (!form4_)
-        form4_ = new TForm4(Op, this);
+        form4_ = new TForm4(S.Op, this);
     return *form4_;
 }
 
@@ -338,24 +337,6 @@ TAboutBox& TMainForm::AboutBox()
     if (!aboutBox_)
         aboutBox_ = new TAboutBox(ApplicationTitle, VersionSuffix, this);
     return *aboutBox_;
-}
-
-void TMainForm::SetPortMark(QAction* item, bool checked)
-{
-    item->setChecked(checked);
-    const QAction* items[] = {LPT11, LPT21, LPT31, Userdefined1};
-    for (size_t i = 0; i < portMarks_.size(); ++i)
-        portMarks_[i] = items[i]->isChecked();
-}
-
-void TMainForm::RestorePortMarks()
-{
-    QAction* items[] = {LPT11, LPT21, LPT31, Userdefined1};
-    for (size_t i = 0; i < portMarks_.size(); ++i)
-        items[i]->setChecked(false);
-    for (size_t i = 0; i < portMarks_.size(); ++i)
-        if (portMarks_[i])
-            items[i]->setChecked(true);
 }
 
 void TMainForm::About1Click() { AboutBox().exec(); }

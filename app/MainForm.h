@@ -1,19 +1,13 @@
 #pragma once
-// TMainForm: the main window. It owns the operator-visible state of the
-// programmer (port selection, operation options, buffer and loader panels,
-// status line) and carries out start-up, the command line, the port menu,
-// the file menu and the saving of the configuration at close.
-#include "app/Programmer.h"
-#include "app/Sequencer.h"
-#include "common/IniFile.h"
+// TMainForm: the main window, a view of the Session. It builds the controls
+// and menus, turns clicks into session calls and repaints from the session's
+// state when the session says something changed. Dialogs the session needs
+// (open and save files, the port address, the offset) are shown here.
 #include "common/Operator.h"
-#include "image/FileLoader.h"
-#include "image/ImageBuffer.h"
-#include "image/RecentFiles.h"
+#include "session/Session.h"
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -35,34 +29,22 @@ class TAboutBox;
 class TForm3;
 class TForm4;
 
-struct MainFormSettings {
-    std::string IniPath;   // the configuration file
-    bool Headless = false; // no window is ever shown
-};
-
-class TMainForm : public QMainWindow, public RunView {
+class TMainForm : public QMainWindow, private SessionView {
     Q_OBJECT
 public:
-    static constexpr const char* ApplicationTitle = "Vorbrant Lite";
+    static constexpr const char* ApplicationTitle = Session::ApplicationTitle;
 
-    TMainForm(Programmer& programmer, ImageBuffer& image, Operator& op, MainFormSettings settings,
-              QWidget* parent = nullptr);
+    TMainForm(Session& session, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Start-up: clears the image, reads the configuration, applies the port,
-    // runs the command line (args without our long options). Returns an exit
-    // code when the process is to end now (a batch run), nullopt to go on.
+    // Start-up: the session's start, then the caption, the port menu and
+    // every panel; the window is shown unless the start ended in a batch
+    // run or runs headless. Returns the session's exit code when the
+    // process is to end now.
     std::optional<int> FormActivate(const std::vector<std::string>& args);
-    // Stops the poll, writes the configuration, releases a connected target.
     // Runs once; closing the window runs it.
     void FormClose();
-    // Exit code of a headless start that did not end in a batch run: 8 after
-    // a command-line error, else 0.
-    int HeadlessExitCode() const { return CommandLineError ? 8 : 0; }
-
-    // A batch run ends the process with this code; FormActivate returns it.
-    void RequestExit(int code) { ExitCode = code; }
-    std::optional<int> ExitCode;
+    int HeadlessExitCode() const { return S.HeadlessExitCode(); }
 
     // The windows created after the main window (program start order).
     void AttachWindows(TAboutBox* about, TForm3* offset, TForm4* range);
@@ -70,59 +52,23 @@ public:
     TForm4& RangeDialog();
     TAboutBox& AboutBox();
 
-    // Port selection and the port menu.
-    void SelectPort();
-    void LPT11Click();
-    void LPT21Click();
-    void LPT31Click();
+    // Menu and button handlers, named as the controls.
+    void LPT11Click() { S.ChooseLpt(1); }
+    void LPT21Click() { S.ChooseLpt(2); }
+    void LPT31Click() { S.ChooseLpt(3); }
     void Userdefined1Click();
     void SelectedPortClick();
-    // False when the text typed is no 16-bit address (nothing changed).
-    bool UserAddressDialog();
-
-    // Option rules of the check boxes and area radio buttons. They run on
-    // every change of the control, by the operator or by the program.
-    void DoReadClick();
-    void DoEraseClick();
-    void DoBlankCheckClick();
-    void DoVerifyClick();
-    void SelectCodeClick();
-    void SelectDataClick();
-    void KeyClearClick();
-    RunOptions CurrentRunOptions() const;
-
-    // Buffer panel and files.
-    void ShowBufferInfo() override;
+    void KeyClearClick() { S.ClearSteps(); }
     void LoadedOffsetClick();
     void OpenAndLoad();
-    // LoadFile on the current path; on success the green file name and the
-    // refreshed panel.
-    bool LoadFileAndShow();
-    void AddRecentFile(const std::string& path);
-    void RecentFileClick(int entry); // 1..5 for N3..N7
+    void RecentFileClick(int entry) { S.OpenRecentFile(entry); } // 1..5 for N3..N7
     void SaveWithRange();
     void About1Click();
-
-    // Connection and operation flow (MainFormOperations.cpp).
-    void KeyConnectClick();
-    void Timer1Timer();
-    void ShowDisconnected();
+    void KeyConnectClick() { S.ConnectClick(); }
+    void Timer1Timer() { S.Tick(); }
     void KeyGoClick();
-    void Reload1Click();
-    void ShowIdle() override;
-    // Runs the ticked steps and reports the result (batch: the exit code).
-    void RunAndReport(const std::optional<AddressRange>& readRange = std::nullopt);
-    // The --read batch run: reads the code flash (the loaded file's range,
-    // else the whole code area) and saves it to ReadBackPath.
-    void ReadBack();
-    std::string ReadBackPath;
-    // RunView.
-    void DisablePanels() override;
-    void ShowUploaded() override;
-    // The port is the simulator (no real-time scheduling needed).
-    bool SimulatedPort = false;
-    // A line about the port's work for the run report (accesses, time).
-    std::function<std::string()> PortSummary;
+    void Reload1Click() { S.Reload(); }
+    void ShowBufferInfo();
 
     // The open and save dialogs; tests replace them. The open dialog answers
     // the path and the filter index (1 HEX, 2 S-record, 3 binary, 4 any);
@@ -133,30 +79,9 @@ public:
     };
     std::function<std::optional<FileChoice>()> ChooseOpenFile;
     std::function<std::optional<FileChoice>()> ChooseSaveFile;
-    // Releases a connected target at close (DisconnectTarget).
-    std::function<void()> ReleaseTarget;
 
-    // Programmer and data.
-    Programmer& Prog;
-    ImageBuffer& Image;
-    Operator& Op;
-    MainFormSettings Settings;
-    IniFile Config;
-    FileState Files;
-    RecentFiles Recent;
-
-    // Operator-visible state.
+    Session& S;
     std::string VersionSuffix;
-    uint8_t PortSelection = 0;
-    uint16_t UserLptAddress = 0;
-    bool LptMode = false;
-    bool DirectAddressMode = false;
-    bool BatchMode = false;
-    bool RunFlag = false;
-    bool LptWarningShown = true;
-    bool PollActive = false;
-    bool CommandLineError = false;
-    uint8_t SelectedChainDevice = 1;
 
     // Controls, named as in the layout.
     QFrame* Panel1;
@@ -220,25 +145,29 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // SessionView: repaint from the session.
+    void PortChanged() override;
+    void ConnectionChanged() override;
+    void OptionsChanged() override;
+    void BufferChanged() override { ShowBufferInfo(); }
+    void LoadedFileChanged() override;
+    void RecentFilesChanged() override;
+    void PanelsEnabled(bool enabled) override;
+    void PollTimer(bool running) override;
+
     void BuildControls();
     void BuildMenus();
-    void ConnectOptionRules();
-    void ReadConfiguration();
-    void WriteConfiguration();
-    void RunCommandLine(const std::vector<std::string>& args);
-    void ShowLptWarningOnce();
-    void SetSelectedPortHint(bool on);
+    void ForwardOptionClicks();
+    void ShowPortMenu();
     void CenterOnScreen();
-    QAction* RecentItem(int entry) const;
-    // Check marks of the port menu, set only by the selection rules.
-    void SetPortMark(QAction* item, bool checked);
-    void RestorePortMarks();
+    // The port address dialog: the offset dialog, borrowed.
+    std::string AskPortAddress(const std::string& current);
+    QCheckBox* StepBox(Step step) const;
 
     TAboutBox* aboutBox_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
     bool closed_ = false;
-    std::array<bool, 4> portMarks_{};
 };
 
 // The label text helpers of the panels.

@@ -74,7 +74,7 @@ Files MakeFiles()
     for (uint32_t a = 0; a < ImageBuffer::Capacity; ++a)
         image->StoreByte(a, static_cast<uint8_t>(random()));
     std::string error;
-    if (!SaveImage(*image, f.Hex, SaveHex, error) || !SaveImage(*image, f.Bin, SaveBinary, error)) {
+    if (!SaveImage(*image, f.Hex, SaveFormat::Hex, error) || !SaveImage(*image, f.Bin, SaveFormat::Binary, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         std::exit(1);
     }
@@ -132,16 +132,16 @@ int main(int argc, char** argv)
         Timed(state, results, "load-objcopy", hexBytes,
               [&] { return RunProgram({"objcopy", "-I", "ihex", "-O", "binary", files.Hex, out}); });
     })->UseManualTime()->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("SaveHex/vorbrant", [&](benchmark::State& state) {
+    benchmark::RegisterBenchmark("SaveFormat::Hex/vorbrant", [&](benchmark::State& state) {
         const std::string out = files.Folder + "/ours.hex";
         image->StartAddress = 0;
         image->EndAddress = ImageBuffer::Capacity - 1;
         Timed(state, results, "save-ours", imageBytes, [&] {
             std::string error;
-            return SaveImage(*image, out, SaveHex, error);
+            return SaveImage(*image, out, SaveFormat::Hex, error);
         });
     })->UseManualTime()->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("SaveHex/objcopy", [&](benchmark::State& state) {
+    benchmark::RegisterBenchmark("SaveFormat::Hex/objcopy", [&](benchmark::State& state) {
         const std::string out = files.Folder + "/objcopy.hex";
         Timed(state, results, "save-objcopy", imageBytes,
               [&] { return RunProgram({"objcopy", "-I", "binary", "-O", "ihex", files.Bin, out}); });

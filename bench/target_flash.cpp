@@ -2,7 +2,6 @@
 // accesses per byte, the time the same work takes on a real port (the
 // simulator's clock: 1 us per access plus the protocol's sleeps), and the
 // real time the host code and simulator need.
-#include "common/ScriptedOperator.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
@@ -24,11 +23,10 @@ struct Rig {
         if (!sim::ParseSimSpec(simText, Config, error))
             std::fprintf(stderr, "%s: %s\n", simText, error.c_str());
         Sim = std::make_unique<sim::Simulator>(Config);
-        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock());
     }
     sim::SimConfig Config;
     std::unique_ptr<sim::Simulator> Sim;
-    ScriptedOperator Op;
     std::unique_ptr<ProgrammerStack> Stack;
 };
 
@@ -44,7 +42,7 @@ void FlashRun(benchmark::State& state, const char* simText, Work work)
         state.PauseTiming();
         Rig rig(simText);
         Target& dev = rig.Stack->Dev;
-        ok = dev.ConnectTarget() != -1 && dev.Chip.FlashEnd != 0;
+        ok = dev.ConnectTarget().Kind == ConnectOutcome::Connected;
         // Programming runs on erased flash, as after an erase step.
         if (work == Work::Program)
             for (uint8_t& b : rig.Sim->Flash())
@@ -54,13 +52,13 @@ void FlashRun(benchmark::State& state, const char* simText, Work work)
         uint64_t startNs = rig.Sim->GetClock().NowNs();
         state.ResumeTiming();
 
-        dev.ResetProgrammingInterface();
-        dev.FlashStreamOpen = false;
+        FlashLink& flash = dev.Flash();
+        flash.BeginRun();
         uint8_t value = 0;
         for (uint32_t a = 0; ok && a <= last; ++a)
-            ok = work == Work::Read ? dev.ReadFlashByte(a, value, 0)
-                                    : dev.WriteFlashByte(a, static_cast<uint8_t>(a ^ (a >> 8)), 0);
-        ok = dev.EndFlashAccess() && ok;
+            ok = work == Work::Read ? flash.ReadFlashByte(a, value, 0)
+                                    : flash.WriteFlashByte(a, static_cast<uint8_t>(a ^ (a >> 8)), 0);
+        ok = !flash.EndFlashAccess() && ok;
 
         state.PauseTiming();
         accesses = rig.Sim->AccessCount() - startAccesses;

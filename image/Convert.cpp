@@ -16,7 +16,7 @@ int RunConvert(const std::string& in, const std::string& out, std::FILE* err)
     state.CurrentFilePath = in;
     state.FileFormat = ChooseFileFormat(in, FormatDetect);
     ConsoleOperator console(err);
-    if (!LoadFile(*image, state, console))
+    if (!LoadFileIntoNewImage(*image, state, console))
         return 2;
 
     const std::string name = FileNamePart(out);
@@ -25,7 +25,7 @@ int RunConvert(const std::string& in, const std::string& out, std::FILE* err)
     // The loaded range: ImageSize bytes from StartAddress (none for a file
     // without data records).
     if (!SaveRange(*image, image->StartAddress, static_cast<uint32_t>(image->ImageSize), out,
-                   binary ? SaveBinary : SaveHex, error)) {
+                   binary ? SaveFormat::Binary : SaveFormat::Hex, error)) {
         console.ShowMessage(MessageKind::Error, error);
         return 1;
     }

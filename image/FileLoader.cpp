@@ -92,9 +92,9 @@ void CommitImage(const ImageBuffer& from, ImageBuffer& to)
     to.ImageSize = from.ImageSize;
 }
 
-} // namespace
-
-bool LoadFile(ImageBuffer& image, FileState& state, Operator& op)
+// fresh: image is newly constructed and dropped on failure, so the file is
+// parsed straight into it; otherwise into a scratch image committed on success.
+bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
 {
     const std::string path = state.CurrentFilePath;
     auto fail = [&](const std::string& message) {
@@ -136,7 +136,10 @@ bool LoadFile(ImageBuffer& image, FileState& state, Operator& op)
         state.FileFormat = DetectFileFormat(first);
     const int format = state.FileFormat;
 
-    auto staging = std::make_unique<ImageBuffer>();   // cleared: 0xFF, maps 0
+    std::unique_ptr<ImageBuffer> scratch;
+    if (!fresh)
+        scratch = std::make_unique<ImageBuffer>();   // cleared: 0xFF, maps 0
+    ImageBuffer* staging = fresh ? &image : scratch.get();
     if (format == FormatBinary) {
         uint32_t size = 0;
         int readErrno = 0;
@@ -170,8 +173,21 @@ bool LoadFile(ImageBuffer& image, FileState& state, Operator& op)
     } else {
         return fail("Unknown file format " + std::to_string(format));
     }
-    CommitImage(*staging, image);
+    if (scratch)
+        CommitImage(*scratch, image);
     return true;
+}
+
+} // namespace
+
+bool LoadFile(ImageBuffer& image, FileState& state, Operator& op)
+{
+    return Load(image, state, op, false);
+}
+
+bool LoadFileIntoNewImage(ImageBuffer& image, FileState& state, Operator& op)
+{
+    return Load(image, state, op, true);
 }
 
 } // namespace vorbrant

@@ -23,4 +23,10 @@ struct FileState {
 // LoadOffset of the image applies to HEX data records only.
 bool LoadFile(ImageBuffer& image, FileState& state, Operator& op);
 
+// The same for an image constructed just for this load and dropped when it
+// fails (a conversion): the file is parsed straight into it, which spares
+// the scratch image and the copy. After a failure its bytes, maps and range
+// are undefined.
+bool LoadFileIntoNewImage(ImageBuffer& image, FileState& state, Operator& op);
+
 } // namespace vorbrant

@@ -22,40 +22,32 @@ bool CheckRange(int32_t start, uint32_t count, std::string& error)
     return true;
 }
 
-bool KnownFormat(int saveFormat, std::string& error)
-{
-    if (saveFormat == SaveHex || saveFormat == SaveBinary || saveFormat == SaveAnyFile)
-        return true;
-    error = "Unknown file format " + std::to_string(saveFormat);
-    return false;
-}
-
 } // namespace
 
-bool FormatImageFile(const ImageBuffer& image, int32_t start, uint32_t count, int saveFormat, std::string& out,
+bool FormatImageFile(const ImageBuffer& image, int32_t start, uint32_t count, SaveFormat saveFormat, std::string& out,
                      std::string& error)
 {
-    if (!KnownFormat(saveFormat, error) || !CheckRange(start, count, error))
+    if (!CheckRange(start, count, error))
         return false;
     const uint8_t* data = image.ImageData.data() + (count ? start : 0);
     out.clear();
     // A negative start is below every 64 KiB boundary: an empty range there
     // gets no extended address line (a non-empty one was refused above).
-    if (saveFormat == SaveHex)
+    if (saveFormat == SaveFormat::Hex)
         AppendHexImage(out, data, start < 0 ? 0u : static_cast<uint32_t>(start), count);
     else
         out.assign(reinterpret_cast<const char*>(data), count);
     return true;
 }
 
-bool SaveRange(const ImageBuffer& image, int32_t start, uint32_t count, const std::string& path, int saveFormat,
+bool SaveRange(const ImageBuffer& image, int32_t start, uint32_t count, const std::string& path, SaveFormat saveFormat,
                std::string& error)
 {
-    if (!KnownFormat(saveFormat, error) || !CheckRange(start, count, error))
+    if (!CheckRange(start, count, error))
         return false;
     std::string reason;
     bool written;
-    if (saveFormat == SaveHex) {
+    if (saveFormat == SaveFormat::Hex) {
         std::string text;
         FormatImageFile(image, start, count, saveFormat, text, error);
         written = WriteFileAtomically(path, text, reason);
@@ -71,13 +63,11 @@ bool SaveRange(const ImageBuffer& image, int32_t start, uint32_t count, const st
     return true;
 }
 
-bool SaveImage(const ImageBuffer& image, const std::string& path, int saveFormat, std::string& error)
+bool SaveImage(const ImageBuffer& image, const std::string& path, SaveFormat saveFormat, std::string& error)
 {
     // A range of one address is one byte; an end below the start is none.
     const int64_t count = int64_t{image.EndAddress} - int64_t{image.StartAddress} + 1;
     if (count > int64_t{ImageBuffer::Capacity}) {
-        if (!KnownFormat(saveFormat, error))
-            return false;
         error = "The address range " + BufferInfoText(image.StartAddress) + ".." + BufferInfoText(image.EndAddress) +
                 " lies outside the buffer";
         return false;

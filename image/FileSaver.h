@@ -10,22 +10,20 @@
 
 namespace vorbrant {
 
-// The save dialog's filter index: 1 Intel HEX, 2 and 3 binary.
-enum SaveFormat : int { SaveHex = 1, SaveBinary = 2, SaveAnyFile = 3 };
+enum class SaveFormat : uint8_t { Hex, Binary };
 
 // Writes StartAddress..EndAddress (EndAddress - StartAddress + 1 bytes when
 // EndAddress >= StartAddress, none otherwise). False with a reason naming
-// the path when the range leaves the buffer, the format is unknown or the
-// file cannot be written.
-bool SaveImage(const ImageBuffer& image, const std::string& path, int saveFormat, std::string& error);
+// the path when the range leaves the buffer, the file cannot be written.
+bool SaveImage(const ImageBuffer& image, const std::string& path, SaveFormat saveFormat, std::string& error);
 
 // The same for count bytes from start (count 0: a HEX file holds only its
 // end line, preceded by the extended address line when start >= 0x10000).
-bool SaveRange(const ImageBuffer& image, int32_t start, uint32_t count, const std::string& path, int saveFormat,
+bool SaveRange(const ImageBuffer& image, int32_t start, uint32_t count, const std::string& path, SaveFormat saveFormat,
                std::string& error);
 
 // The bytes of the file SaveRange would write (for the writer's callers and tests).
-bool FormatImageFile(const ImageBuffer& image, int32_t start, uint32_t count, int saveFormat, std::string& out,
+bool FormatImageFile(const ImageBuffer& image, int32_t start, uint32_t count, SaveFormat saveFormat, std::string& out,
                      std::string& error);
 
 } // namespace vorbrant

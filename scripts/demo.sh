@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
-bin=build/vorbrant
+bin=build/vorbrant-cli
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 firmware=examples/blink.hex
@@ -16,9 +16,9 @@ for part in F340 F020; do
   sim="--sim=$part,flash=$work/$part.flash"
   echo
   echo "=== $part: erase, program and verify $firmware ==="
-  "$bin" --headless --ini="$work/vorbrant.INI" "$sim" -e -p -v -f"$firmware" -sLPT1
+  "$bin" --ini="$work/vorbrant.INI" "$sim" -e -p -v -f"$firmware" -sLPT1
   echo "=== $part: read the chip back ==="
-  "$bin" --headless --ini="$work/vorbrant.INI" "$sim" -f"$firmware" -sLPT1 --read="$work/$part-readback.hex"
+  "$bin" --ini="$work/vorbrant.INI" "$sim" -f"$firmware" -sLPT1 --read="$work/$part-readback.hex"
   "$bin" --convert "$work/$part-readback.hex" "$work/$part-readback.bin"
   if cmp -s "$work/firmware.bin" "$work/$part-readback.bin"; then
     echo "=== $part: the chip holds $firmware ($(stat -c %s "$work/firmware.bin") bytes match) ==="

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (fuzz/*.cpp) with clang under ASan/UBSan and
-# runs each over a fixed number of inputs from a handful of seed files. Exit 77 when
-# clang++ is missing (CTest counts that as skipped).
+# runs each over a fixed number of inputs from a handful of seed files. Every
+# run starts from the seeds below alone, in a fresh folder removed afterwards,
+# so no run inherits inputs an earlier one found. Exit 77 when clang++ is
+# missing (CTest counts that as skipped).
 #   VORBRANT_FUZZ_BUILD    build folder (default build-fuzz)
 #   VORBRANT_FUZZ_SECONDS  time limit per target (default 60)
 #   VORBRANT_FUZZ_RUNS     inputs per target (default 300000; -1 = until the time limit)
@@ -27,10 +29,18 @@ for src in fuzz/*.cpp; do
 done
 cmake --build "$build" --target "${targets[@]}" -j2
 
+# This run's seeds and corpus. A fixed place, emptied first, so a run that
+# was killed before its clean-up leaves nothing to the next one; the corpus
+# folders of earlier versions of this script go too.
+run="$build/smoke-run"
+rm -rf "$run" "$build/corpus" "$build/seeds"
+mkdir -p "$run"
+trap 'rm -rf "$run"' EXIT
+
 # Seeds: a few good and bad inputs per format.
 seed() {   # seed TARGET NAME CONTENT
-  mkdir -p "$build/seeds/$1"
-  printf '%b' "$3" > "$build/seeds/$1/$2"
+  mkdir -p "$run/seeds/$1"
+  printf '%b' "$3" > "$run/seeds/$1/$2"
 }
 seed fuzz_hex good ':020000040001F9\r\n:0400100001020304E2\r\n:00000001FF\r\n'
 seed fuzz_hex segment ':020000021000EC\n:01000000AA55\n:00000001FF\n'
@@ -48,14 +58,14 @@ seed fuzz_ini config '[ENVIRONMENT]\r\nLastDir=/home/x\r\nPort=888\r\nFileCount=
 
 status=0
 for t in "${targets[@]}"; do
-  corpus="$build/corpus/$t"
-  mkdir -p "$corpus" "$build/seeds/$t"
+  corpus="$run/corpus/$t"
+  mkdir -p "$corpus" "$run/seeds/$t"
   echo "fuzz-smoke: $t, $runs inputs (at most ${seconds}s)"
   # A fixed seed and run count make the smoke run the same inputs every
   # time (a test run must not pass or fail by chance); longer hunts:
   # VORBRANT_FUZZ_RUNS=-1 with VORBRANT_FUZZ_SECONDS.
   if ! "$build/fuzz/$t" -seed="$fuzzseed" -runs="$runs" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-       -artifact_prefix="$build/$t-" -print_final_stats=0 "$corpus" "$build/seeds/$t" >"$build/$t.log" 2>&1; then
+       -artifact_prefix="$build/$t-" -print_final_stats=0 "$corpus" "$run/seeds/$t" >"$build/$t.log" 2>&1; then
     echo "fuzz-smoke: $t FAILED (log: $build/$t.log)"
     tail -40 "$build/$t.log"
     status=1

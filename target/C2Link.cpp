@@ -320,7 +320,7 @@ bool C2Link::C2PageErase(uint32_t address)
     SelectFpdat();
     if (!SendByte(PageEraseCommand) || !CheckStatus())
         return false;
-    C2DataWrite(static_cast<uint8_t>(address >> 9));
+    C2DataWrite(static_cast<uint8_t>(address / chip_.PageSize));
     WaitInBusyClear(); // the page number is acknowledged by the status below
     // The part answers the page number (a locked page is refused) and the
     // erase itself; an unread answer would let a refused page pass as erased.
@@ -349,8 +349,8 @@ bool C2Link::C2WriteSecurityByte(uint8_t value)
     return true;
 }
 
-// The F31x/F32x/F35x/F34x families show the lock byte inverted in a C2
-// register; m - v turns the count of locked pages into the byte's value.
+// Some families (SecurityPath InvertedB5/B4) show the lock byte inverted in
+// a C2 register; m - v turns the count of locked pages into the byte's value.
 bool C2Link::ReadSecurityRegister(uint8_t c2Address, uint8_t& value)
 {
     C2AddressWrite(c2Address);
@@ -388,15 +388,12 @@ bool C2Link::ReadSecurityThroughFpdat(uint8_t& value)
 
 bool C2Link::C2ReadSecurityByte(uint8_t& value)
 {
-    switch (chip_.DeviceCode) {
-    case 0x308:
-    case 0x309:
-    case 0x30B:
+    switch (chip_.SecurityPath) {
+    case C2SecurityPath::InvertedB5:
         return ReadSecurityRegister(0xB5, value);
-    case 0x30F:
+    case C2SecurityPath::InvertedB4:
         return ReadSecurityRegister(0xB4, value);
-    case 0x30C:
-    case 0x311: {
+    case C2SecurityPath::WindowB5: {
         C2AddressWrite(0xA7);
         C2DataWrite(1);
         C2AddressWrite(0xB5);
@@ -408,9 +405,10 @@ bool C2Link::C2ReadSecurityByte(uint8_t& value)
             value = static_cast<uint8_t>(~raw);
         return ok;
     }
-    default:
-        return ReadSecurityThroughFpdat(value);
+    case C2SecurityPath::Fpdat:
+        break;
     }
+    return ReadSecurityThroughFpdat(value);
 }
 
 } // namespace vorbrant

@@ -21,7 +21,8 @@ public:
     static constexpr int OutReadyPolls = 250;
     static constexpr uint8_t StatusOk = 0x0D;
 
-    // chip supplies FpdatAddress, LockByteAddress, FlashSizeKB and DeviceCode.
+    // chip supplies FpdatAddress, LockByteAddress, FlashSizeKB, PageSize and
+    // SecurityPath.
     C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip);
 
     // Transfers. C2D is released after every one of them.

@@ -2,17 +2,21 @@
 // identification word, the probes that tell derivatives apart, the lock tests
 // of the C2 families, and releasing the target.
 #include "common/Text.h"
+#include "target/C2FlashLink.h"
 #include "target/C2Link.h"
+#include "target/FlashSizeFacts.h"
 #include "target/IdentTables.h"
+#include "target/JtagFlashLink.h"
 #include "target/JtagLink.h"
 #include "target/Target.h"
 
 namespace vorbrant {
 
-int32_t Target::ConnectTarget()
+ConnectResult Target::ConnectTarget()
 {
+    ConnectResult result;
     if (!adapter_.DetectAdapter())
-        return -1;
+        return result;
 
     c2_->EmptyReadCache();
     c2_->ClearWriteBuffer();
@@ -39,8 +43,9 @@ int32_t Target::ConnectTarget()
         j.JtagShiftIR(0x2FFF, 16);
         j.JtagShiftIR(0x1004, 16);
         jtagId = j.JtagShiftDR(0, 32);
+        // All zeros or all ones: nothing answering, or a part held in reset.
         if (jtagId == 0 || jtagId == 0xFFFFFFFFu)
-            return -1;
+            return result;
         id = static_cast<int32_t>(jtagId);
     }
 
@@ -55,24 +60,36 @@ int32_t Target::ConnectTarget()
         Chip.DeviceRevision = static_cast<uint8_t>(jtagId >> 28);
     }
 
-    FlashStreamOpen = false;
-    EndFlashAccess();
+    // A run left open by an earlier connection ends before the part is known.
+    Flash().BreakRun();
+    Flash().EndFlashAccess();
 
-    if (!Chip.C2Mode && Chip.DeviceCode == 7)
-        PrepareF12x();
+    ConnectOutcome kind = ConnectOutcome::Connected;
+    bool clearsLockWarning = false;
+    if (Chip.C2Mode) {
+        kind = IdentifyC2(clearsLockWarning);
+    } else {
+        Chip.Security = SecurityAccess::JtagBlocks;
+        const JtagIdentRow* row = FindJtagRow(Chip.DeviceCode);
+        if (row != nullptr && row->NeedsF12xSetup)
+            PrepareF12x(*row);
+        IdentifyJtag(row);
+    }
+    ApplyFlashSizeFacts();
+    // A locked part stays Locked whatever its row holds: the warning is due.
+    if (kind != ConnectOutcome::Locked && Chip.FlashEnd == 0)
+        kind = ConnectOutcome::Unknown;
 
-    if (Chip.C2Mode)
-        IdentifyC2();
-    else
-        IdentifyJtag();
-    return id;
+    result.Kind = kind;
+    result.Id = id;
+    result.ClearsLockWarning = clearsLockWarning;
+    return result;
 }
 
 // The F12x family needs its flash interface set up before the first access.
-void Target::PrepareF12x()
+void Target::PrepareF12x(const JtagIdentRow& row)
 {
-    Chip.FlashRegBase = 0x3000;
-    Chip.FlashSizeKB = 128;
+    Chip.FlashRegBase = row.FlashRegBase;
     JtagLink& j = *jtag_;
     j.JtagResetTap();
     j.JtagShiftIR(0x1801, 16);
@@ -88,28 +105,44 @@ void Target::PrepareF12x()
 
 void Target::SetNotIdentifiedCode()
 {
+    const ChipInfo defaults;
     Chip.DerivativeName = "0x" + Hex(Chip.DeviceCode, 4);
     Chip.FlashSizeKB = 0;
     Chip.FlashEnd = 0;
     Chip.ScratchpadSize = 0;
     Chip.LockByteAddress = 0;
+    Chip.PageSize = defaults.PageSize;
+    Chip.FlashAdrBits = defaults.FlashAdrBits;
+    Chip.SecurityPath = defaults.SecurityPath;
+}
+
+void Target::ApplyFlashSizeFacts()
+{
+    if (Chip.FlashEnd == 0) {
+        Chip.UserData = {};
+        Chip.WindowAboveCode = false;
+        return;
+    }
+    FlashSizeFacts facts = FactsForFlashSize(Chip.FlashSizeKB);
+    Chip.UserData = facts.UserData;
+    Chip.WindowAboveCode = facts.WindowAboveCode;
 }
 
 bool Target::JtagProbe(uint32_t address)
 {
-    FlashStreamOpen = false;
+    jtagFlash_->BreakRun();
     uint8_t ignored = 0;
-    return ReadFlashByte(address, ignored, 0);
+    return jtagFlash_->ReadFlashByte(address, ignored, 0);
 }
 
 bool Target::C2Probe(uint32_t address)
 {
+    // One byte is enough to see whether the part lets the host read there.
     return c2_->C2BlockRead(static_cast<uint16_t>(address), 1);
 }
 
-void Target::IdentifyJtag()
+void Target::IdentifyJtag(const JtagIdentRow* row)
 {
-    const JtagIdentRow* row = FindJtagRow(Chip.DeviceCode);
     if (row == nullptr) {
         SetNotIdentifiedCode();
         return;
@@ -118,6 +151,8 @@ void Target::IdentifyJtag()
     Chip.FlashSizeKB = row->FlashSizeKB;
     Chip.FlashEnd = row->FlashEnd;
     Chip.FlashRegBase = row->FlashRegBase;
+    Chip.FlashAdrBits = row->FlashAdrBits;
+    Chip.PageSize = row->PageSize;
     Chip.ScratchpadSize = row->ScratchpadSize;
     Chip.LockByteAddress = 0;
     if (row->KeepProbes[0] == NoProbe)
@@ -128,6 +163,7 @@ void Target::IdentifyJtag()
     Chip.DerivativeName = row->SmallName;
     Chip.FlashSizeKB = row->SmallFlashSizeKB;
     Chip.FlashEnd = row->SmallFlashEnd;
+    Chip.FlashAdrBits = row->SmallFlashAdrBits;
     Chip.SmallerVariant = true;
     if (row->SmallConfirmProbe != NoProbe && !JtagProbe(row->SmallConfirmProbe)) {
         Chip.DerivativeName.clear();
@@ -148,14 +184,6 @@ void Target::ApplyC2Result(const C2Result& result)
     Chip.LockByteAddress = result.LockByteAddress;
 }
 
-void Target::ShowLockedWarning()
-{
-    if (LockWarningShown)
-        return;
-    LockWarningShown = true;
-    operator_.ShowMessage(MessageKind::Warning, LockedWarningText);
-}
-
 bool Target::C2LockedByTest(C2LockTest test)
 {
     Chip.LockByteAddress = 0;
@@ -171,40 +199,44 @@ bool Target::C2LockedByTest(C2LockTest test)
     }
     case C2LockTest::ReadFirstByte: {
         uint8_t ignored = 0;
-        return !ReadFlashByte(0, ignored, 0);
+        return !c2Flash_->ReadFlashByte(0, ignored, 0);
     }
     }
     return false;
 }
 
-void Target::IdentifyC2()
+ConnectOutcome Target::IdentifyC2(bool& clearsLockWarning)
 {
     const C2IdentRow* row = FindC2Row(Chip.DeviceCode);
     Chip.ScratchpadSize = 0;
+    Chip.Security = SecurityAccess::C2PageCount;
     if (row == nullptr) {
         Chip.FpdatAddress = 0xB4;
         SetNotIdentifiedCode();
-        return;
+        return ConnectOutcome::Unknown;
     }
     Chip.FpdatAddress = row->FpdatAddress;
+    // The lock test of the F30x reads through the family's security path.
+    Chip.PageSize = row->PageSize;
+    Chip.Security = row->Security;
+    Chip.SecurityPath = row->SecurityPath;
     for (uint8_t i = 0; i < row->PreWriteCount; ++i) {
         c2_->C2AddressWrite(row->PreWrites[i].Register);
         c2_->C2DataWrite(row->PreWrites[i].Value);
     }
     if (C2LockedByTest(row->LockTest)) {
-        ShowLockedWarning();
         ApplyC2Result(row->Locked);
-        return;
+        return ConnectOutcome::Locked;
     }
-    if (row->UnlockedClearsWarning)
-        LockWarningShown = false;
+    clearsLockWarning = row->UnlockedClearsWarning;
     for (uint8_t i = 0; i < row->ProbeCount; ++i) {
         if (!C2Probe(row->Probes[i].Address)) {
             ApplyC2Result(row->Probes[i].Result);
-            return;
+            return ConnectOutcome::Connected;
         }
     }
     ApplyC2Result(row->WhenAllProbesPass);
+    return ConnectOutcome::Connected;
 }
 
 void Target::DisconnectTarget()
@@ -215,18 +247,11 @@ void Target::DisconnectTarget()
         adapter_.DataShadow = 0xFF;
         adapter_.SetPin(14, true);
     } else {
-        FlashStreamOpen = false;
+        jtagFlash_->BreakRun();
         jtag_->JtagShiftIR(0x2FFF, 16);
-        FlashStreamOpen = false;
+        jtagFlash_->BreakRun();
         jtag_->JtagShiftIR(0x0FFF, 16);
     }
-    LockWarningShown = false;
-}
-
-void Target::ResetProgrammingInterface()
-{
-    if (Chip.C2Mode)
-        c2_->C2EnterProgramming();
 }
 
 } // namespace vorbrant

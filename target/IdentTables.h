@@ -2,6 +2,8 @@
 // The identification tables of the C8051F derivatives, as data: the JTAG
 // families by the device code of their IDCODE, the C2 families by device id,
 // with the probe addresses that tell the members of a family apart.
+#include "target/ChipInfo.h"
+
 #include <cstdint>
 #include <span>
 
@@ -24,6 +26,12 @@ struct JtagIdentRow {
     uint16_t SmallFlashSizeKB;
     uint32_t SmallFlashEnd;
     uint32_t SmallConfirmProbe; // NoProbe = taken without confirmation
+    // The family's flash interface needs its set-up sequence before the
+    // first flash access (the F12x).
+    bool NeedsF12xSetup;
+    uint8_t FlashAdrBits;      // FLASHADR width of the first choice
+    uint8_t SmallFlashAdrBits; // and of the smaller variant
+    uint16_t PageSize;
 };
 
 struct C2Result {
@@ -60,6 +68,9 @@ struct C2IdentRow {
     C2Result WhenAllProbesPass;
     C2Result Locked;
     bool UnlockedClearsWarning;
+    uint16_t PageSize;
+    SecurityAccess Security;
+    C2SecurityPath SecurityPath;
 };
 
 std::span<const JtagIdentRow> JtagIdentTable();

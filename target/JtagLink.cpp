@@ -102,19 +102,11 @@ uint32_t JtagLink::JtagShiftDR(uint32_t value, int bits)
 
 void JtagLink::SetChainPosition(uint8_t position)
 {
-    IrFillBefore = IrFillAfter = DrFillBefore = DrFillAfter = 0;
-    size_t count = chain_.ChainDeviceCount();
-    if (position == 0 || position > count)
-        return;
-    DrFillAfter = static_cast<uint16_t>(position - 1);
-    DrFillBefore = static_cast<uint16_t>(count - position);
-    for (size_t n = 1; n <= count; ++n) {
-        uint8_t length = chain_.Devices[n - 1].IRLength;
-        if (n > position)
-            IrFillBefore = static_cast<uint16_t>(IrFillBefore + length);
-        else if (n < position)
-            IrFillAfter = static_cast<uint16_t>(IrFillAfter + length);
-    }
+    ChainFill fill = FillAround(chain_, position);
+    IrFillBefore = fill.IrBefore;
+    IrFillAfter = fill.IrAfter;
+    DrFillBefore = fill.DrBefore;
+    DrFillAfter = fill.DrAfter;
 }
 
 bool JtagLink::WaitNotBusy(uint64_t startNs)

@@ -4,7 +4,7 @@
 // devices' bits filled in), and the indirect flash registers behind them.
 #include "lpt/Adapter.h"
 #include "lpt/Clock.h"
-#include "target/JtagChainList.h"
+#include "chain/JtagChainList.h"
 
 #include <cstdint>
 

@@ -43,18 +43,17 @@ struct SimForm {
         std::string error;
         EXPECT_TRUE(sim::ParseSimSpec(simText, Config, error)) << error;
         Sim = std::make_unique<sim::Simulator>(Config);
-        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
-        Stack->Ports = PortTable{};
-        Stack->Ports.SetAddress(1, sim::Simulator::BasePort);
-        Prog = std::make_unique<Programmer>(
-            Programmer{Stack->Ports, Stack->IoAccessGranted, Stack->Chain, Stack->Pins, Stack->Dev, Sim->GetClock()});
-        MainFormSettings settings;
+        PortTable ports;
+        ports.SetAddress(1, sim::Simulator::BasePort);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), ports, true, false);
+        SessionSettings settings;
         settings.IniPath = Dir.File("vorbrant.INI");
         settings.Headless = true;
         WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n");
-        Form = std::make_unique<TMainForm>(*Prog, Image, Op, settings);
+        Sess = std::make_unique<Session>(*Stack, Image, Op, settings);
+        Form = std::make_unique<TMainForm>(*Sess);
         EXPECT_FALSE(Form->FormActivate({}));
-        EXPECT_TRUE(Form->LptMode);
+        EXPECT_TRUE(Form->S.LptMode);
     }
 
     std::string Text(QLabel* label) const { return label->text().toStdString(); }
@@ -64,8 +63,8 @@ struct SimForm {
     std::unique_ptr<sim::Simulator> Sim;
     WatchingOperator Op;
     std::unique_ptr<ProgrammerStack> Stack;
-    std::unique_ptr<Programmer> Prog;
     ImageBuffer Image;
+    std::unique_ptr<Session> Sess;
     std::unique_ptr<TMainForm> Form;
 };
 
@@ -87,7 +86,7 @@ TEST(Connection, ConnectFillsTheLoaderPanelAndDisconnectEmptiesIt)
     EXPECT_FALSE(w.AdapterType->isHidden());
     EXPECT_TRUE(w.KeyGo->isEnabled());
     EXPECT_TRUE(w.Timer1->isActive());
-    EXPECT_TRUE(w.PollActive);
+    EXPECT_TRUE(w.S.PollActive);
     EXPECT_TRUE(w.Reload1->isEnabled());
     EXPECT_FALSE(w.SelectData->isEnabled()) << "C2 parts have no User data area";
 
@@ -149,7 +148,7 @@ TEST(Connection, ATargetThatGoesAwayDropsToNotConnectedAtTheNextTickSilently)
     f.Form->Timer1Timer();
     EXPECT_EQ(f.Text(f.Form->Status), "Not Connected");
     EXPECT_EQ(f.Form->KeyConnect->text(), "Connect");
-    EXPECT_FALSE(f.Form->PollActive);
+    EXPECT_FALSE(f.Form->S.PollActive);
     EXPECT_FALSE(f.Form->Timer1->isActive());
     EXPECT_TRUE(f.Op.Messages.empty());
 }
@@ -208,7 +207,7 @@ TEST(Connection, ConnectResetsTheAreaAndTheMenusDisconnectRestoresTheOptions)
     EXPECT_TRUE(w.DoRead->isEnabled());
     EXPECT_FALSE(w.FirmwareVersion->isEnabled());
     EXPECT_FALSE(f.Op.Busy);
-    EXPECT_FALSE(w.PollActive);
+    EXPECT_FALSE(w.S.PollActive);
     EXPECT_TRUE(f.Op.Messages.empty());
 }
 
@@ -217,7 +216,7 @@ TEST(Connection, TheChainPositionNamesTheConnectButton)
     SimForm f("F020");
     TMainForm& w = *f.Form;
     w.EnableJTAGChain->setChecked(true);
-    w.SelectedChainDevice = 3;
+    w.S.SelectedChainDevice = 3;
     w.KeyConnectClick();
     ASSERT_EQ(f.Text(w.Status), "Connected") << ::testing::PrintToString(f.Op.Texts());
     EXPECT_TRUE(w.EditJTAGChain->isHidden());
@@ -237,7 +236,7 @@ TEST(Connection, AnUnknownChipLeavesTheControlsAsConnectSetThem)
     EXPECT_FALSE(w.SelectData->isEnabled());
     EXPECT_FALSE(w.KeyGo->isEnabled());
     EXPECT_FALSE(w.Timer1->isActive());
-    EXPECT_FALSE(w.PollActive);
+    EXPECT_FALSE(w.S.PollActive);
     EXPECT_EQ(f.Text(w.Status), "Not Connected");
 }
 
@@ -272,7 +271,7 @@ TEST(Connection, GoHoldsTheWindowForTheRunAndGivesItBackAfterAFailure)
     EXPECT_TRUE(w.KeyGo->isEnabled());
     EXPECT_TRUE(w.Panel2->isEnabled());
     EXPECT_TRUE(w.Timer1->isActive());
-    EXPECT_TRUE(w.PollActive);
+    EXPECT_TRUE(w.S.PollActive);
     EXPECT_EQ(f.Text(w.Status), "Connected");
 }
 
@@ -283,8 +282,8 @@ TEST(Connection, ReloadRunsOnlyWhenTheFileLoads)
     w.KeyConnectClick();
     std::string hex = f.Dir.File("small.hex");
     WriteText(hex, ":0400100001020304E2\r\n:00000001FF\r\n");
-    w.Files.CurrentFilePath = hex;
-    w.Files.FileFormat = 1;
+    w.S.Files.CurrentFilePath = hex;
+    w.S.Files.FileFormat = 1;
     w.Reload1Click();
     ASSERT_EQ(f.Op.Texts().size(), 1u) << ::testing::PrintToString(f.Op.Texts());
     EXPECT_EQ(f.Op.Texts()[0].rfind("Operation successfull!", 0), 0u);

@@ -66,13 +66,13 @@ TEST(MainFormOptions, ClearUnticksOnlyEnabledBoxes)
     rig.Start();
     TMainForm& f = *rig.Form;
     f.DoVerify->setChecked(true);
-    f.DoErase->setEnabled(false);
+    f.S.Options.SetEnabled(Step::Erase, false);
     f.KeyClear->click();
     EXPECT_TRUE(f.DoErase->isChecked());
     EXPECT_FALSE(f.DoProgram->isChecked() || f.DoVerify->isChecked() || f.DoBlankCheck->isChecked());
-    RunOptions options = f.CurrentRunOptions();
+    RunOptions options = f.S.CurrentRunOptions();
     EXPECT_TRUE(options.DoErase);
-    EXPECT_FALSE(options.DoProgram || options.DataArea || options.BatchMode);
+    EXPECT_FALSE(options.DoProgram || options.Area == FlashArea::UserData || options.BatchMode);
 }
 
 TEST(MainFormBufferInfo, ShowsSixDigitsAndMarksANonZeroOffset)
@@ -130,7 +130,7 @@ TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
     FormRig rig;
     rig.Start();
     TMainForm& f = *rig.Form;
-    f.UserLptAddress = 0x378;
+    f.S.UserLptAddress = 0x378;
     QString caption, prompt, text;
     WhenModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<TForm3*>(modal);
@@ -147,12 +147,12 @@ TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
     EXPECT_EQ(text, "378H");
     EXPECT_EQ(f.OffsetDialog().windowTitle(), "Offset address");
     EXPECT_EQ(f.OffsetDialog().Label5->text(), "Offset address:");
-    EXPECT_EQ(f.PortSelection, 104);
-    EXPECT_EQ(f.UserLptAddress, 0x2BC);
+    EXPECT_EQ(ToInt(f.S.PortSelection), 104);
+    EXPECT_EQ(f.S.UserLptAddress, 0x2BC);
     EXPECT_EQ(f.SelectedPort->text(), "2BCH");
     EXPECT_EQ(rig.Stack.Ports.LptBase, 0x2BC);
     EXPECT_TRUE(f.Userdefined1->isChecked());
-    EXPECT_TRUE(f.LptMode);
+    EXPECT_TRUE(f.S.LptMode);
     EXPECT_EQ(f.SelectedPort->toolTip(), "Click to change port address");
     EXPECT_TRUE(rig.Op.Messages.empty());
 
@@ -166,7 +166,7 @@ TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
     QMouseEvent click(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(f.SelectedPort, &click);
-    EXPECT_EQ(f.UserLptAddress, 0x3BC);
+    EXPECT_EQ(f.S.UserLptAddress, 0x3BC);
     EXPECT_EQ(f.SelectedPort->text(), "3BCH");
 }
 
@@ -184,7 +184,7 @@ TEST(MainFormPorts, BadUserAddressKeepsTheSelection)
             dialog->OKButton->click();
         });
         f.SelectedPortClick();
-        EXPECT_EQ(f.UserLptAddress, 0x378) << typed;
+        EXPECT_EQ(f.S.UserLptAddress, 0x378) << typed;
         EXPECT_EQ(f.SelectedPort->text(), "378H") << typed;
     }
     ASSERT_EQ(rig.Op.Messages.size(), 5u);
@@ -200,7 +200,7 @@ TEST(MainFormPorts, BadAddressFromTheMenuKeepsTheEarlierPort)
     rig.WriteIni("[ENVIRONMENT]\nPort=101\n");
     rig.Start();
     TMainForm& f = *rig.Form;
-    ASSERT_EQ(f.PortSelection, 101);
+    ASSERT_EQ(ToInt(f.S.PortSelection), 101);
     WhenModal([](QWidget* modal) {
         auto* dialog = qobject_cast<TForm3*>(modal);
         ASSERT_NE(dialog, nullptr);
@@ -210,8 +210,8 @@ TEST(MainFormPorts, BadAddressFromTheMenuKeepsTheEarlierPort)
     f.Userdefined1->trigger();
     ASSERT_EQ(rig.Op.Messages.size(), 1u);
     EXPECT_EQ(rig.Op.Messages[0].Kind, MessageKind::Error);
-    EXPECT_EQ(f.PortSelection, 101);
-    EXPECT_TRUE(f.LptMode);
+    EXPECT_EQ(ToInt(f.S.PortSelection), 101);
+    EXPECT_TRUE(f.S.LptMode);
     EXPECT_TRUE(f.LPT11->isChecked());
     EXPECT_FALSE(f.Userdefined1->isChecked());
     EXPECT_EQ(f.SelectedPort->text(), "LPT1");
@@ -229,7 +229,7 @@ TEST(MainFormPorts, MenuClicksSelectThePortOrWarn)
     rig.Start();
     TMainForm& f = *rig.Form;
     f.LPT21->trigger();
-    EXPECT_EQ(f.PortSelection, 102);
+    EXPECT_EQ(ToInt(f.S.PortSelection), 102);
     EXPECT_EQ(f.SelectedPort->text(), "LPT2");
     EXPECT_TRUE(f.LPT21->isChecked());
     EXPECT_FALSE(f.LPT11->isChecked());
@@ -242,7 +242,7 @@ TEST(MainFormPorts, MenuClicksSelectThePortOrWarn)
     f.LPT31->setEnabled(true);
     f.LPT31->trigger();
     EXPECT_EQ(rig.Op.Texts(), std::vector<std::string>{"LPT3 not available!"});
-    EXPECT_EQ(f.PortSelection, 0);
+    EXPECT_EQ(ToInt(f.S.PortSelection), 0);
     EXPECT_FALSE(f.LPT31->isChecked());
-    EXPECT_FALSE(f.LptMode);
+    EXPECT_FALSE(f.S.LptMode);
 }

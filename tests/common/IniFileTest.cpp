@@ -1,11 +1,10 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 using namespace vorbrant;
 
@@ -34,10 +33,8 @@ TEST(IniFile, KeepsOrderAndReplacesValuesInPlace)
 
 TEST(IniFile, SavesAtomicallyAndReadsBack)
 {
-    auto dir = std::filesystem::temp_directory_path() / "vorbrant-ini-test";
-    std::filesystem::create_directories(dir);
-    auto path = (dir / "t.INI").string();
-    std::filesystem::remove(path);
+    test::TempDir dir;
+    auto path = dir.File("t.INI");
     {
         IniFile ini(path);
         EXPECT_FALSE(ini.SectionExists("ENVIRONMENT"));
@@ -48,11 +45,10 @@ TEST(IniFile, SavesAtomicallyAndReadsBack)
     IniFile again(path);
     EXPECT_EQ(again.ReadInteger("ENVIRONMENT", "FileCount", 0), 2);
     // A folder that does not exist cannot take the file: the reason is given.
-    IniFile bad((dir / "no-such-folder" / "x.INI").string());
+    IniFile bad(dir.File("no-such-folder/x.INI"));
     std::string err;
     EXPECT_FALSE(bad.Save(&err));
     EXPECT_FALSE(err.empty());
-    std::filesystem::remove_all(dir);
 }
 
 TEST(Text, ParseInt32AcceptsDecimalAndHexPrefixes)
@@ -75,12 +71,8 @@ TEST(Text, ParseInt32AcceptsDecimalAndHexPrefixes)
 
 TEST(IniFile, AFileThatCannotBeReadKeepsWhatWasLoaded)
 {
-    auto dir = std::filesystem::temp_directory_path() / "vorbrant-ini-unreadable";
-    std::filesystem::create_directories(dir);
-    auto path = (dir / "v.INI").string();
-    {
-        std::ofstream(path) << "[JTAG Devices]\nCount=2\n";
-    }
+    test::TempDir dir;
+    auto path = dir.Write("v.INI", "[JTAG Devices]\nCount=2\n");
     IniFile ini(path);
     ASSERT_EQ(ini.ReadInteger("JTAG Devices", "Count", 0), 2);
     // A folder where the file was: it exists but cannot be read as a file.
@@ -89,5 +81,4 @@ TEST(IniFile, AFileThatCannotBeReadKeepsWhatWasLoaded)
     std::string err;
     EXPECT_FALSE(ini.Load(&err));
     EXPECT_EQ(ini.ReadInteger("JTAG Devices", "Count", 0), 2) << "a save after this must not drop the section";
-    std::filesystem::remove_all(dir);
 }

@@ -24,7 +24,7 @@ std::string Convert(const std::string& in, const std::string& out, int& code)
 
 TEST(Convert, HexToBinaryOverTheLoadedRange)
 {
-    ScratchFolder f;
+    TempDir f;
     const std::string in = f.Write("in.hex", HexLine(0x100, 0, {1, 2}) + "\n" + HexLine(0x110, 0, {3}) + "\n:00000001FF\n");
     int code = -1;
     EXPECT_EQ(Convert(in, f.File("out.BIN"), code), "");
@@ -33,11 +33,11 @@ TEST(Convert, HexToBinaryOverTheLoadedRange)
     expect[0] = 1;
     expect[1] = 2;
     expect[0x10] = 3;
-    EXPECT_EQ(ScratchFolder::Read(f.File("out.BIN")), expect);
+    EXPECT_EQ(TempDir::Read(f.File("out.BIN")), expect);
 
     EXPECT_EQ(Convert(in, f.File("out.hex"), code), "");
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(ScratchFolder::Read(f.File("out.hex")),
+    EXPECT_EQ(TempDir::Read(f.File("out.hex")),
               HexLine(0x100, 0, {1, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                  0xFF, 3}) +
                   "\r\n:00000001FF\r\n");
@@ -45,25 +45,25 @@ TEST(Convert, HexToBinaryOverTheLoadedRange)
 
 TEST(Convert, DatByExtensionBinaryByDetectionEmptyImage)
 {
-    ScratchFolder f;
+    TempDir f;
     int code = -1;
     Convert(f.Write("w.DAT", "[20000004] BEEF\n"), f.File("o.bin"), code);
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(ScratchFolder::Read(f.File("o.bin")), "\xEF\xBE");
+    EXPECT_EQ(TempDir::Read(f.File("o.bin")), "\xEF\xBE");
 
     Convert(f.Write("raw", "ABC"), f.File("o.hex"), code);
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(ScratchFolder::Read(f.File("o.hex")), HexLine(0, 0, {'A', 'B', 'C'}) + "\r\n:00000001FF\r\n");
+    EXPECT_EQ(TempDir::Read(f.File("o.hex")), HexLine(0, 0, {'A', 'B', 'C'}) + "\r\n:00000001FF\r\n");
 
     // A file without data records converts to an empty image.
     Convert(f.Write("e.hex", ":00000001FF\n"), f.File("e.bin"), code);
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(ScratchFolder::Read(f.File("e.bin")), "");
+    EXPECT_EQ(TempDir::Read(f.File("e.bin")), "");
 }
 
 TEST(Convert, LoadAndWriteFailures)
 {
-    ScratchFolder f;
+    TempDir f;
     int code = -1;
     EXPECT_EQ(Convert(f.File("missing.hex"), f.File("o.bin"), code), "Error: There's no file" + f.File("missing.hex") + "\n");
     EXPECT_EQ(code, 2);

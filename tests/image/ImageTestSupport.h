@@ -1,17 +1,14 @@
 #pragma once
-// Shared helpers of the image tests: a scratch folder, files written into
-// it, and record lines built independently of the program's own writer.
+// Shared helpers of the image tests: record lines built independently of the
+// program's own writer, and a loader over files in a scratch folder.
 #include "common/ScriptedOperator.h"
 #include "image/FileLoader.h"
 #include "image/ImageBuffer.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,45 +52,14 @@ inline std::string SLine(char type, uint32_t address, int addressBytes, const st
     return line + HexByte(~sum & 0xFF);
 }
 
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "vorbrant-image-XXXXXX").string();
-        if (mkdtemp(tmpl.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        Path = tmpl;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(Path, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (std::filesystem::path(Path) / name).string(); }
-    std::string Write(const std::string& name, const std::string& content) const
-    {
-        std::string path = File(name);
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-    std::string Path;
-};
+using test::TempDir;
 
 // A loader under test: one image, one file state, one scripted operator.
 struct LoadBench {
     std::unique_ptr<ImageBuffer> Image = std::make_unique<ImageBuffer>();
     FileState State;
     ScriptedOperator Op;
-    ScratchFolder Folder;
+    TempDir Folder;
 
     bool Load(const std::string& content, int format = 4, const std::string& name = "data.hex")
     {

@@ -72,7 +72,7 @@ TEST(LineReader, BlockEdgesFallAnywhereInALine)
 {
     // The smallest block is 2 * MaxLine; slide CR LF pairs, lone CRs and an
     // overlong line over every position around the block edges.
-    ScratchFolder folder;
+    TempDir folder;
     const size_t block = 2 * LineReader::MaxLine;
     for (size_t shift = block - 8; shift <= block + 8; ++shift) {
         std::string text(shift, 'p');

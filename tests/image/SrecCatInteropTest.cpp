@@ -88,7 +88,7 @@ protected:
             const std::string out = folder_.File("extract" + std::to_string(i) + ".bin");
             RunTool("srec_cat '(' " + Quote(file) + " " + srecFormat + " -fill " + fills[i] + " -over " + Quote(file) +
                 " " + srecFormat + " ')' -offset -" + Hex32(start) + " -o " + Quote(out) + " -binary");
-            extracted[i] = ScratchFolder::Read(out);
+            extracted[i] = TempDir::Read(out);
             ASSERT_EQ(extracted[i].size(), end - start + 1);
         }
         size_t mismatches = 0;
@@ -105,7 +105,7 @@ protected:
     }
 
     std::vector<Chunk> chunks_;
-    ScratchFolder folder_;
+    TempDir folder_;
 };
 
 } // namespace
@@ -116,14 +116,14 @@ TEST_F(SrecCatInterop, IntelHexWithLinearAndSegmentAddresses)
     for (const char* length : {"16", "32"}) {
         const std::string linear = folder_.File(std::string("linear") + length + ".hex");
         RunTool("srec_cat " + inputs + "-execution-start-address=0x1234 -o " + Quote(linear) + " -intel -obs=" + length);
-        ASSERT_NE(ScratchFolder::Read(linear).find(":020000040001F9"), std::string::npos);
+        ASSERT_NE(TempDir::Read(linear).find(":020000040001F9"), std::string::npos);
         ExpectSameAsSrecCat(linear, "-intel", FormatHex);
     }
     // Type 02 addressing reaches 1 MiB: leave out the chunk at the top.
     chunks_.pop_back();
     const std::string segment = folder_.File("segment.hex");
     RunTool("srec_cat " + Inputs() + "-o " + Quote(segment) + " -intel --address-length=3 -obs=16");
-    ASSERT_NE(ScratchFolder::Read(segment).find(":020000021000EC"), std::string::npos);
+    ASSERT_NE(TempDir::Read(segment).find(":020000021000EC"), std::string::npos);
     ExpectSameAsSrecCat(segment, "-intel", FormatHex);
 }
 
@@ -134,7 +134,7 @@ TEST_F(SrecCatInterop, MotorolaS19S28S37WithRecordCounts)
     chunks_ = {all[0]};
     const std::string s19 = folder_.File("x.s19");
     RunTool("srec_cat " + Inputs() + "-execution-start-address=0 -o " + Quote(s19) + " -motorola --address-length=2");
-    ASSERT_NE(ScratchFolder::Read(s19).find("\nS5"), std::string::npos);
+    ASSERT_NE(TempDir::Read(s19).find("\nS5"), std::string::npos);
     ExpectSameAsSrecCat(s19, "-motorola", FormatSRecord);
 
     chunks_ = all;
@@ -168,12 +168,12 @@ TEST_F(SrecCatInterop, SrecCatReadsOurSavedFiles)
     std::string error;
     const std::string hex = folder_.File("ours.hex");
     const std::string bin = folder_.File("ours.bin");
-    ASSERT_TRUE(SaveImage(*image, hex, SaveHex, error)) << error;
-    ASSERT_TRUE(SaveImage(*image, bin, SaveBinary, error)) << error;
+    ASSERT_TRUE(SaveImage(*image, hex, SaveFormat::Hex, error)) << error;
+    ASSERT_TRUE(SaveImage(*image, bin, SaveFormat::Binary, error)) << error;
 
     const std::string back = folder_.File("back.bin");
     RunTool("srec_cat " + Quote(hex) + " -intel -offset -0x105 -o " + Quote(back) + " -binary");
-    EXPECT_TRUE(ScratchFolder::Read(back) == expect) << "srec_cat read our HEX differently";
+    EXPECT_TRUE(TempDir::Read(back) == expect) << "srec_cat read our HEX differently";
     RunTool("srec_cat " + Quote(bin) + " -binary -o " + Quote(back) + " -binary");
-    EXPECT_TRUE(ScratchFolder::Read(back) == expect) << "srec_cat read our binary differently";
+    EXPECT_TRUE(TempDir::Read(back) == expect) << "srec_cat read our binary differently";
 }

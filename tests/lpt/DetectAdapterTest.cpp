@@ -1,6 +1,6 @@
 // Adapter detection: the loop-back of data bits 4/5 to pin 10 and, on the
 // second generation, of data bit 4 to pin 13.
-#include "FakePort.h"
+#include "tests/support/ScriptedPort.h"
 
 #include "lpt/Adapter.h"
 #include "lpt/PortTable.h"
@@ -13,7 +13,7 @@ namespace {
 using test::Access;
 using test::In;
 using test::Out;
-using test::RecordingPort;
+using test::ScriptedPort;
 
 constexpr uint16_t Base = 0x378;
 constexpr uint16_t Status = Base + 1;
@@ -48,13 +48,13 @@ protected:
     {
         port.Registers[Control] = 0x0E; // mode line low before detection
         port.Registers[Status] = StatusFor(hw, 0x00);
-        port.OnWrite = [hw](RecordingPort& p, uint16_t address, uint8_t value) {
+        port.OnWrite = [hw](ScriptedPort& p, uint16_t address, uint8_t value) {
             if (address == Base)
                 p.Registers[Status] = StatusFor(hw, value);
         };
     }
 
-    RecordingPort port;
+    ScriptedPort port;
     PortTable ports;
     bool granted = true;
     Adapter pins{port, ports, granted};
@@ -83,7 +83,7 @@ TEST_F(Detection, PinThatDoesNotFollowTheDataLinesFailsAtTheSecondRead)
         EXPECT_FALSE(pins.DetectAdapter());
         ASSERT_EQ(port.Log.size(), 6u);
         EXPECT_EQ(port.Log[4], Out(Base, 0xCF));
-        EXPECT_FALSE(port.Log.back().Write);
+        EXPECT_FALSE(port.Log.back().Out);
         EXPECT_EQ(port.Log.back().Port, Status);
         EXPECT_EQ(pins.AdapterName, "Ironquill");
         EXPECT_FALSE(pins.SecondGeneration);
@@ -100,7 +100,7 @@ TEST_F(Detection, FirstGenerationWithPin13High)
     EXPECT_EQ(port.Registers[Base], 0x8F);
     // Pin 13 already high: 0xDF is never written.
     for (const Access& a : port.Log)
-        EXPECT_FALSE(a.Write && a.Port == Base && a.Value == 0xDF);
+        EXPECT_FALSE(a.Out && a.Port == Base && a.Value == 0xDF);
 }
 
 TEST_F(Detection, FirstGenerationWithPin13Low)

@@ -1,7 +1,7 @@
 // ReadPin and SetPin against the connector's pin table, row by row, with the
 // expected register, bit and polarity written out here independently of the
 // program's own table.
-#include "FakePort.h"
+#include "tests/support/ScriptedPort.h"
 
 #include "lpt/Adapter.h"
 #include "lpt/PortTable.h"
@@ -13,7 +13,7 @@ namespace {
 
 using test::In;
 using test::Out;
-using test::RecordingPort;
+using test::ScriptedPort;
 
 constexpr uint16_t Base = 0x378;
 
@@ -39,7 +39,7 @@ class PinModel : public ::testing::Test {
 protected:
     PinModel() { ports.LptBase = Base; }
 
-    RecordingPort port;
+    ScriptedPort port;
     PortTable ports;
     bool granted = true;
     Adapter pins{port, ports, granted};

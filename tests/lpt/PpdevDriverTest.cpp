@@ -1,6 +1,7 @@
 // The ppdev driver over a fake set of ppdev calls: which ports get claimed,
 // where each register access goes, and how the ports are given back.
-#include "FakePort.h"
+#include "tests/support/ScriptedPort.h"
+#include "tests/support/TempDir.h"
 
 #include "lpt/PortDriver.h"
 #include "lpt/PpdevDriver.h"
@@ -17,7 +18,7 @@
 namespace vorbrant {
 namespace {
 
-using test::TempTree;
+using test::TempDir;
 
 struct FakeParport {
     int OpenError = 0;
@@ -115,7 +116,7 @@ protected:
     }
     std::unique_ptr<PpdevDriver> Make()
     {
-        return std::make_unique<PpdevDriver>(std::make_unique<FakePpdevCalls>(world), proc.Root, "/devroot");
+        return std::make_unique<PpdevDriver>(std::make_unique<FakePpdevCalls>(world), proc.Path, "/devroot");
     }
     std::vector<std::string> CallsStartingWith(const std::string& prefix) const
     {
@@ -126,7 +127,7 @@ protected:
         return out;
     }
 
-    TempTree proc;
+    TempDir proc;
     PpdevWorld world;
     PortTable ports;
 };
@@ -338,11 +339,11 @@ TEST_F(Ppdev, SecondStartReleasesTheFirstClaims)
 // The real calls on things that are not parallel ports.
 TEST(PpdevRealCalls, MissingAndWrongDeviceNodes)
 {
-    TempTree proc;
-    TempTree dev;
+    TempDir proc;
+    TempDir dev;
     proc.Write("parport0/base-addr", "888\n");
     {
-        auto driver = MakePortDriver("ppdev", proc.Root, dev.Root);
+        auto driver = MakePortDriver("ppdev", proc.Path, dev.Path);
         ASSERT_NE(driver, nullptr);
         PortTable table;
         EXPECT_EQ(driver->Start(table).Message, "Can't start I/O driver! Error : Path not found");
@@ -351,7 +352,7 @@ TEST(PpdevRealCalls, MissingAndWrongDeviceNodes)
     // A plain file where the device should be: it opens, but cannot be claimed.
     dev.Write("parport0", "");
     {
-        auto driver = MakePortDriver("ppdev", proc.Root, dev.Root);
+        auto driver = MakePortDriver("ppdev", proc.Path, dev.Path);
         PortTable table;
         PortDriver::StartResult r = driver->Start(table);
         EXPECT_FALSE(r.Fatal);

@@ -1,5 +1,7 @@
 // The signal trace: a VCD of the pin levels, read back by sigrok-cli.
-#include "FakePort.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/ScriptedPort.h"
+#include "tests/support/TempDir.h"
 
 #include "lpt/TracePortIo.h"
 
@@ -15,9 +17,9 @@
 namespace vorbrant {
 namespace {
 
-using test::ManualClock;
-using test::RecordingPort;
-using test::TempTree;
+using test::FakeClock;
+using test::ScriptedPort;
+using test::TempDir;
 
 constexpr uint16_t Base = 0x378;
 
@@ -80,9 +82,9 @@ protected:
         clock.Now = 6000;
     }
 
-    TempTree dir;
-    RecordingPort port;
-    ManualClock clock;
+    TempDir dir;
+    ScriptedPort port;
+    FakeClock clock;
     PortTable ports;
 };
 
@@ -90,7 +92,7 @@ TEST_F(Trace, PinLevelsReadBackBySigrok)
 {
     if (!HaveSigrok())
         GTEST_SKIP() << "sigrok-cli is not installed";
-    std::string path = dir.Path("run.vcd");
+    std::string path = dir.File("run.vcd");
     {
         TracePortIo trace(port, clock, ports);
         std::string error;
@@ -114,7 +116,7 @@ TEST_F(Trace, PinLevelsReadBackBySigrok)
 
 TEST_F(Trace, HeaderAndOnlyChangesAreWritten)
 {
-    std::string path = dir.Path("changes.vcd");
+    std::string path = dir.File("changes.vcd");
     TracePortIo trace(port, clock, ports);
     std::string error;
     ASSERT_TRUE(trace.Open(path, error));
@@ -138,7 +140,7 @@ TEST_F(Trace, HeaderAndOnlyChangesAreWritten)
 TEST_F(Trace, TimeCountsFromOpen)
 {
     clock.Now = 1000000;
-    std::string path = dir.Path("late.vcd");
+    std::string path = dir.File("late.vcd");
     TracePortIo trace(port, clock, ports);
     std::string error;
     ASSERT_TRUE(trace.Open(path, error));
@@ -157,11 +159,11 @@ TEST_F(Trace, AccessesPassThroughWithOrWithoutAFile)
     EXPECT_EQ(port.Registers[Base], 0x33);
 
     std::string error;
-    EXPECT_FALSE(trace.Open(dir.Path("no/such/folder/x.vcd"), error));
+    EXPECT_FALSE(trace.Open(dir.File("no/such/folder/x.vcd"), error));
     EXPECT_NE(error.find("x.vcd"), std::string::npos);
     EXPECT_FALSE(trace.IsOpen());
 
-    ASSERT_TRUE(trace.Open(dir.Path("ok.vcd"), error));
+    ASSERT_TRUE(trace.Open(dir.File("ok.vcd"), error));
     EXPECT_EQ(trace.PortIn(Base + 1), 0x5A);
     trace.PortOut(0x278, 0x44);
     EXPECT_EQ(port.Registers[0x278], 0x44);
@@ -170,7 +172,7 @@ TEST_F(Trace, AccessesPassThroughWithOrWithoutAFile)
 
 TEST_F(Trace, FollowsTheSelectedPort)
 {
-    std::string path = dir.Path("moved.vcd");
+    std::string path = dir.File("moved.vcd");
     TracePortIo trace(port, clock, ports);
     std::string error;
     ASSERT_TRUE(trace.Open(path, error));

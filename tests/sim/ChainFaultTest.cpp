@@ -1,5 +1,6 @@
 // JTAG chains and every injectable fault.
 #include "Wire.h"
+#include "tests/support/TempDir.h"
 
 #include "sim/C2Target.h"
 #include "sim/JtagChain.h"
@@ -8,8 +9,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
-#include <fstream>
 
 namespace vorbrant::sim::test {
 namespace {
@@ -217,9 +216,8 @@ TEST(SimFaults, TdoStuck)
 TEST(SimFaults, FlashFileLoadAndSave)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("vorbrant-sim-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const std::string file = (dir / "f310.bin").string();
+    vorbrant::test::TempDir dir;
+    const std::string file = dir.File("f310.bin");
     {
         Simulator sim(Config("F310,flash=" + file));
         EXPECT_EQ(sim.StartError(), "");
@@ -234,12 +232,7 @@ TEST(SimFaults, FlashFileLoadAndSave)
         EXPECT_EQ(sim.Flash()[0x3DFF], 0xFE);
     }
     // A file larger than the part is refused and never overwritten.
-    const std::string big = (dir / "big.bin").string();
-    {
-        std::ofstream out(big, std::ios::binary);
-        std::string bytes(20000, '\x11');
-        out << bytes;
-    }
+    const std::string big = dir.Write("big.bin", std::string(20000, '\x11'));
     {
         Simulator sim(Config("F310,flash=" + big));
         EXPECT_NE(sim.StartError().find("more than"), std::string::npos) << sim.StartError();
@@ -247,7 +240,6 @@ TEST(SimFaults, FlashFileLoadAndSave)
         EXPECT_TRUE(sim.SaveFlash(error));
     }
     EXPECT_EQ(fs::file_size(big), 20000u);
-    fs::remove_all(dir);
 }
 
 } // namespace

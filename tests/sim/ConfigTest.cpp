@@ -1,12 +1,10 @@
 // The --sim= text forms and the derivative catalogue.
 #include "sim/Catalogue.h"
 #include "sim/SimConfig.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <unistd.h>
-#include <fstream>
 #include <set>
 
 namespace vorbrant::sim {
@@ -61,23 +59,17 @@ TEST(SimConfigParse, BadInputIsRefusedWithAReasonAndChangesNothing)
 
 TEST(SimConfigParse, IniFileWithChain)
 {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("vorbrant-simini-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const fs::path path = dir / "chain.ini";
-    {
-        std::ofstream out(path);
-        out << "[Simulator]\r\nAdapter=ironquill\r\nStalls=100\r\n"
-               "[Device1]\r\nPart=F020\r\nFlash=f020.bin\r\nLock=FFFE\r\n"
-               "[Device2]\r\nIRLength=8\r\nIDCode=0123A0F1\r\n";
-    }
+    vorbrant::test::TempDir dir;
+    const std::string path = dir.Write("chain.ini", "[Simulator]\r\nAdapter=ironquill\r\nStalls=100\r\n"
+                                                    "[Device1]\r\nPart=F020\r\nFlash=f020.bin\r\nLock=FFFE\r\n"
+                                                    "[Device2]\r\nIRLength=8\r\nIDCode=0123A0F1\r\n");
     SimConfig config;
     std::string error;
-    ASSERT_TRUE(ParseSimSpec("@" + path.string(), config, error)) << error;
+    ASSERT_TRUE(ParseSimSpec("@" + path, config, error)) << error;
     EXPECT_EQ(config.Adapter, AdapterKind::Ironquill);
     EXPECT_EQ(config.StallEvery, 100u);
     ASSERT_EQ(config.Devices.size(), 2u);
-    EXPECT_EQ(config.Devices[0].FlashFile, (dir / "f020.bin").string()) << "relative to the INI file";
+    EXPECT_EQ(config.Devices[0].FlashFile, dir.File("f020.bin")) << "relative to the INI file";
     EXPECT_EQ(config.Devices[0].Lock, 0xFFFEu);
     EXPECT_EQ(config.Devices[1].IrLength, 8);
     EXPECT_EQ(config.Devices[1].IdCode, 0x0123A0F1u);
@@ -86,7 +78,6 @@ TEST(SimConfigParse, IniFileWithChain)
     EXPECT_NE(error.find("cannot sit in a JTAG chain"), std::string::npos);
     EXPECT_FALSE(ParseSimIni("[Device1]\nIDCode=1\n", "x.ini", config, error)) << "generic needs an IR length";
     EXPECT_FALSE(ParseSimIni("[Simulator]\nColour=blue\n", "x.ini", config, error));
-    fs::remove_all(dir);
 }
 
 TEST(SimCatalogue, RowsAreConsistent)

@@ -357,7 +357,7 @@ TEST_F(C2LinkTest, FailedFlushRecoversAndKeepsTheBlockForTheCaller)
 
 TEST_F(C2LinkTest, SecurityByteOfTheRegisterFamilies)
 {
-    chip.DeviceCode = 0x308; // F31x, 16 KB
+    chip.SecurityPath = C2SecurityPath::InvertedB5; // F31x, 16 KB
     chip.FlashSizeKB = 16;
     FromReset();
     port.Script({1});
@@ -372,7 +372,7 @@ TEST_F(C2LinkTest, SecurityByteOfTheRegisterFamilies)
     ASSERT_TRUE(link.C2ReadSecurityByte(value));
     EXPECT_EQ(value, 30);
 
-    chip.DeviceCode = 0x30F; // F34x reads C2 address 0xB4
+    chip.SecurityPath = C2SecurityPath::InvertedB4; // F34x, 64 KB
     chip.FlashSizeKB = 64;
     mark = port.Log.size();
     port.Script({1});
@@ -381,7 +381,7 @@ TEST_F(C2LinkTest, SecurityByteOfTheRegisterFamilies)
     EXPECT_EQ(value, 0x7C);
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DR"));
 
-    chip.DeviceCode = 0x30C; // F41x: through 0xA7 paging
+    chip.SecurityPath = C2SecurityPath::WindowB5; // F41x: through 0xA7 paging
     mark = port.Log.size();
     port.Script({1}); // wait of DW 01
     port.Script({1}); // wait of DR
@@ -390,14 +390,14 @@ TEST_F(C2LinkTest, SecurityByteOfTheRegisterFamilies)
     EXPECT_EQ(value, 0xF0);
     EXPECT_THAT(Frames(), ElementsAre("AW A7", "DW 01", "AW B5", "DR", "AW A7", "DW 00"));
 
-    chip.DeviceCode = 0x308; // a read that times out is no value
+    chip.SecurityPath = C2SecurityPath::InvertedB5; // a read that times out is no value
     port.DefaultPin11 = false;
     EXPECT_FALSE(link.C2ReadSecurityByte(value));
 }
 
 TEST_F(C2LinkTest, SecurityByteThroughFpdatTellsWhetherTheAddressWasAccepted)
 {
-    chip.DeviceCode = 0x304;
+    chip.SecurityPath = C2SecurityPath::Fpdat; // F30x
     chip.LockByteAddress = 0x1DFF;
     FromReset();
     SendAccepted();          // 0x06

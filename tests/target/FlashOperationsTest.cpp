@@ -3,8 +3,9 @@
 // (never busy, never failing) or a port with no adapter at all.
 #include "RecordingPort.h"
 
-#include "common/ScriptedOperator.h"
 #include "target/C2Link.h"
+#include "target/FlashSizeFacts.h"
+#include "target/JtagFlashLink.h"
 #include "target/JtagLink.h"
 #include "target/ProgrammerStack.h"
 
@@ -23,7 +24,7 @@ using ::testing::ElementsAre;
 
 class FlashOperationsTest : public ::testing::Test {
 protected:
-    FlashOperationsTest() : stack(port, clock, op)
+    FlashOperationsTest() : stack(port, clock)
     {
         port.DefaultPin11 = false; // TDO low: registers idle, flash never busy
         Chip().FlashRegBase = 0x4000;
@@ -34,6 +35,8 @@ protected:
     }
 
     ChipInfo& Chip() { return stack.Dev.Chip; }
+    FlashLink& Flash() { return stack.Dev.Flash(); }
+    JtagFlashLink& Jtag() { return stack.Dev.JtagFlash(); }
     std::vector<std::string> Scans() const { return JtagScans(port, mark); }
     // The values written to one indirect register, as its DR scans show them.
     std::vector<std::string> Writes(const std::string& instruction) const
@@ -49,7 +52,6 @@ protected:
 
     RecordingPort port;
     FakeClock clock;
-    ScriptedOperator op;
     ProgrammerStack stack;
     size_t mark = 0;
 };
@@ -57,9 +59,9 @@ protected:
 TEST_F(FlashOperationsTest, SequentialReadRunSendsTheAddressOnlyOnce)
 {
     uint8_t value = 0x55;
-    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x1234, value, 0));
+    ASSERT_TRUE(Flash().ReadFlashByte(0x1234, value, 0));
     EXPECT_EQ(value, 0x00);
-    EXPECT_TRUE(stack.Dev.FlashStreamOpen);
+    EXPECT_TRUE(Jtag().StreamOpen());
     // FLASHSCL 0x85, FLASHADR, FLASHCON read; each with the write code 11 on top.
     EXPECT_THAT(Writes("4085"), ElementsAre("385/10"));
     EXPECT_THAT(Writes("4084"), ElementsAre("31234/18"));
@@ -67,7 +69,7 @@ TEST_F(FlashOperationsTest, SequentialReadRunSendsTheAddressOnlyOnce)
 
     // An open run takes the next address whatever address it is given.
     mark = port.Log.size();
-    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x8000, value, 0));
+    ASSERT_TRUE(Flash().ReadFlashByte(0x8000, value, 0));
     EXPECT_TRUE(Writes("4084").empty());
     EXPECT_TRUE(Writes("4082").empty());
     std::vector<std::string> scans = Scans();
@@ -76,11 +78,11 @@ TEST_F(FlashOperationsTest, SequentialReadRunSendsTheAddressOnlyOnce)
 
     // The end of the run idles FLASHCON; the next read sends its address.
     mark = port.Log.size();
-    EXPECT_TRUE(stack.Dev.EndFlashAccess());
-    EXPECT_FALSE(stack.Dev.FlashStreamOpen);
+    EXPECT_EQ(Flash().EndFlashAccess(), std::nullopt);
+    EXPECT_FALSE(Jtag().StreamOpen());
     EXPECT_THAT(Writes("4082"), ElementsAre("300/10"));
     mark = port.Log.size();
-    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x0080, value, 0x80));
+    ASSERT_TRUE(Flash().ReadFlashByte(0x0080, value, 0x80));
     EXPECT_THAT(Writes("4084"), ElementsAre("30080/18"));
     EXPECT_THAT(Writes("4082"), ElementsAre("381/10")); // scratchpad flag
 }
@@ -95,24 +97,24 @@ std::vector<std::string> WithoutPolls(std::vector<std::string> scans)
 TEST_F(FlashOperationsTest, RegisterOrderOfReadWriteAndPageErase)
 {
     uint8_t value = 0;
-    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x1234, value, 0));
+    ASSERT_TRUE(Flash().ReadFlashByte(0x1234, value, 0));
     // Scale, address, control, a read that starts the run, then the first
     // 10-bit data read.
     EXPECT_THAT(WithoutPolls(Scans()),
         ElementsAre("IR 4085/16", "DR 385/10", "IR 4084/16", "DR 31234/18", "IR 4082/16", "DR 301/10",
             "IR 4083/16", "DR 2/2", "IR 4083/16", "DR 2/2", "DR 0/11"));
-    stack.Dev.EndFlashAccess();
+    Flash().EndFlashAccess();
 
     mark = port.Log.size();
-    ASSERT_TRUE(stack.Dev.WriteFlashByte(0x0100, 0x3C, 0));
+    ASSERT_TRUE(Flash().WriteFlashByte(0x0100, 0x3C, 0));
     // The write's busy poll reads two bits.
     EXPECT_THAT(WithoutPolls(Scans()),
         ElementsAre("IR 4085/16", "DR 385/10", "IR 4084/16", "DR 30100/18", "IR 4082/16", "DR 310/10",
             "IR 4083/16", "DR 33C/10", "IR 4083/16", "DR 2/2", "DR 0/3"));
-    stack.Dev.EndFlashAccess();
+    Flash().EndFlashAccess();
 
     mark = port.Log.size();
-    ASSERT_TRUE(stack.Dev.JtagErasePage(0x0400, 0));
+    ASSERT_TRUE(Jtag().ErasePage(0x0400, 0));
     // Scale, erase control before the address, the 0xA5 confirmation, idle
     // control, then the 10-bit status read.
     EXPECT_THAT(WithoutPolls(Scans()),
@@ -122,22 +124,20 @@ TEST_F(FlashOperationsTest, RegisterOrderOfReadWriteAndPageErase)
 
 TEST_F(FlashOperationsTest, DisconnectReleasesInTheLinksOrder)
 {
-    stack.Dev.FlashStreamOpen = true;
-    stack.Dev.LockWarningShown = true;
+    uint8_t value = 0;
+    ASSERT_TRUE(Flash().ReadFlashByte(0, value, 0)); // a run left open
+    mark = port.Log.size();
     stack.Dev.DisconnectTarget();
     EXPECT_THAT(Scans(), ElementsAre("IR 2FFF/16", "IR FFF/16"));
-    EXPECT_FALSE(stack.Dev.FlashStreamOpen);
-    EXPECT_FALSE(stack.Dev.LockWarningShown);
+    EXPECT_FALSE(Jtag().StreamOpen());
 
     Chip().C2Mode = true;
-    stack.Dev.LockWarningShown = true;
     port.Control = 0x02; // mode line low, as JTAG leaves it
     mark = port.Log.size();
     stack.Dev.DisconnectTarget();
     // The C2 reset, then 0xFF on the data lines and the mode line high.
     EXPECT_EQ(port.Trace(mark), "c? c=00 BF c? c=02 " + test::Repeat("BF", 100) + " c? c=00 77 F7 FF c? c=00");
     EXPECT_EQ(stack.Pins.DataShadow, 0xFF);
-    EXPECT_FALSE(stack.Dev.LockWarningShown);
 }
 
 TEST_F(FlashOperationsTest, F12xIsPreparedBeforeItsFirstFlashAccess)
@@ -151,7 +151,9 @@ TEST_F(FlashOperationsTest, F12xIsPreparedBeforeItsFirstFlashAccess)
     clock.Sleeps.clear();
     size_t sleptAt = 0;
     clock.OnSleep = [&](uint32_t) { sleptAt = port.Log.size(); };
-    ASSERT_EQ(stack.Dev.ConnectTarget(), static_cast<int32_t>(idcode));
+    ConnectResult result = stack.Dev.ConnectTarget();
+    EXPECT_EQ(result.Kind, ConnectOutcome::Connected);
+    ASSERT_EQ(result.Id, static_cast<int32_t>(idcode));
     EXPECT_THAT(clock.Sleeps, ElementsAre(100u));
     std::vector<std::string> scans = WithoutPolls(Scans());
     // From the end of the identification's run (FLASHCON idle) to the first
@@ -177,76 +179,92 @@ TEST_F(FlashOperationsTest, F12xIsPreparedBeforeItsFirstFlashAccess)
     EXPECT_EQ(Chip().FlashRegBase, 0x3000);
 }
 
-TEST_F(FlashOperationsTest, A128KPartWritesSeventeenAddressBits)
+TEST_F(FlashOperationsTest, AddressesGoOutInThePartsFlashAdrWidth)
 {
-    Chip().FlashSizeKB = 128;
+    Chip().FlashAdrBits = 17; // the 128 KB parts
     Chip().FlashRegBase = 0x3000;
     uint8_t value = 0;
-    ASSERT_TRUE(stack.Dev.ReadFlashByte(0x1FBFF, value, 0));
+    ASSERT_TRUE(Flash().ReadFlashByte(0x1FBFF, value, 0));
     EXPECT_THAT(Writes("3084"), ElementsAre("7FBFF/19"));
-    stack.Dev.EndFlashAccess();
+    Flash().EndFlashAccess();
 
-    Chip().FlashSizeKB = 64;
+    Chip().FlashAdrBits = 16;
     Chip().FlashRegBase = 0x4000;
     mark = port.Log.size();
-    ASSERT_TRUE(stack.Dev.WriteFlashByte(0xFFFF, 0x3C, 0));
+    ASSERT_TRUE(Flash().WriteFlashByte(0xFFFF, 0x3C, 0));
     EXPECT_THAT(Writes("4084"), ElementsAre("3FFFF/18"));
     EXPECT_THAT(Writes("4082"), ElementsAre("310/10"));
     EXPECT_THAT(Writes("4083"), ElementsAre("33C/10"));
+
+    // The page erase sends its address in the same width.
+    Chip().FlashAdrBits = 17;
+    Chip().FlashRegBase = 0x3000;
+    Flash().EndFlashAccess();
+    mark = port.Log.size();
+    ASSERT_TRUE(Jtag().ErasePage(0x1F000, 0));
+    EXPECT_THAT(Writes("3084"), ElementsAre("7F000/19"));
 }
 
 TEST_F(FlashOperationsTest, PageRangesOfEraseFlash)
 {
-    ASSERT_TRUE(stack.Dev.EraseFlash(ErasePages, 0x0000, 0x03FF));
+    ASSERT_TRUE(Flash().EraseFlash(EraseKind::Pages, 0x0000, 0x03FF));
     EXPECT_THAT(Writes("4084"), ElementsAre("30000/18", "30200/18"));
     EXPECT_THAT(Writes("4083"), ElementsAre("3A5/10", "3A5/10"));
     // Erase control, then idle after the confirmation, then the run's end.
     EXPECT_THAT(Writes("4082"), ElementsAre("320/10", "300/10", "320/10", "300/10", "300/10"));
 
     mark = port.Log.size();
-    EXPECT_TRUE(stack.Dev.EraseFlash(ErasePages, 0x0400, 0x03FF));
+    EXPECT_TRUE(Flash().EraseFlash(EraseKind::Pages, 0x0400, 0x03FF));
     EXPECT_TRUE(Writes("4084").empty());
 
     mark = port.Log.size();
-    EXPECT_TRUE(stack.Dev.EraseFlash(EraseLockPage, 0, 0));
+    EXPECT_TRUE(Flash().EraseFlash(EraseKind::LockPage, 0, 0));
     EXPECT_THAT(Writes("4084"), ElementsAre("3FD01/18"));
     mark = port.Log.size();
-    EXPECT_TRUE(stack.Dev.EraseFlash(EraseChip, 0, 0));
+    EXPECT_TRUE(Flash().EraseFlash(EraseKind::Chip, 0, 0));
     EXPECT_THAT(Writes("4084"), ElementsAre("3FDFF/18"));
 
     mark = port.Log.size();
-    EXPECT_FALSE(stack.Dev.EraseFlash(3, 0, 0));
+    EXPECT_FALSE(Flash().EraseFlash(static_cast<EraseKind>(3), 0, 0));
     EXPECT_TRUE(Writes("4084").empty());
     EXPECT_THAT(Writes("4082"), ElementsAre("300/10")); // the run is still ended
 }
 
 TEST_F(FlashOperationsTest, ScratchpadEraseAddressBySize)
 {
+    // The User data map of each size, as identification fills it in.
+    auto mapFor = [&](uint16_t kb) { Chip().UserData = FactsForFlashSize(kb).UserData; };
     const std::pair<uint16_t, std::string> cases[] = {
         {8, "32000/18"}, {16, "34000/18"}, {32, "38000/18"}, {64, "30000/18"}};
     for (const auto& [kb, address] : cases) {
-        Chip().FlashSizeKB = kb;
+        mapFor(kb);
         mark = port.Log.size();
-        EXPECT_TRUE(stack.Dev.EraseScratchpad()) << kb;
+        EXPECT_TRUE(Flash().EraseScratchpad()) << kb;
         EXPECT_THAT(Writes("4084"), ElementsAre(address)) << kb;
+        EXPECT_EQ(Writes("4082").front(), kb == 64 ? "3A0/10" : "320/10") << kb; // erase, in the User data area on 64 KB
+        EXPECT_EQ(Writes("4082").back(), "300/10") << kb; // the run is ended
     }
-    Chip().FlashSizeKB = 64;
+    mapFor(128);
+    Chip().FlashAdrBits = 17;
     mark = port.Log.size();
-    stack.Dev.EraseScratchpad();
-    EXPECT_EQ(Writes("4082").front(), "3A0/10"); // erase with the scratchpad flag
-    Chip().FlashSizeKB = 128;
-    mark = port.Log.size();
-    EXPECT_TRUE(stack.Dev.EraseScratchpad());
+    EXPECT_TRUE(Flash().EraseScratchpad());
     EXPECT_THAT(Writes("4084"), ElementsAre("60400/19"));
-    Chip().FlashSizeKB = 4;
-    EXPECT_FALSE(stack.Dev.EraseScratchpad());
+    EXPECT_EQ(Writes("4082").front(), "3A0/10");
+
+    // Sizes without a User data map refuse before any flash register access.
+    Chip().FlashAdrBits = 16;
+    mapFor(4);
+    mark = port.Log.size();
+    EXPECT_FALSE(Flash().EraseScratchpad());
+    EXPECT_TRUE(Writes("4084").empty());
+    EXPECT_THAT(Writes("4082"), ElementsAre("300/10"));
 }
 
 TEST_F(FlashOperationsTest, ScratchpadEraseOnC2TouchesNothing)
 {
     Chip().C2Mode = true;
     size_t before = port.Log.size();
-    EXPECT_TRUE(stack.Dev.EraseScratchpad());
+    EXPECT_TRUE(Flash().EraseScratchpad());
     EXPECT_EQ(port.Log.size(), before);
 }
 
@@ -255,11 +273,11 @@ TEST_F(FlashOperationsTest, C2AddressesAboveSixteenBitsAreRefusedNotWrapped)
     Chip().C2Mode = true;
     size_t before = port.Log.size();
     uint8_t value = 0;
-    EXPECT_FALSE(stack.Dev.ReadFlashByte(0x10000, value, 0));
-    EXPECT_FALSE(stack.Dev.WriteFlashByte(0x10000, 0x12, 0));
+    EXPECT_FALSE(Flash().ReadFlashByte(0x10000, value, 0));
+    EXPECT_FALSE(Flash().WriteFlashByte(0x10000, 0x12, 0));
     EXPECT_EQ(port.Log.size(), before);
     // Page 256 would go out as page number 0.
-    stack.Dev.EraseFlash(ErasePages, 0x20000, 0x201FF);
+    Flash().EraseFlash(EraseKind::Pages, 0x20000, 0x201FF);
     for (const std::string& frame : test::HostFrames(port, before))
         EXPECT_NE(frame, "DW 08");
 }
@@ -270,16 +288,18 @@ TEST_F(FlashOperationsTest, FlashThatStaysBusyFailsAfterHalfASecond)
     port.DefaultPin11 = true;
     clock.StepNs = 1000000;
     uint8_t value = 0;
-    EXPECT_FALSE(stack.Dev.ReadFlashByte(0, value, 0));
-    EXPECT_FALSE(stack.Dev.FlashStreamOpen);
-    EXPECT_FALSE(stack.Dev.WriteFlashByte(0, 0, 0));
-    EXPECT_FALSE(stack.Dev.JtagErasePage(0, 0));
+    EXPECT_FALSE(Flash().ReadFlashByte(0, value, 0));
+    EXPECT_FALSE(Jtag().StreamOpen());
+    EXPECT_FALSE(Flash().WriteFlashByte(0, 0, 0));
+    EXPECT_FALSE(Jtag().ErasePage(0, 0));
 }
 
-TEST_F(FlashOperationsTest, NoAdapterGivesMinusOne)
+TEST_F(FlashOperationsTest, NoAdapterIsNoAnswer)
 {
     port.AdapterKind = 0;
-    EXPECT_EQ(stack.Dev.ConnectTarget(), -1);
+    ConnectResult result = stack.Dev.ConnectTarget();
+    EXPECT_EQ(result.Kind, ConnectOutcome::NoAdapter);
+    EXPECT_EQ(result.Id, -1);
     EXPECT_TRUE(JtagScans(port, mark).empty());
 }
 
@@ -287,13 +307,13 @@ TEST_F(FlashOperationsTest, FirstGenerationAdapterIsNeverProbedOverC2)
 {
     port.AdapterKind = 1;
     mark = port.Log.size();
-    EXPECT_EQ(stack.Dev.ConnectTarget(), -1); // TDO low: IDCODE 0
+    EXPECT_FALSE(stack.Dev.ConnectTarget().Answered()); // TDO low: IDCODE 0
     EXPECT_EQ(stack.Pins.AdapterName, "Ironquill");
     EXPECT_TRUE(test::HostFrames(port, mark).empty());
     EXPECT_THAT(JtagScans(port, mark), ElementsAre("RESET", "IR 2FFF/16", "IR 1004/16", "DR 0/32"));
 
     port.DefaultPin11 = true; // TDO stuck high: IDCODE all ones
-    EXPECT_EQ(stack.Dev.ConnectTarget(), -1);
+    EXPECT_FALSE(stack.Dev.ConnectTarget().Answered());
 }
 
 TEST_F(FlashOperationsTest, UnknownJtagCodeShowsTheCode)
@@ -302,7 +322,13 @@ TEST_F(FlashOperationsTest, UnknownJtagCodeShowsTheCode)
     port.Script({1, 0, 0, 0}); // the four status reads of the detection
     for (int i = 0; i < 32; ++i)
         port.Script({(0x00004243 >> i) & 1});
-    EXPECT_EQ(stack.Dev.ConnectTarget(), 0x4243);
+    // What an earlier connection to a 128 KB part left behind.
+    Chip().UserData = FactsForFlashSize(128).UserData;
+    Chip().WindowAboveCode = true;
+    Chip().FlashAdrBits = 17;
+    ConnectResult result = stack.Dev.ConnectTarget();
+    EXPECT_EQ(result.Kind, ConnectOutcome::Unknown);
+    EXPECT_EQ(result.Id, 0x4243);
     EXPECT_EQ(Chip().DeviceCode, 4);
     EXPECT_EQ(Chip().DeviceRevision, 0);
     EXPECT_EQ(Chip().DerivativeName, "0x0004");
@@ -310,6 +336,10 @@ TEST_F(FlashOperationsTest, UnknownJtagCodeShowsTheCode)
     EXPECT_EQ(Chip().FlashSizeKB, 0);
     EXPECT_EQ(Chip().ScratchpadSize, 0);
     EXPECT_FALSE(Chip().C2Mode);
+    // Nothing is known about its flash.
+    EXPECT_FALSE(Chip().UserData.Mapped);
+    EXPECT_FALSE(Chip().WindowAboveCode);
+    EXPECT_EQ(Chip().FlashAdrBits, 16);
 }
 
 TEST_F(FlashOperationsTest, SecondGenerationWithoutAC2PartFallsBackToJtag)
@@ -317,7 +347,7 @@ TEST_F(FlashOperationsTest, SecondGenerationWithoutAC2PartFallsBackToJtag)
     port.AdapterKind = 2;
     port.DefaultPin11 = true; // C2D floats high: device id 0xFF
     mark = port.Log.size();
-    EXPECT_EQ(stack.Dev.ConnectTarget(), -1);
+    EXPECT_FALSE(stack.Dev.ConnectTarget().Answered());
     EXPECT_EQ(stack.Pins.AdapterName, "Ironquill2");
     EXPECT_THAT(test::HostFrames(port, mark), ElementsAre("AW 00", "DR"));
     EXPECT_FALSE(stack.Dev.Chip.C2Mode);

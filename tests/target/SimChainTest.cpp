@@ -1,6 +1,5 @@
 // A C8051F part inside a three-device JTAG chain on the simulator: the fill
 // bits around it let the host identify and program it at its position.
-#include "common/ScriptedOperator.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
@@ -21,11 +20,10 @@ struct ChainRig {
         std::string error;
         EXPECT_TRUE(sim::ParseSimIni(ini, "chain.ini", Config, error)) << error;
         Sim = std::make_unique<sim::Simulator>(Config);
-        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock());
     }
     sim::SimConfig Config;
     std::unique_ptr<sim::Simulator> Sim;
-    ScriptedOperator Op;
     std::unique_ptr<ProgrammerStack> Stack;
 };
 
@@ -48,25 +46,26 @@ TEST(SimChainTest, PartAtPositionTwoIsIdentifiedAndProgrammed)
     DescribeChain(rig.Stack->Chain);
     Target& dev = rig.Stack->Dev;
     dev.SetChainPosition(2);
-    EXPECT_EQ(dev.ConnectTarget() & 0x0FFFFFFF, 0x7243);
+    EXPECT_EQ(dev.ConnectTarget().Id & 0x0FFFFFFF, 0x7243);
     EXPECT_EQ(dev.Chip.DerivativeName, "F120..131");
     EXPECT_EQ(dev.Chip.FlashEnd, 0x1FBFFu);
 
     std::vector<uint8_t>& flash = rig.Sim->Flash(1);
-    ASSERT_TRUE(dev.EraseFlash(ErasePages, 0x10000, 0x101FF));
-    dev.FlashStreamOpen = false;
+    FlashLink& link = dev.Flash();
+    ASSERT_TRUE(link.EraseFlash(EraseKind::Pages, 0x10000, 0x101FF));
+    link.BeginRun();
     for (uint32_t a = 0x10000; a < 0x10100; ++a)
-        ASSERT_TRUE(dev.WriteFlashByte(a, static_cast<uint8_t>(a * 3), 0)) << a;
-    dev.EndFlashAccess();
+        ASSERT_TRUE(link.WriteFlashByte(a, static_cast<uint8_t>(a * 3), 0)) << a;
+    link.EndFlashAccess();
     for (uint32_t a = 0x10000; a < 0x10100; ++a)
         ASSERT_EQ(flash[a], static_cast<uint8_t>(a * 3)) << a;
-    dev.FlashStreamOpen = false;
+    link.BeginRun();
     for (uint32_t a = 0x10000; a < 0x10100; ++a) {
         uint8_t value = 0;
-        ASSERT_TRUE(dev.ReadFlashByte(a, value, 0)) << a;
+        ASSERT_TRUE(link.ReadFlashByte(a, value, 0)) << a;
         ASSERT_EQ(value, static_cast<uint8_t>(a * 3)) << a;
     }
-    dev.EndFlashAccess();
+    link.EndFlashAccess();
     EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
 }
 
@@ -76,7 +75,7 @@ TEST(SimChainTest, WithoutFillBitsTheChainDoesNotReadAsThePart)
     DescribeChain(rig.Stack->Chain);
     Target& dev = rig.Stack->Dev;
     dev.SetChainPosition(0);
-    int32_t id = dev.ConnectTarget();
+    int32_t id = dev.ConnectTarget().Id;
     EXPECT_NE(dev.Chip.DerivativeName, "F120..131");
     EXPECT_NE(id & 0x0FFFFFFF, 0x7243);
 }

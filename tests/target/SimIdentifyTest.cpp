@@ -1,11 +1,14 @@
 // Connection and identification against the simulator: every derivative of
-// its catalogue, locked parts and their one-time warning, unknown codes,
-// and targets that do not answer.
+// its catalogue, locked parts, unknown codes, targets that do not answer,
+// and the chip facts identification fills in.
 #include "RecordingPort.h"
 #include "SimRig.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "target/C2Link.h"
+#include "target/JtagFlashLink.h"
 
 #include <algorithm>
 
@@ -19,7 +22,7 @@ using ::testing::IsEmpty;
 struct Expected {
     const char* Part; // simulator catalogue name
     bool C2;
-    int32_t Id;       // ConnectTarget result
+    int32_t Id;       // the identification word ConnectTarget reports
     const char* Name;
     uint16_t FlashSizeKB;
     uint32_t FlashEnd;
@@ -68,7 +71,9 @@ TEST(SimIdentifyTest, EveryCataloguedDerivativeIsIdentified)
     for (const Expected& e : Parts) {
         SCOPED_TRACE(e.Part);
         SimRig rig(e.Part);
-        int32_t id = rig.Dev().ConnectTarget();
+        ConnectResult result = rig.Dev().ConnectTarget();
+        int32_t id = result.Id;
+        EXPECT_EQ(result.Kind, ConnectOutcome::Connected);
         const ChipInfo& chip = rig.Chip();
         EXPECT_EQ(chip.C2Mode, e.C2);
         if (e.C2) {
@@ -89,20 +94,78 @@ TEST(SimIdentifyTest, EveryCataloguedDerivativeIsIdentified)
             EXPECT_EQ(chip.FlashRegBase, chip.DeviceCode == 7 ? 0x3000 : 0x4000);
         }
         EXPECT_EQ(rig.Stack->Pins.AdapterName, "Ironquill2");
-        EXPECT_THAT(rig.Op.Messages, IsEmpty());
         EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
 
         // The two-second watch repeats the connect and finds the same part.
-        EXPECT_EQ(rig.Dev().ConnectTarget(), id);
+        result = rig.Dev().ConnectTarget();
+        EXPECT_EQ(result.Kind, ConnectOutcome::Connected);
+        EXPECT_EQ(result.Id, id);
         EXPECT_EQ(rig.Chip().DerivativeName, e.Name);
         EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
     }
 }
 
+TEST(SimIdentifyTest, IdentificationFillsInTheChipFacts)
+{
+    struct Facts {
+        const char* Part;
+        uint8_t FlashAdrBits;
+        bool UserDataMapped;
+        uint32_t UserDataBase;
+        uint8_t AreaFlags;
+        uint32_t EraseAddress;
+        bool WindowAboveCode;
+        SecurityAccess Security;
+        C2SecurityPath SecurityPath; // C2 parts only
+    };
+    using enum SecurityAccess;
+    using enum C2SecurityPath;
+    const Facts rows[] = {
+        {"F020", 16, true, 0x0000, 0x80, 0x00000, false, JtagBlocks, Fpdat},
+        {"F018", 16, true, 0x4000, 0x00, 0x04000, true, JtagBlocks, Fpdat}, // smaller variant: its own size
+        {"F046", 16, true, 0x8000, 0x00, 0x08000, true, JtagBlocks, Fpdat},
+        {"F206", 16, true, 0x2000, 0x00, 0x02000, true, JtagBlocks, Fpdat},
+        {"F120", 17, true, 0x0000, 0x80, 0x20400, false, JtagBlocks, Fpdat},
+        {"F132", 16, true, 0x0000, 0x80, 0x00000, false, JtagBlocks, Fpdat},
+        {"F300", 16, true, 0x2000, 0x00, 0x02000, true, F30xNibbles, Fpdat},
+        {"F305", 16, false, 0, 0, 0, true, F30xNibbles, Fpdat},
+        {"F310", 16, true, 0x4000, 0x00, 0x04000, true, C2PageCount, InvertedB5},
+        {"F340", 16, true, 0x0000, 0x80, 0x00000, false, C2PageCount, InvertedB4},
+        {"F410", 16, true, 0x8000, 0x00, 0x08000, true, C2PageCount, WindowB5},
+        {"F334", 16, false, 0, 0, 0, true, C2PageCount, Fpdat},
+    };
+    for (const Facts& f : rows) {
+        SCOPED_TRACE(f.Part);
+        SimRig rig(f.Part);
+        ASSERT_EQ(rig.Dev().ConnectTarget().Kind, ConnectOutcome::Connected);
+        const ChipInfo& chip = rig.Chip();
+        EXPECT_EQ(chip.PageSize, 512);
+        if (!chip.C2Mode) {
+            EXPECT_EQ(chip.FlashAdrBits, f.FlashAdrBits);
+        } else {
+            EXPECT_EQ(chip.SecurityPath, f.SecurityPath);
+        }
+        EXPECT_EQ(chip.UserData.Mapped, f.UserDataMapped);
+        EXPECT_EQ(chip.UserData.Base, f.UserDataBase);
+        EXPECT_EQ(chip.UserData.AreaFlags, f.AreaFlags);
+        EXPECT_EQ(chip.UserData.EraseAddress, f.EraseAddress);
+        EXPECT_EQ(chip.WindowAboveCode, f.WindowAboveCode);
+        EXPECT_EQ(chip.Security, f.Security);
+    }
+
+    // A part that answers but is not identified has no User data map.
+    SimRig unknown("F010,busy");
+    EXPECT_EQ(unknown.Dev().ConnectTarget().Kind, ConnectOutcome::Unknown);
+    EXPECT_FALSE(unknown.Chip().UserData.Mapped);
+    EXPECT_FALSE(unknown.Chip().WindowAboveCode);
+}
+
 TEST(SimIdentifyTest, UnknownC2CodeShowsTheCode)
 {
     SimRig rig("F336");
-    EXPECT_EQ(rig.Dev().ConnectTarget() & 0xFFF, 0x314);
+    ConnectResult result = rig.Dev().ConnectTarget();
+    EXPECT_EQ(result.Kind, ConnectOutcome::Unknown);
+    EXPECT_EQ(result.Id & 0xFFF, 0x314);
     EXPECT_TRUE(rig.Chip().C2Mode);
     EXPECT_EQ(rig.Chip().DerivativeName, "0x0314");
     EXPECT_EQ(rig.Chip().FlashEnd, 0u);
@@ -115,7 +178,9 @@ TEST(SimIdentifyTest, SmallerVariantThatFailsItsConfirmationIsNotIdentified)
     // F018/19 confirmation fail.
     SimRig rig("F010,busy");
     uint64_t start = rig.NowMs();
-    EXPECT_EQ(rig.Dev().ConnectTarget() & 0x0FFFFFFF, 0x2243);
+    ConnectResult result = rig.Dev().ConnectTarget();
+    EXPECT_EQ(result.Kind, ConnectOutcome::Unknown);
+    EXPECT_EQ(result.Id & 0x0FFFFFFF, 0x2243);
     EXPECT_EQ(rig.Chip().DerivativeName, "");
     EXPECT_EQ(rig.Chip().FlashEnd, 0u);
     EXPECT_TRUE(rig.Chip().SmallerVariant);
@@ -141,14 +206,15 @@ TEST(SimIdentifyTest, OnlySomeSmallerVariantsNeedTheirConfirmation)
     for (const Row& r : rows) {
         SCOPED_TRACE(r.SimText);
         SimRig rig(r.SimText);
-        EXPECT_NE(rig.Dev().ConnectTarget(), -1);
+        ConnectResult result = rig.Dev().ConnectTarget();
+        EXPECT_EQ(result.Kind, r.FlashEnd != 0 ? ConnectOutcome::Connected : ConnectOutcome::Unknown);
         EXPECT_EQ(rig.Chip().DerivativeName, r.Name);
         EXPECT_EQ(rig.Chip().FlashEnd, r.FlashEnd);
         EXPECT_TRUE(rig.Chip().SmallerVariant);
     }
     // The F132 keeps the F12x flash register base and scratchpad.
     SimRig f132("F132");
-    ASSERT_NE(f132.Dev().ConnectTarget(), -1);
+    ASSERT_TRUE(f132.Dev().ConnectTarget().Identified());
     EXPECT_EQ(f132.Chip().FlashRegBase, 0x3000);
     EXPECT_EQ(f132.Chip().ScratchpadSize, 256);
     EXPECT_EQ(f132.Chip().FlashSizeKB, 64);
@@ -157,50 +223,50 @@ TEST(SimIdentifyTest, OnlySomeSmallerVariantsNeedTheirConfirmation)
 TEST(SimIdentifyTest, JtagPartsOnAFirstGenerationAdapter)
 {
     SimRig rig("F020,adapter=ironquill");
-    EXPECT_EQ(rig.Dev().ConnectTarget() & 0x0FFFFFFF, 0x3243);
+    EXPECT_EQ(rig.Dev().ConnectTarget().Id & 0x0FFFFFFF, 0x3243);
     EXPECT_EQ(rig.Stack->Pins.AdapterName, "Ironquill");
     EXPECT_EQ(rig.Chip().DerivativeName, "F020..23");
     EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
 }
 
-TEST(SimIdentifyTest, NoAnswerGivesMinusOne)
+TEST(SimIdentifyTest, NoAnswerIsNoAdapter)
 {
-    SimRig none("F340,adapter=none");
-    EXPECT_EQ(none.Dev().ConnectTarget(), -1);
-    SimRig low("F340,adapter=none-low");
-    EXPECT_EQ(low.Dev().ConnectTarget(), -1);
+    auto noAnswer = [](const char* simText) {
+        SimRig rig(simText);
+        ConnectResult result = rig.Dev().ConnectTarget();
+        EXPECT_EQ(result.Kind, ConnectOutcome::NoAdapter) << simText;
+        EXPECT_EQ(result.Id, -1) << simText;
+        return rig.Chip().C2Mode;
+    };
+    noAnswer("F340,adapter=none");
+    noAnswer("F340,adapter=none-low");
     // A C2 part behind a first-generation adapter is never reached over C2,
     // and nothing answers over JTAG.
-    SimRig firstGeneration("F340,adapter=ironquill");
-    EXPECT_EQ(firstGeneration.Dev().ConnectTarget(), -1);
-    EXPECT_FALSE(firstGeneration.Chip().C2Mode);
-    SimRig stuckLow("F020,tdo=low");
-    EXPECT_EQ(stuckLow.Dev().ConnectTarget(), -1);
-    SimRig stuckHigh("F020,tdo=high");
-    EXPECT_EQ(stuckHigh.Dev().ConnectTarget(), -1);
+    EXPECT_FALSE(noAnswer("F340,adapter=ironquill"));
+    noAnswer("F020,tdo=low");
+    noAnswer("F020,tdo=high");
 }
 
-TEST(SimIdentifyTest, LockedPartsWarnOncePerConnection)
+TEST(SimIdentifyTest, LockedPartIsReportedLockedAtEveryConnect)
 {
-    const std::string warning =
-        "Device is locked - autodetecion not possible!\n\r              Erase chip first!              ";
+    // Whether to warn again is the caller's rule; the target reports what it
+    // found each time.
     SimRig rig("F410,lock=FE");
-    rig.Dev().ConnectTarget();
+    ConnectResult result = rig.Dev().ConnectTarget();
+    EXPECT_EQ(result.Kind, ConnectOutcome::Locked);
+    EXPECT_TRUE(result.Identified());
+    EXPECT_EQ(result.Id, 0x1030C);
+    EXPECT_FALSE(result.ClearsLockWarning);
     EXPECT_EQ(rig.Chip().DerivativeName, "Locked F41x");
     EXPECT_EQ(rig.Chip().FlashEnd, 1u);
     EXPECT_EQ(rig.Chip().FlashSizeKB, 32);
     EXPECT_EQ(rig.Chip().LockByteAddress, 0x7DFF);
-    ASSERT_EQ(rig.Op.Messages.size(), 1u);
-    EXPECT_EQ(rig.Op.Messages[0].Kind, MessageKind::Warning);
-    EXPECT_EQ(rig.Op.Messages[0].Text, warning);
 
-    rig.Dev().ConnectTarget(); // the two-second watch: no second box
-    EXPECT_EQ(rig.Op.Messages.size(), 1u);
+    EXPECT_EQ(rig.Dev().ConnectTarget().Kind, ConnectOutcome::Locked); // the two-second watch
     EXPECT_EQ(rig.Chip().DerivativeName, "Locked F41x");
 
     rig.Dev().DisconnectTarget();
-    rig.Dev().ConnectTarget();
-    EXPECT_EQ(rig.Op.Messages.size(), 2u);
+    EXPECT_EQ(rig.Dev().ConnectTarget().Kind, ConnectOutcome::Locked);
     EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
 }
 
@@ -225,25 +291,24 @@ TEST(SimIdentifyTest, LockedFamiliesKeepOrDropTheirFlashEnd)
     for (const Row& r : rows) {
         SCOPED_TRACE(r.SimText);
         SimRig rig(r.SimText);
-        rig.Dev().ConnectTarget();
+        EXPECT_EQ(rig.Dev().ConnectTarget().Kind, ConnectOutcome::Locked);
         EXPECT_EQ(rig.Chip().DerivativeName, r.Name);
         EXPECT_EQ(rig.Chip().FlashSizeKB, r.KB);
         EXPECT_EQ(rig.Chip().FlashEnd, r.FlashEnd);
         EXPECT_EQ(rig.Chip().LockByteAddress, r.LockByte);
-        EXPECT_EQ(rig.Op.Messages.size(), 1u);
         EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
     }
 }
 
-TEST(SimIdentifyTest, SeeingThePartUnlockedRearmsTheWarningOnlyForSomeFamilies)
+TEST(SimIdentifyTest, SeeingThePartUnlockedClearsTheWarningOnlyForSomeFamilies)
 {
     // Locked, then unlocked, then locked again, all within one connection:
-    // the families whose unlocked result clears the flag warn a second time.
+    // the families whose unlocked result clears the warning say so.
     struct Row {
         const char* Part;
         uint32_t LockAddress; // where the simulated part keeps its lock byte
         const char* UnlockedName;
-        bool ClearsFlag;
+        bool ClearsWarning;
     };
     const Row rows[] = {
         {"F300", 0x1DFF, "F300/1/2/3", true},
@@ -259,18 +324,21 @@ TEST(SimIdentifyTest, SeeingThePartUnlockedRearmsTheWarningOnlyForSomeFamilies)
         SCOPED_TRACE(r.Part);
         SimRig rig(std::string(r.Part) + ",lock=FE");
         std::vector<uint8_t>& flash = rig.Sim->Flash();
-        rig.Dev().ConnectTarget();
-        EXPECT_EQ(rig.Op.Messages.size(), 1u);
+        ConnectResult result = rig.Dev().ConnectTarget();
+        EXPECT_EQ(result.Kind, ConnectOutcome::Locked);
+        EXPECT_FALSE(result.ClearsLockWarning);
         EXPECT_EQ(rig.Chip().DerivativeName.rfind("Locked ", 0), 0u);
 
         flash[r.LockAddress] = 0xFF;
-        rig.Dev().ConnectTarget();
+        result = rig.Dev().ConnectTarget();
+        EXPECT_EQ(result.Kind, ConnectOutcome::Connected);
+        EXPECT_EQ(result.ClearsLockWarning, r.ClearsWarning);
         EXPECT_EQ(rig.Chip().DerivativeName, r.UnlockedName);
-        EXPECT_EQ(rig.Op.Messages.size(), 1u);
 
         flash[r.LockAddress] = 0xFE;
-        rig.Dev().ConnectTarget();
-        EXPECT_EQ(rig.Op.Messages.size(), r.ClearsFlag ? 2u : 1u);
+        result = rig.Dev().ConnectTarget();
+        EXPECT_EQ(result.Kind, ConnectOutcome::Locked);
+        EXPECT_FALSE(result.ClearsLockWarning);
         EXPECT_EQ(rig.Chip().DerivativeName.rfind("Locked ", 0), 0u);
         EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
     }
@@ -303,9 +371,8 @@ std::vector<std::string> C2ConnectFrames(const std::string& part, std::vector<st
 {
     SimRig rig(part);
     TeePort tee(*rig.Sim);
-    ScriptedOperator op;
-    ProgrammerStack stack(tee, rig.Sim->GetClock(), op);
-    EXPECT_NE(stack.Dev.ConnectTarget(), -1);
+    ProgrammerStack stack(tee, rig.Sim->GetClock());
+    EXPECT_TRUE(stack.Dev.ConnectTarget().Answered());
     if (violations)
         *violations = rig.Sim->Violations();
     std::vector<std::string> frames = test::HostFrames(tee.Record);
@@ -337,43 +404,45 @@ TEST(SimIdentifyTest, C2ConnectReadsTheIdEnablesProgrammingTwiceThenPreWritesBef
     EXPECT_EQ(f300[10], "AW B4");
 }
 
-TEST(SimIdentifyTest, ResetProgrammingInterfaceReenablesC2Only)
+TEST(SimIdentifyTest, BeginRunReenablesC2ProgrammingAndDropsAJtagStream)
 {
     SimRig rig("F340");
     TeePort tee(*rig.Sim);
-    ScriptedOperator op;
-    ProgrammerStack stack(tee, rig.Sim->GetClock(), op);
-    ASSERT_NE(stack.Dev.ConnectTarget(), -1);
+    ProgrammerStack stack(tee, rig.Sim->GetClock());
+    ASSERT_TRUE(stack.Dev.ConnectTarget().Answered());
     size_t mark = tee.Record.Log.size();
     uint64_t start = rig.NowMs();
-    stack.Dev.ResetProgrammingInterface();
+    stack.Dev.Flash().BeginRun();
     EXPECT_THAT(test::HostFrames(tee.Record, mark), ElementsAre("AW 02", "DW 02", "DW 01"));
     EXPECT_GE(rig.NowMs() - start, 50u); // the 20 ms and 30 ms settle times
 
     SimRig jtagRig("F020");
     TeePort jtagTee(*jtagRig.Sim);
-    ProgrammerStack jtag(jtagTee, jtagRig.Sim->GetClock(), op);
-    ASSERT_NE(jtag.Dev.ConnectTarget(), -1);
+    ProgrammerStack jtag(jtagTee, jtagRig.Sim->GetClock());
+    ASSERT_TRUE(jtag.Dev.ConnectTarget().Answered());
+    uint8_t value = 0;
+    ASSERT_TRUE(jtag.Dev.Flash().ReadFlashByte(0, value, 0));
+    ASSERT_TRUE(jtag.Dev.JtagFlash().StreamOpen());
     mark = jtagTee.Record.Log.size();
-    jtag.Dev.ResetProgrammingInterface();
+    jtag.Dev.Flash().BeginRun();
     EXPECT_EQ(jtagTee.Record.Log.size(), mark);
+    EXPECT_FALSE(jtag.Dev.JtagFlash().StreamOpen());
 }
 
 TEST(SimIdentifyTest, DisconnectReleasesTheTarget)
 {
     SimRig c2("F340");
-    ASSERT_NE(c2.Dev().ConnectTarget(), -1);
+    ASSERT_TRUE(c2.Dev().ConnectTarget().Answered());
     c2.Dev().DisconnectTarget();
     EXPECT_EQ(c2.Stack->Pins.DataShadow, 0xFF);
     EXPECT_TRUE(c2.Stack->Pins.ReadPin(14)); // mode line high again
     EXPECT_THAT(c2.Sim->Violations(), IsEmpty());
 
     SimRig jtag("F120");
-    ASSERT_NE(jtag.Dev().ConnectTarget(), -1);
-    jtag.Dev().FlashStreamOpen = true;
+    ASSERT_TRUE(jtag.Dev().ConnectTarget().Answered());
+    EXPECT_TRUE(jtag.Dev().JtagFlash().StreamOpen()); // the identification probe's run
     jtag.Dev().DisconnectTarget();
-    EXPECT_FALSE(jtag.Dev().FlashStreamOpen);
-    EXPECT_FALSE(jtag.Dev().LockWarningShown);
+    EXPECT_FALSE(jtag.Dev().JtagFlash().StreamOpen());
     EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // A whole programmer on a simulated adapter and target, in one line:
 // SimRig rig("F340,lock=FE");
-#include "common/ScriptedOperator.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
@@ -20,7 +19,7 @@ struct SimRig {
         Parsed = sim::ParseSimSpec(simText, Config, error);
         EXPECT_TRUE(Parsed) << simText << ": " << error;
         Sim = std::make_unique<sim::Simulator>(Config);
-        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), Op);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock());
     }
 
     Target& Dev() { return Stack->Dev; }
@@ -30,7 +29,6 @@ struct SimRig {
     sim::SimConfig Config;
     bool Parsed = false;
     std::unique_ptr<sim::Simulator> Sim;
-    ScriptedOperator Op;
     std::unique_ptr<ProgrammerStack> Stack;
 };
 

@@ -1,0 +1,24 @@
+#pragma once
+// Where the configuration file lives: the executable's path with ".INI" in
+// place of its extension, unless that folder cannot be written; then
+// $XDG_CONFIG_HOME/vorbrant/vorbrant.INI (default ~/.config/vorbrant/...).
+#include <string>
+
+namespace vorbrant {
+
+// "/opt/v/vorbrant" -> "/opt/v/vorbrant.INI"; "/x.d/prog.exe" -> "/x.d/prog.INI";
+// "/opt/v/vorbrant-cli" -> "/opt/v/vorbrant.INI".
+std::string IniPathBesideExecutable(const std::string& exePath);
+
+// The user's configuration folder file, from the two environment values
+// (either may be null or empty).
+std::string UserConfigIniPath(const char* xdgConfigHome, const char* home);
+
+// The whole rule; override (from --ini=PATH) wins when not empty.
+std::string ChooseConfigPath(const std::string& override, const std::string& exePath,
+                             const char* xdgConfigHome, const char* home);
+
+// The running program's own path (/proc/self/exe), or fallback.
+std::string ExecutablePath(const std::string& fallback);
+
+} // namespace vorbrant

@@ -1,0 +1,31 @@
+#include "session/ExitCodes.h"
+
+namespace vorbrant {
+
+ExitCode ExitCodeFor(const RunOutcome& outcome)
+{
+    switch (outcome.Kind) {
+    case RunOutcomeKind::Success:
+    case RunOutcomeKind::Cancelled: return ExitCode::Success;
+    case RunOutcomeKind::NoData: return ExitCode::NoData;
+    case RunOutcomeKind::OutsideDataArea: return ExitCode::OutsideDataArea;
+    case RunOutcomeKind::BlankCheckFailed: return ExitCode::BlankCheckFailed;
+    case RunOutcomeKind::VerifyFailed: return ExitCode::VerifyFailed;
+    case RunOutcomeKind::ReadFault:
+    case RunOutcomeKind::WriteFault: return ExitCode::FlashFault;
+    }
+    return ExitCode::FlashFault;
+}
+
+ExitCode ExitCodeFor(ConnectOutcome outcome)
+{
+    switch (outcome) {
+    case ConnectOutcome::Connected:
+    case ConnectOutcome::Locked: return ExitCode::Success;
+    case ConnectOutcome::NoAdapter:
+    case ConnectOutcome::Unknown: return ExitCode::NotConnected;
+    }
+    return ExitCode::NotConnected;
+}
+
+} // namespace vorbrant

@@ -1,0 +1,80 @@
+#include "session/Messages.h"
+
+#include "common/Text.h"
+
+#include <cstdio>
+
+namespace vorbrant {
+
+namespace {
+
+std::string Hex4(uint32_t value) { return Hex(value, 4); }
+
+std::string Seconds(double seconds, const char* format)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, seconds);
+    return text;
+}
+
+std::string WriteFaultText(const RunOutcome& o)
+{
+    if (o.Area == FlashArea::UserData)
+        return o.C2 ? "C2 scratchpad write fault...Aborting!" : "JTAG scratchpad write fault...Aborting!";
+    return (o.C2 ? "C2 code area write fault at address 0x" : "JTAG code area write fault at address 0x") +
+           Hex4(o.Address) + " Aborting!";
+}
+
+} // namespace
+
+OutcomeMessage RunOutcomeMessage(const RunOutcome& o)
+{
+    switch (o.Kind) {
+    case RunOutcomeKind::Success:
+        return {MessageKind::Information,
+                "Operation successfull!\r\nTotal duration " + Seconds(o.Seconds, "%.1f") + " sec."};
+    case RunOutcomeKind::Cancelled: return {MessageKind::Information, ""};
+    case RunOutcomeKind::NoData: return {MessageKind::Error, "Can't perform operation - load data file first!"};
+    case RunOutcomeKind::OutsideDataArea: return {MessageKind::Error, "Start address out of data FLASH area!"};
+    case RunOutcomeKind::BlankCheckFailed:
+        return {MessageKind::Information, "Blank check failed at 0x" + Hex4(o.Address) + "!"};
+    case RunOutcomeKind::VerifyFailed: return {MessageKind::Error, "Verify failed at 0x" + Hex4(o.Address) + "!"};
+    case RunOutcomeKind::ReadFault:
+        return {MessageKind::Error, (o.C2 ? "C2 read fault at address 0x" : "JTAG fault at address 0x") +
+                                        Hex4(o.Address) + "! Aborting!"};
+    case RunOutcomeKind::WriteFault: return {MessageKind::Error, WriteFaultText(o)};
+    }
+    return {MessageKind::Error, ""};
+}
+
+OutcomeMessage ConnectOutcomeMessage(ConnectOutcome outcome, const ChipInfo& chip)
+{
+    switch (outcome) {
+    case ConnectOutcome::NoAdapter: return {MessageKind::Error, "Hardware not detected!"};
+    case ConnectOutcome::Unknown:
+        return {MessageKind::Error, "Unknown chip type (IDCODE=" + chip.DerivativeName + ")!"};
+    case ConnectOutcome::Locked:
+        return {MessageKind::Warning,
+                "Device is locked - autodetecion not possible!\n\r              Erase chip first!              "};
+    case ConnectOutcome::Connected: return {MessageKind::Information, ""};
+    }
+    return {MessageKind::Error, ""};
+}
+
+std::string ConnectedLogLine(const ChipInfo& chip, const std::string& adapterName)
+{
+    return "Connected: " + chip.DerivativeName + ", " + std::to_string(chip.FlashSizeKB) + " KB flash" +
+           (chip.ScratchpadSize ? ", " + std::to_string(chip.ScratchpadSize) + " bytes User data" : "") +
+           (chip.C2Mode ? ", C2" : ", JTAG") + ", adapter " + adapterName;
+}
+
+std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std::string& portSummary)
+{
+    std::string line = std::string(outcome.Succeeded() ? "Result: success" : "Result: failed") + ", exit code " +
+                       std::to_string(exitCode) + Seconds(outcome.Seconds, ", %.1f s");
+    if (!portSummary.empty())
+        line += ", " + portSummary;
+    return line;
+}
+
+} // namespace vorbrant

@@ -1,0 +1,30 @@
+#pragma once
+// Outcomes turned into the texts the operator sees, and the lines of the
+// headless log: the one place where a connect or run result becomes words.
+#include "common/Operator.h"
+#include "session/Outcomes.h"
+#include "target/ChipInfo.h"
+#include "target/Target.h"
+
+#include <string>
+
+namespace vorbrant {
+
+struct OutcomeMessage {
+    MessageKind Kind;
+    std::string Text;
+};
+
+// The box that ends a run; Cancelled has none (empty text).
+OutcomeMessage RunOutcomeMessage(const RunOutcome& outcome);
+
+// The box of a connect that found no identified part, or the warning about
+// a locked one; empty text for Connected.
+OutcomeMessage ConnectOutcomeMessage(ConnectOutcome outcome, const ChipInfo& chip);
+
+// Log lines of a headless run.
+std::string ConnectedLogLine(const ChipInfo& chip, const std::string& adapterName);
+std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std::string& portSummary);
+inline constexpr const char* TargetLostLogLine = "Target lost: Not Connected";
+
+} // namespace vorbrant

@@ -1,0 +1,34 @@
+#pragma once
+// What a connect or a run came to, as values. The texts the operator sees
+// and the exit codes of a batch run are made from these at one place each
+// (Messages.h, ExitCodes.h).
+#include <cstdint>
+
+namespace vorbrant {
+
+enum class FlashArea : uint8_t { Code, UserData };
+
+enum class RunOutcomeKind : uint8_t {
+    Success,
+    Cancelled,        // the Read range dialog was cancelled
+    NoData,           // nothing loaded to erase, check, program or verify
+    OutsideDataArea,  // the User data range starts beyond the area (or there is none)
+    BlankCheckFailed, // Address holds Actual instead of 0xFF
+    VerifyFailed,     // Address holds Actual instead of Expected
+    ReadFault,        // the link could not read Address
+    WriteFault,       // the link could not write Address (code area) / the User data
+};
+
+struct RunOutcome {
+    RunOutcomeKind Kind = RunOutcomeKind::Success;
+    FlashArea Area = FlashArea::Code;
+    uint32_t Address = 0;
+    uint8_t Expected = 0xFF;
+    uint8_t Actual = 0xFF;
+    bool C2 = false;    // the link the run used, for the fault texts
+    double Seconds = 0; // duration of the run
+
+    bool Succeeded() const { return Kind == RunOutcomeKind::Success; }
+};
+
+} // namespace vorbrant

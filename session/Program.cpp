@@ -1,0 +1,162 @@
+#include "session/Program.h"
+
+#include "BuildInfo.h"
+#include "common/ConsoleOperator.h"
+#include "image/Convert.h"
+#include "session/ConfigPath.h"
+#include "session/ExitCodes.h"
+#include "session/Session.h"
+#include "sim/SimConfig.h"
+#include "sim/Simulator.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vorbrant {
+
+std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Operator& op, int& exitCode)
+{
+    std::unique_ptr<ProgramPort> port(new ProgramPort);
+    PortIo* io = nullptr;
+    Clock* clock = &port->realClock_;
+    PortTable ports;
+    bool granted = true;
+    std::string error;
+    if (options.SimSpec) {
+        sim::SimConfig config;
+        if (!sim::ParseSimSpec(*options.SimSpec, config, error)) {
+            op.ShowMessage(MessageKind::Error, "Invalid --sim value: " + error);
+            exitCode = ToInt(ExitCode::CommandLineError);
+            return nullptr;
+        }
+        port->simulator_ = std::make_unique<sim::Simulator>(config);
+        if (!port->simulator_->StartError().empty()) {
+            op.ShowMessage(MessageKind::Error, port->simulator_->StartError());
+            exitCode = ToInt(ExitCode::CommandLineError);
+            return nullptr;
+        }
+        // The simulated adapter answers at 0x378, which is LPT1.
+        ports = ProgrammerStack::Lpt1(sim::Simulator::BasePort);
+        clock = &port->simulator_->GetClock();
+        io = port->simulator_.get();
+    } else {
+        port->driver_ = MakePortDriver(options.IoKind);
+        if (!port->driver_) {
+            op.ShowMessage(MessageKind::Error, "Unknown port driver " + options.IoKind);
+            exitCode = ToInt(ExitCode::CommandLineError);
+            return nullptr;
+        }
+        PortDriver::StartResult started = port->driver_->Start(ports);
+        if (!started.Message.empty())
+            op.ShowMessage(MessageKind::Error, started.Message);
+        if (started.Fatal) {
+            port->driver_->Shutdown();
+            exitCode = ToInt(ExitCode::DriverFailed);
+            return nullptr;
+        }
+        granted = port->driver_->IoAccessGranted();
+        io = port->driver_.get();
+    }
+
+    port->tracePath_ = options.TracePath;
+    port->stack_ = std::make_unique<ProgrammerStack>(*io, *clock, ports, granted, options.TracePath.has_value());
+    if (options.TracePath && !port->stack_->Trace->Open(*options.TracePath, error))
+        op.ShowMessage(MessageKind::Error, error);
+    return port;
+}
+
+ProgramPort::~ProgramPort() { Finish(0); }
+
+std::string ProgramPort::Summary() const
+{
+    if (!simulator_)
+        return "";
+    char line[96];
+    std::snprintf(line, sizeof line, "%llu port accesses, %.3f s on the port",
+                  static_cast<unsigned long long>(simulator_->AccessCount()),
+                  static_cast<double>(simulator_->GetClock().NowNs()) / 1e9);
+    std::string text = line;
+    if (!simulator_->Violations().empty())
+        text += ", " + std::to_string(simulator_->Violations().size()) + " protocol violations";
+    return text;
+}
+
+int ProgramPort::Finish(int code)
+{
+    if (finished_)
+        return code;
+    finished_ = true;
+    if (stack_ && stack_->Trace) {
+        stack_->Trace->Close();
+        if (!stack_->Trace->Good())
+            std::fprintf(stderr, "Error: the trace %s could not be written completely\n", tracePath_->c_str());
+    }
+    std::string error;
+    if (simulator_ && !simulator_->SaveFlash(error))
+        std::fprintf(stderr, "Error: %s\n", error.c_str());
+    // What the simulated target saw the host do wrong, if anything.
+    if (simulator_ && !simulator_->Violations().empty())
+        simulator_->PrintReport(stderr);
+    if (driver_)
+        driver_->Shutdown();
+    return code;
+}
+
+std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions& options)
+{
+    std::string error;
+    if (!ExtractLongOptions(args, options, error)) {
+        std::fprintf(stderr, "Error: %s\n", error.c_str());
+        return ToInt(ExitCode::CommandLineError);
+    }
+    if (options.Help) {
+        std::fputs(LongHelpText().c_str(), stdout);
+        return ToInt(ExitCode::Success);
+    }
+    if (options.Version) {
+        std::printf("%s %s\n", Session::ApplicationTitle, build::Version);
+        return ToInt(ExitCode::Success);
+    }
+    if (options.Convert)
+        return RunConvert(options.ConvertIn, options.ConvertOut, stderr);
+    return std::nullopt;
+}
+
+int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& args, const std::string& exePath)
+{
+    ConsoleOperator op(stderr);
+    int exitCode = 0;
+    std::unique_ptr<ProgramPort> port = ProgramPort::Open(options, op, exitCode);
+    if (!port)
+        return exitCode;
+
+    ImageBuffer image;
+    SessionSettings settings;
+    settings.Headless = true;
+    settings.IniPath =
+        ChooseConfigPath(options.IniPath.value_or(""), exePath, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    settings.ReadBackPath = options.ReadBackPath.value_or("");
+    settings.SimulatedPort = port->Simulated();
+    ProgramPort* p = port.get();
+    settings.PortSummary = [p] { return p->Summary(); };
+
+    Session session(port->Stack(), image, op, std::move(settings));
+    if (std::optional<int> batchCode = session.Start(args))
+        return port->Finish(*batchCode);
+    session.Close();
+    return port->Finish(session.HeadlessExitCode());
+}
+
+bool HaveDisplay()
+{
+    auto value = [](const char* name) {
+        const char* v = std::getenv(name);
+        return std::string(v ? v : "");
+    };
+    std::string platform = value("QT_QPA_PLATFORM");
+    if (platform.rfind("offscreen", 0) == 0 || platform.rfind("minimal", 0) == 0)
+        return false;
+    return !platform.empty() || !value("DISPLAY").empty() || !value("WAYLAND_DISPLAY").empty();
+}
+
+} // namespace vorbrant

@@ -1,0 +1,415 @@
+#include "session/Sequencer.h"
+
+#include "common/Text.h"
+#include "session/Messages.h"
+
+#include <algorithm>
+
+namespace vorbrant {
+
+namespace {
+
+std::string Hex4(int64_t value) { return Hex(static_cast<uint32_t>(value), 4); }
+
+constexpr uint32_t ImagePageBytes = 1u << ImageBuffer::PageShift;
+
+} // namespace
+
+// The gauge of a byte loop: 0..last-first for short ranges, else 0..100,
+// advanced by one at each address that is a multiple of the step.
+class Sequencer::Progress {
+public:
+    Progress(Operator& op, int64_t first, int64_t last) : op_(op)
+    {
+        int64_t span = last - first;
+        if (span < 100) {
+            step_ = 1;
+            op_.ShowProgress(static_cast<int>(std::max<int64_t>(span, 0)));
+        } else {
+            step_ = span / 100;
+            op_.ShowProgress(100);
+        }
+    }
+    void At(int64_t address)
+    {
+        if (address % step_ == 0) {
+            op_.SetProgress(++value_);
+            op_.Repaint();
+        }
+    }
+
+private:
+    Operator& op_;
+    int64_t step_ = 1;
+    int value_ = 0;
+};
+
+void Sequencer::Fail(RunOutcomeKind kind, uint32_t address, uint8_t expected, uint8_t actual)
+{
+    if (flashStepRunning_)
+        flash_.EndFlashAccess();
+    flashStepRunning_ = false;
+    outcome_.Kind = kind;
+    outcome_.Address = address;
+    outcome_.Expected = expected;
+    outcome_.Actual = actual;
+    OutcomeMessage message = RunOutcomeMessage(outcome_);
+    // A batch run ends with its exit code; the text goes to the log instead of
+    // a box that nobody would close.
+    if (options_.BatchMode)
+        op_.Note(message.Kind, message.Text);
+    else
+        op_.ShowMessage(message.Kind, message.Text);
+    throw Abort{};
+}
+
+void Sequencer::Notice(const std::string& text)
+{
+    if (noticeGiven_)
+        return;
+    op_.ShowMessage(MessageKind::Information, text);
+    noticeGiven_ = true;
+}
+
+void Sequencer::Status(const std::string& text)
+{
+    op_.SetStatus(text, true);
+    op_.Repaint();
+}
+
+void Sequencer::CheckDataAreaMapped()
+{
+    // Parts of other sizes have no User data mapping, and a part without a
+    // User data area (the poll may have found another part since Connect)
+    // has nothing to erase or check there: refuse before any access.
+    if (chip_.ScratchpadSize == 0 || !chip_.UserData.Mapped)
+        Fail(RunOutcomeKind::OutsideDataArea);
+}
+
+uint32_t Sequencer::LinkAddress(uint32_t address, uint8_t& flags) const
+{
+    flags = 0;
+    if (options_.Area != FlashArea::UserData)
+        return address;
+    flags = chip_.UserData.AreaFlags;
+    return chip_.UserData.Base + address;
+}
+
+uint8_t Sequencer::ReadOrAbort(uint32_t address)
+{
+    uint8_t flags = 0;
+    uint32_t linkAddress = LinkAddress(address, flags);
+    uint8_t value = 0xFF;
+    if (!flash_.ReadFlashByte(linkAddress, value, flags))
+        Fail(RunOutcomeKind::ReadFault, address);
+    return value;
+}
+
+void Sequencer::EndRun()
+{
+    flashStepRunning_ = false;
+    // Over C2 the closing flush writes the last buffered block.
+    if (std::optional<uint32_t> lostBlock = flash_.EndFlashAccess())
+        Fail(RunOutcomeKind::WriteFault, *lostBlock);
+}
+
+RunOutcome Sequencer::RunOperations(const RunOptions& options)
+{
+    options_ = options;
+    outcome_ = RunOutcome{};
+    outcome_.Area = options.Area;
+    outcome_.C2 = chip_.C2Mode;
+    noticeGiven_ = false;
+    flashStepRunning_ = false;
+    uint64_t start = clock_.NowMs();
+    op_.SetBusy(true);
+    view_.DisablePanels();
+
+    try {
+        if (options_.Area == FlashArea::UserData)
+            CheckDataAreaMapped();
+        if (options_.DoRead) {
+            AddressRange range{image_.StartAddress, image_.EndAddress};
+            bool ok = true;
+            if (options_.ReadRange)
+                range = *options_.ReadRange;
+            else
+                ok = op_.AskRange("Load data address range", range);
+            // The dialog stores each field as it is left, Cancel included.
+            image_.StartAddress = range.Start;
+            image_.EndAddress = range.End;
+            if (!ok) {
+                ShowIdle();
+                outcome_.Kind = RunOutcomeKind::Cancelled;
+                return outcome_;
+            }
+            start = clock_.NowMs();
+            Status("Reading...");
+            ReadStep();
+        }
+        if (image_.ImageSize == 0 &&
+            (options_.DoErase || options_.DoProgram || options_.DoVerify || options_.DoBlankCheck))
+            Fail(RunOutcomeKind::NoData);
+        if (options_.DoErase) {
+            Status("Erasing...");
+            EraseStep();
+        }
+        if (options_.DoBlankCheck) {
+            Status("Blank checking...");
+            BlankCheckStep();
+        }
+        if (options_.DoProgram) {
+            Status("Programming...");
+            ProgramStep();
+        }
+        if (options_.DoVerify) {
+            Status("Verifying...");
+            VerifyStep();
+        }
+    } catch (const Abort&) {
+    }
+    ShowIdle();
+    outcome_.Seconds = static_cast<double>(clock_.NowMs() - start) / 1000.0;
+    if (outcome_.Succeeded() && !options_.BatchMode) {
+        op_.Beep();
+        OutcomeMessage message = RunOutcomeMessage(outcome_);
+        op_.ShowMessage(message.Kind, message.Text);
+    }
+    return outcome_;
+}
+
+void Sequencer::ShowIdle()
+{
+    op_.SetStatus("Idle", false);
+    op_.HideProgress();
+    op_.SetBusy(false);
+    view_.ShowIdle();
+}
+
+void Sequencer::StartFlashStep()
+{
+    // Each step starts a new flash run at its own first address.
+    flash_.BeginRun();
+    flashStepRunning_ = true;
+}
+
+void Sequencer::FinishFlashStep()
+{
+    flashStepRunning_ = false;
+    flash_.EndFlashAccess();
+    op_.HideProgress();
+}
+
+void Sequencer::ImageSpan(int64_t& first, int64_t& last) const
+{
+    // The image's bytes: from the start address, ImageSize of them.
+    first = std::max<int32_t>(image_.StartAddress, 0);
+    last = int64_t{image_.StartAddress} + image_.ImageSize - 1;
+}
+
+void Sequencer::ClampToDataArea(int64_t first, int64_t& last)
+{
+    const uint16_t size = chip_.ScratchpadSize;
+    if (first >= size)
+        Fail(RunOutcomeKind::OutsideDataArea);
+    if (last >= size) {
+        last = size - 1;
+        Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
+    }
+    op_.ShowProgress(static_cast<int>(std::max<int64_t>(last, 0)));
+}
+
+void Sequencer::ReadStep()
+{
+    StartFlashStep();
+    int64_t first = std::max<int32_t>(image_.StartAddress, 0);
+    int64_t last = image_.EndAddress;
+
+    if (options_.Area == FlashArea::UserData) {
+        if (chip_.ScratchpadSize < first)
+            Fail(RunOutcomeKind::OutsideDataArea);
+        if (last >= chip_.ScratchpadSize) {
+            last = chip_.ScratchpadSize - 1;
+            if (!options_.DoProgram && !options_.DoVerify)
+                Notice("End address exceeds data FLASH area.End address set to 0x" + Hex4(last));
+        }
+        // The gauge runs from first to last: shown as 0..last-first.
+        op_.ShowProgress(static_cast<int>(std::max<int64_t>(last - first, 0)));
+        for (int64_t offset = first; offset <= last; ++offset) {
+            image_.ImageData[static_cast<size_t>(offset)] = ReadOrAbort(static_cast<uint32_t>(offset));
+            op_.SetProgress(static_cast<int>(offset - first));
+            op_.Repaint();
+        }
+        view_.ShowUploaded();
+    } else {
+        // Small parts also show the 128-byte window above their code flash.
+        const int64_t window = chip_.CodeBytes();
+        const int64_t top = chip_.WindowAboveCode ? window + 0x7F : int64_t{chip_.FlashEnd};
+        bool clamped = false;
+        if (last > top) {
+            last = top;
+            clamped = true;
+        }
+        if (clamped && !options_.DoProgram && !options_.DoVerify)
+            Notice("End address exceeds chip address range.End address set to 0x" + Hex4(last));
+        if (first > last)
+            first = last;
+        image_.ClearMaps();
+        Progress progress(op_, first, last);
+        for (int64_t address = first; address <= last; ++address) {
+            if (address < int64_t{chip_.FlashEnd} || (chip_.WindowAboveCode && address >= window)) {
+                auto a = static_cast<uint32_t>(address);
+                uint8_t value = ReadOrAbort(a);
+                image_.ImageData[a] = value;
+                image_.PresentMap[a] = 1;
+                image_.PageMap[a >> ImageBuffer::PageShift] = 1;
+            } else {
+                flash_.BreakRun();
+            }
+            progress.At(address);
+        }
+    }
+    FinishFlashStep();
+    image_.ImageSize = image_.EndAddress - image_.StartAddress + 1;
+    view_.ShowBufferInfo();
+}
+
+void Sequencer::EraseStep()
+{
+    flash_.BeginRun();
+    op_.Repaint();
+    if (options_.Area == FlashArea::UserData) {
+        flash_.EraseScratchpad(); // its result is not checked: blank check and verify will tell
+        op_.Repaint();
+        return;
+    }
+    const uint32_t pages = chip_.CodeBytes() / ImagePageBytes;
+    op_.ShowProgress(static_cast<int>(pages));
+    auto erase = [&](uint32_t p) {
+        if (p < ImageBuffer::PageCount && image_.PageMap[p])
+            flash_.EraseFlash(EraseKind::Pages, p * ImagePageBytes, p * ImagePageBytes + 1);
+    };
+    for (uint32_t p = 0; p <= pages; ++p) {
+        erase(p);
+        op_.SetProgress(static_cast<int>(p));
+        op_.Repaint();
+    }
+    // Small parts keep their User data in the page above the code.
+    if (chip_.WindowAboveCode)
+        erase(pages + 1);
+    op_.HideProgress();
+    op_.Repaint();
+}
+
+void Sequencer::BlankCheckStep()
+{
+    StartFlashStep();
+    if (options_.Area == FlashArea::UserData) {
+        op_.ShowProgress(chip_.ScratchpadSize);
+        for (uint32_t offset = 0; offset < chip_.ScratchpadSize; ++offset) {
+            uint8_t value = ReadOrAbort(offset);
+            if (value != 0xFF)
+                Fail(RunOutcomeKind::BlankCheckFailed, offset, 0xFF, value);
+            op_.SetProgress(static_cast<int>(offset));
+            op_.Repaint();
+        }
+    } else {
+        int64_t first, last;
+        ImageSpan(first, last);
+        last = std::min<int64_t>(last, chip_.FlashEnd);
+        Progress progress(op_, first, last);
+        for (int64_t address = first; address <= last; ++address) {
+            auto a = static_cast<uint32_t>(address);
+            uint8_t value = ReadOrAbort(a);
+            // Bytes the image does not hold are not examined.
+            if (value != 0xFF && image_.PresentMap[a])
+                Fail(RunOutcomeKind::BlankCheckFailed, a, 0xFF, value);
+            progress.At(address);
+        }
+    }
+    FinishFlashStep();
+}
+
+void Sequencer::ProgramStep()
+{
+    StartFlashStep();
+    int64_t first, last;
+    ImageSpan(first, last);
+
+    if (options_.Area == FlashArea::UserData) {
+        ClampToDataArea(first, last);
+        for (int64_t offset = first; offset <= last; ++offset) {
+            uint8_t flags = 0;
+            uint32_t address = LinkAddress(static_cast<uint32_t>(offset), flags);
+            if (!flash_.WriteFlashByte(address, image_.ImageData[static_cast<size_t>(offset)], flags))
+                Fail(RunOutcomeKind::WriteFault, static_cast<uint32_t>(offset));
+            op_.SetProgress(static_cast<int>(offset));
+            op_.Repaint();
+        }
+    } else {
+        if (last >= int64_t{chip_.CodeBytes()}) {
+            if (!chip_.WindowAboveCode || chip_.ScratchpadSize == 0) {
+                last = chip_.FlashEnd;
+                Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
+            } else {
+                Notice("Scratchpad area will be overwritten!");
+            }
+            noticeGiven_ = true;
+        }
+        // The two lock bytes at the top of the code area belong to the security dialogs.
+        if (last >= int64_t{chip_.FlashEnd} - 1) {
+            last = int64_t{chip_.FlashEnd} - 2;
+            op_.ShowMessage(MessageKind::Warning, "To program flash lock bits use security menu!");
+        }
+        Progress progress(op_, first, last);
+        for (int64_t address = first; address <= last; ++address) {
+            auto a = static_cast<uint32_t>(address);
+            if (flash_.SkipsAbsentBytes() && !image_.PresentMap[a]) {
+                // What the image does not hold is skipped; the next write starts a new run.
+                flash_.BreakRun();
+            } else if (!flash_.WriteFlashByte(a, image_.ImageData[a], 0)) {
+                Fail(RunOutcomeKind::WriteFault, a);
+            }
+            progress.At(address);
+        }
+    }
+    op_.HideProgress();
+    EndRun();
+}
+
+void Sequencer::VerifyStep()
+{
+    StartFlashStep();
+    int64_t first, last;
+    ImageSpan(first, last);
+
+    if (options_.Area == FlashArea::UserData) {
+        ClampToDataArea(first, last);
+        for (int64_t offset = first; offset <= last; ++offset) {
+            auto o = static_cast<uint32_t>(offset);
+            uint8_t value = ReadOrAbort(o);
+            if (value != image_.ImageData[o])
+                Fail(RunOutcomeKind::VerifyFailed, o, image_.ImageData[o], value);
+            op_.SetProgress(static_cast<int>(offset));
+            op_.Repaint();
+        }
+    } else {
+        if (last > int64_t{chip_.FlashEnd}) {
+            last = chip_.FlashEnd;
+            if (!options_.DoProgram)
+                Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
+        }
+        Progress progress(op_, first, last);
+        for (int64_t address = first; address <= last; ++address) {
+            auto a = static_cast<uint32_t>(address);
+            uint8_t value = ReadOrAbort(a);
+            // Differences where the image holds nothing do not count.
+            if (value != image_.ImageData[a] && image_.PresentMap[a])
+                Fail(RunOutcomeKind::VerifyFailed, a, image_.ImageData[a], value);
+            progress.At(address);
+        }
+    }
+    FinishFlashStep();
+}
+
+} // namespace vorbrant

@@ -1,0 +1,103 @@
+#pragma once
+// The operation flow: Read, Erase, Blank check, Program and Verify, in that
+// order, over the code flash or the User data area of the connected part.
+// No widgets here: the session hands in what the run needs and a RunView for
+// the few things it changes on screen; the part is reached only through its
+// FlashLink.
+#include "common/Operator.h"
+#include "image/ImageBuffer.h"
+#include "lpt/Clock.h"
+#include "session/Outcomes.h"
+#include "target/ChipInfo.h"
+#include "target/FlashLink.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vorbrant {
+
+struct RunOptions {
+    bool DoRead = false;
+    bool DoErase = false;
+    bool DoBlankCheck = false;
+    bool DoProgram = false;
+    bool DoVerify = false;
+    FlashArea Area = FlashArea::Code;
+    bool BatchMode = false; // failures end the process with an exit code
+    // A Read over this range without asking (the --read batch run).
+    std::optional<AddressRange> ReadRange;
+};
+
+// What a run changes on the window besides messages, status and progress.
+class RunView {
+public:
+    virtual ~RunView() = default;
+    // Run start: disable the three panels and the presence poll.
+    virtual void DisablePanels() = 0;
+    // End-of-run reset of the window.
+    virtual void ShowIdle() = 0;
+    // A User data read shows "UPLOADED" in green as the loaded file.
+    virtual void ShowUploaded() = 0;
+    // The buffer-info panel after a read.
+    virtual void ShowBufferInfo() = 0;
+};
+
+class Sequencer {
+public:
+    // wallClock times the run for the closing message; the link keeps its
+    // own clock for the protocol.
+    Sequencer(ImageBuffer& image, FlashLink& flash, const ChipInfo& chip, Operator& op, Clock& wallClock,
+              RunView& view)
+        : image_(image), flash_(flash), chip_(chip), op_(op), clock_(wallClock), view_(view)
+    {
+    }
+
+    // Shows the closing box (or, in a batch run, notes the failure) itself.
+    RunOutcome RunOperations(const RunOptions& options);
+
+private:
+    struct Abort {};
+    class Progress;
+
+    void ReadStep();
+    void EraseStep();
+    void BlankCheckStep();
+    void ProgramStep();
+    void VerifyStep();
+
+    // End of a run, however it ended: "Idle", no gauge, the window reset.
+    void ShowIdle();
+    // Each step starts a new flash run; FinishFlashStep closes it.
+    void StartFlashStep();
+    void FinishFlashStep();
+    // The addresses the image holds: StartAddress and ImageSize.
+    void ImageSpan(int64_t& first, int64_t& last) const;
+    // The User data range of a Program or Verify: refused when it starts
+    // beyond the area, clamped with a notice when it ends beyond it.
+    void ClampToDataArea(int64_t first, int64_t& last);
+    // The link address and area flags of an address of the run's area.
+    uint32_t LinkAddress(uint32_t address, uint8_t& flags) const;
+    // Reads one byte of the run's area, aborting with a read fault.
+    uint8_t ReadOrAbort(uint32_t address);
+    [[noreturn]] void Fail(RunOutcomeKind kind, uint32_t address = 0, uint8_t expected = 0xFF, uint8_t actual = 0xFF);
+    void CheckDataAreaMapped();
+    void Notice(const std::string& text);
+    void Status(const std::string& text);
+    // Closing EndFlashAccess of a writing step: a lost final block is a write fault.
+    void EndRun();
+
+    ImageBuffer& image_;
+    FlashLink& flash_;
+    const ChipInfo& chip_;
+    Operator& op_;
+    Clock& clock_;
+    RunView& view_;
+
+    RunOptions options_;
+    RunOutcome outcome_;
+    bool noticeGiven_ = false;
+    bool flashStepRunning_ = false;
+};
+
+} // namespace vorbrant

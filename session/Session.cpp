@@ -1,0 +1,632 @@
+#include "session/Session.h"
+
+#include "common/Text.h"
+#include "image/FileFormats.h"
+#include "image/FileSaver.h"
+#include "lpt/RealTimeHint.h"
+#include "session/CommandLine.h"
+#include "session/Messages.h"
+#include "session/PortSetting.h"
+
+#include <filesystem>
+
+namespace vorbrant {
+
+namespace {
+
+constexpr const char* Environment = "ENVIRONMENT";
+// More recent-file keys than this are not read: the list keeps five anyway,
+// and a damaged FileCount must not keep start-up busy.
+constexpr int32_t MaxFileKeys = 1000;
+
+// LPT1..LPT3 at the fixed addresses of "-dd".
+constexpr uint16_t FixedBases[] = {0x378, 0x278, 0x3BC};
+constexpr const char* FixedNames[] = {"378H", "278H", "3BCH"};
+
+} // namespace
+
+Session::Session(ProgrammerStack& stack, ImageBuffer& image, Operator& op, SessionSettings settings)
+    : Stack(stack), Image(image), Op(op), Settings(std::move(settings))
+{
+}
+
+Session::~Session() = default;
+
+void Session::notify(void (SessionView::*event)())
+{
+    if (view_)
+        (view_->*event)();
+}
+
+void Session::SetPollTimer(bool running)
+{
+    if (view_)
+        view_->PollTimer(running);
+}
+
+// --- start-up and close ------------------------------------------------------
+
+std::optional<int> Session::Start(const std::vector<std::string>& args)
+{
+    // An empty image.
+    Image.ClearImage(false);
+    Image.StartAddress = Image.EndAddress = Image.ImageSize = 0;
+
+    LptWarningShown = true;
+    DirectAddressMode = false;
+    BatchMode = false;
+    RunFlag = false;
+    CommandLineError = false;
+    ExitCode.reset();
+
+    ReadConfiguration();
+
+    // "-dd" counts only as the very first argument.
+    DirectAddressMode = ScanCommandLine(args).DirectAddressMode;
+
+    SelectPort();
+    Image.BufferCapacity = ImageBuffer::Capacity;
+    Image.LoadOffset = 0;
+    notify(&SessionView::BufferChanged);
+
+    if (!args.empty() || !Settings.ReadBackPath.empty()) {
+        RunCommandLine(args);
+        if (ExitCode)
+            return ExitCode;
+    }
+    return std::nullopt;
+}
+
+int Session::HeadlessExitCode() const
+{
+    return ToInt(CommandLineError ? ExitCode::CommandLineError : ExitCode::Success);
+}
+
+void Session::RunCommandLine(const std::vector<std::string>& args)
+{
+    if (!ApplyCommandSteps(ScanCommandLine(args)))
+        return;
+    // Reading the chip back is a batch run of its own.
+    if (!Settings.ReadBackPath.empty())
+        RunFlag = true;
+    if (RunFlag)
+        RunBatch();
+}
+
+bool Session::ApplyCommandSteps(const CommandLineScan& scan)
+{
+    for (const CommandStep& step : scan.Steps) {
+        switch (step.Kind) {
+        case CommandKind::Help:
+            Op.ShowMessage(MessageKind::Information, CommandLineHelpText);
+            break;
+        case CommandKind::CheckErase:
+            SetStep(Step::Erase, true);
+            break;
+        case CommandKind::CheckBlank:
+            SetStep(Step::BlankCheck, true);
+            break;
+        case CommandKind::CheckProgram:
+            SetStep(Step::Program, true);
+            RunFlag = true;
+            break;
+        case CommandKind::CheckVerify:
+            SetStep(Step::Verify, true);
+            break;
+        case CommandKind::LoadFile: {
+            std::error_code ec;
+            if (!step.Text.empty() && std::filesystem::is_regular_file(step.Text, ec)) {
+                Files.CurrentFilePath = step.Text;
+                break;
+            }
+            Op.ShowMessage(MessageKind::Error,
+                           "Nonexisting file in command line - starting in GUI mode ! (" + step.Text + ")");
+            CommandLineError = true;
+            return false;
+        }
+        case CommandKind::SelectPort: {
+            RunFlag = true;
+            LptWarningShown = true;
+            const std::string& name = step.Text;
+            int number = 0;
+            for (int n = 1; n <= 3; ++n)
+                if (name == "LPT" + std::to_string(n))
+                    number = n;
+            if (number != 0)
+                ChooseLpt(number);
+            if (number == 0 || PortSelection == PortChoice::None) {
+                Op.ShowMessage(MessageKind::Error,
+                               "Invalid port name in command line - starting in GUI mode ! (" + name + ")");
+                LptWarningShown = false;
+                CommandLineError = true;
+                return false;
+            }
+            break;
+        }
+        case CommandKind::SyntaxError:
+            Op.ShowMessage(MessageKind::Error,
+                           "Syntax error in command line - starting in GUI mode ! (" + step.Text + ")");
+            CommandLineError = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+void Session::RunBatch()
+{
+    // Connect, poll once, load, then the operation flow, which ends with an
+    // exit code.
+    ConnectClick();
+    Op.Repaint();
+    Tick();
+    if (ExitCode)
+        return;
+    if (!Files.CurrentFilePath.empty()) {
+        Files.FileFormat = FormatDetect;
+        LoadCurrentFile();
+    }
+    if (!Connected) {
+        RequestExit(ExitCode::NotConnected);
+        return;
+    }
+    BatchMode = true;
+    if (!Settings.ReadBackPath.empty()) {
+        ReadBack();
+        return;
+    }
+    Go();
+    if (!ExitCode)
+        RequestExit(ExitCode::Success);
+}
+
+void Session::ReadConfiguration()
+{
+    Config.SetPath(Settings.IniPath);
+    std::string error;
+    if (!Config.Load(&error))
+        Op.ShowMessage(MessageKind::Warning, "Can't read configuration file " + Settings.IniPath + ": " + error);
+
+    Files.LastDir = Config.ReadString(Environment, "LastDir", "");
+    PortSetting setting = ReadPortSetting(Config.ReadString(Environment, "Port", ""));
+    PortSelection = setting.PortSelection;
+    if (setting.HadAddress) {
+        UserLptAddress = setting.UserLptAddress;
+        LptWarningShown = true;
+    }
+
+    int32_t count = Config.ReadInteger(Environment, "FileCount", 0);
+    if (count > MaxFileKeys)
+        count = MaxFileKeys;
+    for (int32_t n = 1; n <= count; ++n)
+        AddRecentFile(Config.ReadString(Environment, "File" + std::to_string(n), ""));
+}
+
+void Session::WriteConfiguration()
+{
+    // Re-read first: other windows may have written their own keys since.
+    Config.SetPath(Settings.IniPath);
+    Config.Load();
+    Config.WriteString(Environment, "LastDir", Files.LastDir);
+    Config.WriteString(Environment, "Port", FormatPortSetting(PortSelection, UserLptAddress));
+    const auto& entries = Recent.Entries();
+    Config.WriteInteger(Environment, "FileCount", static_cast<int32_t>(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i)
+        Config.WriteString(Environment, "File" + std::to_string(i + 1), entries[i]);
+
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::path(Settings.IniPath).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+    std::string error;
+    if (!Config.Save(&error))
+        Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
+}
+
+void Session::Close()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    SetPollTimer(false);
+    WriteConfiguration();
+    if (Connected)
+        Stack.Dev.DisconnectTarget();
+}
+
+// --- port choice -------------------------------------------------------------
+
+void Session::SelectPort()
+{
+    LptMode = false;
+    if (!IsLptChoice(PortSelection)) {
+        notify(&SessionView::PortChanged);
+        return; // no adapter port (a serial port number or none)
+    }
+
+    PortInfoDimmed = true;
+    FirmwareLineEnabled = false;
+    std::string portName = "LPT" + std::to_string(LptNumber(PortSelection));
+    PortMarks[0] = PortMarks[1] = PortMarks[2] = false;
+    SelectedPortText = "---";
+    LptMode = true;
+
+    if (PortSelection != PortChoice::UserDefined && !DirectAddressMode) {
+        if (!Stack.Ports.SelectLptPort(static_cast<uint8_t>(LptNumber(PortSelection)))) {
+            Op.ShowMessage(MessageKind::Warning, portName + " not available!");
+            PortSelection = PortChoice::None;
+            // Without a port there is nothing to drive.
+            LptMode = false;
+            notify(&SessionView::PortChanged);
+            return;
+        }
+    }
+
+    if (IsNumberedLpt(PortSelection)) {
+        size_t index = static_cast<size_t>(LptNumber(PortSelection) - 1);
+        PortMarks[index] = true;
+        if (DirectAddressMode) {
+            portName = FixedNames[index];
+            Stack.Ports.LptBase = FixedBases[index];
+        }
+        SelectedPortText = portName;
+        SelectedPortHint = false;
+    } else if (PortSelection == PortChoice::UserDefined) {
+        PortMarks[3] = true;
+        SelectedPortText = UserAddressText();
+        Stack.Ports.LptBase = UserLptAddress;
+    }
+    notify(&SessionView::PortChanged);
+}
+
+void Session::ShowLptWarningOnce()
+{
+    if (LptWarningShown)
+        return;
+    LptWarningShown = true;
+    Op.ShowMessage(MessageKind::Warning, "LPT and USB adapters support SiLabs devices only!");
+}
+
+void Session::ChooseLpt(int number)
+{
+    ShowLptWarningOnce();
+    PortSelection = LptChoice(number);
+    SelectPort();
+}
+
+std::string Session::UserAddressText() const { return Hex(UserLptAddress, 3) + "H"; }
+
+void Session::ChooseUserDefined(const AskAddressText& ask)
+{
+    ShowLptWarningOnce();
+    // A text that is no address leaves the earlier selection in force: the
+    // code 104 alone would be saved at close as a user port at an address
+    // nobody chose, while the marks and the port still show the old one.
+    PortChoice previous = PortSelection;
+    PortSelection = PortChoice::UserDefined;
+    if (!ApplyUserAddress(ask(UserAddressText()))) {
+        PortSelection = previous;
+        notify(&SessionView::PortChanged);
+        return;
+    }
+    SelectedPortHint = true;
+    notify(&SessionView::PortChanged);
+}
+
+void Session::EditUserAddress(const AskAddressText& ask)
+{
+    if (PortSelection == PortChoice::UserDefined)
+        ApplyUserAddress(ask(UserAddressText()));
+}
+
+bool Session::ApplyUserAddress(const std::string& typed)
+{
+    std::string text(Trim(ToUpper(typed)));
+    std::optional<int32_t> value;
+    size_t h = text.find('H');
+    if (h != std::string::npos) {
+        std::string digits = text.substr(0, h) + text.substr(h + 1);
+        if (!digits.empty() && digits.front() != '-' && digits.front() != '+')
+            value = ParseInt32("$" + digits);
+    } else {
+        value = ParseInt32(text);
+    }
+    // An address beyond 16 bits is refused rather than cut to another port.
+    if (!value || *value < 0 || *value > 0xFFFF) {
+        Op.ShowMessage(MessageKind::Error, "'" + typed + "' is not a valid integer value");
+        return false;
+    }
+    UserLptAddress = static_cast<uint16_t>(*value);
+    SelectPort();
+    return true;
+}
+
+// --- operation options -------------------------------------------------------
+
+void Session::SetStep(Step step, bool checked)
+{
+    Options.SetChecked(step, checked);
+    notify(&SessionView::OptionsChanged);
+}
+
+void Session::SelectArea(FlashArea area)
+{
+    Options.SelectArea(area);
+    notify(&SessionView::OptionsChanged);
+}
+
+void Session::ClearSteps()
+{
+    Options.ClearEnabledSteps();
+    notify(&SessionView::OptionsChanged);
+}
+
+RunOptions Session::CurrentRunOptions() const
+{
+    RunOptions options;
+    options.DoRead = Options.Checked(Step::Read);
+    options.DoErase = Options.Checked(Step::Erase);
+    options.DoBlankCheck = Options.Checked(Step::BlankCheck);
+    options.DoProgram = Options.Checked(Step::Program);
+    options.DoVerify = Options.Checked(Step::Verify);
+    options.Area = Options.Area();
+    options.BatchMode = BatchMode;
+    return options;
+}
+
+// --- connection --------------------------------------------------------------
+
+void Session::WarnIfLocked(const ConnectResult& result)
+{
+    if (result.ClearsLockWarning)
+        LockWarningShown = false;
+    if (result.Kind != ConnectOutcome::Locked || LockWarningShown)
+        return;
+    LockWarningShown = true;
+    OutcomeMessage warning = ConnectOutcomeMessage(result.Kind, Stack.Dev.Chip);
+    Op.ShowMessage(warning.Kind, warning.Text);
+}
+
+void Session::ConnectClick()
+{
+    PollActive = false;
+    if (!LptMode) {
+        Op.ShowMessage(MessageKind::Warning, "Select port first!");
+        return;
+    }
+    ChainCheckEnabled = false;
+    SecurityMenuVisible = false;
+    DataAreaEnabled = false;
+    Options.SelectArea(FlashArea::Code);
+    Options.ApplyAreaRule();
+    Op.SetBusy(true);
+    Options.SetEnabled(Step::Erase, true);
+    Options.SetEnabled(Step::BlankCheck, true);
+    if (!ChainEnabled)
+        Stack.Dev.SetChainPosition(0);
+
+    if (Connected) {
+        Disconnect();
+        return;
+    }
+
+    ConnectResult result = Stack.Dev.ConnectTarget();
+    WarnIfLocked(result);
+    Op.SetBusy(false);
+    if (!result.Identified()) {
+        if (!result.Answered())
+            ChainCheckEnabled = true;
+        notify(&SessionView::OptionsChanged);
+        notify(&SessionView::ConnectionChanged);
+        OutcomeMessage error = ConnectOutcomeMessage(result.Kind, Stack.Dev.Chip);
+        Op.ShowMessage(error.Kind, error.Text);
+        return;
+    }
+
+    const ChipInfo& chip = Stack.Dev.Chip;
+    ChainSetupVisible = false;
+    Connected = true;
+    Loader = LoaderPanel::Connected;
+    PollActive = true;
+    SetPollTimer(true);
+    GoEnabled = true;
+    ConnectButtonText = "Disconnect";
+    SecurityMenuVisible = true;
+    FirmwareLineEnabled = true;
+    DataAreaEnabled = chip.ScratchpadSize != 0;
+    notify(&SessionView::OptionsChanged);
+    notify(&SessionView::ConnectionChanged);
+    Op.Log(ConnectedLogLine(chip, Stack.Pins.AdapterName));
+}
+
+void Session::Disconnect()
+{
+    // The target is released before the display changes.
+    Stack.Dev.DisconnectTarget();
+    LockWarningShown = false;
+    ShowDisconnected();
+}
+
+void Session::ShowDisconnected()
+{
+    ChainCheckEnabled = true;
+    if (ChainEnabled)
+        ChainSetupVisible = true;
+    Connected = false;
+    Loader = LoaderPanel::Disconnected;
+    ConnectButtonText = ChainEnabled ? "Connect to Device #" + std::to_string(SelectedChainDevice) : "Connect";
+    GoEnabled = false;
+    SetPollTimer(false);
+    Op.SetBusy(false);
+    Options.SetEnabled(Step::Verify, true);
+    Options.SetEnabled(Step::Read, true);
+    FirmwareLineEnabled = false;
+    notify(&SessionView::OptionsChanged);
+    notify(&SessionView::ConnectionChanged);
+}
+
+void Session::Tick()
+{
+    if (!PollActive)
+        return;
+    // A target that went away drops the window to "Not Connected", silently.
+    ConnectResult result = Stack.Dev.ConnectTarget();
+    if (!result.Answered()) {
+        ShowDisconnected();
+        PollActive = false;
+        Op.Log(TargetLostLogLine);
+        return;
+    }
+    WarnIfLocked(result);
+}
+
+void Session::SetChainEnabled(bool enabled) { ChainEnabled = enabled; }
+
+// --- runs --------------------------------------------------------------------
+
+void Session::DisablePanels()
+{
+    if (view_)
+        view_->PanelsEnabled(false);
+    SetPollTimer(false);
+}
+
+void Session::ShowIdle()
+{
+    Op.SetStatus("Idle", false);
+    if (view_)
+        view_->PanelsEnabled(true);
+    Op.SetBusy(false);
+    Op.HideProgress();
+    if (LptMode)
+        PollActive = true;
+    SetPollTimer(true);
+}
+
+void Session::ShowUploaded()
+{
+    Loaded = LoadedLabel::Uploaded;
+    notify(&SessionView::LoadedFileChanged);
+}
+
+void Session::Run(const std::optional<AddressRange>& readRange)
+{
+    RunOptions options = CurrentRunOptions();
+    options.ReadRange = readRange;
+    RealClock wall;
+    // On a real port, a stall inside a C2 clock strobe resets the target:
+    // ask for real-time scheduling while the run holds the port.
+    RealTimeHint realTime(!Settings.SimulatedPort);
+    Sequencer sequencer(Image, Stack.Dev.Flash(), Stack.Dev.Chip, Op, wall, *this);
+    RunOutcome outcome = sequencer.RunOperations(options);
+    if (outcome.Kind == RunOutcomeKind::Cancelled)
+        return;
+    vorbrant::ExitCode code = ExitCodeFor(outcome);
+    Op.Log(RunResultLogLine(outcome, ToInt(code), Settings.PortSummary ? Settings.PortSummary() : ""));
+    if (BatchMode)
+        RequestExit(code);
+}
+
+void Session::Go()
+{
+    GoEnabled = false;
+    notify(&SessionView::ConnectionChanged);
+    Op.Repaint();
+    Run();
+    GoEnabled = true;
+    notify(&SessionView::ConnectionChanged);
+}
+
+void Session::Reload()
+{
+    if (LoadCurrentFile())
+        Run();
+}
+
+void Session::ReadBack()
+{
+    SelectArea(FlashArea::Code);
+    SetStep(Step::Read, true); // the option rules untick the other steps
+    AddressRange range{0, static_cast<int32_t>(Stack.Dev.Chip.FlashEnd)};
+    if (Image.ImageSize > 0)
+        range = {Image.StartAddress, Image.EndAddress};
+    // The read leaves addresses it does not reach (the top byte of the code
+    // area, the gap below the User data of small parts) as they were: they
+    // must not come out of the file as if the chip held them.
+    Image.ClearImage(false);
+    Run(range);
+    if (ExitCode.value_or(ToInt(ExitCode::Success)) != ToInt(ExitCode::Success))
+        return;
+    std::string error;
+    const std::string& path = Settings.ReadBackPath;
+    SaveFormat format = ToLower(path).ends_with(".bin") ? SaveFormat::Binary : SaveFormat::Hex;
+    if (!SaveImage(Image, path, format, error)) {
+        Op.Note(MessageKind::Error, error);
+        RequestExit(ExitCode::ReadBackNotWritten);
+        return;
+    }
+    Op.Log("Read " + std::to_string(Image.ImageSize) + " bytes into " + path);
+    RequestExit(ExitCode::Success);
+}
+
+// --- files -------------------------------------------------------------------
+
+bool Session::LoadCurrentFile()
+{
+    if (!LoadFile(Image, Files, Op))
+        return false;
+    Loaded = LoadedLabel::File;
+    notify(&SessionView::LoadedFileChanged);
+    notify(&SessionView::BufferChanged);
+    return true;
+}
+
+void Session::OpenFile(const std::string& path, int filterIndex)
+{
+    Files.FileFormat = ChooseFileFormat(path, filterIndex);
+    size_t slash = path.rfind('/');
+    Files.LastDir = slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+    Files.LoadedName = FileNamePart(path);
+    Files.CurrentFilePath = path;
+    LoadCurrentFile();
+    AddRecentFile(path);
+}
+
+void Session::AddRecentFile(const std::string& path)
+{
+    Recent.AddRecentFile(path);
+    notify(&SessionView::RecentFilesChanged);
+}
+
+void Session::OpenRecentFile(int entry)
+{
+    const auto& entries = Recent.Entries();
+    if (entry < 1 || static_cast<size_t>(entry) > entries.size())
+        return;
+    Files.CurrentFilePath = entries[static_cast<size_t>(entry) - 1];
+    Files.FileFormat = FormatDetect;
+    LoadCurrentFile();
+}
+
+void Session::SaveWithRange(const ChooseSavePath& choose)
+{
+    AddressRange range{Image.StartAddress, Image.EndAddress};
+    bool ok = Op.AskRange("Write file address range", range);
+    // The dialog stores a field as soon as it is left, Cancel or not.
+    Image.StartAddress = range.Start;
+    Image.EndAddress = range.End;
+    if (!ok)
+        return;
+    std::optional<SavePath> target = choose();
+    if (!target || target->Path.empty())
+        return;
+    // The save format stays apart from FileFormat, which Reload uses.
+    Op.SetBusy(true);
+    std::string error;
+    bool saved = SaveImage(Image, target->Path, target->Format, error);
+    Op.SetBusy(false);
+    if (!saved)
+        Op.ShowMessage(MessageKind::Error, error);
+}
+
+} // namespace vorbrant

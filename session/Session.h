@@ -1,0 +1,212 @@
+#pragma once
+// The programmer session: everything the main window shows and the batch run
+// uses, without a widget. It owns the port choice, the connection and its
+// presence poll, the operation options, the image and the loaded file, the
+// recent files and the configuration, and runs the operation flow and the
+// command-line batch. It reports through the Operator (messages, status,
+// progress) and a SessionView (what changed on the panels); it never reads
+// what a window shows.
+#include "common/IniFile.h"
+#include "common/Operator.h"
+#include "image/FileLoader.h"
+#include "image/FileSaver.h"
+#include "image/ImageBuffer.h"
+#include "image/RecentFiles.h"
+#include "session/CommandLine.h"
+#include "session/ExitCodes.h"
+#include "session/OperationOptions.h"
+#include "session/PortChoice.h"
+#include "session/Sequencer.h"
+#include "target/ProgrammerStack.h"
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorbrant {
+
+// What changed, for a window to repaint from the session's state. Each call
+// is cheap to ignore; the batch run has no view.
+class SessionView {
+public:
+    virtual ~SessionView() = default;
+    virtual void PortChanged() {}       // selection, menu marks, port label
+    virtual void ConnectionChanged() {} // loader panel, Connect button, menus
+    virtual void OptionsChanged() {}    // step boxes and area buttons
+    virtual void BufferChanged() {}     // buffer-info panel
+    virtual void LoadedFileChanged() {} // the loaded-file label
+    virtual void RecentFilesChanged() {}
+    // The three panels while a run holds the window.
+    virtual void PanelsEnabled(bool) {}
+    // The presence poll's timer: started and stopped by the session, ticks
+    // go to Session::Tick.
+    virtual void PollTimer(bool) {}
+};
+
+struct SessionSettings {
+    std::string IniPath;        // the configuration file
+    bool Headless = false;      // no window is ever shown
+    std::string ReadBackPath;   // --read=FILE: a batch run that reads the chip back
+    bool SimulatedPort = false; // no real-time scheduling needed
+    // A line about the port's work for the run report (accesses, time).
+    std::function<std::string()> PortSummary;
+};
+
+// What the loader panel shows.
+enum class LoaderPanel : uint8_t {
+    Initial,      // as the window starts: nothing connected yet
+    Connected,
+    Disconnected, // after a disconnect or a lost target
+};
+
+// What the loaded-file label shows.
+enum class LoadedLabel : uint8_t { None, File, Uploaded };
+
+class Session : private RunView {
+public:
+    static constexpr const char* ApplicationTitle = "Vorbrant Lite";
+
+    Session(ProgrammerStack& stack, ImageBuffer& image, Operator& op, SessionSettings settings);
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void SetView(SessionView* view) { view_ = view; }
+
+    // Start-up: clears the image, reads the configuration, applies the port,
+    // runs the command line (args without our long options). Returns an exit
+    // code when the process is to end now (a batch run), nullopt to go on.
+    std::optional<int> Start(const std::vector<std::string>& args);
+    // Stops the poll, writes the configuration, releases a connected target.
+    // Runs once.
+    void Close();
+    // Exit code of a headless start that did not end in a batch run.
+    int HeadlessExitCode() const;
+
+    // Port choice (the "Hardware port" menu).
+    void SelectPort();
+    void ChooseLpt(int number); // LPT1..LPT3 from the menu
+    // The user-defined port: ask is shown the current address text and
+    // answers what was typed (whatever button closed it).
+    using AskAddressText = std::function<std::string(const std::string& current)>;
+    void ChooseUserDefined(const AskAddressText& ask);
+    // A click on the port label: edits the user-defined address.
+    void EditUserAddress(const AskAddressText& ask);
+    std::string UserAddressText() const;
+
+    // Operation options.
+    void SetStep(Step step, bool checked);
+    void SelectArea(FlashArea area);
+    void ClearSteps();
+    RunOptions CurrentRunOptions() const;
+
+    // Connection: the Connect/Disconnect button, and the poll's tick.
+    void ConnectClick();
+    void Tick();
+    void SetChainEnabled(bool enabled);
+
+    // Runs the ticked steps and reports the result (batch: the exit code).
+    void Run(const std::optional<AddressRange>& readRange = std::nullopt);
+    // Go: the run with the Go button held down.
+    void Go();
+    // Loads the current file and, when it loaded, runs (Reload).
+    void Reload();
+    // The --read batch run: reads the code flash (the loaded file's range,
+    // else the whole code area) and saves it to the read-back path.
+    void ReadBack();
+
+    // Files.
+    // LoadFile on Files.CurrentFilePath; on success the label shows its name.
+    bool LoadCurrentFile();
+    // A file chosen in the open dialog (the dialog's filter index 1..4).
+    void OpenFile(const std::string& path, int filterIndex);
+    void AddRecentFile(const std::string& path);
+    void OpenRecentFile(int entry); // 1..5
+    // The buffer-info panel after the image changed outside the session
+    // (the offset dialog).
+    void BufferChanged() { notify(&SessionView::BufferChanged); }
+    // File > Save: asks the range, then choose() the file and its format.
+    struct SavePath {
+        std::string Path;
+        SaveFormat Format = SaveFormat::Hex;
+    };
+    using ChooseSavePath = std::function<std::optional<SavePath>()>;
+    void SaveWithRange(const ChooseSavePath& choose);
+
+    // The programmer below.
+    ProgrammerStack& Stack;
+    ImageBuffer& Image;
+    Operator& Op;
+    SessionSettings Settings;
+    IniFile Config;
+    FileState Files;
+    RecentFiles Recent;
+    OperationOptions Options;
+
+    // Port state.
+    PortChoice PortSelection = PortChoice::None;
+    uint16_t UserLptAddress = 0;
+    bool LptMode = false;
+    bool DirectAddressMode = false;
+    bool LptWarningShown = true;
+    bool SelectedPortHint = false; // the port label invites a click (user-defined port)
+    std::string SelectedPortText = "---";
+    bool PortInfoDimmed = false; // the baud rate line does not apply to an LPT adapter
+    // Check marks of the port menu: LPT1, LPT2, LPT3, User defined. LPT1
+    // is marked until a port selection says otherwise.
+    std::array<bool, 4> PortMarks{true, false, false, false};
+
+    // Connection state.
+    bool Connected = false;
+    LoaderPanel Loader = LoaderPanel::Initial;
+    bool PollActive = false;
+    std::string ConnectButtonText = "Connect";
+    bool FirmwareLineEnabled = true;  // the flash size (firmware) line of the loader panel
+    bool ChainSetupVisible = false;   // "JTAG Chain Setup" offered
+    bool ChainEnabled = false;        // "Multiple JTAG Chain" ticked
+    bool ChainCheckEnabled = true;    // ... and may be changed
+    uint8_t SelectedChainDevice = 1;
+    bool SecurityMenuVisible = false;
+    bool DataAreaEnabled = false;
+    bool GoEnabled = false;
+    bool LockWarningShown = false;
+
+    // Loaded file label.
+    LoadedLabel Loaded = LoadedLabel::None;
+
+    // Batch state.
+    bool BatchMode = false;
+    bool RunFlag = false;
+    bool CommandLineError = false;
+    std::optional<int> ExitCode;
+    void RequestExit(vorbrant::ExitCode code) { ExitCode = ToInt(code); }
+
+private:
+    // RunView.
+    void DisablePanels() override;
+    void ShowIdle() override;
+    void ShowUploaded() override;
+    void ShowBufferInfo() override { notify(&SessionView::BufferChanged); }
+
+    void ReadConfiguration();
+    void WriteConfiguration();
+    void RunCommandLine(const std::vector<std::string>& args);
+    // The command line's ticks, file and port; false after an error in it.
+    bool ApplyCommandSteps(const CommandLineScan& scan);
+    void RunBatch();
+    void ShowLptWarningOnce();
+    bool ApplyUserAddress(const std::string& typed);
+    void ShowDisconnected();
+    void Disconnect();
+    // The locked-device warning, once per connection.
+    void WarnIfLocked(const ConnectResult& result);
+    void SetPollTimer(bool running);
+    void notify(void (SessionView::*event)());
+
+    SessionView* view_ = nullptr;
+    bool closed_ = false;
+};
+
+} // namespace vorbrant

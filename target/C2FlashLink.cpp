@@ -1,0 +1,83 @@
+#include "target/C2FlashLink.h"
+
+#include "target/C2Link.h"
+
+namespace vorbrant {
+
+C2FlashLink::C2FlashLink(C2Link& link, const ChipInfo& chip) : link_(link), chip_(chip)
+{
+}
+
+void C2FlashLink::BeginRun()
+{
+    link_.C2EnterProgramming();
+}
+
+bool C2FlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t /*areaFlags*/)
+{
+    if (address > 0xFFFF || !link_.C2BlockRead(static_cast<uint16_t>(address), 256))
+        return false;
+    value = link_.CachedByte(address);
+    return true;
+}
+
+bool C2FlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t /*areaFlags*/)
+{
+    return address <= 0xFFFF && link_.C2BufferedWrite(address, value);
+}
+
+std::optional<uint32_t> C2FlashLink::EndFlashAccess()
+{
+    // The block still buffered goes out now; if the part refuses it, its
+    // bytes are lost and its base is what the caller reports.
+    uint32_t pendingBase = link_.WriteBufferBase;
+    bool flushed = link_.C2FlushWriteBuffer();
+    link_.EmptyReadCache();
+    link_.ClearWriteBuffer();
+    if (flushed)
+        return std::nullopt;
+    return pendingBase;
+}
+
+bool C2FlashLink::EraseFlash(EraseKind kind, uint32_t first, uint32_t last)
+{
+    bool result = false;
+    switch (kind) {
+    case EraseKind::Pages: {
+        result = true;
+        // 16-bit page numbers; the wider counter cannot wrap at page 0xFFFF.
+        uint32_t firstPage = static_cast<uint16_t>(first / chip_.PageSize);
+        uint32_t lastPage = static_cast<uint16_t>(last / chip_.PageSize);
+        for (uint32_t page = firstPage; page <= lastPage; ++page) {
+            bool erased = link_.C2PageErase(page * chip_.PageSize);
+            result = result && erased; // every page is attempted
+        }
+        break;
+    }
+    case EraseKind::LockPage:
+    case EraseKind::Chip:
+        result = link_.C2DeviceErase();
+        break;
+    }
+    EndFlashAccess();
+    return result;
+}
+
+bool C2FlashLink::ReadLockByte(LockByte which, uint8_t& value)
+{
+    if (which != LockByte::Security)
+        return false;
+    return link_.C2ReadSecurityByte(value);
+}
+
+bool C2FlashLink::WriteLockByte(LockByte which, uint8_t value)
+{
+    if (which != LockByte::Security)
+        return false;
+    bool written = link_.C2WriteSecurityByte(value);
+    // The lock byte's block may be cached from before the write.
+    link_.EmptyReadCache();
+    return written;
+}
+
+} // namespace vorbrant

@@ -1,0 +1,34 @@
+#pragma once
+// The flash operations over the C2 link. The read cache and the write buffer
+// of a run live in the C2 link itself; this adds the run rules around them.
+#include "target/ChipInfo.h"
+#include "target/FlashLink.h"
+
+namespace vorbrant {
+
+class C2Link;
+
+class C2FlashLink final : public FlashLink {
+public:
+    C2FlashLink(C2Link& link, const ChipInfo& chip);
+
+    void BeginRun() override;
+    void BreakRun() override {}
+    // areaFlags are ignored: C2 parts reach all their flash by address.
+    // Addresses above 16 bits are refused (they would wrap onto another byte).
+    bool ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags) override;
+    bool WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags) override;
+    std::optional<uint32_t> EndFlashAccess() override;
+    // LockPage and Chip are both a device erase.
+    bool EraseFlash(EraseKind kind, uint32_t first, uint32_t last) override;
+    bool EraseScratchpad() override { return true; }
+    bool ReadLockByte(LockByte which, uint8_t& value) override;
+    bool WriteLockByte(LockByte which, uint8_t value) override;
+    bool SkipsAbsentBytes() const override { return false; }
+
+private:
+    C2Link& link_;
+    const ChipInfo& chip_;
+};
+
+} // namespace vorbrant

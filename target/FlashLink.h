@@ -1,0 +1,53 @@
+#pragma once
+// The flash operations of a connected part, one interface over both links.
+// A flash run is a series of reads or of writes on ascending addresses; the
+// link keeps what a run needs between calls (the open JTAG address stream,
+// the C2 read cache and write buffer) and the caller only begins and ends it.
+#include <cstdint>
+#include <optional>
+
+namespace vorbrant {
+
+enum class EraseKind : uint8_t { Pages, LockPage, Chip };
+
+// The lock bytes a part keeps: the one C2 security byte, or the JTAG
+// read-lock and write/erase-lock bytes at the top of the code area.
+enum class LockByte : uint8_t { Security, ReadLock, WriteEraseLock };
+
+class FlashLink {
+public:
+    virtual ~FlashLink() = default;
+
+    // A new run from the next address on: C2 re-enables the programming
+    // interface, JTAG drops an address stream left open.
+    virtual void BeginRun() = 0;
+    // The next read or write is not the neighbour of the last one: JTAG
+    // sends its address again; C2 block transfers carry their own.
+    virtual void BreakRun() = 0;
+    // areaFlags select the User data area on JTAG parts (FLASHCON bit 7).
+    virtual bool ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags) = 0;
+    virtual bool WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags) = 0;
+    // Closes the run. The base address of a closing C2 block write the part
+    // refused (its buffered bytes are lost), else nullopt.
+    virtual std::optional<uint32_t> EndFlashAccess() = 0;
+
+    // Pages: every page from first to last (all attempted, true when all
+    // erased). LockPage and Chip ignore the range.
+    virtual bool EraseFlash(EraseKind kind, uint32_t first, uint32_t last) = 0;
+    // The User data (scratchpad) area; true on parts without one.
+    virtual bool EraseScratchpad() = 0;
+
+    // The protection as the security dialogs show it: for the C2 security
+    // byte the count of locked pages (already complemented), for the JTAG
+    // bytes the stored byte.
+    // The other link's kind of byte: false, no traffic.
+    virtual bool ReadLockByte(LockByte which, uint8_t& value) = 0;
+    virtual bool WriteLockByte(LockByte which, uint8_t value) = 0;
+
+    // A program run leaves out the bytes its image does not hold, starting a
+    // new run after each gap (JTAG), or writes every byte of its span (C2:
+    // the write buffer sends the gaps as 0xFF within a block anyway).
+    virtual bool SkipsAbsentBytes() const = 0;
+};
+
+} // namespace vorbrant

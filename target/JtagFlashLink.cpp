@@ -1,0 +1,176 @@
+#include "target/JtagFlashLink.h"
+
+#include "target/JtagLink.h"
+
+namespace vorbrant {
+
+namespace {
+
+constexpr uint8_t FlashCon = 0x82;
+constexpr uint8_t FlashDat = 0x83;
+constexpr uint8_t FlashAdr = 0x84;
+constexpr uint8_t FlashScl = 0x85;
+
+constexpr uint8_t ReadControl = 0x01;
+constexpr uint8_t WriteControl = 0x10;
+constexpr uint8_t EraseControl = 0x20;
+
+constexpr uint32_t BusyBit = 0x01;
+constexpr uint32_t FailBit = 0x02;
+
+// The lock-page erase goes to an address inside the page of the lock bytes.
+constexpr uint32_t LockPageBelowEnd = 254;
+
+} // namespace
+
+JtagFlashLink::JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip)
+    : link_(link), clock_(clock), chip_(chip)
+{
+}
+
+bool JtagFlashLink::OpenJtagRun(uint32_t address, uint8_t control)
+{
+    return link_.JtagWriteIndirect(FlashRegister(FlashScl), 0x85, 8)
+        && link_.JtagWriteIndirect(FlashRegister(FlashAdr), address, chip_.FlashAdrBits)
+        && link_.JtagWriteIndirect(FlashRegister(FlashCon), control, 8);
+}
+
+bool JtagFlashLink::PollFlashData(int width, uint64_t limitMs, uint32_t& result)
+{
+    uint64_t start = clock_.NowNs();
+    for (;;) {
+        if (!link_.JtagReadIndirect(FlashRegister(FlashDat), width, result))
+            return false; // the register never answered: no data, not a 0
+        if ((result & BusyBit) == 0)
+            return true;
+        if (clock_.NowNs() - start > limitMs * 1000000u)
+            return false;
+    }
+}
+
+bool JtagFlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags)
+{
+    if (!FlashStreamOpen) {
+        uint32_t ignored = 0;
+        if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | ReadControl))
+            || !link_.JtagReadIndirect(FlashRegister(FlashDat), 0, ignored))
+            return false;
+        FlashStreamOpen = true;
+    }
+    uint32_t r = 0;
+    if (!PollFlashData(10, FlashBusyLimitMs, r))
+        return false;
+    value = static_cast<uint8_t>(r >> 2);
+    return (r & FailBit) == 0;
+}
+
+bool JtagFlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags)
+{
+    if (!FlashStreamOpen) {
+        if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | WriteControl)))
+            return false;
+        FlashStreamOpen = true;
+    }
+    if (!link_.JtagWriteIndirect(FlashRegister(FlashDat), value, 8))
+        return false;
+    uint32_t r = 0;
+    return PollFlashData(2, FlashBusyLimitMs, r) && (r & FailBit) == 0;
+}
+
+bool JtagFlashLink::JtagErasePageWithin(uint32_t address, uint8_t areaFlags, uint64_t limitMs)
+{
+    bool sent = link_.JtagWriteIndirect(FlashRegister(FlashScl), 0x85, 8)
+        && link_.JtagWriteIndirect(FlashRegister(FlashCon), static_cast<uint8_t>(areaFlags | EraseControl), 8)
+        && link_.JtagWriteIndirect(FlashRegister(FlashAdr), address, chip_.FlashAdrBits)
+        && link_.JtagWriteIndirect(FlashRegister(FlashDat), 0xA5, 8);
+    bool idle = link_.JtagWriteIndirect(FlashRegister(FlashCon), 0, 8);
+    if (!sent || !idle)
+        return false;
+    uint32_t r = 0;
+    return PollFlashData(10, limitMs, r) && (r & FailBit) == 0;
+}
+
+bool JtagFlashLink::ErasePage(uint32_t address, uint8_t areaFlags)
+{
+    return JtagErasePageWithin(address, areaFlags, FlashBusyLimitMs);
+}
+
+bool JtagFlashLink::EraseFlash(EraseKind kind, uint32_t first, uint32_t last)
+{
+    bool result = false;
+    switch (kind) {
+    case EraseKind::Pages: {
+        result = true;
+        // 16-bit page numbers; the wider counter cannot wrap at page 0xFFFF.
+        uint32_t firstPage = static_cast<uint16_t>(first / chip_.PageSize);
+        uint32_t lastPage = static_cast<uint16_t>(last / chip_.PageSize);
+        for (uint32_t page = firstPage; page <= lastPage; ++page) {
+            bool erased = ErasePage(page * chip_.PageSize, 0);
+            result = result && erased; // every page is attempted
+        }
+        break;
+    }
+    case EraseKind::LockPage:
+        result = ErasePage(chip_.FlashEnd - LockPageBelowEnd, 0);
+        break;
+    case EraseKind::Chip:
+        // An erase at the top of the code area takes the whole code flash.
+        result = JtagErasePageWithin(chip_.FlashEnd, 0, ChipEraseBusyLimitMs);
+        break;
+    }
+    EndFlashAccess();
+    return result;
+}
+
+bool JtagFlashLink::EraseScratchpad()
+{
+    bool result = chip_.UserData.Mapped && ErasePage(chip_.UserData.EraseAddress, chip_.UserData.AreaFlags);
+    EndFlashAccess();
+    return result;
+}
+
+std::optional<uint32_t> JtagFlashLink::EndFlashAccess()
+{
+    FlashStreamOpen = false;
+    link_.JtagWriteIndirect(FlashRegister(FlashCon), 0, 8);
+    return std::nullopt;
+}
+
+bool JtagFlashLink::LockByteAddress(LockByte which, uint32_t& address) const
+{
+    switch (which) {
+    case LockByte::ReadLock:
+        address = chip_.ReadLockAddress();
+        return true;
+    case LockByte::WriteEraseLock:
+        address = chip_.WriteEraseLockAddress();
+        return true;
+    case LockByte::Security:
+        break;
+    }
+    return false;
+}
+
+bool JtagFlashLink::ReadLockByte(LockByte which, uint8_t& value)
+{
+    uint32_t address = 0;
+    if (!LockByteAddress(which, address))
+        return false;
+    BreakRun();
+    bool read = ReadFlashByte(address, value, 0);
+    EndFlashAccess();
+    return read;
+}
+
+bool JtagFlashLink::WriteLockByte(LockByte which, uint8_t value)
+{
+    uint32_t address = 0;
+    if (!LockByteAddress(which, address))
+        return false;
+    BreakRun();
+    bool written = WriteFlashByte(address, value, 0);
+    EndFlashAccess();
+    return written;
+}
+
+} // namespace vorbrant

@@ -1,0 +1,64 @@
+#pragma once
+// The flash operations over the JTAG link: the flash registers behind the
+// part's indirect-register instructions (FLASHCON, FLASHDAT, FLASHADR,
+// FLASHSCL), and the address stream of a run. The part advances FLASHADR by
+// itself after each byte, so an open run sends its address only once.
+#include "lpt/Clock.h"
+#include "target/ChipInfo.h"
+#include "target/FlashLink.h"
+
+#include <cstdint>
+
+namespace vorbrant {
+
+class JtagLink;
+
+class JtagFlashLink final : public FlashLink {
+public:
+    // Flash busy polls give up after this much Clock time (per byte or page;
+    // a whole-chip erase gets the longer limit).
+    static constexpr uint64_t FlashBusyLimitMs = 500;
+    static constexpr uint64_t ChipEraseBusyLimitMs = 5000;
+
+    // chip supplies FlashRegBase, FlashAdrBits, PageSize, FlashEnd and UserData.
+    JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip);
+
+    void BeginRun() override { FlashStreamOpen = false; }
+    void BreakRun() override { FlashStreamOpen = false; }
+    // An open run takes the next address whatever address it is given.
+    bool ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags) override;
+    bool WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags) override;
+    // Idles FLASHCON; never reports a lost block.
+    std::optional<uint32_t> EndFlashAccess() override;
+    // LockPage erases the page of the lock bytes, Chip the whole code flash
+    // (an erase at the read-lock byte).
+    bool EraseFlash(EraseKind kind, uint32_t first, uint32_t last) override;
+    // False on parts whose size has no User data map.
+    bool EraseScratchpad() override;
+    bool ReadLockByte(LockByte which, uint8_t& value) override;
+    bool WriteLockByte(LockByte which, uint8_t value) override;
+    bool SkipsAbsentBytes() const override { return true; }
+
+    // One page erase (the page holding address), with the page limit.
+    bool ErasePage(uint32_t address, uint8_t areaFlags);
+    // A run's address stream is open: the next byte needs no address.
+    bool StreamOpen() const { return FlashStreamOpen; }
+
+private:
+    uint16_t FlashRegister(uint8_t code) const { return static_cast<uint16_t>(chip_.FlashRegBase | code); }
+    bool OpenJtagRun(uint32_t address, uint8_t control);
+    // Repeats FLASHDAT reads of this width while the busy bit is set; false
+    // when a read timed out or the part stayed busy past limitMs.
+    bool PollFlashData(int width, uint64_t limitMs, uint32_t& result);
+    bool JtagErasePageWithin(uint32_t address, uint8_t areaFlags, uint64_t limitMs);
+    // The JTAG lock bytes sit in the code area: their address, or false
+    // for the C2 security byte.
+    bool LockByteAddress(LockByte which, uint32_t& address) const;
+
+    JtagLink& link_;
+    Clock& clock_;
+    const ChipInfo& chip_;
+    bool FlashStreamOpen = false;
+};
+
+} // namespace vorbrant

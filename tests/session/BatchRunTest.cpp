@@ -1,0 +1,140 @@
+// Batch runs of the program on the simulator: the exit code and the message
+// on stderr for each way a run can end.
+#include "ProgramRun.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace vorbrant;
+using namespace vorbrant::testing;
+using vorbrant::test::TempDir;
+
+namespace {
+
+class BatchRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ProgramBuilt("vorbrant-cli"));
+    }
+
+    ProgramRun Run(const std::string& sim, const std::string& arguments)
+    {
+        return RunProgram("--headless --ini=" + dir.File("v.INI") + " --sim=" + sim + " " + arguments);
+    }
+
+    static std::string Firmware() { return std::string(VORBRANT_SOURCE_DIR) + "/examples/blink.hex"; }
+
+    TempDir dir;
+};
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+} // namespace
+
+TEST_F(BatchRun, EraseProgramVerifySucceedOnBothLinks)
+{
+    for (const char* part : {"F340", "F020"}) {
+        ProgramRun r = Run(part, "-e -p -v -f" + Firmware() + " -sLPT1");
+        EXPECT_EQ(r.ExitCode, 0) << r.Output;
+        EXPECT_TRUE(Contains(r.Output, "Result: success, exit code 0")) << r.Output;
+        EXPECT_TRUE(Contains(r.Output, "port accesses")) << r.Output;
+        EXPECT_FALSE(Contains(r.Output, "violation")) << r.Output;
+        EXPECT_FALSE(Contains(r.Output, "Operation successfull!")) << "a batch run ends with its code, not the box";
+    }
+}
+
+TEST_F(BatchRun, ProgrammedChipReadsBackAsTheFirmware)
+{
+    std::string flash = dir.File("f120.flash");
+    ASSERT_EQ(Run("F120,flash=" + flash, "-e -p -v -f" + Firmware() + " -sLPT1").ExitCode, 0);
+    std::string back = dir.File("back.hex");
+    ProgramRun r = Run("F120,flash=" + flash, "-f" + Firmware() + " -sLPT1 --read=" + back);
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    ProgramRun a = RunProgram("--convert " + Firmware() + " " + dir.File("a.bin"));
+    ProgramRun b = RunProgram("--convert " + back + " " + dir.File("b.bin"));
+    ASSERT_EQ(a.ExitCode, 0) << a.Output;
+    ASSERT_EQ(b.ExitCode, 0) << b.Output;
+    EXPECT_EQ(TempDir::Read(dir.File("a.bin")), TempDir::Read(dir.File("b.bin")));
+}
+
+TEST_F(BatchRun, NoAdapterOrAnUnknownChipEndsWithOne)
+{
+    ProgramRun none = Run("F340,adapter=none", "-p -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(none.ExitCode, 1);
+    EXPECT_TRUE(Contains(none.Output, "Error: Hardware not detected!")) << none.Output;
+
+    ProgramRun unknown = Run("F336", "-p -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(unknown.ExitCode, 1);
+    EXPECT_TRUE(Contains(unknown.Output, "Error: Unknown chip type (IDCODE=0x0314)!")) << unknown.Output;
+}
+
+TEST_F(BatchRun, NothingToWorkOnEndsWithTwo)
+{
+    ProgramRun noFile = Run("F340", "-p -sLPT1");
+    EXPECT_EQ(noFile.ExitCode, 2);
+    EXPECT_TRUE(Contains(noFile.Output, "Error: Can't perform operation - load data file first!")) << noFile.Output;
+
+    std::string bad = dir.File("bad.hex");
+    WriteFile(bad, ":0400000001020304F1\r\n"); // checksum off by one, no end line
+    ProgramRun badFile = Run("F340", "-p -f" + bad + " -sLPT1");
+    EXPECT_EQ(badFile.ExitCode, 2);
+    EXPECT_TRUE(Contains(badFile.Output, "Error: Checksum error in HEX file !")) << badFile.Output;
+}
+
+TEST_F(BatchRun, NonBlankChipEndsWithThree)
+{
+    // Erase is ticked from the start, so only a cell that does not erase
+    // fails the blank check of a batch run.
+    ProgramRun r = Run("F340,stuck-bit=0x2", "-b -p -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(r.ExitCode, 3);
+    EXPECT_TRUE(Contains(r.Output, "Information: Blank check failed at 0x0002!")) << r.Output;
+}
+
+TEST_F(BatchRun, StuckBitEndsWithFive)
+{
+    // 0x0100 holds 0x75; bit 0 stuck at 0 reads back 0x74.
+    ProgramRun r = Run("F340,stuck-bit=0x100", "-e -p -v -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(r.ExitCode, 5);
+    EXPECT_TRUE(Contains(r.Output, "Error: Verify failed at 0x0100!")) << r.Output;
+}
+
+TEST_F(BatchRun, FlashFaultsEndWithSixteen)
+{
+    ProgramRun write = Run("F020,fail-write=0x105", "-e -p -v -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(write.ExitCode, 16);
+    EXPECT_TRUE(Contains(write.Output, "Error: JTAG code area write fault at address 0x0105 Aborting!")) << write.Output;
+
+    ProgramRun removed = Run("F340,remove-after=150000", "-e -p -v -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(removed.ExitCode, 16) << removed.Output;
+    EXPECT_TRUE(Contains(removed.Output, "fault at address 0x")) << removed.Output;
+}
+
+TEST_F(BatchRun, TheFileIsLoadedAfterConnectAndNotConnectedWins)
+{
+    std::string bad = dir.File("bad.hex");
+    WriteFile(bad, ":0400000001020304F1\r\n");
+    ProgramRun r = Run("F340,adapter=none", "-p -f" + bad + " -sLPT1");
+    EXPECT_EQ(r.ExitCode, 1) << r.Output;
+    size_t connect = r.Output.find("Error: Hardware not detected!");
+    size_t load = r.Output.find("Error: Checksum error in HEX file !");
+    ASSERT_NE(connect, std::string::npos) << r.Output;
+    ASSERT_NE(load, std::string::npos) << r.Output;
+    EXPECT_LT(connect, load) << r.Output;
+}
+
+TEST_F(BatchRun, TheLockBitsWarningDoesNotStopARun)
+{
+    // Four bytes at the top of the F020's code area: the two lock bytes are left alone.
+    std::string top = dir.File("top.hex");
+    WriteFile(top, ":04FDFC001122334459\r\n:00000001FF\r\n");
+    std::string flash = dir.File("f020.flash");
+    ProgramRun r = Run("F020,flash=" + flash, "-e -p -f" + top + " -sLPT1");
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "Warning: To program flash lock bits use security menu!")) << r.Output;
+
+    std::string back = dir.File("back.bin");
+    ProgramRun read = Run("F020,flash=" + flash, "-f" + top + " -sLPT1 --read=" + back);
+    ASSERT_EQ(read.ExitCode, 0) << read.Output;
+    EXPECT_EQ(TempDir::Read(back), std::string("\x11\x22\xFF\xFF", 4));
+}

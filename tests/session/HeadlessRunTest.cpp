@@ -1,0 +1,121 @@
+// The program itself, started headless: start-up and close keep the
+// configuration, and command-line errors end with exit code 8.
+#include "ProgramRun.h"
+#include "tests/support/TempDir.h"
+
+#include "common/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using namespace vorbrant;
+using namespace vorbrant::testing;
+using vorbrant::test::TempDir;
+
+namespace {
+
+class HeadlessRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ProgramBuilt("vorbrant-cli"));
+    }
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(HeadlessRun, StartAndCloseLeaveTheConfigurationAsItWas)
+{
+    std::string ini = dir.File("F.INI");
+    const std::string text = "[ENVIRONMENT]\r\nLastDir=/home/op/fw\r\nPort=104,888\r\nFileCount=2\r\n"
+                             "File1=/home/op/fw/a.hex\r\nFile2=/home/op/fw/b.hex\r\n";
+    WriteFile(ini, text);
+    ProgramRun r = RunProgram("--headless --io=ppdev --ini=" + ini);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    IniFile before, after(ini);
+    before.Parse(text);
+    for (const char* key : {"LastDir", "Port", "FileCount", "File1", "File2"})
+        EXPECT_EQ(after.ReadString("ENVIRONMENT", key, "<missing>"), before.ReadString("ENVIRONMENT", key, "?"))
+            << key;
+}
+
+TEST_F(HeadlessRun, MissingConfigurationIsCreatedWithDefaults)
+{
+    std::string ini = dir.File("new.INI");
+    ProgramRun r = RunProgram("--headless --ini=" + ini);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    IniFile created(ini);
+    EXPECT_EQ(created.ReadString("ENVIRONMENT", "Port", ""), "1");
+    EXPECT_EQ(created.ReadString("ENVIRONMENT", "FileCount", ""), "0");
+    EXPECT_TRUE(created.ValueExists("ENVIRONMENT", "LastDir"));
+}
+
+TEST_F(HeadlessRun, CommandLineErrorsPrintTheMessageAndEndWithEight)
+{
+    std::string ini = dir.File("F.INI");
+    ProgramRun r = RunProgram("--headless --ini=" + ini + " foo");
+    EXPECT_EQ(r.ExitCode, 8);
+    EXPECT_NE(r.Output.find("Error: Syntax error in command line - starting in GUI mode ! (FOO)"), std::string::npos)
+        << r.Output;
+
+    ProgramRun port = RunProgram("--headless --ini=" + ini + " -sLPT7");
+    EXPECT_EQ(port.ExitCode, 8);
+    EXPECT_NE(port.Output.find("Error: Invalid port name in command line - starting in GUI mode ! (LPT7)"),
+              std::string::npos)
+        << port.Output;
+
+    ProgramRun unknown = RunProgram("--headless --frobnicate");
+    EXPECT_EQ(unknown.ExitCode, 8);
+}
+
+TEST_F(HeadlessRun, HelpAndVersionNeedNoWindow)
+{
+    ProgramRun help = RunProgram("--headless --ini=" + dir.File("F.INI") + " \"?\"");
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_NE(help.Output.find("Information: Command line options:"), std::string::npos) << help.Output;
+
+    ProgramRun version = RunProgram("--version");
+    EXPECT_EQ(version.ExitCode, 0);
+    EXPECT_EQ(version.Output, "Vorbrant Lite 1.0.0.1\n");
+
+    ProgramRun usage = RunProgram("--help");
+    EXPECT_EQ(usage.ExitCode, 0);
+    EXPECT_NE(usage.Output.find("--sim=PART"), std::string::npos);
+}
+
+TEST_F(HeadlessRun, TheWindowProgramWithoutADisplayRunsLikeTheCommandLineProgram)
+{
+    if (!ProgramBuilt("vorbrant"))
+        GTEST_SKIP() << "built without the window program";
+    // No --headless: an offscreen platform alone must not start an
+    // invisible event loop.
+    ProgramRun r = RunProgram("--ini=" + dir.File("F.INI") + " foo", "vorbrant");
+    EXPECT_EQ(r.ExitCode, 8) << r.Output;
+    EXPECT_TRUE(std::filesystem::exists(dir.File("F.INI")));
+
+    // The same console lines and exit code from both programs; only the
+    // wall-clock seconds of the closing line may differ.
+    auto withoutSeconds = [](std::string text) {
+        size_t at = text.find(" s, ");
+        size_t from = text.rfind(", ", at);
+        if (at != std::string::npos && from != std::string::npos)
+            text.erase(from, at - from + 2);
+        return text;
+    };
+    const std::string run = "--headless --ini=" + dir.File("F.INI") + " --sim=F340,stuck-bit=0x100 -e -p -v -f" +
+                            VORBRANT_SOURCE_DIR + "/examples/blink.hex -sLPT1";
+    ProgramRun window = RunProgram(run, "vorbrant");
+    ProgramRun cli = RunProgram(run, "vorbrant-cli");
+    EXPECT_EQ(window.ExitCode, 5) << window.Output;
+    EXPECT_EQ(cli.ExitCode, 5) << cli.Output;
+    EXPECT_EQ(withoutSeconds(window.Output), withoutSeconds(cli.Output));
+}
+
+TEST_F(HeadlessRun, BatchRunWithoutAPortEndsNotConnected)
+{
+    ProgramRun r = RunProgram("--headless --ini=" + dir.File("F.INI") + " -p");
+    EXPECT_EQ(r.ExitCode, 1) << r.Output;
+    EXPECT_NE(r.Output.find("Warning: Select port first!"), std::string::npos) << r.Output;
+}
