@@ -306,7 +306,7 @@ void TMainForm::OpenAndLoad()
     std::optional<FileChoice> choice = ChooseOpenFile();
     if (!choice || choice->Path.empty())
         return;
-    S.OpenFile(choice->Path, choice->FilterIndex);
+    S.OpenFile(choice->Path, LoadFormatForFilter(choice->FilterIndex));
 }
 
 void TMainForm::SaveWithRange()

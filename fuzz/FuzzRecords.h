@@ -14,7 +14,7 @@
 
 namespace vorbrant::fuzzing {
 
-inline void FuzzRecordFormat(int format, const uint8_t* data, size_t size)
+inline void FuzzRecordFormat(LoadFormat format, const uint8_t* data, size_t size)
 {
     // One image for the whole run: clearing 8 MiB per input would drown the
     // fuzzer; the checks below hold whatever the image held before.

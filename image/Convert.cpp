@@ -14,7 +14,7 @@ int RunConvert(const std::string& in, const std::string& out, std::FILE* err)
     auto image = std::make_unique<ImageBuffer>();
     FileState state;
     state.CurrentFilePath = in;
-    state.FileFormat = ChooseFileFormat(in, FormatDetect);
+    state.FileFormat = ChooseFileFormat(in, LoadFormat::Detect);
     ConsoleOperator console(err);
     if (!LoadFileIntoNewImage(*image, state, console))
         return 2;

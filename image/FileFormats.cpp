@@ -4,27 +4,37 @@
 
 namespace vorbrant {
 
-int ChooseFileFormat(const std::string& path, int filterIndex)
+LoadFormat LoadFormatForFilter(int filterIndex)
+{
+    switch (filterIndex) {
+    case 1: return LoadFormat::Hex;
+    case 2: return LoadFormat::SRecord;
+    case 3: return LoadFormat::Binary;
+    default: return LoadFormat::Detect;
+    }
+}
+
+LoadFormat ChooseFileFormat(const std::string& path, LoadFormat chosen)
 {
     std::string name = FileNamePart(path);
     auto dot = name.rfind('.');
     if (dot != std::string::npos && ToUpper(name.substr(dot)) == ".DAT")
-        return FormatDat;
-    return filterIndex;
+        return LoadFormat::Dat;
+    return chosen;
 }
 
-int DetectFileFormat(char firstCharacter)
+LoadFormat DetectFileFormat(char firstCharacter)
 {
     if (firstCharacter == ':')
-        return FormatHex;
+        return LoadFormat::Hex;
     if (firstCharacter == 'S')
-        return FormatSRecord;
-    return FormatBinary;
+        return LoadFormat::SRecord;
+    return LoadFormat::Binary;
 }
 
-bool IsTextFormat(int format)
+bool IsTextFormat(LoadFormat format)
 {
-    return format == FormatHex || format == FormatSRecord || format == FormatDat;
+    return format == LoadFormat::Hex || format == LoadFormat::SRecord || format == LoadFormat::Dat;
 }
 
 std::string FileNamePart(const std::string& path)

@@ -132,15 +132,15 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
     if (got == 0)
         return fail("File is empty!");
 
-    if (state.FileFormat == FormatDetect)
+    if (state.FileFormat == LoadFormat::Detect)
         state.FileFormat = DetectFileFormat(first);
-    const int format = state.FileFormat;
+    const LoadFormat format = state.FileFormat;
 
     std::unique_ptr<ImageBuffer> scratch;
     if (!fresh)
         scratch = std::make_unique<ImageBuffer>();   // cleared: 0xFF, maps 0
     ImageBuffer* staging = fresh ? &image : scratch.get();
-    if (format == FormatBinary) {
+    if (format == LoadFormat::Binary) {
         uint32_t size = 0;
         int readErrno = 0;
         int r = ReadBinaryImage(file.Get(), *staging, size, readErrno);
@@ -171,7 +171,7 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
             staging->ImageSize = staging->EndAddress - staging->StartAddress + 1;
         }
     } else {
-        return fail("Unknown file format " + std::to_string(format));
+        return fail("Unknown file format " + std::to_string(static_cast<int>(format)));
     }
     if (scratch)
         CommitImage(*scratch, image);

@@ -10,7 +10,7 @@ namespace vorbrant {
 
 // The main window's file state.
 struct FileState {
-    int FileFormat = 4;            // 1 HEX, 2 S-record, 3 binary, 4 detect, 11 DAT; keeps the detected value
+    LoadFormat FileFormat = LoadFormat::Detect; // keeps the detected value
     std::string CurrentFilePath;   // the file LoadFile opens
     std::string LoadedName;        // its name without folder; empty after a failed load
     std::string LastDir;           // folder of the last file chosen in the open dialog

@@ -7,7 +7,7 @@
 
 namespace vorbrant {
 
-RecordParseOutcome ParseRecordLines(int format, LineReader& reader, ImageBuffer& image, int32_t loadOffset)
+RecordParseOutcome ParseRecordLines(LoadFormat format, LineReader& reader, ImageBuffer& image, int32_t loadOffset)
 {
     RecordParseOutcome outcome;
     HexParseState hex;
@@ -16,9 +16,9 @@ RecordParseOutcome ParseRecordLines(int format, LineReader& reader, ImageBuffer&
     while (reader.Next(line)) {
         ++outcome.Line;
         int r;
-        if (format == FormatHex)
+        if (format == LoadFormat::Hex)
             r = ParseHexRecord(line, hex, image);
-        else if (format == FormatSRecord)
+        else if (format == LoadFormat::SRecord)
             r = ParseSRecord(line, image);
         else
             r = ParseDatRecord(line, image);
@@ -34,17 +34,17 @@ RecordParseOutcome ParseRecordLines(int format, LineReader& reader, ImageBuffer&
         return outcome;
     }
     // DAT has no end record; HEX and S-records must end with theirs.
-    outcome.Result = format == FormatDat ? RecordEnd : RecordInvalid;
+    outcome.Result = format == LoadFormat::Dat ? RecordEnd : RecordInvalid;
     return outcome;
 }
 
-std::string RecordErrorText(int format, int result)
+std::string RecordErrorText(LoadFormat format, int result)
 {
     if (result == RecordOutsideBuffer)
         return "File too big for the selected FLASH memory!";
-    if (format == FormatHex)
+    if (format == LoadFormat::Hex)
         return result == RecordChecksumError ? "Checksum error in HEX file !" : "Invalid HEX file !";
-    if (format == FormatSRecord)
+    if (format == LoadFormat::SRecord)
         return result == RecordChecksumError ? "Checksum error in S-record !" : "Invalid S-record !";
     return "Invalid DAT record !";
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Runs a text format's record reader over all lines of a file until the end
 // condition or the first bad record.
+#include "image/FileFormats.h"
 #include "image/ImageBuffer.h"
 #include "image/LineReader.h"
 
@@ -15,11 +16,11 @@ struct RecordParseOutcome {
     int ReadErrno = 0;       // with RecordReadError
 };
 
-// format: FormatHex, FormatSRecord or FormatDat. The image is not cleared
+// format: Hex, SRecord or Dat. The image is not cleared
 // here; the caller hands in a cleared one.
-RecordParseOutcome ParseRecordLines(int format, LineReader& reader, ImageBuffer& image, int32_t loadOffset);
+RecordParseOutcome ParseRecordLines(LoadFormat format, LineReader& reader, ImageBuffer& image, int32_t loadOffset);
 
 // The message of a failed parse of the given format ("Invalid HEX file !" ...).
-std::string RecordErrorText(int format, int result);
+std::string RecordErrorText(LoadFormat format, int result);
 
 } // namespace vorbrant

@@ -163,7 +163,7 @@ void Session::RunBatch()
     if (ExitCode)
         return;
     if (!Files.CurrentFilePath.empty()) {
-        Files.FileFormat = FormatDetect;
+        Files.FileFormat = LoadFormat::Detect;
         LoadCurrentFile();
     }
     if (!Connected) {
@@ -581,9 +581,9 @@ bool Session::LoadCurrentFile()
     return true;
 }
 
-void Session::OpenFile(const std::string& path, int filterIndex)
+void Session::OpenFile(const std::string& path, LoadFormat format)
 {
-    Files.FileFormat = ChooseFileFormat(path, filterIndex);
+    Files.FileFormat = ChooseFileFormat(path, format);
     size_t slash = path.rfind('/');
     Files.LastDir = slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
     Files.LoadedName = FileNamePart(path);
@@ -604,7 +604,7 @@ void Session::OpenRecentFile(int entry)
     if (entry < 1 || static_cast<size_t>(entry) > entries.size())
         return;
     Files.CurrentFilePath = entries[static_cast<size_t>(entry) - 1];
-    Files.FileFormat = FormatDetect;
+    Files.FileFormat = LoadFormat::Detect;
     LoadCurrentFile();
 }
 

@@ -120,8 +120,9 @@ public:
     // Files.
     // LoadFile on Files.CurrentFilePath; on success the label shows its name.
     bool LoadCurrentFile();
-    // A file chosen in the open dialog (the dialog's filter index 1..4).
-    void OpenFile(const std::string& path, int filterIndex);
+    // A file chosen in the open dialog, read as its filter says (DAT files
+    // always as DAT).
+    void OpenFile(const std::string& path, LoadFormat format);
     void AddRecentFile(const std::string& path);
     void OpenRecentFile(int entry); // 1..5
     // The buffer-info panel after the image changed outside the session

@@ -283,7 +283,7 @@ TEST(Connection, ReloadRunsOnlyWhenTheFileLoads)
     std::string hex = f.Dir.File("small.hex");
     WriteText(hex, ":0400100001020304E2\r\n:00000001FF\r\n");
     w.S.Files.CurrentFilePath = hex;
-    w.S.Files.FileFormat = 1;
+    w.S.Files.FileFormat = LoadFormat::Hex;
     w.Reload1Click();
     ASSERT_EQ(f.Op.Texts().size(), 1u) << ::testing::PrintToString(f.Op.Texts());
     EXPECT_EQ(f.Op.Texts()[0].rfind("Operation successfull!", 0), 0u);

@@ -120,7 +120,7 @@ TEST(MainFormCommandLine, BatchRunLoadsTheFileBeforeCheckingTheConnection)
     std::optional<int> code = rig.Start({"-f" + file, "-slpt1"});
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 1) << "nothing answers on the port: not connected";
-    EXPECT_EQ(rig.Form->S.Files.FileFormat, 1) << "detected from the first character";
+    EXPECT_EQ(rig.Form->S.Files.FileFormat, LoadFormat::Hex) << "detected from the first character";
     EXPECT_EQ(rig.Image.ImageData[0x10], 0x01);
     EXPECT_EQ(rig.Image.ImageSize, 4);
     EXPECT_EQ(rig.Form->LoadedFilename->text(), "fw.hex");

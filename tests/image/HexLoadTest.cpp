@@ -12,7 +12,7 @@ TEST(HexLoad, StoresDataRecordsAndSetsRangeMapsAndSize)
 {
     LoadBench t;
     ASSERT_TRUE(t.Load(L(HexLine(0x0100, 0, {1, 2, 3, 4})) + L(HexLine(0x0200, 0, {5, 6})) + End));
-    EXPECT_EQ(t.State.FileFormat, FormatHex) << "detection keeps the detected format";
+    EXPECT_EQ(t.State.FileFormat, LoadFormat::Hex) << "detection keeps the detected format";
     EXPECT_EQ(t.State.LoadedName, "data.hex");
     EXPECT_EQ(t.Image->StartAddress, 0x100);
     EXPECT_EQ(t.Image->EndAddress, 0x201);
@@ -149,7 +149,7 @@ TEST(HexLoad, MalformedRecordsGiveTheirMessage)
     };
     for (const auto& c : cases) {
         LoadBench t;
-        bool ok = t.Load(L(c.Line) + End, FormatHex);
+        bool ok = t.Load(L(c.Line) + End, LoadFormat::Hex);
         if (c.Line == ":020010001234a8") {
             // ... because hex digits of either case are accepted.
             EXPECT_TRUE(ok) << c.Line;

@@ -61,7 +61,7 @@ struct LoadBench {
     ScriptedOperator Op;
     TempDir Folder;
 
-    bool Load(const std::string& content, int format = 4, const std::string& name = "data.hex")
+    bool Load(const std::string& content, LoadFormat format = LoadFormat::Detect, const std::string& name = "data.hex")
     {
         State.CurrentFilePath = Folder.Write(name, content);
         State.FileFormat = format;

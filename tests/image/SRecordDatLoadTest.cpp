@@ -15,7 +15,7 @@ TEST(SRecordLoad, StoresS1S2S3AndEndsAtS7S8S9)
                        L(SLine('2', 0x012345, 3, {3})) + L(SLine('3', 0x00300000, 4, {4, 5})) +
                        L(SLine('5', 0x0003, 2, {})) + L(SLine('6', 0x000003, 3, {})) + S9 +
                        "not read\n"));
-    EXPECT_EQ(t.State.FileFormat, FormatSRecord);
+    EXPECT_EQ(t.State.FileFormat, LoadFormat::SRecord);
     EXPECT_EQ(t.Bytes(0x1234, 2), (std::vector<uint8_t>{1, 2}));
     EXPECT_EQ(t.Image->ImageData[0x12345], 3);
     EXPECT_EQ(t.Bytes(0x300000, 2), (std::vector<uint8_t>{4, 5}));
@@ -34,7 +34,7 @@ TEST(SRecordLoad, TextAfterTheChecksumIsNotReadAndDigitsMayBeLowerCase)
     LoadBench t;
     // S1 0x0010 {0xAB, 0xCD}: count 05, checksum FF - (05+00+10+AB+CD) = 72.
     ASSERT_EQ(SLine('1', 0x0010, 2, {0xAB, 0xCD}), "S1050010ABCD72");
-    ASSERT_TRUE(t.Load("S1050010abcd72;comment 99\nS9030000FC trailing\n", FormatSRecord)) << t.Message();
+    ASSERT_TRUE(t.Load("S1050010abcd72;comment 99\nS9030000FC trailing\n", LoadFormat::SRecord)) << t.Message();
     EXPECT_EQ(t.Bytes(0x10, 2), (std::vector<uint8_t>{0xAB, 0xCD}));
     EXPECT_EQ(t.Image->PresentMap[0x12], 0) << "nothing after the checksum pair is data";
     EXPECT_EQ(t.Image->ImageSize, 2);
@@ -61,7 +61,7 @@ TEST(SRecordLoad, FailuresGiveTheirMessage)
     };
     for (const auto& c : cases) {
         LoadBench t;
-        EXPECT_FALSE(t.Load(c.Text, FormatSRecord)) << c.Text;
+        EXPECT_FALSE(t.Load(c.Text, LoadFormat::SRecord)) << c.Text;
         EXPECT_EQ(t.Message(), c.Message) << c.Text;
     }
     LoadBench t;
@@ -71,22 +71,22 @@ TEST(SRecordLoad, FailuresGiveTheirMessage)
 TEST(DatLoad, StoresLowByteFirstAndEndsAtEndOfFile)
 {
     LoadBench t;
-    ASSERT_TRUE(t.Load("[20000010] 12AB\n[20000012] cd34 comment\r\n", FormatDat, "x.dat"));
+    ASSERT_TRUE(t.Load("[20000010] 12AB\n[20000012] cd34 comment\r\n", LoadFormat::Dat, "x.dat"));
     EXPECT_EQ(t.Bytes(0x10, 4), (std::vector<uint8_t>{0xAB, 0x12, 0x34, 0xCD}));
     EXPECT_EQ(t.Image->StartAddress, 0x10);
     EXPECT_EQ(t.Image->EndAddress, 0x13);
     EXPECT_EQ(t.Image->ImageSize, 4);
     // The last word of the buffer fits, one further does not.
-    ASSERT_TRUE(t.Load("[203FFFFE] 0102", FormatDat));
+    ASSERT_TRUE(t.Load("[203FFFFE] 0102", LoadFormat::Dat));
     EXPECT_EQ(t.Bytes(0x3FFFFE, 2), (std::vector<uint8_t>{0x02, 0x01}));
-    EXPECT_FALSE(t.Load("[203FFFFF] 0102", FormatDat));
+    EXPECT_FALSE(t.Load("[203FFFFF] 0102", LoadFormat::Dat));
     EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
-    EXPECT_FALSE(t.Load("[1FFFFFFF] 0102", FormatDat)) << "below the base wraps to the top";
+    EXPECT_FALSE(t.Load("[1FFFFFFF] 0102", LoadFormat::Dat)) << "below the base wraps to the top";
     EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
 
     // The load offset moves Intel HEX data only.
     t.Image->LoadOffset = 0x100;
-    ASSERT_TRUE(t.Load("[20000010] 12AB\n", FormatDat));
+    ASSERT_TRUE(t.Load("[20000010] 12AB\n", LoadFormat::Dat));
     EXPECT_EQ(t.Bytes(0x10, 2), (std::vector<uint8_t>{0xAB, 0x12}));
     EXPECT_EQ(t.Image->PresentMap[0x110], 0);
 }
@@ -98,11 +98,11 @@ TEST(DatLoad, BadFramesAndFields)
                              "[20000010] 12AB\n\n"}) {
         LoadBench t;
         if (text.empty()) {
-            EXPECT_FALSE(t.Load(text, FormatDat));
+            EXPECT_FALSE(t.Load(text, LoadFormat::Dat));
             EXPECT_EQ(t.Message(), "File is empty!");
             continue;
         }
-        EXPECT_FALSE(t.Load(text, FormatDat)) << text;
+        EXPECT_FALSE(t.Load(text, LoadFormat::Dat)) << text;
         EXPECT_EQ(t.Message(), "Invalid DAT record !") << text;
     }
 }
@@ -111,12 +111,13 @@ TEST(DatLoad, DetectionReadsDatAsBinary)
 {
     LoadBench t;
     const std::string text = "[20000010] 12AB\n";
-    ASSERT_TRUE(t.Load(text, FormatDetect, "x.dat"));
-    EXPECT_EQ(t.State.FileFormat, FormatBinary);
+    ASSERT_TRUE(t.Load(text, LoadFormat::Detect, "x.dat"));
+    EXPECT_EQ(t.State.FileFormat, LoadFormat::Binary);
     EXPECT_EQ(t.Image->ImageSize, static_cast<int32_t>(text.size()));
-    EXPECT_EQ(ChooseFileFormat("/a/b/x.DaT", 2), FormatDat);
-    EXPECT_EQ(ChooseFileFormat("/a.dat/b", 2), 2);
-    EXPECT_EQ(ChooseFileFormat("/a/b.hex", 1), 1);
+    EXPECT_EQ(ChooseFileFormat("/a/b/x.DaT", LoadFormat::SRecord), LoadFormat::Dat);
+    EXPECT_EQ(ChooseFileFormat("/a.dat/b", LoadFormat::SRecord), LoadFormat::SRecord);
+    EXPECT_EQ(ChooseFileFormat("/a/b.hex", LoadFormatForFilter(1)), LoadFormat::Hex);
+    EXPECT_EQ(LoadFormatForFilter(4), LoadFormat::Detect);
 }
 
 TEST(BinaryLoad, StoresFromZeroAndShowsTheRange)
@@ -127,8 +128,8 @@ TEST(BinaryLoad, StoresFromZeroAndShowsTheRange)
         bytes[i] = static_cast<char>(i * 7);
     bytes[0] = 'x';   // not ':' or 'S': detected as binary
     t.Image->LoadOffset = 0x100;
-    ASSERT_TRUE(t.Load(bytes, FormatDetect, "image.bin"));
-    EXPECT_EQ(t.State.FileFormat, FormatBinary);
+    ASSERT_TRUE(t.Load(bytes, LoadFormat::Detect, "image.bin"));
+    EXPECT_EQ(t.State.FileFormat, LoadFormat::Binary);
     EXPECT_EQ(BufferInfoText(t.Image->StartAddress), "000000H");
     EXPECT_EQ(BufferInfoText(t.Image->EndAddress), "0003FFH");
     EXPECT_EQ(BufferInfoText(t.Image->ImageSize), "000400H");
@@ -143,14 +144,14 @@ TEST(BinaryLoad, FullBufferLoadsOneByteMoreIsTooBig)
 {
     LoadBench t;
     std::string full(ImageBuffer::Capacity, '\x5A');
-    ASSERT_TRUE(t.Load(full, FormatBinary, "full.bin"));
+    ASSERT_TRUE(t.Load(full, LoadFormat::Binary, "full.bin"));
     EXPECT_EQ(t.Image->EndAddress, 0x3FFFFF);
     EXPECT_EQ(t.Image->ImageSize, 0x400000);
     EXPECT_EQ(t.Image->PageMap[8191], 1);
     EXPECT_EQ(t.Image->PageMap[8192], 0);
 
-    ASSERT_TRUE(t.Load("\x01\x02", FormatBinary, "small.bin"));
-    EXPECT_FALSE(t.Load(full + "!", FormatBinary, "big.bin"));
+    ASSERT_TRUE(t.Load("\x01\x02", LoadFormat::Binary, "small.bin"));
+    EXPECT_FALSE(t.Load(full + "!", LoadFormat::Binary, "big.bin"));
     EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
     EXPECT_EQ(t.Image->ImageSize, 0);
     EXPECT_EQ(t.Image->ImageData[2], 0xFF) << "nothing of the big file was stored";

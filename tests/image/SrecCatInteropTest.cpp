@@ -71,11 +71,11 @@ protected:
 
     // Loads file with our loader and compares bytes and presence flags with
     // what srec_cat extracts from it (holes filled once with 00, once with FF).
-    void ExpectSameAsSrecCat(const std::string& file, const std::string& srecFormat, int expectFormat)
+    void ExpectSameAsSrecCat(const std::string& file, const std::string& srecFormat, LoadFormat expectFormat)
     {
         LoadBench t;
         t.State.CurrentFilePath = file;
-        t.State.FileFormat = FormatDetect;
+        t.State.FileFormat = LoadFormat::Detect;
         ASSERT_TRUE(LoadFile(*t.Image, t.State, t.Op)) << t.Message();
         EXPECT_EQ(t.State.FileFormat, expectFormat);
         const uint32_t start = chunks_.front().Address;
@@ -117,14 +117,14 @@ TEST_F(SrecCatInterop, IntelHexWithLinearAndSegmentAddresses)
         const std::string linear = folder_.File(std::string("linear") + length + ".hex");
         RunTool("srec_cat " + inputs + "-execution-start-address=0x1234 -o " + Quote(linear) + " -intel -obs=" + length);
         ASSERT_NE(TempDir::Read(linear).find(":020000040001F9"), std::string::npos);
-        ExpectSameAsSrecCat(linear, "-intel", FormatHex);
+        ExpectSameAsSrecCat(linear, "-intel", LoadFormat::Hex);
     }
     // Type 02 addressing reaches 1 MiB: leave out the chunk at the top.
     chunks_.pop_back();
     const std::string segment = folder_.File("segment.hex");
     RunTool("srec_cat " + Inputs() + "-o " + Quote(segment) + " -intel --address-length=3 -obs=16");
     ASSERT_NE(TempDir::Read(segment).find(":020000021000EC"), std::string::npos);
-    ExpectSameAsSrecCat(segment, "-intel", FormatHex);
+    ExpectSameAsSrecCat(segment, "-intel", LoadFormat::Hex);
 }
 
 TEST_F(SrecCatInterop, MotorolaS19S28S37WithRecordCounts)
@@ -135,14 +135,14 @@ TEST_F(SrecCatInterop, MotorolaS19S28S37WithRecordCounts)
     const std::string s19 = folder_.File("x.s19");
     RunTool("srec_cat " + Inputs() + "-execution-start-address=0 -o " + Quote(s19) + " -motorola --address-length=2");
     ASSERT_NE(TempDir::Read(s19).find("\nS5"), std::string::npos);
-    ExpectSameAsSrecCat(s19, "-motorola", FormatSRecord);
+    ExpectSameAsSrecCat(s19, "-motorola", LoadFormat::SRecord);
 
     chunks_ = all;
     for (const char* length : {"3", "4"}) {
         const std::string file = folder_.File(std::string("x") + length + ".srec");
         RunTool("srec_cat " + Inputs() + "-execution-start-address=0 -o " + Quote(file) +
             " -motorola -obs=32 --address-length=" + length);
-        ExpectSameAsSrecCat(file, "-motorola", FormatSRecord);
+        ExpectSameAsSrecCat(file, "-motorola", LoadFormat::SRecord);
     }
 
     // Without an execution address srec_cat writes no S7/S8/S9 record, and
