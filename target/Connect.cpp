@@ -15,13 +15,39 @@ namespace vorbrant {
 ConnectResult Target::ConnectTarget()
 {
     ConnectResult result;
-    if (!adapter_.DetectAdapter())
+    if (!adapter_.DetectAdapter() || !ReadIdentification(result.Id))
         return result;
 
+    // A run left open by an earlier connection ends before the part is known.
+    Flash().BreakRun();
+    Flash().EndFlashAccess();
+
+    ConnectOutcome kind = ConnectOutcome::Connected;
+    if (Chip.C2Mode) {
+        kind = IdentifyC2(result.ClearsLockWarning);
+    } else {
+        Chip.Security = SecurityAccess::JtagBlocks;
+        const JtagIdentRow* row = FindJtagRow(Chip.DeviceCode);
+        if (row != nullptr && row->NeedsF12xSetup)
+            PrepareF12x(*row);
+        IdentifyJtag(row);
+    }
+    ApplyFlashSizeFacts();
+    // A locked part stays Locked whatever its row holds: the warning is due.
+    if (kind != ConnectOutcome::Locked && Chip.FlashEnd == 0)
+        kind = ConnectOutcome::Unknown;
+    result.Kind = kind;
+    return result;
+}
+
+bool Target::ReadIdentification(int32_t& id)
+{
     c2_->EmptyReadCache();
     c2_->ClearWriteBuffer();
 
-    int32_t id = 0;
+    // A second-generation adapter tries C2 first; a part that does not
+    // answer there is asked over JTAG.
+    id = 0;
     Chip.C2Mode = false;
     if (adapter_.SecondGeneration) {
         c2_->C2Reset();
@@ -36,54 +62,31 @@ ConnectResult Target::ConnectTarget()
         }
     }
 
-    uint32_t jtagId = 0;
-    if (!Chip.C2Mode) {
-        JtagLink& j = *jtag_;
-        j.JtagResetTap();
-        j.JtagShiftIR(0x2FFF, 16);
-        j.JtagShiftIR(0x1004, 16);
-        jtagId = j.JtagShiftDR(0, 32);
-        // All zeros or all ones: nothing answering, or a part held in reset.
-        if (jtagId == 0 || jtagId == 0xFFFFFFFFu)
-            return result;
-        id = static_cast<int32_t>(jtagId);
+    // What identification fills in starts afresh once something answered.
+    auto answered = [this](uint16_t code, uint8_t revision) {
+        Chip.ScratchpadSize = 0;
+        Chip.FlashEnd = 0;
+        Chip.SmallerVariant = false;
+        Chip.DeviceCode = code;
+        Chip.DeviceRevision = revision;
+        return true;
+    };
+    if (Chip.C2Mode)
+        return answered(static_cast<uint16_t>(static_cast<uint32_t>(id) & 0xFFF),
+                        static_cast<uint8_t>(static_cast<uint32_t>(id) >> 16));
+
+    JtagLink& j = *jtag_;
+    j.JtagResetTap();
+    j.JtagShiftIR(0x2FFF, 16);
+    j.JtagShiftIR(0x1004, 16);
+    uint32_t jtagId = j.JtagShiftDR(0, 32);
+    // All zeros or all ones: nothing answering, or a part held in reset.
+    if (jtagId == 0 || jtagId == 0xFFFFFFFFu) {
+        id = -1;
+        return false;
     }
-
-    Chip.ScratchpadSize = 0;
-    Chip.FlashEnd = 0;
-    Chip.SmallerVariant = false;
-    if (Chip.C2Mode) {
-        Chip.DeviceCode = static_cast<uint16_t>(static_cast<uint32_t>(id) & 0xFFF);
-        Chip.DeviceRevision = static_cast<uint8_t>(static_cast<uint32_t>(id) >> 16);
-    } else {
-        Chip.DeviceCode = static_cast<uint16_t>(jtagId >> 12);
-        Chip.DeviceRevision = static_cast<uint8_t>(jtagId >> 28);
-    }
-
-    // A run left open by an earlier connection ends before the part is known.
-    Flash().BreakRun();
-    Flash().EndFlashAccess();
-
-    ConnectOutcome kind = ConnectOutcome::Connected;
-    bool clearsLockWarning = false;
-    if (Chip.C2Mode) {
-        kind = IdentifyC2(clearsLockWarning);
-    } else {
-        Chip.Security = SecurityAccess::JtagBlocks;
-        const JtagIdentRow* row = FindJtagRow(Chip.DeviceCode);
-        if (row != nullptr && row->NeedsF12xSetup)
-            PrepareF12x(*row);
-        IdentifyJtag(row);
-    }
-    ApplyFlashSizeFacts();
-    // A locked part stays Locked whatever its row holds: the warning is due.
-    if (kind != ConnectOutcome::Locked && Chip.FlashEnd == 0)
-        kind = ConnectOutcome::Unknown;
-
-    result.Kind = kind;
-    result.Id = id;
-    result.ClearsLockWarning = clearsLockWarning;
-    return result;
+    id = static_cast<int32_t>(jtagId);
+    return answered(static_cast<uint16_t>(jtagId >> 12), static_cast<uint8_t>(jtagId >> 28));
 }
 
 // The F12x family needs its flash interface set up before the first access.

@@ -66,6 +66,9 @@ public:
     JtagLink& Jtag() { return *jtag_; }
 
 private:
+    // The identification word over C2 or JTAG (Chip.C2Mode, DeviceCode and
+    // DeviceRevision set); false with id -1 when nothing answered.
+    bool ReadIdentification(int32_t& id);
     void PrepareF12x(const JtagIdentRow& row);
     void IdentifyJtag(const JtagIdentRow* row);
     // Locked when the family's lock test found the part locked.
