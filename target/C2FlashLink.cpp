@@ -4,7 +4,7 @@
 
 namespace vorbrant {
 
-C2FlashLink::C2FlashLink(C2Link& link, const ChipInfo& chip) : link_(link), chip_(chip)
+C2FlashLink::C2FlashLink(C2Link& link, const ChipInfo& chip) : FlashLink(chip), link_(link)
 {
 }
 
@@ -39,29 +39,12 @@ std::optional<uint32_t> C2FlashLink::EndFlashAccess()
     return pendingBase;
 }
 
-bool C2FlashLink::EraseFlash(EraseKind kind, uint32_t first, uint32_t last)
-{
-    bool result = false;
-    switch (kind) {
-    case EraseKind::Pages: {
-        result = true;
-        // 16-bit page numbers; the wider counter cannot wrap at page 0xFFFF.
-        uint32_t firstPage = static_cast<uint16_t>(first / chip_.PageSize);
-        uint32_t lastPage = static_cast<uint16_t>(last / chip_.PageSize);
-        for (uint32_t page = firstPage; page <= lastPage; ++page) {
-            bool erased = link_.C2PageErase(page * chip_.PageSize);
-            result = result && erased; // every page is attempted
-        }
-        break;
-    }
-    case EraseKind::LockPage:
-    case EraseKind::Chip:
-        result = link_.C2DeviceErase();
-        break;
-    }
-    EndFlashAccess();
-    return result;
-}
+bool C2FlashLink::EraseCodePage(uint32_t address) { return link_.C2PageErase(address); }
+
+// The lock byte's page goes only with the whole device.
+bool C2FlashLink::EraseLockPage() { return link_.C2DeviceErase(); }
+
+bool C2FlashLink::EraseChip() { return link_.C2DeviceErase(); }
 
 bool C2FlashLink::ReadLockByte(LockByte which, uint8_t& value)
 {

@@ -19,16 +19,18 @@ public:
     bool ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags) override;
     bool WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags) override;
     std::optional<uint32_t> EndFlashAccess() override;
-    // LockPage and Chip are both a device erase.
-    bool EraseFlash(EraseKind kind, uint32_t first, uint32_t last) override;
     bool EraseScratchpad() override { return true; }
     bool ReadLockByte(LockByte which, uint8_t& value) override;
     bool WriteLockByte(LockByte which, uint8_t value) override;
     bool SkipsAbsentBytes() const override { return false; }
 
 private:
+    bool EraseCodePage(uint32_t address) override;
+    // LockPage and Chip are both a device erase.
+    bool EraseLockPage() override;
+    bool EraseChip() override;
+
     C2Link& link_;
-    const ChipInfo& chip_;
 };
 
 } // namespace vorbrant

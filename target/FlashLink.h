@@ -3,6 +3,8 @@
 // A flash run is a series of reads or of writes on ascending addresses; the
 // link keeps what a run needs between calls (the open JTAG address stream,
 // the C2 read cache and write buffer) and the caller only begins and ends it.
+#include "target/ChipInfo.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -32,8 +34,8 @@ public:
     virtual std::optional<uint32_t> EndFlashAccess() = 0;
 
     // Pages: every page from first to last (all attempted, true when all
-    // erased). LockPage and Chip ignore the range.
-    virtual bool EraseFlash(EraseKind kind, uint32_t first, uint32_t last) = 0;
+    // erased). LockPage and Chip ignore the range. Closes the run.
+    bool EraseFlash(EraseKind kind, uint32_t first, uint32_t last);
     // The User data (scratchpad) area; true on parts without one.
     virtual bool EraseScratchpad() = 0;
 
@@ -48,6 +50,16 @@ public:
     // new run after each gap (JTAG), or writes every byte of its span (C2:
     // the write buffer sends the gaps as 0xFF within a block anyway).
     virtual bool SkipsAbsentBytes() const = 0;
+
+protected:
+    explicit FlashLink(const ChipInfo& chip) : chip_(chip) {}
+
+    // The single erases EraseFlash is made of.
+    virtual bool EraseCodePage(uint32_t address) = 0;
+    virtual bool EraseLockPage() = 0;
+    virtual bool EraseChip() = 0;
+
+    const ChipInfo& chip_;
 };
 
 } // namespace vorbrant

@@ -24,7 +24,7 @@ constexpr uint32_t LockPageBelowEnd = 254;
 } // namespace
 
 JtagFlashLink::JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip)
-    : link_(link), clock_(clock), chip_(chip)
+    : FlashLink(chip), link_(link), clock_(clock)
 {
 }
 
@@ -95,32 +95,12 @@ bool JtagFlashLink::ErasePage(uint32_t address, uint8_t areaFlags)
     return JtagErasePageWithin(address, areaFlags, FlashBusyLimitMs);
 }
 
-bool JtagFlashLink::EraseFlash(EraseKind kind, uint32_t first, uint32_t last)
-{
-    bool result = false;
-    switch (kind) {
-    case EraseKind::Pages: {
-        result = true;
-        // 16-bit page numbers; the wider counter cannot wrap at page 0xFFFF.
-        uint32_t firstPage = static_cast<uint16_t>(first / chip_.PageSize);
-        uint32_t lastPage = static_cast<uint16_t>(last / chip_.PageSize);
-        for (uint32_t page = firstPage; page <= lastPage; ++page) {
-            bool erased = ErasePage(page * chip_.PageSize, 0);
-            result = result && erased; // every page is attempted
-        }
-        break;
-    }
-    case EraseKind::LockPage:
-        result = ErasePage(chip_.FlashEnd - LockPageBelowEnd, 0);
-        break;
-    case EraseKind::Chip:
-        // An erase at the top of the code area takes the whole code flash.
-        result = JtagErasePageWithin(chip_.FlashEnd, 0, ChipEraseBusyLimitMs);
-        break;
-    }
-    EndFlashAccess();
-    return result;
-}
+bool JtagFlashLink::EraseCodePage(uint32_t address) { return ErasePage(address, 0); }
+
+bool JtagFlashLink::EraseLockPage() { return ErasePage(chip_.FlashEnd - LockPageBelowEnd, 0); }
+
+// An erase at the top of the code area takes the whole code flash.
+bool JtagFlashLink::EraseChip() { return JtagErasePageWithin(chip_.FlashEnd, 0, ChipEraseBusyLimitMs); }
 
 bool JtagFlashLink::EraseScratchpad()
 {

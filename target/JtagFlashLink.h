@@ -30,9 +30,6 @@ public:
     bool WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags) override;
     // Idles FLASHCON; never reports a lost block.
     std::optional<uint32_t> EndFlashAccess() override;
-    // LockPage erases the page of the lock bytes, Chip the whole code flash
-    // (an erase at the read-lock byte).
-    bool EraseFlash(EraseKind kind, uint32_t first, uint32_t last) override;
     // False on parts whose size has no User data map.
     bool EraseScratchpad() override;
     bool ReadLockByte(LockByte which, uint8_t& value) override;
@@ -45,6 +42,11 @@ public:
     bool StreamOpen() const { return FlashStreamOpen; }
 
 private:
+    bool EraseCodePage(uint32_t address) override;
+    // The page of the lock bytes.
+    bool EraseLockPage() override;
+    // The whole code flash: an erase at the read-lock byte.
+    bool EraseChip() override;
     uint16_t FlashRegister(uint8_t code) const { return static_cast<uint16_t>(chip_.FlashRegBase | code); }
     bool OpenJtagRun(uint32_t address, uint8_t control);
     // Repeats FLASHDAT reads of this width while the busy bit is set; false
@@ -57,7 +59,6 @@ private:
 
     JtagLink& link_;
     Clock& clock_;
-    const ChipInfo& chip_;
     bool FlashStreamOpen = false;
 };
 
