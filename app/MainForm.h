@@ -7,6 +7,7 @@
 #include "session/Session.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -162,6 +163,9 @@ private:
     void CenterOnScreen();
     // The port address dialog: the offset dialog, borrowed.
     std::string AskPortAddress(const std::string& current);
+    // The file dialogs: the path and the 1-based index of the chosen filter
+    // (unknownFilter when the dialog names none of the list).
+    std::optional<FileChoice> RunFileDialog(const char* title, const QStringList& filters, bool open, int unknownFilter);
     QCheckBox* StepBox(Step step) const;
 
     TAboutBox* aboutBox_ = nullptr;

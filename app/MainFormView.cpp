@@ -288,21 +288,24 @@ void TMainForm::LoadedOffsetClick()
     S.BufferChanged();
 }
 
+std::optional<TMainForm::FileChoice> TMainForm::RunFileDialog(const char* title, const QStringList& filters, bool open,
+                                                             int unknownFilter)
+{
+    QFileDialog dialog(this, title, Q(S.Files.LastDir));
+    dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix("HEX");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return FileChoice{dialog.selectedFiles().front().toStdString(), index < 1 ? unknownFilter : index};
+}
+
 void TMainForm::OpenAndLoad()
 {
-    if (!ChooseOpenFile) {
-        ChooseOpenFile = [this]() -> std::optional<FileChoice> {
-            QFileDialog dialog(this, "Open", Q(S.Files.LastDir));
-            dialog.setFileMode(QFileDialog::ExistingFile);
-            dialog.setAcceptMode(QFileDialog::AcceptOpen);
-            dialog.setNameFilters(OpenFilters);
-            dialog.setDefaultSuffix("HEX");
-            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-                return std::nullopt;
-            int index = static_cast<int>(OpenFilters.indexOf(dialog.selectedNameFilter())) + 1;
-            return FileChoice{dialog.selectedFiles().front().toStdString(), index < 1 ? 4 : index};
-        };
-    }
+    if (!ChooseOpenFile)
+        ChooseOpenFile = [this] { return RunFileDialog("Open", OpenFilters, true, 4); };
     std::optional<FileChoice> choice = ChooseOpenFile();
     if (!choice || choice->Path.empty())
         return;
@@ -311,19 +314,8 @@ void TMainForm::OpenAndLoad()
 
 void TMainForm::SaveWithRange()
 {
-    if (!ChooseSaveFile) {
-        ChooseSaveFile = [this]() -> std::optional<FileChoice> {
-            QFileDialog dialog(this, "Save As", Q(S.Files.LastDir));
-            dialog.setFileMode(QFileDialog::AnyFile);
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setNameFilters(SaveFilters);
-            dialog.setDefaultSuffix("HEX");
-            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-                return std::nullopt;
-            int index = static_cast<int>(SaveFilters.indexOf(dialog.selectedNameFilter())) + 1;
-            return FileChoice{dialog.selectedFiles().front().toStdString(), index < 1 ? 1 : index};
-        };
-    }
+    if (!ChooseSaveFile)
+        ChooseSaveFile = [this] { return RunFileDialog("Save As", SaveFilters, false, 1); };
     S.SaveWithRange([this]() -> std::optional<Session::SavePath> {
         std::optional<FileChoice> choice = ChooseSaveFile();
         if (!choice)

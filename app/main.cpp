@@ -12,7 +12,6 @@
 
 #include <QApplication>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,14 +37,7 @@ int main(int argc, char** argv)
         return exitCode;
 
     ImageBuffer image;
-    SessionSettings settings;
-    settings.IniPath = ChooseConfigPath(options.IniPath.value_or(""), ExecutablePath(argv[0]),
-                                        std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    settings.ReadBackPath = options.ReadBackPath.value_or("");
-    settings.SimulatedPort = port->Simulated();
-    ProgramPort* p = port.get();
-    settings.PortSummary = [p] { return p->Summary(); };
-    Session session(port->Stack(), image, op, std::move(settings));
+    Session session(port->Stack(), image, op, ProgramSettings(options, *port, ExecutablePath(argv[0]), false));
 
     TMainForm form(session);
     op.Attach(&form, form.Progres, form.ProgressBar);

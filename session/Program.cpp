@@ -122,6 +122,19 @@ std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions
     return std::nullopt;
 }
 
+SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port, const std::string& exePath,
+                                bool headless)
+{
+    SessionSettings settings;
+    settings.Headless = headless;
+    settings.IniPath =
+        ChooseConfigPath(options.IniPath.value_or(""), exePath, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    settings.ReadBackPath = options.ReadBackPath.value_or("");
+    settings.SimulatedPort = port.Simulated();
+    settings.PortSummary = [&port] { return port.Summary(); };
+    return settings;
+}
+
 int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& args, const std::string& exePath)
 {
     ConsoleOperator op(stderr);
@@ -131,16 +144,7 @@ int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& ar
         return exitCode;
 
     ImageBuffer image;
-    SessionSettings settings;
-    settings.Headless = true;
-    settings.IniPath =
-        ChooseConfigPath(options.IniPath.value_or(""), exePath, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    settings.ReadBackPath = options.ReadBackPath.value_or("");
-    settings.SimulatedPort = port->Simulated();
-    ProgramPort* p = port.get();
-    settings.PortSummary = [p] { return p->Summary(); };
-
-    Session session(port->Stack(), image, op, std::move(settings));
+    Session session(port->Stack(), image, op, ProgramSettings(options, *port, exePath, true));
     if (std::optional<int> batchCode = session.Start(args))
         return port->Finish(*batchCode);
     session.Close();

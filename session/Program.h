@@ -51,6 +51,12 @@ private:
     bool finished_ = false;
 };
 
+// The session's settings for a program run on this port; exePath locates
+// the configuration file.
+struct SessionSettings;
+SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port, const std::string& exePath,
+                                bool headless);
+
 // Takes our long options out of args. An exit code when the program ends
 // here (--help, --version, --convert, a bad long option), else nullopt.
 std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions& options);

@@ -150,21 +150,22 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
         if (image_.ImageSize == 0 &&
             (options_.DoErase || options_.DoProgram || options_.DoVerify || options_.DoBlankCheck))
             Fail(RunOutcomeKind::NoData);
-        if (options_.DoErase) {
-            Status("Erasing...");
-            EraseStep();
-        }
-        if (options_.DoBlankCheck) {
-            Status("Blank checking...");
-            BlankCheckStep();
-        }
-        if (options_.DoProgram) {
-            Status("Programming...");
-            ProgramStep();
-        }
-        if (options_.DoVerify) {
-            Status("Verifying...");
-            VerifyStep();
+        // The steps after a read, in their order.
+        static constexpr struct {
+            bool RunOptions::*Ticked;
+            const char* Status;
+            void (Sequencer::*Run)();
+        } Steps[] = {
+            {&RunOptions::DoErase, "Erasing...", &Sequencer::EraseStep},
+            {&RunOptions::DoBlankCheck, "Blank checking...", &Sequencer::BlankCheckStep},
+            {&RunOptions::DoProgram, "Programming...", &Sequencer::ProgramStep},
+            {&RunOptions::DoVerify, "Verifying...", &Sequencer::VerifyStep},
+        };
+        for (const auto& step : Steps) {
+            if (options_.*step.Ticked) {
+                Status(step.Status);
+                (this->*step.Run)();
+            }
         }
     } catch (const Abort&) {
     }
