@@ -220,6 +220,17 @@ void Sequencer::ClampToDataArea(int64_t first, int64_t& last)
     op_.ShowProgress(static_cast<int>(std::max<int64_t>(last, 0)));
 }
 
+template <typename Visit>
+void Sequencer::EachDataByte(int64_t first, int64_t last, Visit visit)
+{
+    ClampToDataArea(first, last);
+    for (int64_t offset = first; offset <= last; ++offset) {
+        visit(static_cast<uint32_t>(offset));
+        op_.SetProgress(static_cast<int>(offset));
+        op_.Repaint();
+    }
+}
+
 void Sequencer::ReadStep()
 {
     StartFlashStep();
@@ -338,15 +349,12 @@ void Sequencer::ProgramStep()
     ImageSpan(first, last);
 
     if (options_.Area == FlashArea::UserData) {
-        ClampToDataArea(first, last);
-        for (int64_t offset = first; offset <= last; ++offset) {
+        EachDataByte(first, last, [&](uint32_t offset) {
             uint8_t flags = 0;
-            uint32_t address = LinkAddress(static_cast<uint32_t>(offset), flags);
-            if (!flash_.WriteFlashByte(address, image_.ImageData[static_cast<size_t>(offset)], flags))
-                Fail(RunOutcomeKind::WriteFault, static_cast<uint32_t>(offset));
-            op_.SetProgress(static_cast<int>(offset));
-            op_.Repaint();
-        }
+            uint32_t address = LinkAddress(offset, flags);
+            if (!flash_.WriteFlashByte(address, image_.ImageData[offset], flags))
+                Fail(RunOutcomeKind::WriteFault, offset);
+        });
     } else {
         if (last >= int64_t{chip_.CodeBytes()}) {
             if (!chip_.WindowAboveCode || chip_.ScratchpadSize == 0) {
@@ -385,15 +393,11 @@ void Sequencer::VerifyStep()
     ImageSpan(first, last);
 
     if (options_.Area == FlashArea::UserData) {
-        ClampToDataArea(first, last);
-        for (int64_t offset = first; offset <= last; ++offset) {
-            auto o = static_cast<uint32_t>(offset);
-            uint8_t value = ReadOrAbort(o);
-            if (value != image_.ImageData[o])
-                Fail(RunOutcomeKind::VerifyFailed, o, image_.ImageData[o], value);
-            op_.SetProgress(static_cast<int>(offset));
-            op_.Repaint();
-        }
+        EachDataByte(first, last, [&](uint32_t offset) {
+            uint8_t value = ReadOrAbort(offset);
+            if (value != image_.ImageData[offset])
+                Fail(RunOutcomeKind::VerifyFailed, offset, image_.ImageData[offset], value);
+        });
     } else {
         if (last > int64_t{chip_.FlashEnd}) {
             last = chip_.FlashEnd;

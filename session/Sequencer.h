@@ -76,6 +76,10 @@ private:
     // The User data range of a Program or Verify: refused when it starts
     // beyond the area, clamped with a notice when it ends beyond it.
     void ClampToDataArea(int64_t first, int64_t& last);
+    // Each User data offset of a Program or Verify after the clamp, with
+    // its gauge step.
+    template <typename Visit>
+    void EachDataByte(int64_t first, int64_t last, Visit visit);
     // The link address and area flags of an address of the run's area.
     uint32_t LinkAddress(uint32_t address, uint8_t& flags) const;
     // Reads one byte of the run's area, aborting with a read fault.

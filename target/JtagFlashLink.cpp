@@ -131,26 +131,27 @@ bool JtagFlashLink::LockByteAddress(LockByte which, uint32_t& address) const
     return false;
 }
 
-bool JtagFlashLink::ReadLockByte(LockByte which, uint8_t& value)
+// A lock byte is one byte of a run of its own.
+template <typename Access>
+bool JtagFlashLink::LockByteRun(LockByte which, Access access)
 {
     uint32_t address = 0;
     if (!LockByteAddress(which, address))
         return false;
     BreakRun();
-    bool read = ReadFlashByte(address, value, 0);
+    bool done = access(address);
     EndFlashAccess();
-    return read;
+    return done;
+}
+
+bool JtagFlashLink::ReadLockByte(LockByte which, uint8_t& value)
+{
+    return LockByteRun(which, [&](uint32_t address) { return ReadFlashByte(address, value, 0); });
 }
 
 bool JtagFlashLink::WriteLockByte(LockByte which, uint8_t value)
 {
-    uint32_t address = 0;
-    if (!LockByteAddress(which, address))
-        return false;
-    BreakRun();
-    bool written = WriteFlashByte(address, value, 0);
-    EndFlashAccess();
-    return written;
+    return LockByteRun(which, [&](uint32_t address) { return WriteFlashByte(address, value, 0); });
 }
 
 } // namespace vorbrant

@@ -56,6 +56,8 @@ private:
     // The JTAG lock bytes sit in the code area: their address, or false
     // for the C2 security byte.
     bool LockByteAddress(LockByte which, uint32_t& address) const;
+    template <typename Access>
+    bool LockByteRun(LockByte which, Access access);
 
     JtagLink& link_;
     Clock& clock_;
