@@ -22,6 +22,27 @@ bool TakeValue(std::string_view arg, std::string_view name, std::optional<std::s
     return true;
 }
 
+// The options that take a file name or a text of their own.
+struct PathOption {
+    const char* Name;
+    std::optional<std::string> LaunchOptions::*Field;
+};
+
+constexpr PathOption PathOptions[] = {
+    {"--ini", &LaunchOptions::IniPath},
+    {"--sim", &LaunchOptions::SimSpec},
+    {"--trace", &LaunchOptions::TracePath},
+    {"--read", &LaunchOptions::ReadBackPath},
+};
+
+const PathOption* FindPathOption(std::string_view arg, std::optional<std::string>& value)
+{
+    for (const PathOption& option : PathOptions)
+        if (TakeValue(arg, option.Name, value))
+            return &option;
+    return nullptr;
+}
+
 } // namespace
 
 bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, std::string& error)
@@ -56,22 +77,10 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
             options.ConvertIn = args[i + 1];
             options.ConvertOut = args[i + 2];
             i += 2;
-        } else if (TakeValue(arg, "--ini", value)) {
-            if (!needValue("--ini"))
+        } else if (const PathOption* option = FindPathOption(arg, value)) {
+            if (!needValue(option->Name))
                 return false;
-            options.IniPath = value;
-        } else if (TakeValue(arg, "--sim", value)) {
-            if (!needValue("--sim"))
-                return false;
-            options.SimSpec = value;
-        } else if (TakeValue(arg, "--trace", value)) {
-            if (!needValue("--trace"))
-                return false;
-            options.TracePath = value;
-        } else if (TakeValue(arg, "--read", value)) {
-            if (!needValue("--read"))
-                return false;
-            options.ReadBackPath = value;
+            options.*option->Field = value;
         } else if (TakeValue(arg, "--io", value)) {
             if (!needValue("--io"))
                 return false;
