@@ -51,7 +51,8 @@ bool QtOperator::AskYesNo(const std::string& text, bool defaultYes)
 
 bool QtOperator::AskOkCancel(const std::string& text, bool defaultOk)
 {
-    QMessageBox box(QMessageBox::Question, "Confirm", QString::fromStdString(text),
+    // OK/Cancel asks before something that cannot be undone: a warning.
+    QMessageBox box(QMessageBox::Warning, MessageKindName(MessageKind::Warning), QString::fromStdString(text),
                     QMessageBox::Ok | QMessageBox::Cancel, window_);
     box.setDefaultButton(defaultOk ? QMessageBox::Ok : QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;

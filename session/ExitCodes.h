@@ -16,6 +16,8 @@ enum class ExitCode : int {
     DriverFailed = 6,
     CommandLineError = 8,
     ReadBackNotWritten = 9,
+    SecurityUnreadable = 11,
+    LockMismatch = 12,
     FlashFault = 16,
 };
 

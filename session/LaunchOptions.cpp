@@ -43,6 +43,39 @@ const PathOption* FindPathOption(std::string_view arg, std::optional<std::string
     return nullptr;
 }
 
+// The lock options that take one byte in hexadecimal, as the part stores it.
+struct ByteOption {
+    const char* Name;
+    std::optional<uint8_t> LockRequest::*Field;
+};
+
+constexpr ByteOption ByteOptions[] = {
+    {"--lock-byte", &LockRequest::F30xByte},
+    {"--lock-read", &LockRequest::ReadLock},
+    {"--lock-write", &LockRequest::WriteEraseLock},
+};
+
+const ByteOption* FindByteOption(std::string_view arg, std::optional<std::string>& value)
+{
+    for (const ByteOption& option : ByteOptions)
+        if (TakeValue(arg, option.Name, value))
+            return &option;
+    return nullptr;
+}
+
+// "FE", "0xfe", "$FE": a byte; anything else is no value.
+std::optional<uint8_t> HexByte(const std::string& text)
+{
+    std::string_view digits = text;
+    if (digits.starts_with("0x") || digits.starts_with("0X"))
+        digits.remove_prefix(2);
+    else if (digits.starts_with("$"))
+        digits.remove_prefix(1);
+    if (digits.empty() || digits.size() > 2 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+        return std::nullopt;
+    return static_cast<uint8_t>(std::stoul(std::string(digits), nullptr, 16));
+}
+
 } // namespace
 
 bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, std::string& error)
@@ -81,6 +114,27 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
             if (!needValue(option->Name))
                 return false;
             options.*option->Field = value;
+        } else if (arg == "--security") {
+            options.ShowSecurity = true;
+        } else if (arg == "--chip-erase") {
+            options.ChipErase = true;
+        } else if (TakeValue(arg, "--lock-pages", value)) {
+            if (!needValue("--lock-pages"))
+                return false;
+            if (value->find_first_not_of("0123456789") != std::string::npos || value->size() > 3 || std::stoi(*value) > 255) {
+                error = "Option --lock-pages needs a page count from 0 to 255, not '" + *value + "'";
+                return false;
+            }
+            options.Lock.Pages = std::stoi(*value);
+        } else if (const ByteOption* option = FindByteOption(arg, value)) {
+            if (!needValue(option->Name))
+                return false;
+            std::optional<uint8_t> byte = HexByte(*value);
+            if (!byte) {
+                error = std::string("Option ") + option->Name + " needs a byte in hexadecimal (00 to FF), not '" + *value + "'";
+                return false;
+            }
+            options.Lock.*option->Field = byte;
         } else if (TakeValue(arg, "--io", value)) {
             if (!needValue("--io"))
                 return false;
@@ -114,6 +168,16 @@ std::string LongHelpText()
            "  --read=FILE       batch run that reads the code flash back into FILE (Intel\n"
            "                    HEX, or binary for *.bin): the range of the -f file, else\n"
            "                    the whole code area\n"
+           "  --security        after connecting, print the part's lock bytes\n"
+           "  --chip-erase      erase the whole chip before any other step and connect\n"
+           "                    again (recovers a locked part)\n"
+           "  --lock-pages=N    after the other steps, lock N pages from address 0 (C2\n"
+           "                    parts that count locked pages)\n"
+           "  --lock-byte=HEX   ... write the F30x lock byte as stored (F0 read/write lock,\n"
+           "                    0F write lock, 00 both)\n"
+           "  --lock-read=HEX   ... write the JTAG read-lock byte (0 bit = block locked)\n"
+           "  --lock-write=HEX  ... write the JTAG write/erase-lock byte\n"
+           "                    each lock is read back and compared\n"
            "  --help            this text\n"
            "  --version         print the version\n"
            "\n"
@@ -128,7 +192,8 @@ std::string LongHelpText()
            "\n"
            "Exit codes of a batch run: 0 success, 1 not connected, 2 no data, 3 blank check\n"
            "failed, 4 start outside the User data area, 5 verify failed, 6 port driver\n"
-           "failed, 8 command-line error, 9 read-back file not written, 16 flash read or\n"
+           "failed, 8 command-line error, 9 read-back file not written, 11 lock bytes not\n"
+           "readable, 12 lock state after writing not the one asked for, 16 flash read or\n"
            "write fault.\n";
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The long options of our own ("--ini=PATH", "--sim=PART", ...). They are
 // taken out of the argument list before the classic command line sees it.
+#include "security/Protection.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +19,11 @@ struct LaunchOptions {
     bool Help = false;
     bool Version = false;
     bool Convert = false;
+    // Lock bytes from the command line: print the protection, erase the
+    // whole chip first, lock after the other steps.
+    bool ShowSecurity = false;
+    bool ChipErase = false;
+    LockRequest Lock;
     std::string ConvertIn;
     std::string ConvertOut;
 };

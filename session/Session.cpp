@@ -6,6 +6,7 @@
 #include "lpt/RealTimeHint.h"
 #include "session/CommandLine.h"
 #include "session/Messages.h"
+#include "security/Protection.h"
 #include "session/PortSetting.h"
 
 #include <filesystem>
@@ -40,8 +41,21 @@ void Session::notify(void (SessionView::*event)())
 
 void Session::SetPollTimer(bool running)
 {
+    pollTimerRunning_ = running;
     if (view_)
         view_->PollTimer(running);
+}
+
+void Session::Reconnect()
+{
+    ConnectClick();
+    ConnectClick();
+}
+
+SecurityContext Session::Security()
+{
+    return SecurityContext{Stack.Dev, Op, [this] { Reconnect(); }, [this] { return PollTimerRunning(); },
+                           [this](bool running) { SetPollTimer(running); }};
 }
 
 // --- start-up and close ------------------------------------------------------
@@ -69,7 +83,7 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
     Image.LoadOffset = 0;
     notify(&SessionView::BufferChanged);
 
-    if (!args.empty() || !Settings.ReadBackPath.empty()) {
+    if (!args.empty() || !Settings.ReadBackPath.empty() || Settings.Security.Any()) {
         RunCommandLine(args);
         if (ExitCode)
             return ExitCode;
@@ -86,8 +100,9 @@ void Session::RunCommandLine(const std::vector<std::string>& args)
 {
     if (!ApplyCommandSteps(ScanCommandLine(args)))
         return;
-    // Reading the chip back is a batch run of its own.
-    if (!Settings.ReadBackPath.empty())
+    // Reading the chip back and the lock-byte options are batch runs of
+    // their own.
+    if (!Settings.ReadBackPath.empty() || Settings.Security.Any())
         RunFlag = true;
     if (RunFlag)
         RunBatch();
@@ -102,21 +117,26 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
             break;
         case CommandKind::CheckErase:
             SetStep(Step::Erase, true);
+            stepsGiven_ = true;
             break;
         case CommandKind::CheckBlank:
             SetStep(Step::BlankCheck, true);
+            stepsGiven_ = true;
             break;
         case CommandKind::CheckProgram:
             SetStep(Step::Program, true);
             RunFlag = true;
+            stepsGiven_ = true;
             break;
         case CommandKind::CheckVerify:
             SetStep(Step::Verify, true);
+            stepsGiven_ = true;
             break;
         case CommandKind::LoadFile: {
             std::error_code ec;
             if (!step.Text.empty() && std::filesystem::is_regular_file(step.Text, ec)) {
                 Files.CurrentFilePath = step.Text;
+                stepsGiven_ = true;
                 break;
             }
             Op.ShowMessage(MessageKind::Error,
@@ -171,13 +191,92 @@ void Session::RunBatch()
         return;
     }
     BatchMode = true;
-    if (!Settings.ReadBackPath.empty()) {
-        ReadBack();
+    if (!PrepareLocks())
         return;
+    if (!Settings.ReadBackPath.empty())
+        ReadBack();
+    else if (!Settings.Security.OnlySecurity(stepsGiven_))
+        Go();
+    if (ExitCode.value_or(ToInt(ExitCode::Success)) != ToInt(ExitCode::Success))
+        return;
+    if (!FinishLocks())
+        return;
+    RequestExit(ExitCode::Success);
+}
+
+bool Session::RefuseUnfitLock()
+{
+    std::string why = CheckLockRequest(Stack.Dev.Chip, Settings.Security.Lock);
+    if (why.empty())
+        return false;
+    Op.Note(MessageKind::Error, why);
+    RequestExit(ExitCode::CommandLineError);
+    return true;
+}
+
+bool Session::PrepareLocks()
+{
+    // A lock that does not fit the part is refused before anything changes.
+    if (RefuseUnfitLock())
+        return false;
+    if (!Settings.Security.ChipErase)
+        return true;
+    const bool c2 = Stack.Dev.Chip.C2Mode;
+    if (!Stack.Dev.Flash().EraseFlash(EraseKind::Chip, 0, 0)) {
+        Op.Note(MessageKind::Error, c2 ? ChipEraseFailedText : FullChipEraseFailedText);
+        RequestExit(ExitCode::FlashFault);
+        return false;
     }
-    Go();
-    if (!ExitCode)
-        RequestExit(ExitCode::Success);
+    Op.Log("Chip erased");
+    // The part is identified afresh: a locked part shows what it is now.
+    Reconnect();
+    if (!Connected) {
+        RequestExit(ExitCode::NotConnected);
+        return false;
+    }
+    return !RefuseUnfitLock();
+}
+
+bool Session::FinishLocks()
+{
+    const LockRequest& lock = Settings.Security.Lock;
+    if (lock.Any()) {
+        // Not judged by itself: the part is read back after a reconnect.
+        WriteLockRequest(Stack.Dev, lock);
+        Reconnect();
+        if (!Connected) {
+            RequestExit(ExitCode::NotConnected);
+            return false;
+        }
+        Protection held;
+        if (!ReadProtectionOrExit(held))
+            return false;
+        Protection asked = ExpectedProtection(held, lock);
+        if (!(held == asked)) {
+            Op.Note(MessageKind::Error,
+                    "Lock state after writing is " + ProtectionText(held) + ", expected " + ProtectionText(asked));
+            RequestExit(ExitCode::LockMismatch);
+            return false;
+        }
+    }
+    if (Settings.Security.Show) {
+        Protection held;
+        if (!ReadProtectionOrExit(held))
+            return false;
+        for (const std::string& line : DescribeProtection(Stack.Dev.Chip, held))
+            Op.Log(line);
+    }
+    return true;
+}
+
+bool Session::ReadProtectionOrExit(Protection& protection)
+{
+    std::string error;
+    if (ReadProtection(Stack.Dev, protection, error))
+        return true;
+    Op.Note(MessageKind::Error, error);
+    RequestExit(ExitCode::SecurityUnreadable);
+    return false;
 }
 
 void Session::ReadConfiguration()

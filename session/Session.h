@@ -16,6 +16,8 @@
 #include "session/ExitCodes.h"
 #include "session/OperationOptions.h"
 #include "session/PortChoice.h"
+#include "security/Protection.h"
+#include "security/SecurityContext.h"
 #include "session/Sequencer.h"
 #include "target/ProgrammerStack.h"
 
@@ -45,10 +47,22 @@ public:
     virtual void PollTimer(bool) {}
 };
 
+// The lock-byte options of a batch run.
+struct BatchSecurity {
+    bool Show = false;      // print the protection at the end
+    bool ChipErase = false; // erase the whole chip before any other step
+    LockRequest Lock;       // written after the other steps, then compared
+
+    bool Any() const { return Show || ChipErase || Lock.Any(); }
+    // Without a file or a step of its own, a lock-byte run does only that.
+    bool OnlySecurity(bool stepsGiven) const { return Any() && !stepsGiven; }
+};
+
 struct SessionSettings {
     std::string IniPath;        // the configuration file
     bool Headless = false;      // no window is ever shown
     std::string ReadBackPath;   // --read=FILE: a batch run that reads the chip back
+    BatchSecurity Security;
     bool SimulatedPort = false; // no real-time scheduling needed
     // A line about the port's work for the run report (accesses, time).
     std::function<std::string()> PortSummary;
@@ -106,6 +120,14 @@ public:
     void ConnectClick();
     void Tick();
     void SetChainEnabled(bool enabled);
+    // The Connect button's action twice: disconnect, then connect, so that
+    // a changed part is identified afresh (the security dialogs and options).
+    void Reconnect();
+    // The presence poll's timer as the window runs it.
+    bool PollTimerRunning() const { return pollTimerRunning_; }
+    void SetPollTimer(bool running);
+    // What the security dialogs and options work with.
+    SecurityContext Security();
 
     // Runs the ticked steps and reports the result (batch: the exit code).
     void Run(const std::optional<AddressRange>& readRange = std::nullopt);
@@ -197,17 +219,25 @@ private:
     // The command line's ticks, file and port; false after an error in it.
     bool ApplyCommandSteps(const CommandLineScan& scan);
     void RunBatch();
+    // The lock-byte options around the operation flow: the fit check and
+    // the chip erase before it, the lock and the report after it. False
+    // when the run ends (ExitCode set).
+    bool PrepareLocks();
+    bool FinishLocks();
+    bool RefuseUnfitLock();
+    bool ReadProtectionOrExit(Protection& protection);
     void ShowLptWarningOnce();
     bool ApplyUserAddress(const std::string& typed);
     void ShowDisconnected();
     void Disconnect();
     // The locked-device warning, once per connection.
     void WarnIfLocked(const ConnectResult& result);
-    void SetPollTimer(bool running);
     void notify(void (SessionView::*event)());
 
     SessionView* view_ = nullptr;
     bool closed_ = false;
+    bool pollTimerRunning_ = false;
+    bool stepsGiven_ = false; // the command line named a file or a step
 };
 
 } // namespace vorbrant

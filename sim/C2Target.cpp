@@ -241,6 +241,19 @@ bool C2Target::CanRead(uint32_t address) const
     return page >= locked && page != part_.LockAddress / PageBytes;
 }
 
+bool C2Target::CanReadBlock(uint32_t first, uint32_t count) const
+{
+    // A block that touches a locked byte is refused as a whole. Bytes past
+    // the readable end do not refuse it; they read as 0xFF.
+    if (!CanRead(first))
+        return false;
+    const uint32_t last = std::min(first + count - 1, part_.ReadableEnd);
+    for (uint32_t a = first + 1; a <= last; ++a)
+        if (!CanRead(a))
+            return false;
+    return true;
+}
+
 bool C2Target::CanWrite(uint32_t address) const
 {
     if (address > part_.ReadableEnd)
@@ -319,7 +332,7 @@ void C2Target::FpiWrite(uint8_t value)
         return;
     case Fpi::ReadLength:
         opRemaining_ = value == 0 ? 256 : value;
-        if (CanRead(opAddress_)) {
+        if (CanReadBlock(opAddress_, opRemaining_)) {
             Respond(FpiOk, C2Timing::ResponseNs);
             fpi_ = Fpi::ReadStream; // the bytes follow once the status is read
         } else {
@@ -406,7 +419,7 @@ void C2Target::ProduceNext()
 {
     switch (fpi_) {
     case Fpi::ReadStream: {
-        // Bytes past the readable end or in a locked page read as 0xFF.
+        // Bytes past the readable end read as 0xFF.
         uint8_t value = 0xFF;
         if (opAddress_ < flash_.CodeBytes() && CanRead(opAddress_))
             value = flash_.Bytes[opAddress_];

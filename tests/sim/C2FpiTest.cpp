@@ -3,6 +3,7 @@
 #include "Wire.h"
 
 #include "sim/C2Target.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -216,6 +217,72 @@ TEST(SimC2Fpi, F30xLockNibbles)
         EXPECT_EQ(f.Read(0x0000, 1), 0x0D);
         EXPECT_EQ(f.Write(0x07FF, {0xF0}), 0x0D) << "lock byte of the 2 KB part";
         EXPECT_EQ(f.Read(0x0000, 1), FpiRefused);
+    }
+}
+
+TEST(SimC2Fpi, LockedPagesRefuseEveryBlockThatTouchesThem)
+{
+    {
+        // Pages 0 and 1 locked, and with them the lock-byte page 0x3C00..0x3DFF.
+        Fpi f("F310,lock=FD");
+        f.Sim.Flash()[0x3BFF] = 0x5A;
+        EXPECT_EQ(f.Read(0x3B00, 0), 0x0D) << "the page below the lock-byte page is free";
+        EXPECT_EQ(f.Read(0x3BF0, 32), FpiRefused) << "a read running into the lock-byte page";
+        EXPECT_EQ(f.Read(0x0200, 0), FpiRefused);
+        EXPECT_EQ(f.Write(0x3BFF, {0x00, 0x00}), FpiRefused) << "a write running into the lock-byte page";
+        EXPECT_EQ(f.Sim.Flash()[0x3BFF], 0x5A) << "nothing of a refused write is programmed";
+        // Once written, the lock byte changes only through a device erase.
+        EXPECT_EQ(f.Read(0x3DFF, 1), FpiRefused);
+        EXPECT_EQ(f.Write(0x3DFF, {0x00}), FpiRefused);
+        EXPECT_EQ(f.Sim.C2()->LockByte(), 0xFD);
+        EXPECT_EQ(f.EraseDevice(), 0x0D);
+        EXPECT_EQ(f.Read(0x3BF0, 32), 0x0D);
+        EXPECT_EQ(f.Read(0x3DFF, 1), 0x0D);
+    }
+    {
+        Fpi f("F300,lock=F0"); // read/write lock
+        EXPECT_EQ(f.Read(0x1DF0, 16), FpiRefused) << "ends on the lock byte, starts in locked flash";
+        EXPECT_EQ(f.Read(0x1DFF, 1), 0x0D);
+        EXPECT_EQ(f.ErasePage(0), FpiRefused);
+    }
+    {
+        Fpi f("F300,lock=0F"); // write lock only
+        std::vector<int> bytes;
+        EXPECT_EQ(f.Read(0x1D00, 0, &bytes), 0x0D) << "reads stay free";
+        EXPECT_EQ(bytes.back(), 0x0F);
+        EXPECT_EQ(f.ErasePage(0x1DFF / 512), FpiRefused);
+        EXPECT_EQ(f.Write(0x0000, {0x00}), FpiRefused);
+        EXPECT_EQ(f.Sim.Flash()[0], 0xFF);
+    }
+}
+
+TEST(SimC2Fpi, LockByteIsKeptInTheFlashFile)
+{
+    struct Case {
+        const char* Part;
+        const char* Lock;
+        uint16_t LockAddress;
+        uint8_t Value;
+    };
+    for (Case c : {Case{"F310", "FD", 0x3DFF, 0xFD}, Case{"F300", "F0", 0x1DFF, 0xF0}}) {
+        SCOPED_TRACE(c.Part);
+        vorbrant::test::TempDir dir;
+        const std::string file = dir.File("part.bin");
+        const std::string part = std::string(c.Part) + ",flash=" + file;
+        std::string error;
+        {
+            Fpi f(part + ",lock=" + c.Lock);
+            ASSERT_TRUE(f.Sim.SaveFlash(error)) << error;
+        }
+        EXPECT_EQ(vorbrant::test::TempDir::Read(file)[c.LockAddress], static_cast<char>(c.Value));
+        {
+            Fpi f(part); // no lock= now: the file brings the lock back
+            EXPECT_EQ(f.Read(0x0000, 1), FpiRefused);
+            EXPECT_EQ(f.EraseDevice(), 0x0D);
+            ASSERT_TRUE(f.Sim.SaveFlash(error)) << error;
+        }
+        Fpi f(part);
+        EXPECT_EQ(f.Read(0x0000, 1), 0x0D) << "the device erase was kept as well";
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "sim/JtagChain.h"
 #include "sim/JtagTap.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -264,6 +265,65 @@ TEST_F(Flash, LockBitsGuardTheirBlocks)
     EXPECT_TRUE(ReadByte(0x0FFF, v));
     EXPECT_FALSE(ReadByte(0x1000, v));
     EXPECT_TRUE(ReadByte(0x2000, v));
+}
+
+TEST_F(Flash, LockBytesStayReachableWhileTheirBlockIsLocked)
+{
+    // Block 7 (0xE000..0xFFFF) holds the lock bytes; lock it both ways.
+    Open("F020,lock=7F7F");
+    uint8_t v = 0;
+    EXPECT_FALSE(ReadByte(0xFDFD, v));
+    EXPECT_TRUE(ReadByte(0xFDFF, v));
+    EXPECT_EQ(v, 0x7F);
+    EXPECT_TRUE(ReadByte(0xFDFE, v));
+    EXPECT_EQ(v, 0x7F);
+    EXPECT_FALSE(WriteByte(0xFDFD, 0x00));
+    EXPECT_TRUE(WriteByte(0xFDFE, 0x7E)) << "write-locking block 0 as well";
+    EXPECT_FALSE(WriteByte(0x0000, 0x00));
+    EXPECT_FALSE(ErasePage(0x0000));
+    // Erasing the lock-byte page (any address in it) undoes both locks.
+    sim->Flash()[0xFC00] = 0x00;
+    EXPECT_TRUE(ErasePage(0xFDFF - 254));
+    EXPECT_EQ(sim->Flash()[0xFDFF], 0xFF);
+    EXPECT_EQ(sim->Flash()[0xFDFE], 0xFF);
+    EXPECT_EQ(sim->Flash()[0xFC00], 0xFF);
+    EXPECT_TRUE(WriteByte(0x0000, 0x00));
+
+    // An erase at the read-lock byte clears the whole code flash, locked blocks too.
+    adrBits = 17;
+    Open("F120,lock=0000");
+    sim->Flash()[0x0000] = 0x00;
+    sim->Flash()[0x1FBFD] = 0x00;
+    EXPECT_FALSE(ReadByte(0x0000, v));
+    EXPECT_TRUE(ReadByte(0x1FBFF, v));
+    EXPECT_EQ(v, 0x00);
+    EXPECT_TRUE(ErasePage(0x1FBFF));
+    EXPECT_EQ(sim->Flash()[0x0000], 0xFF);
+    EXPECT_EQ(sim->Flash()[0x1FBFD], 0xFF);
+    EXPECT_EQ(sim->Flash()[0x1FBFE], 0xFF);
+    EXPECT_TRUE(ReadByte(0x0000, v));
+    EXPECT_EQ(v, 0xFF);
+}
+
+TEST_F(Flash, LockBytesAreKeptInTheFlashFile)
+{
+    vorbrant::test::TempDir dir;
+    const std::string file = dir.File("f020.bin");
+    std::string error;
+    Open("F020,lock=FE7F,flash=" + file);
+    ASSERT_TRUE(sim->SaveFlash(error)) << error;
+    const std::string saved = vorbrant::test::TempDir::Read(file);
+    EXPECT_EQ(saved[0xFDFF], '\xFE');
+    EXPECT_EQ(saved[0xFDFE], '\x7F');
+    Open("F020,flash=" + file);
+    uint8_t v = 0;
+    EXPECT_FALSE(ReadByte(0x0000, v)) << "the file brings the read lock back";
+    EXPECT_FALSE(WriteByte(0xE000, 0x00));
+    EXPECT_TRUE(ErasePage(0xFDFF - 254));
+    ASSERT_TRUE(sim->SaveFlash(error)) << error;
+    Open("F020,flash=" + file);
+    EXPECT_TRUE(ReadByte(0x0000, v));
+    EXPECT_TRUE(WriteByte(0xE000, 0x00));
 }
 
 TEST_F(Flash, F12xRegistersUseTheirBaseAndWideAddress)

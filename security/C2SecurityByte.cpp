@@ -1,0 +1,110 @@
+#include "security/C2SecurityByte.h"
+
+#include "common/Text.h"
+#include "security/LockBytes.h"
+
+#include <algorithm>
+
+namespace vorbrant {
+
+void C2SecurityByte::Open()
+{
+    ctx_.SetPoll(false);
+    ReadSecurityState();
+}
+
+void C2SecurityByte::Close() { ctx_.SetPoll(true); }
+
+void C2SecurityByte::ShowSecuredRange()
+{
+    BarEnabled = true;
+    EditText = std::to_string(SecurityPages);
+    GaugeMaximum = static_cast<int>(ctx_.Dev.Chip.CodeBytes());
+    GaugePosition = ProtectedBytes(SecurityPages);
+    RangeText = SecuredRangeText(SecurityPages);
+}
+
+void C2SecurityByte::ReadSecurityState()
+{
+    const ChipInfo& chip = ctx_.Dev.Chip;
+    uint8_t pages = 0;
+    if (ctx_.Dev.Flash().ReadLockByte(LockByte::Security, pages)) {
+        UpdateEnabled = true;
+        SecurityPages = pages;
+        ChangerMaximum = HighestSecurityPages(chip);
+        ShowSecuredRange();
+        return;
+    }
+    ctx_.Op.ShowMessage(MessageKind::Error, CannotReadSecurityText);
+    // The number field keeps what it showed.
+    SecurityPages = HighestSecurityPages(chip);
+    UpdateEnabled = false;
+    BarEnabled = false;
+    ChangerEnabled = false;
+    GaugePosition = 0;
+    RangeText = "DEVICE LOCKED!";
+}
+
+namespace {
+
+// A decimal number, with an optional sign, that fits 32 bits.
+std::optional<int32_t> DecimalNumber(const std::string& text)
+{
+    size_t digits = !text.empty() && (text.front() == '-' || text.front() == '+') ? 1 : 0;
+    if (digits == text.size() || text.find_first_not_of("0123456789", digits) != std::string::npos)
+        return std::nullopt;
+    return ParseInt32(text);
+}
+
+} // namespace
+
+void C2SecurityByte::TextChanged(const std::string& text)
+{
+    std::optional<int32_t> value = DecimalNumber(text);
+    if (!value)
+        return;
+    SecurityPages = static_cast<uint8_t>(*value);
+    ShowSecuredRange();
+}
+
+void C2SecurityByte::EnterPressed(const std::string& text) { TextChanged(std::string(Trim(text))); }
+
+void C2SecurityByte::ShowFreshDevice()
+{
+    ChangerMaximum = HighestSecurityPages(ctx_.Dev.Chip);
+    SecurityPages = 0;
+    ChangerEnabled = true;
+    ShowSecuredRange();
+    ctx_.Op.SetBusy(false);
+    UpdateEnabled = true;
+}
+
+void C2SecurityByte::Update()
+{
+    if (!ctx_.Op.AskOkCancel("This will protect chip from reading!\r\nAre you sure you want to do this?", false))
+        return;
+    // A typed count beyond the part is cut to all its pages: no number can
+    // lock more than the device holds.
+    uint8_t pages = std::min(SecurityPages, HighestSecurityPages(ctx_.Dev.Chip));
+    // Not reported: the read-back below shows what the part holds.
+    ctx_.Dev.Flash().WriteLockByte(LockByte::Security, static_cast<uint8_t>(pages ^ 0xFF));
+    ctx_.Reconnect();
+    ShowFreshDevice();
+    ReadSecurityState();
+}
+
+void C2SecurityByte::ChipErase()
+{
+    if (!ctx_.Op.AskOkCancel(ChipEraseQuestion, false))
+        return;
+    ctx_.Op.SetBusy(true);
+    if (!ctx_.Dev.Flash().EraseFlash(EraseKind::Chip, 0, 0)) {
+        ctx_.Op.ShowMessage(MessageKind::Error, ChipEraseFailedText);
+        ctx_.Op.SetBusy(false);
+        return;
+    }
+    ctx_.Reconnect();
+    ShowFreshDevice();
+}
+
+} // namespace vorbrant

@@ -1,0 +1,50 @@
+#pragma once
+// The "Security byte" dialog without its widgets: the count of locked
+// 512-byte pages of a C2 part, shown as a bar and a range, chosen in a number
+// field, programmed by Update and removed only by Chip erase.
+#include "security/SecurityContext.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vorbrant {
+
+class C2SecurityByte {
+public:
+    explicit C2SecurityByte(SecurityContext context) : ctx_(std::move(context)) {}
+
+    // Opening stops the presence poll and reads the byte; closing restarts it.
+    void Open();
+    void Close();
+
+    // The number field changed (typing, the up-down control): a decimal
+    // number takes effect (its low 8 bits), other text is ignored.
+    void TextChanged(const std::string& text);
+    // Enter in the number field: the same with surrounding blanks dropped.
+    void EnterPressed(const std::string& text);
+    // Confirm, program the chosen protection, reconnect and read it back.
+    void Update();
+    // Confirm, erase the whole chip and reconnect.
+    void ChipErase();
+
+    // What the dialog shows.
+    uint8_t SecurityPages = 0;
+    std::string EditText = "0";
+    std::string RangeText;
+    int GaugeMaximum = 0;
+    int GaugePosition = 0;
+    int ChangerMaximum = 0;
+    bool BarEnabled = true;
+    bool ChangerEnabled = true;
+    bool UpdateEnabled = true;
+
+private:
+    void ReadSecurityState();
+    void ShowSecuredRange();
+    // After a change of the part: back to 0 pages on a fresh maximum.
+    void ShowFreshDevice();
+
+    SecurityContext ctx_;
+};
+
+} // namespace vorbrant

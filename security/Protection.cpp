@@ -1,0 +1,138 @@
+#include "security/Protection.h"
+
+#include "common/Text.h"
+#include "security/LockBytes.h"
+#include "security/SecurityContext.h"
+
+namespace vorbrant {
+
+namespace {
+
+std::string Hex2(uint8_t value) { return Hex(value, 2); }
+
+// "(block 0000-1FFFH locked)", "(blocks 0000-1FFFH, 2000-3FFFH locked)", "(none)".
+std::string LockedBlocks(const ChipInfo& chip, uint8_t lockByte)
+{
+    std::vector<std::string> blocks;
+    for (int bit = 0; bit < LockBlockCount(chip); ++bit)
+        if (((lockByte >> bit) & 1) == 0)
+            blocks.push_back(BlockRangeText(chip, bit));
+    if (blocks.empty())
+        return "(none)";
+    std::string text = blocks.size() == 1 ? "(block " : "(blocks ";
+    for (size_t i = 0; i < blocks.size(); ++i)
+        text += (i ? ", " : "") + blocks[i];
+    return text + " locked)";
+}
+
+const char* SetOrClear(bool set) { return set ? "set" : "clear"; }
+
+} // namespace
+
+bool ReadProtection(Target& dev, Protection& protection, std::string& error)
+{
+    protection = Protection{};
+    protection.Kind = dev.Chip.Security;
+    FlashLink& flash = dev.Flash();
+    uint8_t value = 0;
+    switch (protection.Kind) {
+    case SecurityAccess::C2PageCount:
+    case SecurityAccess::F30xNibbles:
+        if (!flash.ReadLockByte(LockByte::Security, value)) {
+            error = CannotReadSecurityText;
+            return false;
+        }
+        if (protection.Kind == SecurityAccess::C2PageCount)
+            protection.Pages = value;
+        else
+            protection.F30xByte = static_cast<uint8_t>(~value);
+        return true;
+    case SecurityAccess::JtagBlocks: {
+        bool read = flash.ReadLockByte(LockByte::WriteEraseLock, protection.WriteEraseLock) &&
+                    flash.ReadLockByte(LockByte::ReadLock, protection.ReadLock);
+        // Two bytes of 0x00 cannot be told from a failed read.
+        if (!read || (protection.ReadLock == 0 && protection.WriteEraseLock == 0)) {
+            error = LockBitsUnreadableText;
+            return false;
+        }
+        return true;
+    }
+    }
+    return false;
+}
+
+std::vector<std::string> DescribeProtection(const ChipInfo& chip, const Protection& p)
+{
+    switch (p.Kind) {
+    case SecurityAccess::C2PageCount: {
+        if (p.Pages == 0)
+            return {"Security: unprotected"};
+        uint32_t end = uint32_t{p.Pages} * SecurityPageBytes - 1;
+        return {"Security: " + std::to_string(p.Pages) + (p.Pages == 1 ? " page" : " pages") +
+                " locked (0x0000-0x" + Hex(end, 4) + ")"};
+    }
+    case SecurityAccess::F30xNibbles:
+        return {std::string("Security: read/write lock ") + SetOrClear((p.F30xByte & 0x0F) != 0x0F) + ", write lock " +
+                SetOrClear((p.F30xByte & 0xF0) != 0xF0)};
+    case SecurityAccess::JtagBlocks:
+        return {"Read lock: " + Hex2(p.ReadLock) + " " + LockedBlocks(chip, p.ReadLock),
+                "Write/erase lock: " + Hex2(p.WriteEraseLock) + " " + LockedBlocks(chip, p.WriteEraseLock)};
+    }
+    return {};
+}
+
+std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& r)
+{
+    const SecurityAccess kind = chip.Security;
+    if (r.Pages && kind != SecurityAccess::C2PageCount)
+        return "--lock-pages is for C2 parts that count locked pages; this " + chip.DerivativeName + " does not";
+    if (r.F30xByte && kind != SecurityAccess::F30xNibbles)
+        return "--lock-byte is for the C8051F30x family; this part is a " + chip.DerivativeName;
+    if ((r.ReadLock || r.WriteEraseLock) && kind != SecurityAccess::JtagBlocks)
+        return "--lock-read and --lock-write are for JTAG parts; this " + chip.DerivativeName + " is a C2 part";
+    if (r.Pages && (*r.Pages < 0 || *r.Pages > HighestSecurityPages(chip)))
+        return "--lock-pages=" + std::to_string(*r.Pages) + " is more than this part holds (0 to " +
+               std::to_string(HighestSecurityPages(chip)) + " pages)";
+    return "";
+}
+
+bool WriteLockRequest(Target& dev, const LockRequest& r)
+{
+    FlashLink& flash = dev.Flash();
+    bool written = true;
+    if (r.Pages)
+        written = flash.WriteLockByte(LockByte::Security, static_cast<uint8_t>(*r.Pages ^ 0xFF)) && written;
+    if (r.F30xByte)
+        written = flash.WriteLockByte(LockByte::Security, *r.F30xByte) && written;
+    if (r.ReadLock)
+        written = flash.WriteLockByte(LockByte::ReadLock, *r.ReadLock) && written;
+    if (r.WriteEraseLock)
+        written = flash.WriteLockByte(LockByte::WriteEraseLock, *r.WriteEraseLock) && written;
+    return written;
+}
+
+Protection ExpectedProtection(const Protection& before, const LockRequest& r)
+{
+    Protection expected = before;
+    if (r.Pages)
+        expected.Pages = static_cast<uint8_t>(*r.Pages);
+    if (r.F30xByte)
+        expected.F30xByte = *r.F30xByte;
+    if (r.ReadLock)
+        expected.ReadLock = *r.ReadLock;
+    if (r.WriteEraseLock)
+        expected.WriteEraseLock = *r.WriteEraseLock;
+    return expected;
+}
+
+std::string ProtectionText(const Protection& p)
+{
+    switch (p.Kind) {
+    case SecurityAccess::C2PageCount: return std::to_string(p.Pages) + (p.Pages == 1 ? " page" : " pages");
+    case SecurityAccess::F30xNibbles: return Hex2(p.F30xByte);
+    case SecurityAccess::JtagBlocks: return "read " + Hex2(p.ReadLock) + ", write/erase " + Hex2(p.WriteEraseLock);
+    }
+    return "";
+}
+
+} // namespace vorbrant

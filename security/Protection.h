@@ -1,0 +1,51 @@
+#pragma once
+// The protection of a connected part as values, for scripts: read it, tell
+// it in a line or two, write a requested protection and compare.
+#include "target/Target.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorbrant {
+
+struct Protection {
+    SecurityAccess Kind = SecurityAccess::C2PageCount;
+    uint8_t Pages = 0;           // C2 page count: pages locked from address 0
+    uint8_t F30xByte = 0xFF;     // F30x: the lock byte as stored
+    uint8_t ReadLock = 0xFF;     // JTAG bytes as stored: 0 bit = block locked
+    uint8_t WriteEraseLock = 0xFF;
+
+    bool operator==(const Protection&) const = default;
+};
+
+// What the command line asks to lock; each field fits one family only.
+struct LockRequest {
+    std::optional<int> Pages;
+    std::optional<uint8_t> F30xByte;
+    std::optional<uint8_t> ReadLock;
+    std::optional<uint8_t> WriteEraseLock;
+
+    bool Any() const { return Pages || F30xByte || ReadLock || WriteEraseLock; }
+};
+
+// False with the dialogs' text ("Cannot read security byte!", "Lock bits
+// reading disabled!") when the part does not let its protection be read.
+bool ReadProtection(Target& dev, Protection& protection, std::string& error);
+
+// "Security: 4 pages locked (0x0000-0x07FF)", "Security: unprotected",
+// "Security: read/write lock set, write lock clear", or the two JTAG lines
+// "Read lock: FE (block 0000-1FFFH locked)" and "Write/erase lock: FF (none)".
+std::vector<std::string> DescribeProtection(const ChipInfo& chip, const Protection& protection);
+
+// Empty when the request fits the connected part, else why not.
+std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& request);
+// Writes the requested bytes (fields of other families are ignored).
+bool WriteLockRequest(Target& dev, const LockRequest& request);
+// What the part holds after the request was written over `before`.
+Protection ExpectedProtection(const Protection& before, const LockRequest& request);
+// "4 pages", "F0", "read FE, write/erase FF": for the comparison message.
+std::string ProtectionText(const Protection& protection);
+
+} // namespace vorbrant
