@@ -4,6 +4,10 @@
 #include "common/Text.h"
 #include "image/ui/OffsetDialog.h"
 #include "image/ui/RangeDialog.h"
+#include "security/LockBytes.h"
+#include "security/ui/F30xSecurityDialog.h"
+#include "security/ui/SecurityByteDialog.h"
+#include "security/ui/SecurityBytesDialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -179,6 +183,7 @@ void TMainForm::BuildMenus()
     Security1->setObjectName("Security1");
     Security1->setVisible(false);
     bar->addAction(Security1);
+    connect(Security1, &QAction::triggered, this, &TMainForm::Security1Click);
 
     About1 = new QAction("&About", this);
     About1->setObjectName("About1");
@@ -340,6 +345,51 @@ TAboutBox& TMainForm::AboutBox()
 }
 
 void TMainForm::About1Click() { AboutBox().exec(); }
+
+void TMainForm::AttachSecurityDialogs(TJTAG_Security* jtag, TC2_Security* c2, TC30X_security* f30x)
+{
+    jtagSecurity_ = jtag;
+    c2Security_ = c2;
+    f30xSecurity_ = f30x;
+}
+
+TJTAG_Security& TMainForm::JtagSecurityDialog()
+{
+    if (!jtagSecurity_)
+        jtagSecurity_ = new TJTAG_Security(S.Security(), this);
+    return *jtagSecurity_;
+}
+
+TC2_Security& TMainForm::C2SecurityDialog()
+{
+    if (!c2Security_)
+        c2Security_ = new TC2_Security(S.Security(), this);
+    return *c2Security_;
+}
+
+TC30X_security& TMainForm::F30xSecurityDialog()
+{
+    if (!f30xSecurity_)
+        f30xSecurity_ = new TC30X_security(S.Security(), this);
+    return *f30xSecurity_;
+}
+
+QDialog& TMainForm::SecurityDialog()
+{
+    switch (SecurityDialogFor(S.Stack.Dev.Chip)) {
+    case SecurityDialog::SecurityBytes: return JtagSecurityDialog();
+    case SecurityDialog::F30xNibbles: return F30xSecurityDialog();
+    case SecurityDialog::SecurityByte: break;
+    }
+    return C2SecurityDialog();
+}
+
+void TMainForm::Security1Click()
+{
+    SecurityDialog().exec();
+    // Update and Chip erase connect afresh: show what the session now holds.
+    RepaintFromSession();
+}
 
 void TMainForm::CenterOnScreen()
 {

@@ -16,6 +16,7 @@
 
 class QAction;
 class QCheckBox;
+class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -27,8 +28,11 @@ class QTimer;
 namespace vorbrant {
 
 class TAboutBox;
+class TC2_Security;
+class TC30X_security;
 class TForm3;
 class TForm4;
+class TJTAG_Security;
 
 class TMainForm : public QMainWindow, private SessionView {
     Q_OBJECT
@@ -52,6 +56,13 @@ public:
     TForm3& OffsetDialog();
     TForm4& RangeDialog();
     TAboutBox& AboutBox();
+    // The three lock-byte dialogs (created after the range dialog).
+    void AttachSecurityDialogs(TJTAG_Security* jtag, TC2_Security* c2, TC30X_security* f30x);
+    TJTAG_Security& JtagSecurityDialog();
+    TC2_Security& C2SecurityDialog();
+    TC30X_security& F30xSecurityDialog();
+    // The one of them that fits the connected part.
+    QDialog& SecurityDialog();
 
     // Menu and button handlers, named as the controls.
     void LPT11Click() { S.ChooseLpt(1); }
@@ -65,6 +76,7 @@ public:
     void RecentFileClick(int entry) { S.OpenRecentFile(entry); } // 1..5 for N3..N7
     void SaveWithRange();
     void About1Click();
+    void Security1Click();
     void KeyConnectClick() { S.ConnectClick(); }
     void Timer1Timer() { S.Tick(); }
     void KeyGoClick();
@@ -160,6 +172,8 @@ private:
     void BuildMenus();
     void ForwardOptionClicks();
     void ShowPortMenu();
+    // Every panel from the session, as after start-up.
+    void RepaintFromSession();
     void CenterOnScreen();
     // The port address dialog: the offset dialog, borrowed.
     std::string AskPortAddress(const std::string& current);
@@ -171,6 +185,9 @@ private:
     TAboutBox* aboutBox_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
+    TJTAG_Security* jtagSecurity_ = nullptr;
+    TC2_Security* c2Security_ = nullptr;
+    TC30X_security* f30xSecurity_ = nullptr;
     bool closed_ = false;
 };
 

@@ -70,12 +70,7 @@ std::optional<int> TMainForm::FormActivate(const std::vector<std::string>& args)
     setWindowTitle(Q(std::string(ApplicationTitle) + VersionSuffix));
     std::optional<int> code = S.Start(args);
     ShowPortMenu();
-    PortChanged();
-    ConnectionChanged();
-    OptionsChanged();
-    ShowBufferInfo();
-    LoadedFileChanged();
-    RecentFilesChanged();
+    RepaintFromSession();
     if (code)
         return code;
     if (!S.BatchMode && !S.Settings.Headless) {
@@ -91,6 +86,16 @@ void TMainForm::FormClose()
         return;
     closed_ = true;
     S.Close();
+}
+
+void TMainForm::RepaintFromSession()
+{
+    PortChanged();
+    ConnectionChanged();
+    OptionsChanged();
+    ShowBufferInfo();
+    LoadedFileChanged();
+    RecentFilesChanged();
 }
 
 void TMainForm::ShowPortMenu()

@@ -7,6 +7,9 @@
 #include "app/SignalStop.h"
 #include "image/ui/OffsetDialog.h"
 #include "image/ui/RangeDialog.h"
+#include "security/ui/F30xSecurityDialog.h"
+#include "security/ui/SecurityByteDialog.h"
+#include "security/ui/SecurityBytesDialog.h"
 #include "session/ConfigPath.h"
 #include "session/Program.h"
 
@@ -44,13 +47,17 @@ int main(int argc, char** argv)
     if (std::optional<int> batchCode = form.FormActivate(args))
         return port->Finish(*batchCode);
 
-    // The windows after the main window, in their order; the hex editor, the
-    // lock-byte dialogs and the chain dialogs slot in between.
+    // The windows after the main window, in their order; the hex editor and
+    // the chain dialogs slot in between.
     auto* about = new TAboutBox(TMainForm::ApplicationTitle, form.VersionSuffix, &form);
     auto* offset = new TForm3(op, &form);
     auto* range = new TForm4(op, &form);
     form.AttachWindows(about, offset, range);
     op.AttachRangeDialog(range);
+    auto* jtagSecurity = new TJTAG_Security(session.Security(), &form);
+    auto* c2Security = new TC2_Security(session.Security(), &form);
+    auto* f30xSecurity = new TC30X_security(session.Security(), &form);
+    form.AttachSecurityDialogs(jtagSecurity, c2Security, f30xSecurity);
 
     SignalStop stop; // Ctrl+C or a kill ends the event loop, then closes as usual
     int code = QApplication::exec();

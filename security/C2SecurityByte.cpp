@@ -60,6 +60,9 @@ std::optional<int32_t> DecimalNumber(const std::string& text)
 
 void C2SecurityByte::TextChanged(const std::string& text)
 {
+    // The field keeps what was typed until it reads as a number: a field
+    // cleared to type afresh is not filled in again.
+    EditText = text;
     std::optional<int32_t> value = DecimalNumber(text);
     if (!value)
         return;

@@ -18,7 +18,8 @@ public:
     void Close();
 
     // The number field changed (typing, the up-down control): a decimal
-    // number takes effect (its low 8 bits), other text is ignored.
+    // number takes effect (its low 8 bits) and is shown in plain decimal;
+    // other text is ignored and stays in the field as typed.
     void TextChanged(const std::string& text);
     // Enter in the number field: the same with surrounding blanks dropped.
     void EnterPressed(const std::string& text);

@@ -13,6 +13,8 @@ namespace vorbrant {
 struct SecurityContext {
     Target& Dev;
     Operator& Op;
+    // Leaves the presence poll as it found it: a connect would start it
+    // while the dialog still talks to the part.
     std::function<void()> Reconnect;
     // The main window's presence poll: stopped while a dialog talks to the
     // part, so that no poll runs between its accesses.

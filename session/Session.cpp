@@ -54,7 +54,12 @@ void Session::Reconnect()
 
 SecurityContext Session::Security()
 {
-    return SecurityContext{Stack.Dev, Op, [this] { Reconnect(); }, [this] { return PollTimerRunning(); },
+    auto reconnect = [this] {
+        const bool polling = PollTimerRunning();
+        Reconnect();
+        SetPollTimer(polling);
+    };
+    return SecurityContext{Stack.Dev, Op, reconnect, [this] { return PollTimerRunning(); },
                            [this](bool running) { SetPollTimer(running); }};
 }
 

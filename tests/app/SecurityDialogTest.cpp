@@ -1,0 +1,561 @@
+// The three lock-byte dialogs and the Security menu, driven through their
+// widgets over simulated parts: what they show, what they write into the
+// part's flash, and the presence poll around them.
+#include "AppTestSupport.h"
+
+#include "security/ui/F30xSecurityDialog.h"
+#include "security/ui/SecurityByteDialog.h"
+#include "security/ui/SecurityBytesDialog.h"
+#include "security/ui/UpDown.h"
+#include "sim/C2Target.h"
+#include "sim/SimConfig.h"
+#include "sim/Simulator.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace vorbrant;
+using namespace vorbrant::testing;
+
+namespace {
+
+// A main window whose LPT1 is the simulator, connected to the part.
+struct SimWindow {
+    explicit SimWindow(const std::string& simText, bool connect = true)
+    {
+        EnsureApp();
+        std::string error;
+        EXPECT_TRUE(sim::ParseSimSpec(simText, Config, error)) << error;
+        Sim = std::make_unique<sim::Simulator>(Config);
+        PortTable ports;
+        ports.SetAddress(1, sim::Simulator::BasePort);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), ports, true, false);
+        SessionSettings settings;
+        settings.IniPath = Dir.File("vorbrant.INI");
+        settings.Headless = true;
+        WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n");
+        Sess = std::make_unique<Session>(*Stack, Image, Op, settings);
+        Form = std::make_unique<TMainForm>(*Sess);
+        EXPECT_FALSE(Form->FormActivate({}));
+        if (connect) {
+            Form->KeyConnectClick();
+            EXPECT_EQ(Form->Status->text().toStdString(), "Connected") << simText;
+        }
+    }
+
+    uint8_t FlashAt(uint32_t address) { return Sim->Flash()[address]; }
+    bool PollRunning() const { return Form->Timer1->isActive(); }
+
+    TempDir Dir;
+    sim::SimConfig Config;
+    std::unique_ptr<sim::Simulator> Sim;
+    ScriptedOperator Op;
+    std::unique_ptr<ProgrammerStack> Stack;
+    ImageBuffer Image;
+    std::unique_ptr<Session> Sess;
+    std::unique_ptr<TMainForm> Form;
+};
+
+std::string Text(const QLabel* label) { return label->text().toStdString(); }
+
+void PressKey(QWidget* widget, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
+
+// Types into a field the way the keyboard does: every keystroke is a change.
+void Type(QLineEdit* field, const QString& text)
+{
+    field->clear();
+    for (QChar c : text)
+        field->insert(QString(c));
+}
+
+// Port accesses a connect of the part takes, to unplug it right after.
+uint64_t ConnectAccesses(const std::string& part)
+{
+    SimWindow probe(part);
+    return probe.Sim->AccessCount();
+}
+
+} // namespace
+
+// --- "Security byte" -----------------------------------------------------------
+
+TEST(SecurityByteDialog, ShowsTheProtectedRangeOfTheChosenPageCount)
+{
+    SimWindow f("F340");
+    TC2_Security& d = f.Form->C2SecurityDialog();
+    ASSERT_TRUE(f.PollRunning());
+    d.show();
+    EXPECT_FALSE(f.PollRunning()) << "no presence poll while the dialog talks to the part";
+    EXPECT_EQ(d.windowTitle().toStdString(), "Security byte");
+    EXPECT_EQ(Text(d.SecuredRange), "Device unprotected!");
+    EXPECT_TRUE(d.SecuredRange->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(d.ProtectedArea->value(), 0) << "an empty bar";
+    EXPECT_EQ(d.ProtectedArea->maximum(), 64 * 1024);
+    EXPECT_FALSE(d.ProtectedArea->isTextVisible());
+    EXPECT_EQ(d.Edit1->text().toStdString(), "0");
+    EXPECT_EQ(d.Changer->maximum(), 127);
+    EXPECT_TRUE(d.Button1->isEnabled());
+    EXPECT_EQ(d.Button1->toolTip().toStdString(), "Update security byte");
+    EXPECT_EQ(d.Button2->text().toStdString(), "Chip erase");
+
+    Type(d.Edit1, "1");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-01FFH");
+    EXPECT_EQ(d.ProtectedArea->value(), 512);
+    Type(d.Edit1, "64");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-7FFFH");
+    Type(d.Edit1, "96");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-0BFFFH");
+    d.Edit1->setText("007"); // pasted
+    EXPECT_EQ(d.Edit1->text().toStdString(), "7") << "the field shows the count in plain decimal";
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-0DFFH");
+
+    // Text that is no number is left as typed and changes nothing; Enter
+    // takes a number with blanks around it.
+    Type(d.Edit1, " 12 ");
+    EXPECT_EQ(d.Edit1->text().toStdString(), " 12 ");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-0DFFH");
+    PressKey(d.Edit1, Qt::Key_Return);
+    EXPECT_EQ(d.Edit1->text().toStdString(), "12");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-17FFH");
+    EXPECT_TRUE(d.isVisible()) << "Enter is the field's, not a button's";
+
+    // The arrow keys of the field step like the up-down control.
+    PressKey(d.Edit1, Qt::Key_Up);
+    EXPECT_EQ(d.Edit1->text().toStdString(), "13");
+    d.Changer->Down->click();
+    d.Changer->Down->click();
+    EXPECT_EQ(d.Edit1->text().toStdString(), "11");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-15FFH");
+
+    EXPECT_TRUE(f.Op.Messages.empty());
+    EXPECT_EQ(f.FlashAt(0xFBFF), 0xFF) << "choosing writes nothing";
+    PressKey(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(f.PollRunning()) << "closing restarts the poll";
+}
+
+TEST(SecurityByteDialog, TheUpDownStopsAtTheLastPageOfASixteenKilobytePart)
+{
+    SimWindow f("F310");
+    TC2_Security& d = f.Form->C2SecurityDialog();
+    d.show();
+    EXPECT_EQ(d.Changer->maximum(), 31);
+    EXPECT_EQ(d.ProtectedArea->maximum(), 16 * 1024);
+    Type(d.Edit1, "30");
+    d.Changer->Up->click();
+    EXPECT_EQ(d.Edit1->text().toStdString(), "31");
+    d.Changer->Up->click();
+    EXPECT_EQ(d.Edit1->text().toStdString(), "31");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-3DFFH");
+
+    // A typed count beyond the part is taken, in 16 bits: 200 x 512 = 36864.
+    Type(d.Edit1, "200");
+    EXPECT_EQ(d.Edit1->text().toStdString(), "200");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-8FFFH");
+    EXPECT_EQ(d.ProtectedArea->value(), d.ProtectedArea->maximum()) << "a full bar";
+    d.Changer->Down->click();
+    EXPECT_EQ(d.Edit1->text().toStdString(), "31") << "the up-down control keeps to its range";
+    d.close();
+}
+
+TEST(SecurityByteDialog, CancelInEitherConfirmationTouchesNothing)
+{
+    SimWindow f("F340");
+    f.Sim->Flash()[0x1234] = 0x5A;
+    TC2_Security& d = f.Form->C2SecurityDialog();
+    d.show();
+    Type(d.Edit1, "4");
+    const uint64_t accesses = f.Sim->AccessCount();
+
+    f.Op.Answers = {false, false};
+    d.Button1->click();
+    d.Button2->click();
+    EXPECT_EQ(f.Op.Questions,
+              (std::vector<std::string>{"This will protect chip from reading!\r\nAre you sure you want to do this?",
+                                        "   This will erase the whole chip!\r\nAre you sure you want to do this?"}));
+    EXPECT_EQ(f.Sim->AccessCount(), accesses) << "not a single port access";
+    EXPECT_EQ(f.FlashAt(0xFBFF), 0xFF);
+    EXPECT_EQ(f.FlashAt(0x1234), 0x5A);
+    EXPECT_EQ(d.Edit1->text().toStdString(), "4");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-07FFH");
+    EXPECT_TRUE(f.Op.Messages.empty());
+    EXPECT_FALSE(f.PollRunning());
+    d.close();
+}
+
+TEST(SecurityByteDialog, UpdateLocksThePagesAndChipEraseUnlocksThem)
+{
+    SimWindow f("F340");
+    f.Sim->Flash()[0x1234] = 0x5A;
+    TC2_Security& d = f.Form->C2SecurityDialog();
+    d.show();
+    Type(d.Edit1, "4");
+    f.Op.Answers = {true};
+    d.Button1->click();
+    EXPECT_EQ(f.FlashAt(0xFBFF), 0xFB) << "the complement of 4 pages";
+    EXPECT_FALSE(f.Sim->C2()->CanRead(0)) << "page 0 is locked";
+    EXPECT_TRUE(f.Sim->C2()->CanRead(4 * 512));
+    EXPECT_EQ(d.Edit1->text().toStdString(), "4") << "the dialog shows what the part now reports";
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-07FFH");
+    EXPECT_EQ(d.ProtectedArea->value(), 4 * 512);
+    EXPECT_TRUE(d.Button1->isEnabled());
+    // Connected afresh: page 0 is locked, so the part is known by its family only.
+    EXPECT_EQ(f.Form->Status->text().toStdString(), "Connected");
+    EXPECT_EQ(f.Form->ChipID->text().toStdString(), "Locked F34x");
+    EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"Device is locked - autodetecion not possible!\n\r"
+                                                     "              Erase chip first!              "});
+    EXPECT_FALSE(f.PollRunning()) << "the reconnect does not start the poll under the open dialog";
+    f.Op.Messages.clear();
+
+    f.Op.Answers = {true};
+    d.Button2->click();
+    EXPECT_EQ(f.FlashAt(0xFBFF), 0xFF);
+    EXPECT_EQ(f.FlashAt(0x1234), 0xFF) << "the whole chip is erased";
+    EXPECT_TRUE(f.Sim->C2()->CanRead(0));
+    EXPECT_EQ(Text(d.SecuredRange), "Device unprotected!");
+    EXPECT_EQ(d.Edit1->text().toStdString(), "0");
+    EXPECT_EQ(d.ProtectedArea->value(), 0);
+    EXPECT_TRUE(d.Button1->isEnabled());
+    EXPECT_TRUE(d.Changer->isEnabled());
+    EXPECT_FALSE(f.PollRunning());
+    EXPECT_TRUE(f.Op.Messages.empty()) << f.Op.Texts().front();
+    EXPECT_EQ(f.Form->ChipID->text().toStdString(), "F340/2/4/6");
+    EXPECT_TRUE(f.Sim->Violations().empty());
+    d.close();
+    EXPECT_TRUE(f.PollRunning());
+}
+
+TEST(SecurityByteDialog, APartThatNoLongerAnswersShowsTheLockedDisplay)
+{
+    // An F330 shows its security byte through the programming interface, which
+    // notices the missing part (a register read of 0xFF would not).
+    SimWindow f("F330,remove-after=" + std::to_string(ConnectAccesses("F330") + 1));
+    TC2_Security& d = f.Form->C2SecurityDialog();
+    d.show();
+    ASSERT_EQ(f.Op.Texts(), std::vector<std::string>{"Cannot read security byte!"});
+    EXPECT_EQ(f.Op.Messages.front().Kind, MessageKind::Error);
+    EXPECT_EQ(Text(d.SecuredRange), "DEVICE LOCKED!");
+    EXPECT_FALSE(d.Button1->isEnabled());
+    EXPECT_FALSE(d.Changer->isEnabled());
+    EXPECT_FALSE(d.ProtectedArea->isEnabled());
+    EXPECT_EQ(d.ProtectedArea->value(), 0);
+    EXPECT_EQ(d.Edit1->text().toStdString(), "0") << "the field keeps its number";
+
+    // Chip erase is the way on; here it fails too and changes nothing.
+    f.Op.Answers = {true};
+    d.Button2->click();
+    EXPECT_EQ(f.Op.Texts().back(), "Chip erase failed!");
+    EXPECT_EQ(Text(d.SecuredRange), "DEVICE LOCKED!");
+    EXPECT_FALSE(d.Button1->isEnabled());
+    EXPECT_FALSE(f.Op.Busy);
+    d.close();
+}
+
+// --- "C8051F30x Security" ----------------------------------------------------
+
+TEST(F30xSecurityDialog, ShowsEachLockNibbleAndWarnsAboutALockedPart)
+{
+    {
+        SimWindow f("F300");
+        TC30X_security& d = f.Form->F30xSecurityDialog();
+        d.show();
+        EXPECT_EQ(d.windowTitle().toStdString(), "C8051F30x Security");
+        EXPECT_FALSE(d.windowFlags() & Qt::WindowCloseButtonHint) << "no close box";
+        EXPECT_FALSE(d.C30x_ReadLock->isChecked());
+        EXPECT_FALSE(d.C30x_WriteLock->isChecked());
+        EXPECT_TRUE(d.KeyWrite->isEnabled());
+        EXPECT_EQ(d.C30x_ReadLock->text().toStdString(), "Read/Write Lock");
+        EXPECT_EQ(d.C30x_WriteLock->text().toStdString(), "Write Lock");
+        EXPECT_EQ(d.KeyWrite->parentWidget(), d.C30x_ReadLock->parentWidget()) << "Update sits with the boxes";
+        EXPECT_TRUE(f.Op.Messages.empty());
+        EXPECT_FALSE(f.PollRunning());
+        PressKey(&d, Qt::Key_Escape);
+        EXPECT_FALSE(d.isVisible());
+        EXPECT_EQ(d.result(), QDialog::Accepted) << "Escape is Exit";
+        EXPECT_TRUE(f.PollRunning());
+    }
+    {
+        SimWindow f("F300,lock=F0");
+        TC30X_security& d = f.Form->F30xSecurityDialog();
+        f.Op.Messages.clear(); // the connect's own notice of a locked part
+        d.show();
+        EXPECT_TRUE(d.C30x_ReadLock->isChecked());
+        EXPECT_FALSE(d.C30x_WriteLock->isChecked());
+        ASSERT_EQ(f.Op.Texts(), std::vector<std::string>{"Device is locked! To unlock, erase whole chip!"});
+        EXPECT_EQ(f.Op.Messages.front().Kind, MessageKind::Warning);
+        d.close();
+    }
+    {
+        SimWindow f("F300,lock=7F");
+        TC30X_security& d = f.Form->F30xSecurityDialog();
+        f.Op.Messages.clear();
+        d.show();
+        EXPECT_FALSE(d.C30x_ReadLock->isChecked());
+        EXPECT_TRUE(d.C30x_WriteLock->isChecked()) << "one cleared bit of the high nibble locks writing";
+        EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"Device is locked! To unlock, erase whole chip!"});
+        d.close();
+    }
+}
+
+TEST(F30xSecurityDialog, UpdateOnlyClearsTheNibblesOfTheTickedBoxes)
+{
+    struct Case {
+        bool ReadLock, WriteLock;
+        uint8_t Written;
+    };
+    for (Case c : {Case{false, false, 0xFF}, Case{true, false, 0xF0}, Case{false, true, 0x0F}, Case{true, true, 0x00}}) {
+        SCOPED_TRACE(::testing::Message() << "read " << c.ReadLock << " write " << c.WriteLock);
+        SimWindow f("F300");
+        TC30X_security& d = f.Form->F30xSecurityDialog();
+        d.show();
+        if (c.ReadLock)
+            d.C30x_ReadLock->click();
+        if (c.WriteLock)
+            d.C30x_WriteLock->click();
+        d.KeyWrite->click();
+        EXPECT_EQ(f.FlashAt(0x1DFF), c.Written);
+        EXPECT_EQ(d.C30x_ReadLock->isChecked(), c.ReadLock) << "read back from the part";
+        EXPECT_EQ(d.C30x_WriteLock->isChecked(), c.WriteLock);
+        EXPECT_EQ(f.Op.Messages.size(), c.Written == 0xFF ? 0u : 1u);
+        d.close();
+    }
+}
+
+TEST(F30xSecurityDialog, UncheckingCannotUnlockOnlyChipEraseDoes)
+{
+    SimWindow f("F300,lock=F0");
+    f.Sim->Flash()[0x100] = 0x5A;
+    TC30X_security& d = f.Form->F30xSecurityDialog();
+    d.show();
+    ASSERT_TRUE(d.C30x_ReadLock->isChecked());
+    d.C30x_ReadLock->click();
+    d.KeyWrite->click();
+    EXPECT_EQ(f.FlashAt(0x1DFF), 0xF0) << "a cleared nibble stays cleared";
+    EXPECT_TRUE(d.C30x_ReadLock->isChecked());
+
+    f.Op.Answers = {false};
+    d.ChipErase->click();
+    EXPECT_EQ(f.Op.Questions.back(), "   This will erase the whole chip!\r\nAre you sure you want to do this?");
+    EXPECT_EQ(f.FlashAt(0x1DFF), 0xF0);
+    EXPECT_EQ(f.FlashAt(0x100), 0x5A);
+
+    f.Op.Messages.clear();
+    f.Op.Answers = {true};
+    d.ChipErase->click();
+    EXPECT_EQ(f.FlashAt(0x1DFF), 0xFF);
+    EXPECT_EQ(f.FlashAt(0x100), 0xFF);
+    EXPECT_FALSE(d.C30x_ReadLock->isChecked());
+    EXPECT_FALSE(d.C30x_WriteLock->isChecked());
+    EXPECT_TRUE(f.Op.Messages.empty()) << f.Op.Texts().front();
+    EXPECT_EQ(f.Form->ChipID->text().toStdString(), "F300/1/2/3") << "identified afresh, now unlocked";
+    EXPECT_FALSE(f.PollRunning());
+    EXPECT_FALSE(f.Op.Busy);
+    d.close();
+}
+
+// --- "Security Bytes" --------------------------------------------------------
+
+TEST(SecurityBytesDialog, AFreshPartShowsSixteenOpenBlocksAndLocksOneWayOnly)
+{
+    SimWindow f("F020");
+    TJTAG_Security& d = f.Form->JtagSecurityDialog();
+    EXPECT_TRUE(d.ErasePage->isChecked());
+    d.show();
+    EXPECT_EQ(d.windowTitle().toStdString(), "Security Bytes");
+    EXPECT_EQ(d.ReadPanel->title().toStdString(), "FLASH  Read");
+    EXPECT_EQ(d.WritePanel->title().toStdString(), "FLASH Write/Erase");
+    EXPECT_TRUE(d.ReadPanel->isEnabled());
+    const char* labels[] = {"E000-FFFFH", "C000-DFFFH", "A000-BFFFH", "8000-9FFFH",
+                            "6000-7FFFH", "4000-5FFFH", "2000-3FFFH", "0000-1FFFH"};
+    for (int n = 1; n <= 16; ++n) {
+        auto* box = d.findChild<QCheckBox*>(QString("CheckBox%1").arg(n));
+        ASSERT_NE(box, nullptr) << n;
+        EXPECT_EQ(box->text().toStdString(), labels[(n - 1) % 8]) << n;
+        EXPECT_FALSE(box->isChecked()) << n;
+        EXPECT_TRUE(box->isEnabled()) << n;
+        EXPECT_EQ(box->parentWidget(), n <= 8 ? d.ReadPanel : d.WritePanel);
+    }
+    EXPECT_GT(d.CheckBoxes[7]->y(), d.CheckBoxes[0]->y()) << "bit 7 at the top";
+
+    // Update with nothing ticked programs 0xFF.
+    d.Button2->click();
+    EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"FLASH Write/Erase lock bits writing successfull!"});
+    EXPECT_EQ(f.FlashAt(0xFDFE), 0xFF);
+
+    f.Op.Messages.clear();
+    auto* lowest = d.findChild<QCheckBox*>("CheckBox8");
+    lowest->click();
+    d.Button1->click();
+    EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"FLASH Read lock bits writing successfull!"});
+    EXPECT_EQ(f.Op.Messages.front().Kind, MessageKind::Information);
+    EXPECT_EQ(f.FlashAt(0xFDFF), 0xFE);
+    EXPECT_EQ(f.FlashAt(0xFDFE), 0xFF);
+    EXPECT_TRUE(lowest->isChecked());
+    EXPECT_FALSE(lowest->isEnabled()) << "a locked block cannot be unticked";
+
+    // The write/erase column: a tick, then an untick before Update, counts as nothing.
+    d.findChild<QCheckBox*>("CheckBox9")->click();
+    d.findChild<QCheckBox*>("CheckBox10")->click();
+    d.findChild<QCheckBox*>("CheckBox10")->click();
+    d.Button2->click();
+    EXPECT_EQ(f.FlashAt(0xFDFE), 0x7F);
+    EXPECT_FALSE(d.findChild<QCheckBox*>("CheckBox9")->isEnabled());
+    EXPECT_TRUE(d.findChild<QCheckBox*>("CheckBox10")->isEnabled());
+    EXPECT_FALSE(d.findChild<QCheckBox*>("CheckBox10")->isChecked());
+    EXPECT_TRUE(f.Sim->Violations().empty());
+    d.close();
+}
+
+TEST(SecurityBytesDialog, TwoZeroLockBytesReadAsDisabled)
+{
+    SimWindow f("F020,lock=0000");
+    TJTAG_Security& d = f.Form->JtagSecurityDialog();
+    f.Op.Messages.clear();
+    d.show();
+    EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"Lock bits reading disabled!"});
+    EXPECT_EQ(f.Op.Messages.front().Kind, MessageKind::Warning);
+    EXPECT_FALSE(d.ReadPanel->isEnabled());
+    EXPECT_FALSE(d.WritePanel->isEnabled());
+    EXPECT_FALSE(d.CheckBoxes[0]->isChecked());
+    d.close();
+}
+
+TEST(SecurityBytesDialog, ASmallerVariantHasFourBlocksPerColumn)
+{
+    SimWindow f("F018,lock=F7FF");
+    TJTAG_Security& d = f.Form->JtagSecurityDialog();
+    d.show();
+    const char* labels[] = {"3000-3FFFH", "2000-2FFFH", "1000-1FFFH", "0000-0FFFH"};
+    for (int n = 1; n <= 16; ++n) {
+        QCheckBox* box = d.CheckBoxes[static_cast<size_t>(n - 1)];
+        int row = (n - 1) % 8;
+        if (row < 4) {
+            EXPECT_TRUE(box->text().isEmpty()) << n;
+            EXPECT_FALSE(box->isEnabled()) << n;
+        } else {
+            EXPECT_EQ(box->text().toStdString(), labels[row - 4]) << n;
+        }
+    }
+    EXPECT_TRUE(d.CheckBoxes[4]->isChecked()) << "read lock bit 3 is cleared";
+    EXPECT_FALSE(d.CheckBoxes[4]->isEnabled());
+    EXPECT_TRUE(d.CheckBoxes[5]->isEnabled());
+    d.close();
+}
+
+TEST(SecurityBytesDialog, EraseAsksFirstAndKeepsThePollAsItWas)
+{
+    SimWindow f("F020,lock=FEFE");
+    f.Sim->Flash()[0x100] = 0x5A;
+    TJTAG_Security& d = f.Form->JtagSecurityDialog();
+    d.show();
+    ASSERT_TRUE(d.CheckBoxes[7]->isChecked());
+    EXPECT_EQ(d.Button3->toolTip().toStdString(), "Erase chip/lock bits page");
+
+    // Cancel, with the poll stopped (as the dialog keeps it) and running.
+    f.Op.Answers = {false};
+    d.Button3->click();
+    EXPECT_EQ(f.Op.Questions.back(), "This will erase lock bit page!\r\nAre you sure you want to do this?");
+    EXPECT_FALSE(f.PollRunning());
+    f.Sess->SetPollTimer(true);
+    f.Op.Answers = {false};
+    d.EraseAll->click();
+    d.Button3->click();
+    EXPECT_EQ(f.Op.Questions.back(), "This will erase the whole chip!\r\nAre you sure you want to do this?");
+    EXPECT_TRUE(f.PollRunning());
+    f.Sess->SetPollTimer(false);
+    EXPECT_EQ(f.FlashAt(0xFDFF), 0xFE);
+    EXPECT_EQ(f.FlashAt(0x100), 0x5A);
+    EXPECT_TRUE(f.Op.Messages.empty());
+    EXPECT_TRUE(d.CheckBoxes[7]->isChecked());
+
+    // The lock-bit page: the locks go, the code stays.
+    d.ErasePage->click();
+    f.Op.Answers = {true};
+    d.Button3->click();
+    EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"Lock bit page erase successfull!"});
+    EXPECT_EQ(f.FlashAt(0xFDFF), 0xFF);
+    EXPECT_EQ(f.FlashAt(0x100), 0x5A);
+    EXPECT_FALSE(d.CheckBoxes[7]->isChecked());
+    EXPECT_TRUE(d.CheckBoxes[7]->isEnabled());
+    EXPECT_FALSE(d.CheckBoxes[15]->isChecked());
+    EXPECT_FALSE(f.PollRunning());
+    EXPECT_FALSE(f.Op.Busy);
+
+    // The whole chip.
+    f.Op.Messages.clear();
+    d.CheckBoxes[0]->click();
+    d.Button1->click();
+    ASSERT_EQ(f.FlashAt(0xFDFF), 0x7F);
+    f.Op.Messages.clear();
+    d.EraseAll->click();
+    f.Op.Answers = {true};
+    d.Button3->click();
+    EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"Full chip erase successfull!"});
+    EXPECT_EQ(f.FlashAt(0xFDFF), 0xFF);
+    EXPECT_EQ(f.FlashAt(0x100), 0xFF);
+    EXPECT_FALSE(d.CheckBoxes[0]->isChecked());
+    d.close();
+    EXPECT_TRUE(f.PollRunning());
+}
+
+// --- the Security menu -----------------------------------------------------------
+
+TEST(SecurityMenu, OpensTheDialogThatFitsThePartWithThePollStoppedMeanwhile)
+{
+    struct Case {
+        const char* Part;
+        const char* Dialog;
+    };
+    for (Case c : {Case{"F020", "TJTAG_Security"}, Case{"F300", "TC30X_security"}, Case{"F340", "TC2_Security"}}) {
+        SCOPED_TRACE(c.Part);
+        SimWindow f(c.Part);
+        ASSERT_TRUE(f.Form->Security1->isVisible());
+        ASSERT_TRUE(f.PollRunning());
+        std::string opened;
+        bool pollWhileOpen = true;
+        WhenModal([&](QWidget* modal) {
+            ASSERT_NE(modal, nullptr);
+            opened = modal->objectName().toStdString();
+            pollWhileOpen = f.PollRunning();
+        });
+        f.Form->Security1->trigger();
+        EXPECT_EQ(opened, c.Dialog);
+        EXPECT_FALSE(pollWhileOpen);
+        EXPECT_TRUE(f.PollRunning()) << "the poll runs again after the dialog closed";
+        EXPECT_EQ(f.Form->Status->text().toStdString(), "Connected");
+        EXPECT_TRUE(f.Op.Messages.empty()) << f.Op.Texts().front();
+    }
+}
+
+TEST(SecurityMenu, TheMainWindowShowsTheReconnectedPartAfterTheDialog)
+{
+    SimWindow f("F340");
+    WhenModal([&](QWidget* modal) {
+        auto* d = qobject_cast<TC2_Security*>(modal);
+        ASSERT_NE(d, nullptr);
+        Type(d->Edit1, "2");
+        f.Op.Answers = {true};
+        d->Button1->click();
+        f.Form->ChipID->setText("stale"); // a panel the session does not hold
+        d->Button3->click();
+    });
+    f.Form->Security1Click();
+    EXPECT_EQ(f.FlashAt(0xFBFF), 0xFD);
+    EXPECT_EQ(f.Form->ChipID->text().toStdString(), "Locked F34x") << "repainted from the session";
+    EXPECT_EQ(f.Form->KeyConnect->text().toStdString(), "Disconnect");
+    EXPECT_TRUE(f.PollRunning());
+}
