@@ -696,6 +696,23 @@ void Session::OpenFile(const std::string& path, LoadFormat format)
     AddRecentFile(path);
 }
 
+void Session::EditByte(uint32_t address, uint8_t value)
+{
+    if (address >= ImageBuffer::Capacity)
+        return;
+    Image.StoreByte(address, value);
+    notify(&SessionView::BufferChanged);
+}
+
+void Session::ClearBuffer()
+{
+    Image.ClearImage(false);
+    Image.StartAddress = Image.EndAddress = Image.LoadOffset = Image.ImageSize = 0;
+    Loaded = LoadedLabel::None;
+    notify(&SessionView::LoadedFileChanged);
+    notify(&SessionView::BufferChanged);
+}
+
 void Session::AddRecentFile(const std::string& path)
 {
     Recent.AddRecentFile(path);

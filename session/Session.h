@@ -150,6 +150,11 @@ public:
     // The buffer-info panel after the image changed outside the session
     // (the offset dialog).
     void BufferChanged() { notify(&SessionView::BufferChanged); }
+    // The hex editor: one byte typed in (stored and marked present, the
+    // working range widened, ImageSize left alone), and "Clear buffer"
+    // (an empty image, addresses, offset and size 0, no file loaded).
+    void EditByte(uint32_t address, uint8_t value);
+    void ClearBuffer();
     // File > Save: asks the range, then choose() the file and its format.
     struct SavePath {
         std::string Path;
