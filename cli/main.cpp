@@ -12,10 +12,6 @@ using namespace vorbrant;
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    // "-?" asks for the command-line help, as "?" does.
-    for (std::string& arg : args)
-        if (arg == "-?")
-            arg = "?";
     LaunchOptions options;
     if (std::optional<int> code = TakeLongOptions(args, options))
         return *code;

@@ -27,12 +27,14 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         if (!sim::ParseSimSpec(*options.SimSpec, config, error)) {
             op.ShowMessage(MessageKind::Error, "Invalid --sim value: " + error);
             exitCode = ToInt(ExitCode::CommandLineError);
+            port->finished_ = true; // nothing was used: nothing to write back
             return nullptr;
         }
         port->simulator_ = std::make_unique<sim::Simulator>(config);
         if (!port->simulator_->StartError().empty()) {
             op.ShowMessage(MessageKind::Error, port->simulator_->StartError());
             exitCode = ToInt(ExitCode::CommandLineError);
+            port->finished_ = true; // nothing was used: nothing to write back
             return nullptr;
         }
         // The simulated adapter answers at 0x378, which is LPT1.
@@ -44,6 +46,7 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         if (!port->driver_) {
             op.ShowMessage(MessageKind::Error, "Unknown port driver " + options.IoKind);
             exitCode = ToInt(ExitCode::CommandLineError);
+            port->finished_ = true; // nothing was used: nothing to write back
             return nullptr;
         }
         PortDriver::StartResult started = port->driver_->Start(ports);
@@ -52,6 +55,7 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         if (started.Fatal) {
             port->driver_->Shutdown();
             exitCode = ToInt(ExitCode::DriverFailed);
+            port->finished_ = true;
             return nullptr;
         }
         granted = port->driver_->IoAccessGranted();
@@ -144,9 +148,15 @@ int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& ar
     if (!port)
         return exitCode;
 
+    // Without a window "-?" asks for the command-line help, as "?" does.
+    std::vector<std::string> classic = args;
+    for (std::string& arg : classic)
+        if (arg == "-?")
+            arg = "?";
+
     ImageBuffer image;
     Session session(port->Stack(), image, op, ProgramSettings(options, *port, exePath, true));
-    if (std::optional<int> batchCode = session.Start(args))
+    if (std::optional<int> batchCode = session.Start(classic))
         return port->Finish(*batchCode);
     session.Close();
     return port->Finish(session.HeadlessExitCode());

@@ -357,6 +357,7 @@ void Session::SelectPort()
 
     if (PortSelection != PortChoice::UserDefined && !DirectAddressMode) {
         if (!Stack.Ports.SelectLptPort(static_cast<uint8_t>(LptNumber(PortSelection)))) {
+            notify(&SessionView::PortChanged);
             Op.ShowMessage(MessageKind::Warning, portName + " not available!");
             PortSelection = PortChoice::None;
             // Without a port there is nothing to drive.
@@ -368,6 +369,8 @@ void Session::SelectPort()
 
     if (IsNumberedLpt(PortSelection)) {
         size_t index = static_cast<size_t>(LptNumber(PortSelection) - 1);
+        // The menu's marks are exclusive.
+        PortMarks = {};
         PortMarks[index] = true;
         if (DirectAddressMode) {
             portName = FixedNames[index];
@@ -513,17 +516,21 @@ void Session::ConnectClick()
         Disconnect();
         return;
     }
+    // The window shows the connect under way behind any box it brings.
+    notify(&SessionView::OptionsChanged);
+    notify(&SessionView::ConnectionChanged);
 
     ConnectResult result = Stack.Dev.ConnectTarget();
     WarnIfLocked(result);
     Op.SetBusy(false);
     if (!result.Identified()) {
-        if (!result.Answered())
-            ChainCheckEnabled = true;
-        notify(&SessionView::OptionsChanged);
-        notify(&SessionView::ConnectionChanged);
         OutcomeMessage error = ConnectOutcomeMessage(result.Kind, Stack.Dev.Chip);
         Op.ShowMessage(error.Kind, error.Text);
+        // Without an answer the chain may be set up again.
+        if (!result.Answered()) {
+            ChainCheckEnabled = true;
+            notify(&SessionView::ConnectionChanged);
+        }
         return;
     }
 

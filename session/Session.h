@@ -179,7 +179,7 @@ public:
     bool LptMode = false;
     bool DirectAddressMode = false;
     bool LptWarningShown = true;
-    bool SelectedPortHint = false; // the port label invites a click (user-defined port)
+    bool SelectedPortHint = true; // the port label invites a click (until an LPT port is selected)
     std::string SelectedPortText = "---";
     bool PortInfoDimmed = false; // the baud rate line does not apply to an LPT adapter
     // Check marks of the port menu: LPT1, LPT2, LPT3, User defined. LPT1

@@ -119,13 +119,11 @@ void Target::SetNotIdentifiedCode()
     Chip.SecurityPath = defaults.SecurityPath;
 }
 
+// A part that answered but was not identified keeps the facts of the size
+// it was left with (0, or what an earlier row set): the poll may keep such a
+// part connected, and a run on it treats it as before.
 void Target::ApplyFlashSizeFacts()
 {
-    if (Chip.FlashEnd == 0) {
-        Chip.UserData = {};
-        Chip.WindowAboveCode = false;
-        return;
-    }
     FlashSizeFacts facts = FactsForFlashSize(Chip.FlashSizeKB);
     Chip.UserData = facts.UserData;
     Chip.WindowAboveCode = facts.WindowAboveCode;

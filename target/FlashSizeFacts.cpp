@@ -11,8 +11,9 @@ constexpr uint8_t UserDataArea = 0x80; // FLASHCON: the access goes to the User 
 // Up to 32 KB the User data page sits right above the code flash; the larger
 // parts reach it in its own area, the 128 KB part erasing it through an
 // address above its code flash.
-constexpr std::array<FlashSizeFacts, 7> Rows{{
+constexpr std::array<FlashSizeFacts, 8> Rows{{
     // KB, User data {mapped, base, area flags, erase address},      window above code
+    {0, {}, true}, // not identified
     {2, {}, true},
     {4, {}, true},
     {8, {true, 0x2000, 0, 0x2000}, true},

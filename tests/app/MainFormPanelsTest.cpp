@@ -246,3 +246,19 @@ TEST(MainFormPorts, MenuClicksSelectThePortOrWarn)
     EXPECT_FALSE(f.LPT31->isChecked());
     EXPECT_FALSE(f.S.LptMode);
 }
+
+TEST(MainFormPorts, MarksFollowTheSelectionFromAUserPortToAnLptPort)
+{
+    FormRig rig;
+    rig.Stack.Ports.SetAddress(1, 0x378);
+    rig.WriteIni("[ENVIRONMENT]\nPort=104,888\n");
+    rig.Start();
+    TMainForm& f = *rig.Form;
+    ASSERT_TRUE(f.Userdefined1->isChecked());
+    EXPECT_EQ(f.SelectedPort->toolTip(), "Click to change port address") << "a user port invites a click from the start";
+    f.LPT11->trigger();
+    EXPECT_EQ(ToInt(f.S.PortSelection), 101);
+    EXPECT_TRUE(f.LPT11->isChecked());
+    EXPECT_FALSE(f.Userdefined1->isChecked()) << "the menu marks one port";
+    EXPECT_EQ(f.SelectedPort->toolTip(), "");
+}

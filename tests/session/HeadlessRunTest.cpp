@@ -119,3 +119,17 @@ TEST_F(HeadlessRun, BatchRunWithoutAPortEndsNotConnected)
     EXPECT_EQ(r.ExitCode, 1) << r.Output;
     EXPECT_NE(r.Output.find("Warning: Select port first!"), std::string::npos) << r.Output;
 }
+
+TEST_F(HeadlessRun, ASimulatorThatCannotStartWritesNoFlashFileBack)
+{
+    // Device 1 would load fine (and get its lock bytes patched in); device
+    // 2's file is larger than its part, so nothing starts and nothing may
+    // be written.
+    const std::string small(100, '\x11');
+    WriteFile(dir.File("f1.bin"), small);
+    WriteFile(dir.File("f2.bin"), std::string(300000, '\x22'));
+    WriteFile(dir.File("chain.ini"), "[Device1]\nPart=F020\nFlash=f1.bin\nLock=0000\n[Device2]\nPart=F020\nFlash=f2.bin\n");
+    ProgramRun r = RunProgram("--ini=" + dir.File("F.INI") + " --sim=@" + dir.File("chain.ini") + " -sLPT1");
+    EXPECT_EQ(r.ExitCode, 8) << r.Output;
+    EXPECT_EQ(TempDir::Read(dir.File("f1.bin")), small);
+}

@@ -336,9 +336,8 @@ TEST_F(FlashOperationsTest, UnknownJtagCodeShowsTheCode)
     EXPECT_EQ(Chip().FlashSizeKB, 0);
     EXPECT_EQ(Chip().ScratchpadSize, 0);
     EXPECT_FALSE(Chip().C2Mode);
-    // Nothing is known about its flash.
+    // Nothing is known about its flash: size 0 has no User data map.
     EXPECT_FALSE(Chip().UserData.Mapped);
-    EXPECT_FALSE(Chip().WindowAboveCode);
     EXPECT_EQ(Chip().FlashAdrBits, 16);
 }
 

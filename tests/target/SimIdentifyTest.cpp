@@ -153,11 +153,13 @@ TEST(SimIdentifyTest, IdentificationFillsInTheChipFacts)
         EXPECT_EQ(chip.Security, f.Security);
     }
 
-    // A part that answers but is not identified has no User data map.
+    // A part that answers but is not identified keeps the facts of the
+    // size its row left (here the 16 KB member whose confirmation failed).
     SimRig unknown("F010,busy");
     EXPECT_EQ(unknown.Dev().ConnectTarget().Kind, ConnectOutcome::Unknown);
-    EXPECT_FALSE(unknown.Chip().UserData.Mapped);
-    EXPECT_FALSE(unknown.Chip().WindowAboveCode);
+    EXPECT_EQ(unknown.Chip().FlashSizeKB, 16);
+    EXPECT_EQ(unknown.Chip().UserData.Base, 0x4000u);
+    EXPECT_TRUE(unknown.Chip().WindowAboveCode);
 }
 
 TEST(SimIdentifyTest, UnknownC2CodeShowsTheCode)
