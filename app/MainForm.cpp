@@ -2,6 +2,7 @@
 
 #include "about/AboutBox.h"
 #include "common/Text.h"
+#include "image/ui/HexEditor.h"
 #include "image/ui/OffsetDialog.h"
 #include "image/ui/RangeDialog.h"
 #include "security/LockBytes.h"
@@ -130,11 +131,10 @@ void TMainForm::BuildMenus()
     connect(Save1, &QAction::triggered, this, &TMainForm::SaveWithRange);
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
-    // The hex editor comes later; until then the item does nothing.
     Edit = new QAction("&Edit", this);
     Edit->setObjectName("Edit");
-    Edit->setEnabled(false);
     bar->addAction(Edit);
+    connect(Edit, &QAction::triggered, this, &TMainForm::EditClick);
 
     Configure1 = bar->addMenu("&Hardware port");
     Configure1->setObjectName("Configure1");
@@ -164,6 +164,7 @@ void TMainForm::BuildMenus()
     LPT11->setChecked(true);
     auto portItem = [this](QAction* item, void (TMainForm::*handler)()) {
         connect(item, &QAction::triggered, this, [this, handler] {
+            PortChanged(); // undo the menu's own toggle first
             (this->*handler)();
             PortChanged();
         });
@@ -336,6 +337,22 @@ TForm4& TMainForm::RangeDialog()
         form4_ = new TForm4(S.Op, this);
     return *form4_;
 }
+
+TEditor& TMainForm::CreateHexEditor(TForm3& jumpDialog)
+{
+    if (!editor_) {
+        // Typed bytes and the clear go through the session, so the
+        // buffer-info panel and the loaded-file label follow.
+        editor_ = new TEditor(
+            S.Image, S.Op, jumpDialog, [this](uint32_t address, uint8_t value) { S.EditByte(address, value); },
+            [this] { S.ClearBuffer(); }, this);
+    }
+    return *editor_;
+}
+
+TEditor& TMainForm::HexEditor() { return editor_ ? *editor_ : CreateHexEditor(OffsetDialog()); }
+
+void TMainForm::EditClick() { HexEditor().Run(); }
 
 TAboutBox& TMainForm::AboutBox()
 {

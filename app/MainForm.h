@@ -30,6 +30,7 @@ namespace vorbrant {
 class TAboutBox;
 class TC2_Security;
 class TC30X_security;
+class TEditor;
 class TForm3;
 class TForm4;
 class TJTAG_Security;
@@ -55,6 +56,11 @@ public:
     void AttachWindows(TAboutBox* about, TForm3* offset, TForm4* range);
     TForm3& OffsetDialog();
     TForm4& RangeDialog();
+    // The hex editor over the session's image; it borrows jumpDialog for
+    // "Jump to address". Made once (start-up makes it after the offset
+    // dialog).
+    TEditor& CreateHexEditor(TForm3& jumpDialog);
+    TEditor& HexEditor();
     TAboutBox& AboutBox();
     // The three lock-byte dialogs (created after the range dialog).
     void AttachSecurityDialogs(TJTAG_Security* jtag, TC2_Security* c2, TC30X_security* f30x);
@@ -76,6 +82,7 @@ public:
     void RecentFileClick(int entry) { S.OpenRecentFile(entry); } // 1..5 for N3..N7
     void SaveWithRange();
     void About1Click();
+    void EditClick();
     void Security1Click();
     void KeyConnectClick() { S.ConnectClick(); }
     void Timer1Timer() { S.Tick(); }
@@ -185,6 +192,7 @@ private:
     TAboutBox* aboutBox_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
+    TEditor* editor_ = nullptr;
     TJTAG_Security* jtagSecurity_ = nullptr;
     TC2_Security* c2Security_ = nullptr;
     TC30X_security* f30xSecurity_ = nullptr;

@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "app/QtOperator.h"
 #include "app/SignalStop.h"
+#include "image/ui/HexEditor.h"
 #include "image/ui/OffsetDialog.h"
 #include "image/ui/RangeDialog.h"
 #include "security/ui/F30xSecurityDialog.h"
@@ -47,10 +48,11 @@ int main(int argc, char** argv)
     if (std::optional<int> batchCode = form.FormActivate(args))
         return port->Finish(*batchCode);
 
-    // The windows after the main window, in their order; the hex editor and
-    // the chain dialogs slot in between.
+    // The windows after the main window, in their order; the chain dialogs
+    // slot in after the security dialogs.
     auto* about = new TAboutBox(TMainForm::ApplicationTitle, form.VersionSuffix, &form);
     auto* offset = new TForm3(op, &form);
+    form.CreateHexEditor(*offset);
     auto* range = new TForm4(op, &form);
     form.AttachWindows(about, offset, range);
     op.AttachRangeDialog(range);
