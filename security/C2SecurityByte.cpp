@@ -98,16 +98,8 @@ void C2SecurityByte::Update()
 
 void C2SecurityByte::ChipErase()
 {
-    if (!ctx_.Op.AskOkCancel(ChipEraseQuestion, false))
-        return;
-    ctx_.Op.SetBusy(true);
-    if (!ctx_.Dev.Flash().EraseFlash(EraseKind::Chip, 0, 0)) {
-        ctx_.Op.ShowMessage(MessageKind::Error, ChipEraseFailedText);
-        ctx_.Op.SetBusy(false);
-        return;
-    }
-    ctx_.Reconnect();
-    ShowFreshDevice();
+    if (ConfirmAndEraseC2Chip(ctx_))
+        ShowFreshDevice();
 }
 
 } // namespace vorbrant

@@ -39,15 +39,8 @@ void F30xSecurity::Update(bool readLockChecked, bool writeLockChecked)
 
 void F30xSecurity::ChipErase()
 {
-    if (!ctx_.Op.AskOkCancel(ChipEraseQuestion, false))
+    if (!ConfirmAndEraseC2Chip(ctx_))
         return;
-    ctx_.Op.SetBusy(true);
-    if (!ctx_.Dev.Flash().EraseFlash(EraseKind::Chip, 0, 0)) {
-        ctx_.Op.ShowMessage(MessageKind::Error, ChipEraseFailedText);
-        ctx_.Op.SetBusy(false);
-        return;
-    }
-    ctx_.Reconnect();
     ReadF30xLock();
     ctx_.Op.SetBusy(false);
 }

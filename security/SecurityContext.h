@@ -22,6 +22,11 @@ struct SecurityContext {
     std::function<void(bool)> SetPoll;
 };
 
+// Chip erase of the C2 dialogs: confirm, erase with the busy cursor, and on
+// success connect afresh (the busy cursor still shown). False when the
+// operator cancelled or the erase failed ("Chip erase failed!" shown).
+bool ConfirmAndEraseC2Chip(SecurityContext& context);
+
 // The texts the security dialogs and the batch options share.
 inline constexpr const char* ChipEraseQuestion =
     "   This will erase the whole chip!\r\nAre you sure you want to do this?";

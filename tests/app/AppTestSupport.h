@@ -4,6 +4,8 @@
 // has nothing attached.
 #include "app/MainForm.h"
 #include "common/ScriptedOperator.h"
+#include "sim/SimConfig.h"
+#include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
@@ -85,6 +87,44 @@ struct FormRig {
     std::unique_ptr<Session> Sess;
     std::unique_ptr<TMainForm> Form;
 };
+
+// A main window whose LPT1 is the simulator, started with LPT1 selected and,
+// when asked, connected to the part. OperatorType lets a test watch the run.
+template <typename OperatorType = ScriptedOperator>
+struct SimWindowOf {
+    explicit SimWindowOf(const std::string& simText, bool connect = false)
+    {
+        EnsureApp();
+        std::string error;
+        EXPECT_TRUE(sim::ParseSimSpec(simText, Config, error)) << error;
+        Sim = std::make_unique<sim::Simulator>(Config);
+        PortTable ports;
+        ports.SetAddress(1, sim::Simulator::BasePort);
+        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), ports, true, false);
+        SessionSettings settings;
+        settings.IniPath = Dir.File("vorbrant.INI");
+        settings.Headless = true;
+        WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n");
+        Sess = std::make_unique<Session>(*Stack, Image, Op, settings);
+        Form = std::make_unique<TMainForm>(*Sess);
+        EXPECT_FALSE(Form->FormActivate({}));
+        EXPECT_TRUE(Form->S.LptMode);
+        if (connect) {
+            Form->KeyConnectClick();
+            EXPECT_TRUE(Form->S.Connected) << simText;
+        }
+    }
+
+    TempDir Dir;
+    sim::SimConfig Config;
+    std::unique_ptr<sim::Simulator> Sim;
+    OperatorType Op;
+    std::unique_ptr<ProgrammerStack> Stack;
+    ImageBuffer Image;
+    std::unique_ptr<Session> Sess;
+    std::unique_ptr<TMainForm> Form;
+};
+using SimWindow = SimWindowOf<>;
 
 // Runs action once the next modal dialog is up (inside its exec()). A
 // dialog the action left open is cancelled, so a failing test cannot hang.

@@ -35,37 +35,9 @@ public:
     std::function<void(const std::string&)> OnStatus;
 };
 
-// A main window whose LPT1 is the simulator, started with LPT1 selected.
-struct SimForm {
-    explicit SimForm(const std::string& simText)
-    {
-        EnsureApp();
-        std::string error;
-        EXPECT_TRUE(sim::ParseSimSpec(simText, Config, error)) << error;
-        Sim = std::make_unique<sim::Simulator>(Config);
-        PortTable ports;
-        ports.SetAddress(1, sim::Simulator::BasePort);
-        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), ports, true, false);
-        SessionSettings settings;
-        settings.IniPath = Dir.File("vorbrant.INI");
-        settings.Headless = true;
-        WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n");
-        Sess = std::make_unique<Session>(*Stack, Image, Op, settings);
-        Form = std::make_unique<TMainForm>(*Sess);
-        EXPECT_FALSE(Form->FormActivate({}));
-        EXPECT_TRUE(Form->S.LptMode);
-    }
-
+struct SimForm : SimWindowOf<WatchingOperator> {
+    using SimWindowOf::SimWindowOf;
     std::string Text(QLabel* label) const { return label->text().toStdString(); }
-
-    TempDir Dir;
-    sim::SimConfig Config;
-    std::unique_ptr<sim::Simulator> Sim;
-    WatchingOperator Op;
-    std::unique_ptr<ProgrammerStack> Stack;
-    ImageBuffer Image;
-    std::unique_ptr<Session> Sess;
-    std::unique_ptr<TMainForm> Form;
 };
 
 } // namespace

@@ -271,25 +271,11 @@ TEST(HexEditor, ClearBufferAsksAndNoChangesNothing)
 
 TEST(HexEditor, AProgramRunAfterEditingWritesTheEditedBytes)
 {
-    EnsureApp();
-    sim::SimConfig config;
-    std::string error;
-    ASSERT_TRUE(sim::ParseSimSpec("F340", config, error)) << error;
-    sim::Simulator simulator(config);
-    PortTable ports;
-    ports.SetAddress(1, sim::Simulator::BasePort);
-    ProgrammerStack stack(simulator, simulator.GetClock(), ports, true, false);
-    TempDir dir;
-    SessionSettings settings;
-    settings.IniPath = dir.File("vorbrant.INI");
-    settings.Headless = true;
-    WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n");
-    ScriptedOperator op;
-    ImageBuffer image;
-    Session session(stack, image, op, settings);
-    TMainForm w(session);
-    ASSERT_FALSE(w.FormActivate({}));
-    w.KeyConnectClick();
+    SimWindow rig("F340", true);
+    TMainForm& w = *rig.Form;
+    Session& session = *rig.Sess;
+    ImageBuffer& image = rig.Image;
+    sim::Simulator& simulator = *rig.Sim;
     ASSERT_EQ(Text(w.Status), "Connected");
     session.OpenFile(std::string(VORBRANT_SOURCE_DIR) + "/examples/blink.hex", LoadFormat::Hex);
     ASSERT_EQ(Text(w.LoadedFilename), "blink.hex");
@@ -314,10 +300,10 @@ TEST(HexEditor, AProgramRunAfterEditingWritesTheEditedBytes)
     EXPECT_FALSE(w.HexEditor().isVisible());
     ASSERT_EQ(image.ImageData[0x100], 0x3C) << "loaded byte was " << int(loaded);
 
-    op.Messages.clear();
+    rig.Op.Messages.clear();
     w.KeyGoClick();
-    ASSERT_EQ(op.Texts().size(), 1u);
-    EXPECT_EQ(op.Texts()[0].rfind("Operation successfull!", 0), 0u) << op.Texts()[0];
+    ASSERT_EQ(rig.Op.Texts().size(), 1u);
+    EXPECT_EQ(rig.Op.Texts()[0].rfind("Operation successfull!", 0), 0u) << rig.Op.Texts()[0];
     EXPECT_EQ(simulator.Flash()[0x03], 0xA5);
     EXPECT_EQ(simulator.Flash()[0x04], 'Z');
     EXPECT_EQ(simulator.Flash()[0x100], 0x3C);

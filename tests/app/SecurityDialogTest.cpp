@@ -30,40 +30,10 @@ using namespace vorbrant::testing;
 namespace {
 
 // A main window whose LPT1 is the simulator, connected to the part.
-struct SimWindow {
-    explicit SimWindow(const std::string& simText, bool connect = true)
-    {
-        EnsureApp();
-        std::string error;
-        EXPECT_TRUE(sim::ParseSimSpec(simText, Config, error)) << error;
-        Sim = std::make_unique<sim::Simulator>(Config);
-        PortTable ports;
-        ports.SetAddress(1, sim::Simulator::BasePort);
-        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock(), ports, true, false);
-        SessionSettings settings;
-        settings.IniPath = Dir.File("vorbrant.INI");
-        settings.Headless = true;
-        WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n");
-        Sess = std::make_unique<Session>(*Stack, Image, Op, settings);
-        Form = std::make_unique<TMainForm>(*Sess);
-        EXPECT_FALSE(Form->FormActivate({}));
-        if (connect) {
-            Form->KeyConnectClick();
-            EXPECT_EQ(Form->Status->text().toStdString(), "Connected") << simText;
-        }
-    }
-
+struct LockWindow : SimWindowOf<> {
+    explicit LockWindow(const std::string& simText, bool connect = true) : SimWindowOf(simText, connect) {}
     uint8_t FlashAt(uint32_t address) { return Sim->Flash()[address]; }
     bool PollRunning() const { return Form->Timer1->isActive(); }
-
-    TempDir Dir;
-    sim::SimConfig Config;
-    std::unique_ptr<sim::Simulator> Sim;
-    ScriptedOperator Op;
-    std::unique_ptr<ProgrammerStack> Stack;
-    ImageBuffer Image;
-    std::unique_ptr<Session> Sess;
-    std::unique_ptr<TMainForm> Form;
 };
 
 std::string Text(const QLabel* label) { return label->text().toStdString(); }
@@ -85,7 +55,7 @@ void Type(QLineEdit* field, const QString& text)
 // Port accesses a connect of the part takes, to unplug it right after.
 uint64_t ConnectAccesses(const std::string& part)
 {
-    SimWindow probe(part);
+    LockWindow probe(part);
     return probe.Sim->AccessCount();
 }
 
@@ -95,7 +65,7 @@ uint64_t ConnectAccesses(const std::string& part)
 
 TEST(SecurityByteDialog, ShowsTheProtectedRangeOfTheChosenPageCount)
 {
-    SimWindow f("F340");
+    LockWindow f("F340");
     TC2_Security& d = f.Form->C2SecurityDialog();
     ASSERT_TRUE(f.PollRunning());
     d.show();
@@ -150,7 +120,7 @@ TEST(SecurityByteDialog, ShowsTheProtectedRangeOfTheChosenPageCount)
 
 TEST(SecurityByteDialog, TheUpDownStopsAtTheLastPageOfASixteenKilobytePart)
 {
-    SimWindow f("F310");
+    LockWindow f("F310");
     TC2_Security& d = f.Form->C2SecurityDialog();
     d.show();
     EXPECT_EQ(d.Changer->maximum(), 31);
@@ -174,7 +144,7 @@ TEST(SecurityByteDialog, TheUpDownStopsAtTheLastPageOfASixteenKilobytePart)
 
 TEST(SecurityByteDialog, CancelInEitherConfirmationTouchesNothing)
 {
-    SimWindow f("F340");
+    LockWindow f("F340");
     f.Sim->Flash()[0x1234] = 0x5A;
     TC2_Security& d = f.Form->C2SecurityDialog();
     d.show();
@@ -199,7 +169,7 @@ TEST(SecurityByteDialog, CancelInEitherConfirmationTouchesNothing)
 
 TEST(SecurityByteDialog, UpdateLocksThePagesAndChipEraseUnlocksThem)
 {
-    SimWindow f("F340");
+    LockWindow f("F340");
     f.Sim->Flash()[0x1234] = 0x5A;
     TC2_Security& d = f.Form->C2SecurityDialog();
     d.show();
@@ -243,7 +213,7 @@ TEST(SecurityByteDialog, APartThatNoLongerAnswersShowsTheLockedDisplay)
 {
     // An F330 shows its security byte through the programming interface, which
     // notices the missing part (a register read of 0xFF would not).
-    SimWindow f("F330,remove-after=" + std::to_string(ConnectAccesses("F330") + 1));
+    LockWindow f("F330,remove-after=" + std::to_string(ConnectAccesses("F330") + 1));
     TC2_Security& d = f.Form->C2SecurityDialog();
     d.show();
     ASSERT_EQ(f.Op.Texts(), std::vector<std::string>{"Cannot read security byte!"});
@@ -270,7 +240,7 @@ TEST(SecurityByteDialog, APartThatNoLongerAnswersShowsTheLockedDisplay)
 TEST(F30xSecurityDialog, ShowsEachLockNibbleAndWarnsAboutALockedPart)
 {
     {
-        SimWindow f("F300");
+        LockWindow f("F300");
         TC30X_security& d = f.Form->F30xSecurityDialog();
         d.show();
         EXPECT_EQ(d.windowTitle().toStdString(), "C8051F30x Security");
@@ -289,7 +259,7 @@ TEST(F30xSecurityDialog, ShowsEachLockNibbleAndWarnsAboutALockedPart)
         EXPECT_TRUE(f.PollRunning());
     }
     {
-        SimWindow f("F300,lock=F0");
+        LockWindow f("F300,lock=F0");
         TC30X_security& d = f.Form->F30xSecurityDialog();
         f.Op.Messages.clear(); // the connect's own notice of a locked part
         d.show();
@@ -300,7 +270,7 @@ TEST(F30xSecurityDialog, ShowsEachLockNibbleAndWarnsAboutALockedPart)
         d.close();
     }
     {
-        SimWindow f("F300,lock=7F");
+        LockWindow f("F300,lock=7F");
         TC30X_security& d = f.Form->F30xSecurityDialog();
         f.Op.Messages.clear();
         d.show();
@@ -319,7 +289,7 @@ TEST(F30xSecurityDialog, UpdateOnlyClearsTheNibblesOfTheTickedBoxes)
     };
     for (Case c : {Case{false, false, 0xFF}, Case{true, false, 0xF0}, Case{false, true, 0x0F}, Case{true, true, 0x00}}) {
         SCOPED_TRACE(::testing::Message() << "read " << c.ReadLock << " write " << c.WriteLock);
-        SimWindow f("F300");
+        LockWindow f("F300");
         TC30X_security& d = f.Form->F30xSecurityDialog();
         d.show();
         if (c.ReadLock)
@@ -337,7 +307,7 @@ TEST(F30xSecurityDialog, UpdateOnlyClearsTheNibblesOfTheTickedBoxes)
 
 TEST(F30xSecurityDialog, UncheckingCannotUnlockOnlyChipEraseDoes)
 {
-    SimWindow f("F300,lock=F0");
+    LockWindow f("F300,lock=F0");
     f.Sim->Flash()[0x100] = 0x5A;
     TC30X_security& d = f.Form->F30xSecurityDialog();
     d.show();
@@ -371,7 +341,7 @@ TEST(F30xSecurityDialog, UncheckingCannotUnlockOnlyChipEraseDoes)
 
 TEST(SecurityBytesDialog, AFreshPartShowsSixteenOpenBlocksAndLocksOneWayOnly)
 {
-    SimWindow f("F020");
+    LockWindow f("F020");
     TJTAG_Security& d = f.Form->JtagSecurityDialog();
     EXPECT_TRUE(d.ErasePage->isChecked());
     d.show();
@@ -422,7 +392,7 @@ TEST(SecurityBytesDialog, AFreshPartShowsSixteenOpenBlocksAndLocksOneWayOnly)
 
 TEST(SecurityBytesDialog, TwoZeroLockBytesReadAsDisabled)
 {
-    SimWindow f("F020,lock=0000");
+    LockWindow f("F020,lock=0000");
     TJTAG_Security& d = f.Form->JtagSecurityDialog();
     f.Op.Messages.clear();
     d.show();
@@ -436,7 +406,7 @@ TEST(SecurityBytesDialog, TwoZeroLockBytesReadAsDisabled)
 
 TEST(SecurityBytesDialog, ASmallerVariantHasFourBlocksPerColumn)
 {
-    SimWindow f("F018,lock=F7FF");
+    LockWindow f("F018,lock=F7FF");
     TJTAG_Security& d = f.Form->JtagSecurityDialog();
     d.show();
     const char* labels[] = {"3000-3FFFH", "2000-2FFFH", "1000-1FFFH", "0000-0FFFH"};
@@ -458,7 +428,7 @@ TEST(SecurityBytesDialog, ASmallerVariantHasFourBlocksPerColumn)
 
 TEST(SecurityBytesDialog, EraseAsksFirstAndKeepsThePollAsItWas)
 {
-    SimWindow f("F020,lock=FEFE");
+    LockWindow f("F020,lock=FEFE");
     f.Sim->Flash()[0x100] = 0x5A;
     TJTAG_Security& d = f.Form->JtagSecurityDialog();
     d.show();
@@ -522,7 +492,7 @@ TEST(SecurityMenu, OpensTheDialogThatFitsThePartWithThePollStoppedMeanwhile)
     };
     for (Case c : {Case{"F020", "TJTAG_Security"}, Case{"F300", "TC30X_security"}, Case{"F340", "TC2_Security"}}) {
         SCOPED_TRACE(c.Part);
-        SimWindow f(c.Part);
+        LockWindow f(c.Part);
         ASSERT_TRUE(f.Form->Security1->isVisible());
         ASSERT_TRUE(f.PollRunning());
         std::string opened;
@@ -543,7 +513,7 @@ TEST(SecurityMenu, OpensTheDialogThatFitsThePartWithThePollStoppedMeanwhile)
 
 TEST(SecurityMenu, TheMainWindowShowsTheReconnectedPartAfterTheDialog)
 {
-    SimWindow f("F340");
+    LockWindow f("F340");
     WhenModal([&](QWidget* modal) {
         auto* d = qobject_cast<TC2_Security*>(modal);
         ASSERT_NE(d, nullptr);
