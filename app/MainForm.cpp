@@ -324,19 +324,22 @@ void TMainForm::AttachWindows(TAboutBox* about, TForm3* offset, TForm4* range)
     form4_ = range;
 }
 
-TForm3& TMainForm::OffsetDialog()
+namespace {
+
+// A window made on first use when start-up did not attach one (tests).
+template <typename Window, typename... Args>
+Window& MadeOnce(Window*& window, Args&&... args)
 {
-    if (!form3_)
-        form3_ = new TForm3(S.Op, this);
-    return *form3_;
+    if (!window)
+        window = new Window(std::forward<Args>(args)...);
+    return *window;
 }
 
-TForm4& TMainForm::RangeDialog()
-{
-    if (!form4_)
-        form4_ = new TForm4(S.Op, this);
-    return *form4_;
-}
+} // namespace
+
+TForm3& TMainForm::OffsetDialog() { return MadeOnce(form3_, S.Op, this); }
+
+TForm4& TMainForm::RangeDialog() { return MadeOnce(form4_, S.Op, this); }
 
 TEditor& TMainForm::CreateHexEditor(TForm3& jumpDialog)
 {
@@ -354,12 +357,7 @@ TEditor& TMainForm::HexEditor() { return editor_ ? *editor_ : CreateHexEditor(Of
 
 void TMainForm::EditClick() { HexEditor().Run(); }
 
-TAboutBox& TMainForm::AboutBox()
-{
-    if (!aboutBox_)
-        aboutBox_ = new TAboutBox(ApplicationTitle, VersionSuffix, this);
-    return *aboutBox_;
-}
+TAboutBox& TMainForm::AboutBox() { return MadeOnce(aboutBox_, ApplicationTitle, VersionSuffix, this); }
 
 void TMainForm::About1Click() { AboutBox().exec(); }
 
@@ -370,26 +368,11 @@ void TMainForm::AttachSecurityDialogs(TJTAG_Security* jtag, TC2_Security* c2, TC
     f30xSecurity_ = f30x;
 }
 
-TJTAG_Security& TMainForm::JtagSecurityDialog()
-{
-    if (!jtagSecurity_)
-        jtagSecurity_ = new TJTAG_Security(S.Security(), this);
-    return *jtagSecurity_;
-}
+TJTAG_Security& TMainForm::JtagSecurityDialog() { return MadeOnce(jtagSecurity_, S.Security(), this); }
 
-TC2_Security& TMainForm::C2SecurityDialog()
-{
-    if (!c2Security_)
-        c2Security_ = new TC2_Security(S.Security(), this);
-    return *c2Security_;
-}
+TC2_Security& TMainForm::C2SecurityDialog() { return MadeOnce(c2Security_, S.Security(), this); }
 
-TC30X_security& TMainForm::F30xSecurityDialog()
-{
-    if (!f30xSecurity_)
-        f30xSecurity_ = new TC30X_security(S.Security(), this);
-    return *f30xSecurity_;
-}
+TC30X_security& TMainForm::F30xSecurityDialog() { return MadeOnce(f30xSecurity_, S.Security(), this); }
 
 QDialog& TMainForm::SecurityDialog()
 {
