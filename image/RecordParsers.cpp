@@ -108,8 +108,9 @@ int ParseHexRecord(std::string_view line, HexParseState& state, ImageBuffer& ima
     }
 }
 
-int ParseSRecord(std::string_view line, ImageBuffer& image)
+int ParseSRecord(std::string_view line, SRecordState& state, ImageBuffer& image)
 {
+    state.LastWasMatchingCount = false;
     const char* s = line.data();
     const size_t n = line.size();
     if (n == 0 || s[0] != 'S')
@@ -130,10 +131,19 @@ int ParseSRecord(std::string_view line, ImageBuffer& image)
 
     int addressBytes;
     switch (s[1]) {
-    case '0':
-    case '5':
-    case '6':   // header and record counts
+    case '0':   // header
         return 0;
+    case '5':
+    case '6': { // the count of S1/S2/S3 records, in 16 or 24 bits
+        const int countBytes = s[1] == '5' ? 2 : 3;
+        if (count == countBytes + 1) {
+            uint32_t records = 0;
+            for (int i = 1; i <= countBytes; ++i)
+                records = (records << 8) | bytes[i];
+            state.LastWasMatchingCount = records == state.DataRecords;
+        }
+        return 0;
+    }
     case '7':
     case '8':
     case '9':
@@ -147,6 +157,7 @@ int ParseSRecord(std::string_view line, ImageBuffer& image)
     // The count must at least cover the address and the checksum.
     if (count < addressBytes + 1)
         return RecordInvalid;
+    ++state.DataRecords;
     uint32_t address = 0;
     for (int i = 1; i <= addressBytes; ++i)
         address = (address << 8) | bytes[i];

@@ -24,8 +24,16 @@ struct HexParseState {
     uint32_t ExtendedAddress = 0;  // from the last type 02 or 04 record
 };
 
+// What an S-record load carries from record to record: writers that are not
+// given a start address (srec_cat, for one) end a file with a count record
+// instead of an S7/S8/S9, which completes it when it counts the data records.
+struct SRecordState {
+    uint32_t DataRecords = 0; // S1, S2 and S3 records so far
+    bool LastWasMatchingCount = false;
+};
+
 int ParseHexRecord(std::string_view line, HexParseState& state, ImageBuffer& image);
-int ParseSRecord(std::string_view line, ImageBuffer& image);
+int ParseSRecord(std::string_view line, SRecordState& state, ImageBuffer& image);
 int ParseDatRecord(std::string_view line, ImageBuffer& image);
 
 // Stores count bytes from address upwards the way StoreByte does (data,

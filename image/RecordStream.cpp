@@ -12,6 +12,7 @@ RecordParseOutcome ParseRecordLines(LoadFormat format, LineReader& reader, Image
     RecordParseOutcome outcome;
     HexParseState hex;
     hex.LoadOffset = loadOffset;
+    SRecordState srec;
     std::string_view line;
     while (reader.Next(line)) {
         ++outcome.Line;
@@ -19,7 +20,7 @@ RecordParseOutcome ParseRecordLines(LoadFormat format, LineReader& reader, Image
         if (format == LoadFormat::Hex)
             r = ParseHexRecord(line, hex, image);
         else if (format == LoadFormat::SRecord)
-            r = ParseSRecord(line, image);
+            r = ParseSRecord(line, srec, image);
         else
             r = ParseDatRecord(line, image);
         if (r < 0) {
@@ -33,8 +34,10 @@ RecordParseOutcome ParseRecordLines(LoadFormat format, LineReader& reader, Image
         outcome.ReadErrno = reader.Error();
         return outcome;
     }
-    // DAT has no end record; HEX and S-records must end with theirs.
-    outcome.Result = format == LoadFormat::Dat ? RecordEnd : RecordInvalid;
+    // DAT has no end record; HEX and S-records must end with theirs, an
+    // S-record file may also end with a count record that counts its data.
+    const bool complete = format == LoadFormat::Dat || (format == LoadFormat::SRecord && srec.LastWasMatchingCount);
+    outcome.Result = complete ? RecordEnd : RecordInvalid;
     return outcome;
 }
 

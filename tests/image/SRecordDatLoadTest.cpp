@@ -29,6 +29,24 @@ TEST(SRecordLoad, StoresS1S2S3AndEndsAtS7S8S9)
     }
 }
 
+TEST(SRecordLoad, ACountRecordThatCountsTheDataCompletesAFileWithoutAnEndRecord)
+{
+    // As srec_cat writes a file it was given no start address for.
+    const std::string data = L(SLine('1', 0x0100, 2, {1, 2})) + L(SLine('1', 0x0102, 2, {3})) + L(SLine('2', 0x010000, 3, {4}));
+    LoadBench t;
+    ASSERT_TRUE(t.Load("S00600004844521B\n" + data + L(SLine('5', 0x0003, 2, {})), LoadFormat::SRecord)) << t.Message();
+    EXPECT_EQ(t.Bytes(0x100, 3), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(t.Image->ImageData[0x10000], 4);
+    ASSERT_TRUE(t.Load(data + L(SLine('6', 0x000003, 3, {}))));
+    EXPECT_EQ(t.State.FileFormat, LoadFormat::SRecord);
+
+    // A count that does not match, or data after the count, leaves the file unfinished.
+    EXPECT_FALSE(t.Load(data + L(SLine('5', 0x0002, 2, {}))));
+    EXPECT_EQ(t.Message(), "Invalid S-record !");
+    EXPECT_FALSE(t.Load(data + L(SLine('5', 0x0003, 2, {})) + L(SLine('1', 0x0200, 2, {5}))));
+    EXPECT_EQ(t.Message(), "Invalid S-record !");
+}
+
 TEST(SRecordLoad, TextAfterTheChecksumIsNotReadAndDigitsMayBeLowerCase)
 {
     LoadBench t;
