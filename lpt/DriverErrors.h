@@ -63,4 +63,14 @@ std::string DriverStartFailureMessage(int32_t code);
 // The same for an errno value.
 std::string DriverStartFailureText(int err);
 
+// What the ppdev driver says when it finds no parallel port at all.
+inline constexpr const char* NoParallelPortText = "No parallel port found.";
+// How to get a usable /dev/parportN; the ppdev driver adds it to its start-up
+// messages (no port, or no port it could open).
+inline constexpr const char* ParallelPortHelpText =
+    "To get /dev/parport0, load the kernel's parallel-port drivers: \"modprobe parport_pc\" and "
+    "\"modprobe ppdev\" (as root). A PCIe parallel-port card works through the same driver; a USB "
+    "printer cable does not (it is no parallel port). To use the port without root, join group lp "
+    "(\"usermod -aG lp USER\") and log in again.";
+
 } // namespace vorbrant

@@ -3,6 +3,7 @@
 #include "lpt/DriverErrors.h"
 #include "lpt/IdleLines.h"
 
+#include <cerrno>
 #include <utility>
 
 namespace vorbrant {
@@ -45,8 +46,15 @@ PortDriver::StartResult PpdevDriver::Start(PortTable& ports)
     }
     lastHit_ = 0;
 
-    if (anyPort && claimedCount_ == 0)
+    // Every port refused (a port held by another program excepted), or none
+    // at all: say how to get one.
+    if (anyPort && claimedCount_ == 0) {
         result.Message = DriverStartFailureText(firstError);
+        if (firstError != EBUSY)
+            result.Message += std::string("\n") + ParallelPortHelpText;
+    } else if (!anyPort) {
+        result.Message = std::string(NoParallelPortText) + "\n" + ParallelPortHelpText;
+    }
     ports.SelectFirstPort();
     return result;
 }

@@ -3,7 +3,8 @@
 // opened as <devRoot>/parportN and claimed for the whole run.
 //
 //   PpdevDriver driver(std::make_unique<LinuxPpdevCalls>(), "/proc/sys/dev/parport", "/dev");
-//   driver.Start(ports);          // ports that cannot be claimed leave the table
+//   driver.Start(ports);          // ports that cannot be claimed leave the table;
+//                                 // no usable port: a message says how to get one
 //   driver.PortOut(ports.LptBase, 0x8F);
 //
 // An access at base, base + 1 or base + 2 of a claimed port reaches its data,

@@ -68,10 +68,19 @@ std::string ConnectedLogLine(const ChipInfo& chip, const std::string& adapterNam
            (chip.C2Mode ? ", C2" : ", JTAG") + ", adapter " + adapterName;
 }
 
+std::string RunOutcomeDetailLine(const RunOutcome& outcome)
+{
+    if (outcome.Kind != RunOutcomeKind::VerifyFailed)
+        return "";
+    return "  expected 0x" + Hex(outcome.Expected, 2) + ", read 0x" + Hex(outcome.Actual, 2);
+}
+
 std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std::string& portSummary)
 {
     std::string line = std::string(outcome.Succeeded() ? "Result: success" : "Result: failed") + ", exit code " +
-                       std::to_string(exitCode) + Seconds(outcome.Seconds, ", %.1f s");
+                       std::to_string(exitCode) + Seconds(outcome.Seconds, ", %.1f s") + ", " +
+                       std::to_string(outcome.Programmed) + " bytes programmed, " + std::to_string(outcome.Verified) +
+                       " verified";
     if (!portSummary.empty())
         line += ", " + portSummary;
     return line;

@@ -25,6 +25,9 @@ OutcomeMessage ConnectOutcomeMessage(ConnectOutcome outcome, const ChipInfo& chi
 // Log lines of a headless run.
 std::string ConnectedLogLine(const ChipInfo& chip, const std::string& adapterName);
 std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std::string& portSummary);
+// The line after a failure's box that says what was found: "  expected
+// 0x75, read 0x74" after a verify failure; empty for other outcomes.
+std::string RunOutcomeDetailLine(const RunOutcome& outcome);
 inline constexpr const char* TargetLostLogLine = "Target lost: Not Connected";
 
 } // namespace vorbrant

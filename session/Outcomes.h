@@ -27,6 +27,8 @@ struct RunOutcome {
     uint8_t Actual = 0xFF;
     bool C2 = false;    // the link the run used, for the fault texts
     double Seconds = 0; // duration of the run
+    uint32_t Programmed = 0; // bytes of the image the Program step wrote
+    uint32_t Verified = 0;   // bytes of the image the Verify step found right
 
     bool Succeeded() const { return Kind == RunOutcomeKind::Success; }
 };

@@ -60,6 +60,8 @@ void Sequencer::Fail(RunOutcomeKind kind, uint32_t address, uint8_t expected, ui
         op_.Note(message.Kind, message.Text);
     else
         op_.ShowMessage(message.Kind, message.Text);
+    if (std::string detail = RunOutcomeDetailLine(outcome_); !detail.empty())
+        op_.Log(detail);
     throw Abort{};
 }
 
@@ -354,6 +356,7 @@ void Sequencer::ProgramStep()
             uint32_t address = LinkAddress(offset, flags);
             if (!flash_.WriteFlashByte(address, image_.ImageData[offset], flags))
                 Fail(RunOutcomeKind::WriteFault, offset);
+            ++outcome_.Programmed;
         });
     } else {
         if (last >= int64_t{chip_.CodeBytes()}) {
@@ -378,6 +381,8 @@ void Sequencer::ProgramStep()
                 flash_.BreakRun();
             } else if (!flash_.WriteFlashByte(a, image_.ImageData[a], 0)) {
                 Fail(RunOutcomeKind::WriteFault, a);
+            } else if (image_.PresentMap[a]) {
+                ++outcome_.Programmed; // the file's bytes, not the gaps a block fills
             }
             progress.At(address);
         }
@@ -397,6 +402,7 @@ void Sequencer::VerifyStep()
             uint8_t value = ReadOrAbort(offset);
             if (value != image_.ImageData[offset])
                 Fail(RunOutcomeKind::VerifyFailed, offset, image_.ImageData[offset], value);
+            ++outcome_.Verified;
         });
     } else {
         if (last > int64_t{chip_.FlashEnd}) {
@@ -411,6 +417,8 @@ void Sequencer::VerifyStep()
             // Differences where the image holds nothing do not count.
             if (value != image_.ImageData[a] && image_.PresentMap[a])
                 Fail(RunOutcomeKind::VerifyFailed, a, image_.ImageData[a], value);
+            if (image_.PresentMap[a])
+                ++outcome_.Verified;
             progress.At(address);
         }
     }

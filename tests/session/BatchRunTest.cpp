@@ -38,6 +38,7 @@ TEST_F(BatchRun, EraseProgramVerifySucceedOnBothLinks)
         ProgramRun r = Run(part, "-e -p -v -f" + Firmware() + " -sLPT1");
         EXPECT_EQ(r.ExitCode, 0) << r.Output;
         EXPECT_TRUE(Contains(r.Output, "Result: success, exit code 0")) << r.Output;
+        EXPECT_TRUE(Contains(r.Output, "1557 bytes programmed, 1557 verified")) << "the file's bytes, not the gaps" << r.Output;
         EXPECT_TRUE(Contains(r.Output, "port accesses")) << r.Output;
         EXPECT_FALSE(Contains(r.Output, "violation")) << r.Output;
         EXPECT_FALSE(Contains(r.Output, "Operation successfull!")) << "a batch run ends with its code, not the box";
@@ -96,7 +97,8 @@ TEST_F(BatchRun, StuckBitEndsWithFive)
     // 0x0100 holds 0x75; bit 0 stuck at 0 reads back 0x74.
     ProgramRun r = Run("F340,stuck-bit=0x100", "-e -p -v -f" + Firmware() + " -sLPT1");
     EXPECT_EQ(r.ExitCode, 5);
-    EXPECT_TRUE(Contains(r.Output, "Error: Verify failed at 0x0100!")) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "Error: Verify failed at 0x0100!\n  expected 0x75, read 0x74\n")) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "1557 bytes programmed, 6 verified")) << "the bytes before 0x0100" << r.Output;
 }
 
 TEST_F(BatchRun, FlashFaultsEndWithSixteen)
