@@ -23,13 +23,54 @@ LoadFormat ChooseFileFormat(const std::string& path, LoadFormat chosen)
     return chosen;
 }
 
-LoadFormat DetectFileFormat(char firstCharacter)
+namespace {
+
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+struct NamedFormat {
+    const char* Extension;
+    LoadFormat Format;
+};
+
+constexpr NamedFormat TextExtensions[] = {
+    {".HEX", LoadFormat::Hex},      {".IHX", LoadFormat::Hex},      {".IHEX", LoadFormat::Hex},
+    {".S19", LoadFormat::SRecord},  {".S28", LoadFormat::SRecord},  {".S37", LoadFormat::SRecord},
+    {".SREC", LoadFormat::SRecord}, {".MOT", LoadFormat::SRecord},  {".S", LoadFormat::SRecord},
+    {".DAT", LoadFormat::Dat},
+};
+
+} // namespace
+
+size_t LeadingFillLength(std::string_view text)
 {
-    if (firstCharacter == ':')
+    size_t at = text.starts_with(ByteOrderMark) ? ByteOrderMark.size() : 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' || text[at] == '\n'))
+        ++at;
+    return at;
+}
+
+std::optional<LoadFormat> FormatNamedBy(const std::string& path)
+{
+    std::string name = FileNamePart(path);
+    auto dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return std::nullopt;
+    std::string extension = ToUpper(name.substr(dot));
+    for (const NamedFormat& named : TextExtensions)
+        if (extension == named.Extension)
+            return named.Format;
+    return std::nullopt;
+}
+
+LoadFormat DetectFileFormat(std::string_view head, const std::string& path)
+{
+    size_t at = LeadingFillLength(head);
+    char first = at < head.size() ? head[at] : '\0';
+    if (first == ':')
         return LoadFormat::Hex;
-    if (firstCharacter == 'S')
+    if (first == 'S')
         return LoadFormat::SRecord;
-    return LoadFormat::Binary;
+    return FormatNamedBy(path).value_or(LoadFormat::Binary);
 }
 
 bool IsTextFormat(LoadFormat format)

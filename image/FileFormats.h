@@ -1,7 +1,9 @@
 #pragma once
 // The data-file formats and how one is chosen for a path.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vorbrant {
 
@@ -16,9 +18,17 @@ LoadFormat LoadFormatForFilter(int filterIndex);
 // always DAT, otherwise the dialog's filter index.
 LoadFormat ChooseFileFormat(const std::string& path, LoadFormat chosen);
 
-// Detection from the first character of a file: ":" HEX, "S" S-record,
-// anything else binary.
-LoadFormat DetectFileFormat(char firstCharacter);
+// Detection from the start of a file: its first character after a UTF-8
+// byte-order mark and blanks or blank lines, ":" HEX, "S" S-record, anything
+// else binary. A file whose name says it holds text (".hex", ".ihx",
+// ".s19", ".srec", ".dat"...) is never taken for binary: it is read as the
+// format its name says, and fails as that format would.
+LoadFormat DetectFileFormat(std::string_view head, const std::string& path);
+// The text format a file name's extension stands for, if any.
+std::optional<LoadFormat> FormatNamedBy(const std::string& path);
+// A UTF-8 byte-order mark and the blanks and blank lines before the first
+// record: what a text file may start with before its first record.
+size_t LeadingFillLength(std::string_view text);
 
 // The text formats are read line by line and start with the range 3FFFFF..0.
 bool IsTextFormat(LoadFormat format);

@@ -122,18 +122,21 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
     if (!S_ISREG(info.st_mode))
         return fail(ReadFailureText(path, "not a regular file"));
 
-    char first = 0;
+    // The start of the file tells its format; a text file may begin with a
+    // byte-order mark and blank lines, which its records come after.
+    char head[4096];
     ssize_t got;
     do {
-        got = pread(file.Get(), &first, 1, 0);
+        got = pread(file.Get(), head, sizeof head, 0);
     } while (got < 0 && errno == EINTR);
     if (got < 0)
         return fail(ReadFailureText(path, std::strerror(errno)));
     if (got == 0)
         return fail("File is empty!");
+    const std::string_view start(head, static_cast<size_t>(got));
 
     if (state.FileFormat == LoadFormat::Detect)
-        state.FileFormat = DetectFileFormat(first);
+        state.FileFormat = DetectFileFormat(start, path);
     const LoadFormat format = state.FileFormat;
 
     std::unique_ptr<ImageBuffer> scratch;
@@ -154,8 +157,14 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
         staging->EndAddress = static_cast<int32_t>(size - 1);
         staging->ImageSize = static_cast<int32_t>(size);
     } else if (IsTextFormat(format)) {
+        // A text of nothing but blanks holds nothing.
+        const size_t fill = LeadingFillLength(start);
+        if (fill == start.size() && start.size() < sizeof head)
+            return fail("File is empty!");
         staging->StartAddress = 0x3FFFFF;
         staging->EndAddress = 0;
+        if (lseek(file.Get(), static_cast<off_t>(fill), SEEK_SET) < 0)
+            return fail(ReadFailureText(path, std::strerror(errno)));
         LineReader reader(file.Get());
         RecordParseOutcome outcome = ParseRecordLines(format, reader, *staging, image.LoadOffset);
         if (outcome.Result == RecordReadError)

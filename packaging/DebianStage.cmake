@@ -16,7 +16,7 @@ foreach(page IN LISTS pages)
   endif()
 endforeach()
 
-configure_file("${CPACK_VORBRANT_PACKAGING_DIR}/copyright" "${doc}/copyright" @ONLY)
+file(COPY_FILE "${CPACK_VORBRANT_COPYRIGHT}" "${doc}/copyright")
 
 # A native package keeps its changelog as changelog.gz, in Debian's format.
 if(DEFINED ENV{SOURCE_DATE_EPOCH})

@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12 (as root).
 # Idempotent: packages already installed are skipped.
+#   install-deps.sh        everything: the window, the tests, the package
+#   install-deps.sh demo   only what scripts/demo.sh needs (vorbrant-cli)
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config fonts-dejavu-core
-  qt6-base-dev qt6-qpa-plugins
-  libgtest-dev libgmock-dev libbenchmark-dev
-  srecord binutils sigrok-cli
-  clang libclang-rt-14-dev
-)
+packages=(build-essential cmake ninja-build pkg-config)
+if [ "${1:-}" != demo ]; then
+  packages+=(
+    fonts-dejavu-core
+    qt6-base-dev qt6-qpa-plugins
+    libgtest-dev libgmock-dev libbenchmark-dev
+    srecord binutils sigrok-cli
+    clang libclang-rt-14-dev
+    # Man pages, the Debian package and its checks.
+    help2man dpkg-dev file lintian desktop-file-utils man-db bash-completion
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

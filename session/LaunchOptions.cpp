@@ -1,6 +1,7 @@
 #include "session/LaunchOptions.h"
 
 #include <string_view>
+#include <utility>
 
 namespace vorbrant {
 
@@ -114,6 +115,18 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
             if (!needValue(option->Name))
                 return false;
             options.*option->Field = value;
+        } else if (TakeValue(arg, "--format", value)) {
+            if (!needValue("--format"))
+                return false;
+            static constexpr std::pair<const char*, LoadFormat> Formats[] = {
+                {"hex", LoadFormat::Hex}, {"srec", LoadFormat::SRecord}, {"dat", LoadFormat::Dat}, {"bin", LoadFormat::Binary}};
+            for (const auto& [name, format] : Formats)
+                if (*value == name)
+                    options.Format = format;
+            if (!options.Format) {
+                error = "Unknown file format '" + *value + "' (use --format=hex, srec, dat or bin)";
+                return false;
+            }
         } else if (arg == "--security") {
             options.ShowSecurity = true;
         } else if (arg == "--chip-erase") {
@@ -165,6 +178,8 @@ std::string LongHelpText()
            "                    (e.g. --sim=F340,adapter=ironquill2)\n"
            "  --trace=FILE.vcd  record every port access as a value change dump\n"
            "  --convert IN OUT  convert a data file to Intel HEX (or binary for *.bin)\n"
+           "  --format=hex|srec|dat|bin\n"
+           "                    read the -f file as this format instead of detecting it\n"
            "  --read=FILE       batch run that reads the code flash back into FILE (Intel\n"
            "                    HEX, or binary for *.bin): the range of the -f file, else\n"
            "                    the whole code area\n"

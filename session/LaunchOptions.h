@@ -1,6 +1,7 @@
 #pragma once
 // The long options of our own ("--ini=PATH", "--sim=PART", ...). They are
 // taken out of the argument list before the classic command line sees it.
+#include "image/FileFormats.h"
 #include "security/Protection.h"
 
 #include <optional>
@@ -21,6 +22,8 @@ struct LaunchOptions {
     bool Convert = false;
     // Lock bytes from the command line: print the protection, erase the
     // whole chip first, lock after the other steps.
+    // --format: how the -f file is read instead of detecting it.
+    std::optional<LoadFormat> Format;
     bool ShowSecurity = false;
     bool ChipErase = false;
     LockRequest Lock;

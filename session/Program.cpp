@@ -135,6 +135,7 @@ SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port,
         ChooseConfigPath(options.IniPath.value_or(""), exePath, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
     settings.ReadBackPath = options.ReadBackPath.value_or("");
     settings.Security = BatchSecurity{options.ShowSecurity, options.ChipErase, options.Lock};
+    settings.FileFormat = options.Format;
     settings.SimulatedPort = port.Simulated();
     settings.PortSummary = [&port] { return port.Summary(); };
     return settings;

@@ -188,7 +188,7 @@ void Session::RunBatch()
     if (ExitCode)
         return;
     if (!Files.CurrentFilePath.empty()) {
-        Files.FileFormat = LoadFormat::Detect;
+        Files.FileFormat = Settings.FileFormat.value_or(LoadFormat::Detect);
         LoadCurrentFile();
     }
     if (!Connected) {

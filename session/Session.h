@@ -63,6 +63,7 @@ struct SessionSettings {
     bool Headless = false;      // no window is ever shown
     std::string ReadBackPath;   // --read=FILE: a batch run that reads the chip back
     BatchSecurity Security;
+    std::optional<LoadFormat> FileFormat; // --format: the -f file's format, not detected
     bool SimulatedPort = false; // no real-time scheduling needed
     // A line about the port's work for the run report (accesses, time).
     std::function<std::string()> PortSummary;

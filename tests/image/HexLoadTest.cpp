@@ -124,6 +124,19 @@ TEST(HexLoad, LinesAfterTheEndLineAreNotRead)
     EXPECT_EQ(t.Image->PresentMap[0x10], 0);
 }
 
+TEST(HexLoad, AByteOrderMarkAndBlankLinesBeforeTheFirstRecordAreNoData)
+{
+    const std::string body = L(HexLine(0x0010, 0, {0x12, 0x34})) + End;
+    for (const std::string& start : {std::string("\xEF\xBB\xBF"), std::string("\r\n\n"), std::string("  \t"),
+                                     std::string("\xEF\xBB\xBF\r\n ")}) {
+        LoadBench t;
+        ASSERT_TRUE(t.Load(start + body)) << t.Message();
+        EXPECT_EQ(t.State.FileFormat, LoadFormat::Hex) << "detected past the start";
+        EXPECT_EQ(t.Bytes(0x10, 2), (std::vector<uint8_t>{0x12, 0x34}));
+        EXPECT_EQ(t.Image->ImageSize, 2);
+    }
+}
+
 TEST(HexLoad, MalformedRecordsGiveTheirMessage)
 {
     const std::string good = HexLine(0x0010, 0, {0x12, 0x34});   // :020010001234A8
@@ -132,9 +145,9 @@ TEST(HexLoad, MalformedRecordsGiveTheirMessage)
         std::string Line;
         const char* Message;
     } cases[] = {
-        {"", "Invalid HEX file !"},                                  // empty line
+        {"", "Invalid HEX file !"},                                  // empty line between records
         {"020010001234A8", "Invalid HEX file !"},                    // no colon
-        {" :020010001234A8", "Invalid HEX file !"},                  // leading blank
+        {" :020010001234A8", "Invalid HEX file !"},                  // leading blank after the first record
         {":02001000123", "Invalid HEX file !"},                      // truncated
         {":020010001234A", "Invalid HEX file !"},                    // odd digit count, checksum cut
         {":0200100012G4A8", "Invalid HEX file !"},                   // non-hex data
@@ -149,7 +162,7 @@ TEST(HexLoad, MalformedRecordsGiveTheirMessage)
     };
     for (const auto& c : cases) {
         LoadBench t;
-        bool ok = t.Load(L(c.Line) + End, LoadFormat::Hex);
+        bool ok = t.Load(L(good) + L(c.Line) + End, LoadFormat::Hex);
         if (c.Line == ":020010001234a8") {
             // ... because hex digits of either case are accepted.
             EXPECT_TRUE(ok) << c.Line;

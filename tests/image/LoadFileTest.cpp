@@ -48,7 +48,7 @@ TEST(LoadFile, DetectionFromTheFirstCharacter)
     EXPECT_FALSE(t.Load("Szz"));
     EXPECT_EQ(t.State.FileFormat, LoadFormat::SRecord);
     EXPECT_EQ(t.Message(), "Invalid S-record !");
-    EXPECT_TRUE(t.Load("s1 lower case"));
+    EXPECT_TRUE(t.Load("s1 lower case", LoadFormat::Detect, "data.bin"));
     EXPECT_EQ(t.State.FileFormat, LoadFormat::Binary);
     // An explicit format is not second-guessed.
     EXPECT_FALSE(t.Load(":00000001FF\n", LoadFormat::SRecord));

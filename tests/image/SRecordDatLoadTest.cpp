@@ -66,7 +66,7 @@ TEST(SRecordLoad, FailuresGiveTheirMessage)
         const char* Message;
     } cases[] = {
         {L(good), "Invalid S-record !"},                                     // no end record
-        {"\n" + L(good) + S9, "Invalid S-record !"},                         // empty line
+        {L(good) + "\n" + S9, "Invalid S-record !"},                         // empty line between records
         {"s1040010" + good.substr(8) + "\n" + S9, "Invalid S-record !"},     // lower-case s
         {L(good.substr(0, good.size() - 1)) + S9, "Invalid S-record !"},     // truncated checksum
         {"S1\n" + S9, "Invalid S-record !"},
@@ -112,10 +112,11 @@ TEST(DatLoad, StoresLowByteFirstAndEndsAtEndOfFile)
 TEST(DatLoad, BadFramesAndFields)
 {
     for (std::string text : {"[20000010]12AB", "(20000010] 12AB", "[20000010) 12AB", "[2000001] 12AB",
-                             "[20000010] 12A", "[2000001G] 12AB", "[20000010] 1xAB", "", "\n",
+                             "[20000010] 12A", "[2000001G] 12AB", "[20000010] 1xAB", "", "\n", " \r\n\t",
                              "[20000010] 12AB\n\n"}) {
         LoadBench t;
-        if (text.empty()) {
+        // Nothing but blanks is no text: an empty file.
+        if (text.find_first_not_of(" \r\n\t") == std::string::npos) {
             EXPECT_FALSE(t.Load(text, LoadFormat::Dat));
             EXPECT_EQ(t.Message(), "File is empty!");
             continue;
@@ -125,13 +126,20 @@ TEST(DatLoad, BadFramesAndFields)
     }
 }
 
-TEST(DatLoad, DetectionReadsDatAsBinary)
+TEST(DatLoad, DetectionGoesByTheNameWhenTheTextSaysNothing)
 {
+    // A DAT file starts with neither ':' nor 'S': its name says what it is.
     LoadBench t;
-    const std::string text = "[20000010] 12AB\n";
-    ASSERT_TRUE(t.Load(text, LoadFormat::Detect, "x.dat"));
+    ASSERT_TRUE(t.Load("[20000010] 12AB\n", LoadFormat::Detect, "x.dat"));
+    EXPECT_EQ(t.State.FileFormat, LoadFormat::Dat);
+    EXPECT_EQ(t.Bytes(0x10, 2), (std::vector<uint8_t>{0xAB, 0x12}));
+    // A text name is never read as binary: a broken HEX file gets the HEX message.
+    EXPECT_FALSE(t.Load("garbage\n", LoadFormat::Detect, "fw.ihx"));
+    EXPECT_EQ(t.Message(), "Invalid HEX file !");
+    EXPECT_FALSE(t.Load("garbage\n", LoadFormat::Detect, "fw.S28"));
+    EXPECT_EQ(t.Message(), "Invalid S-record !");
+    ASSERT_TRUE(t.Load("garbage\n", LoadFormat::Detect, "fw.img"));
     EXPECT_EQ(t.State.FileFormat, LoadFormat::Binary);
-    EXPECT_EQ(t.Image->ImageSize, static_cast<int32_t>(text.size()));
     EXPECT_EQ(ChooseFileFormat("/a/b/x.DaT", LoadFormat::SRecord), LoadFormat::Dat);
     EXPECT_EQ(ChooseFileFormat("/a.dat/b", LoadFormat::SRecord), LoadFormat::SRecord);
     EXPECT_EQ(ChooseFileFormat("/a/b.hex", LoadFormatForFilter(1)), LoadFormat::Hex);

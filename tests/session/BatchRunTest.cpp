@@ -140,3 +140,21 @@ TEST_F(BatchRun, TheLockBitsWarningDoesNotStopARun)
     ASSERT_EQ(read.ExitCode, 0) << read.Output;
     EXPECT_EQ(TempDir::Read(back), std::string("\x11\x22\xFF\xFF", 4));
 }
+
+TEST_F(BatchRun, AHexFileWithAByteOrderMarkProgramsItsRecordsAndFormatForcesAReading)
+{
+    const std::string hex = TempDir::Read(Firmware());
+    const std::string bom = dir.File("bom.ihx");
+    WriteFile(bom, "\xEF\xBB\xBF\r\n" + hex);
+    std::string flash = dir.File("f340.flash");
+    ProgramRun r = Run("F340,flash=" + flash, "-e -p -v -f" + bom + " -sLPT1");
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "1557 bytes programmed")) << "the records, not the text" << r.Output;
+
+    // Forced to binary, the same text is programmed as it stands.
+    const std::string text = dir.File("fw.txt");
+    WriteFile(text, hex);
+    ProgramRun raw = Run("F340", "-e -p -v --format=bin -f" + text + " -sLPT1");
+    ASSERT_EQ(raw.ExitCode, 0) << raw.Output;
+    EXPECT_TRUE(Contains(raw.Output, std::to_string(hex.size()) + " bytes programmed")) << raw.Output;
+}
