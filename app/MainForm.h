@@ -91,7 +91,7 @@ public:
     void ShowBufferInfo();
 
     // The open and save dialogs; tests replace them. The open dialog answers
-    // the path and the filter index (1 HEX, 2 S-record, 3 binary, 4 any);
+    // the path and the filter index (1 HEX, 2 S-record, 3 binary, 4 DAT, 5 any);
     // the save dialog the path and 1 HEX, 2 or 3 binary.
     struct FileChoice {
         std::string Path;
@@ -183,7 +183,7 @@ private:
     void RepaintFromSession();
     void CenterOnScreen();
     // The port address dialog: the offset dialog, borrowed.
-    std::string AskPortAddress(const std::string& current);
+    std::optional<std::string> AskPortAddress(const std::string& current);
     // The file dialogs: the path and the 1-based index of the chosen filter
     // (unknownFilter when the dialog names none of the list).
     std::optional<FileChoice> RunFileDialog(const char* title, const QStringList& filters, bool open, int unknownFilter);

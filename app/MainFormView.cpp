@@ -45,10 +45,12 @@ std::string DisplayName(const std::string& path)
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+// SDCC writes .ihx, srec_cat and objcopy .srec, .mot and .s19/.s28/.s37.
 const QStringList OpenFilters = {
-    "Intel HEX files (*.HEX *.hex)",
-    "Motorola S-records (*.S?? *.s?? *.run *.RUN)",
+    "Intel HEX files (*.HEX *.hex *.IHX *.ihx *.IHEX *.ihex)",
+    "Motorola S-records (*.S?? *.s?? *.run *.RUN *.SREC *.srec *.MOT *.mot)",
     "Binary image (*.BIN *.bin)",
+    "DAT files (*.DAT *.dat)",
     "Any file (*)",
 };
 
@@ -266,9 +268,13 @@ void TMainForm::PollTimer(bool running)
 
 // --- actions with dialogs ----------------------------------------------------
 
-std::string TMainForm::AskPortAddress(const std::string& current)
+std::optional<std::string> TMainForm::AskPortAddress(const std::string& current)
 {
-    return OffsetDialog().RunBorrowed("User LPT port address", "LPT port address", Q(current)).toStdString();
+    TForm3& dialog = OffsetDialog();
+    std::string typed = dialog.RunBorrowed("User LPT port address", "LPT port address", Q(current)).toStdString();
+    if (dialog.result() != QDialog::Accepted)
+        return std::nullopt;
+    return typed;
 }
 
 void TMainForm::Userdefined1Click()
@@ -310,7 +316,7 @@ std::optional<TMainForm::FileChoice> TMainForm::RunFileDialog(const char* title,
 void TMainForm::OpenAndLoad()
 {
     if (!ChooseOpenFile)
-        ChooseOpenFile = [this] { return RunFileDialog("Open", OpenFilters, true, 4); };
+        ChooseOpenFile = [this] { return RunFileDialog("Open", OpenFilters, true, 5); };
     std::optional<FileChoice> choice = ChooseOpenFile();
     if (!choice || choice->Path.empty())
         return;

@@ -10,6 +10,7 @@ LoadFormat LoadFormatForFilter(int filterIndex)
     case 1: return LoadFormat::Hex;
     case 2: return LoadFormat::SRecord;
     case 3: return LoadFormat::Binary;
+    case 4: return LoadFormat::Dat;
     default: return LoadFormat::Detect;
     }
 }

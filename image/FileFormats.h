@@ -11,7 +11,8 @@ namespace vorbrant {
 // it found.
 enum class LoadFormat : uint8_t { Hex, SRecord, Binary, Detect, Dat };
 
-// The open dialog's filter: 1 HEX, 2 S-record, 3 binary, anything else detect.
+// The open dialog's filter: 1 HEX, 2 S-record, 3 binary, 4 DAT, anything
+// else ("Any file") detect.
 LoadFormat LoadFormatForFilter(int filterIndex);
 
 // The format for a file chosen in the open dialog: ".DAT" (any case) is

@@ -411,7 +411,9 @@ void Session::ChooseUserDefined(const AskAddressText& ask)
     // nobody chose, while the marks and the port still show the old one.
     PortChoice previous = PortSelection;
     PortSelection = PortChoice::UserDefined;
-    if (!ApplyUserAddress(ask(UserAddressText()))) {
+    // Cancel keeps the earlier port as well.
+    std::optional<std::string> typed = ask(UserAddressText());
+    if (!typed || !ApplyUserAddress(*typed)) {
         PortSelection = previous;
         notify(&SessionView::PortChanged);
         return;
@@ -422,8 +424,10 @@ void Session::ChooseUserDefined(const AskAddressText& ask)
 
 void Session::EditUserAddress(const AskAddressText& ask)
 {
-    if (PortSelection == PortChoice::UserDefined)
-        ApplyUserAddress(ask(UserAddressText()));
+    if (PortSelection != PortChoice::UserDefined)
+        return;
+    if (std::optional<std::string> typed = ask(UserAddressText()))
+        ApplyUserAddress(*typed);
 }
 
 bool Session::ApplyUserAddress(const std::string& typed)

@@ -104,8 +104,8 @@ public:
     void SelectPort();
     void ChooseLpt(int number); // LPT1..LPT3 from the menu
     // The user-defined port: ask is shown the current address text and
-    // answers what was typed (whatever button closed it).
-    using AskAddressText = std::function<std::string(const std::string& current)>;
+    // answers what was typed, or nothing when the operator cancelled.
+    using AskAddressText = std::function<std::optional<std::string>(const std::string& current)>;
     void ChooseUserDefined(const AskAddressText& ask);
     // A click on the port label: edits the user-defined address.
     void EditUserAddress(const AskAddressText& ask);

@@ -190,14 +190,15 @@ TEST(MainFormFiles, TheRealFileDialogsStartInTheLastFolderWithTheirFilters)
     f.OpenAndLoad();
     EXPECT_EQ(openFolder.toStdString(), rig.Dir.Path);
     EXPECT_TRUE(mustExist);
-    ASSERT_EQ(openFilters.size(), 4);
+    ASSERT_EQ(openFilters.size(), 5);
     EXPECT_TRUE(openFilters[0].startsWith("Intel HEX files"));
-    EXPECT_TRUE(openFilters[0].contains("*.HEX") && openFilters[0].contains("*.hex"));
+    EXPECT_TRUE(openFilters[0].contains("*.HEX") && openFilters[0].contains("*.hex") && openFilters[0].contains("*.ihx"));
     EXPECT_TRUE(openFilters[1].startsWith("Motorola S-records"));
     EXPECT_TRUE(openFilters[1].contains("*.S??") && openFilters[1].contains("*.run") &&
-                openFilters[1].contains("*.RUN"));
+                openFilters[1].contains("*.RUN") && openFilters[1].contains("*.srec") && openFilters[1].contains("*.mot"));
     EXPECT_TRUE(openFilters[2].startsWith("Binary image"));
-    EXPECT_TRUE(openFilters[3].startsWith("Any file"));
+    EXPECT_TRUE(openFilters[3].startsWith("DAT files"));
+    EXPECT_TRUE(openFilters[4].startsWith("Any file"));
     EXPECT_EQ(f.S.Files.FileFormat, LoadFormat::SRecord) << "the second filter reads S-records";
     EXPECT_TRUE(rig.Op.Messages.empty());
     EXPECT_EQ(rig.Image.ImageData[0x10], 0x01);

@@ -139,7 +139,7 @@ TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
         prompt = dialog->Label5->text();
         text = dialog->Edit1->text();
         dialog->Edit1->setText("2bch");
-        dialog->CancelButton->click(); // the text counts whatever button closed it
+        dialog->CancelButton->click();
     });
     f.Userdefined1Click();
     EXPECT_EQ(caption, "User LPT port address");
@@ -147,6 +147,18 @@ TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
     EXPECT_EQ(text, "378H");
     EXPECT_EQ(f.OffsetDialog().windowTitle(), "Offset address");
     EXPECT_EQ(f.OffsetDialog().Label5->text(), "Offset address:");
+    // Cancel keeps the earlier port, whatever was typed.
+    EXPECT_EQ(ToInt(f.S.PortSelection), 1);
+    EXPECT_EQ(f.S.UserLptAddress, 0x378);
+    EXPECT_FALSE(f.Userdefined1->isChecked());
+
+    WhenModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<TForm3*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->Edit1->setText("2bch");
+        dialog->OKButton->click();
+    });
+    f.Userdefined1Click();
     EXPECT_EQ(ToInt(f.S.PortSelection), 104);
     EXPECT_EQ(f.S.UserLptAddress, 0x2BC);
     EXPECT_EQ(f.SelectedPort->text(), "2BCH");

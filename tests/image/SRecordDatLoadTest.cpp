@@ -143,7 +143,8 @@ TEST(DatLoad, DetectionGoesByTheNameWhenTheTextSaysNothing)
     EXPECT_EQ(ChooseFileFormat("/a/b/x.DaT", LoadFormat::SRecord), LoadFormat::Dat);
     EXPECT_EQ(ChooseFileFormat("/a.dat/b", LoadFormat::SRecord), LoadFormat::SRecord);
     EXPECT_EQ(ChooseFileFormat("/a/b.hex", LoadFormatForFilter(1)), LoadFormat::Hex);
-    EXPECT_EQ(LoadFormatForFilter(4), LoadFormat::Detect);
+    EXPECT_EQ(LoadFormatForFilter(4), LoadFormat::Dat);
+    EXPECT_EQ(LoadFormatForFilter(5), LoadFormat::Detect);
 }
 
 TEST(BinaryLoad, StoresFromZeroAndShowsTheRange)
