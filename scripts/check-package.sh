@@ -25,9 +25,11 @@ check_programs() {
 # Renders a man page: no warnings from man/groff, and the hand-written sections.
 check_man() {
   local page=$1 text
-  text=$(MANWIDTH=80 man --warnings -P cat -l "$page" 2>"$work/man.err") || fail "man -l $page"
+  # Wide lines and one space between words, so that no phrase is broken.
+  text=$(MANWIDTH=250 man --warnings -P cat -l "$page" 2>"$work/man.err" | tr -s ' \n' '  ') \
+    || fail "man -l $page"
   [ ! -s "$work/man.err" ] || fail "man -l $page warns: $(cat "$work/man.err")"
-  for want in "OPTIONS" "--sim=PART" "EXIT STATUS" "verify failed" "FILES" "vorbrant.INI" \
+  for want in "NAME $(basename "${page%%.1*}") - flash programmer" "--sim=PART" "EXIT STATUS" "verify failed" "FILES" "vorbrant.INI" \
               "PARALLEL PORT" "modprobe parport_pc" "PCIe" "USB printer cable" "group lp" "SIMULATOR" "F340"; do
     grep -qF -- "$want" <<<"$text" || fail "$page: no '$want'"
   done
