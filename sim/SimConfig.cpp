@@ -307,7 +307,14 @@ bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& er
         std::string_view value = eq == std::string_view::npos ? std::string_view{} : token.substr(eq + 1);
         if (eq == std::string_view::npos && key != "busy") {
             if (havePart) {
-                error = "more than one part in \"" + simText + "\" (use @FILE for a chain)";
+                // A key without its value reads like a second part: name the key.
+                SimConfig scratch;
+                SimDeviceConfig scratchDevice;
+                std::string keyError;
+                if (SimKey(key, {}, scratch, keyError) || DeviceKey(key, {}, scratchDevice, keyError) || !keyError.empty())
+                    error = "option \"" + key + "\" needs a value (" + key + "=...)";
+                else
+                    error = "more than one part in \"" + simText + "\" (use @FILE for a chain)";
                 return false;
             }
             havePart = true;

@@ -55,6 +55,11 @@ TEST(SimConfigParse, BadInputIsRefusedWithAReasonAndChangesNothing)
         EXPECT_FALSE(error.empty()) << bad;
     }
     EXPECT_EQ(config.AccessNs, 777u);
+
+    // A key without its value is named, not taken for a second part.
+    error.clear();
+    EXPECT_FALSE(ParseSimSpec("F340,lock", config, error));
+    EXPECT_EQ(error, "option \"lock\" needs a value (lock=...)");
 }
 
 TEST(SimConfigParse, IniFileWithChain)
