@@ -1,5 +1,7 @@
 #include "session/LaunchOptions.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 #include <utility>
 
@@ -115,6 +117,26 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
             if (!needValue(option->Name))
                 return false;
             options.*option->Field = value;
+        } else if (TakeValue(arg, "--steps", value)) {
+            if (!needValue("--steps"))
+                return false;
+            static constexpr std::pair<const char*, Step> Names[] = {
+                {"erase", Step::Erase}, {"blank", Step::BlankCheck}, {"program", Step::Program},
+                {"verify", Step::Verify}, {"read", Step::Read}};
+            std::vector<Step> steps;
+            std::string_view list = *value;
+            while (!list.empty()) {
+                size_t comma = list.find(',');
+                std::string_view name = list.substr(0, comma);
+                list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
+                auto known = std::find_if(std::begin(Names), std::end(Names), [&](const auto& n) { return name == n.first; });
+                if (known == std::end(Names)) {
+                    error = "Unknown step '" + std::string(name) + "' in --steps (use erase, blank, program, verify, read)";
+                    return false;
+                }
+                steps.push_back(known->second);
+            }
+            options.Steps = steps;
         } else if (TakeValue(arg, "--format", value)) {
             if (!needValue("--format"))
                 return false;
@@ -179,6 +201,9 @@ std::string LongHelpText()
            "                    (e.g. --sim=F340,adapter=ironquill2)\n"
            "  --trace=FILE.vcd  record every port access as a value change dump\n"
            "  --convert IN OUT  convert a data file to Intel HEX (or binary for *.bin)\n"
+           "  --steps=LIST      exactly these steps, a comma list of erase, blank,\n"
+           "                    program, verify, read (nothing ticked by default;\n"
+           "                    --steps=verify checks a board without changing it)\n"
            "  --format=hex|srec|dat|bin\n"
            "                    read the -f file as this format instead of detecting it\n"
            "  --read=FILE       batch run that reads the code flash back into FILE (Intel\n"

@@ -3,6 +3,7 @@
 // taken out of the argument list before the classic command line sees it.
 #include "image/FileFormats.h"
 #include "security/Protection.h"
+#include "session/OperationOptions.h"
 
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ struct LaunchOptions {
     bool Convert = false;
     // Lock bytes from the command line: print the protection, erase the
     // whole chip first, lock after the other steps.
+    // --steps: exactly these steps, nothing ticked by default.
+    std::optional<std::vector<Step>> Steps;
     // --format: how the -f file is read instead of detecting it.
     std::optional<LoadFormat> Format;
     bool ShowSecurity = false;

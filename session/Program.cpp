@@ -136,6 +136,7 @@ SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port,
     settings.ReadBackPath = options.ReadBackPath.value_or("");
     settings.Security = BatchSecurity{options.ShowSecurity, options.ChipErase, options.Lock};
     settings.FileFormat = options.Format;
+    settings.Steps = options.Steps;
     settings.SimulatedPort = port.Simulated();
     settings.PortSummary = [&port] { return port.Summary(); };
     return settings;

@@ -88,7 +88,7 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
     Image.LoadOffset = 0;
     notify(&SessionView::BufferChanged);
 
-    if (!args.empty() || !Settings.ReadBackPath.empty() || Settings.Security.Any()) {
+    if (!args.empty() || !Settings.ReadBackPath.empty() || Settings.Security.Any() || Settings.Steps) {
         RunCommandLine(args);
         if (ExitCode)
             return ExitCode;
@@ -105,12 +105,26 @@ void Session::RunCommandLine(const std::vector<std::string>& args)
 {
     if (!ApplyCommandSteps(ScanCommandLine(args)))
         return;
+    ApplyExplicitSteps();
     // Reading the chip back and the lock-byte options are batch runs of
     // their own.
     if (!Settings.ReadBackPath.empty() || Settings.Security.Any())
         RunFlag = true;
     if (RunFlag)
         RunBatch();
+}
+
+void Session::ApplyExplicitSteps()
+{
+    if (!Settings.Steps)
+        return;
+    for (Step step : AllSteps)
+        Options.SetChecked(step, false);
+    for (Step step : *Settings.Steps)
+        Options.SetChecked(step, true);
+    stepsGiven_ = true;
+    RunFlag = true;
+    notify(&SessionView::OptionsChanged);
 }
 
 bool Session::ApplyCommandSteps(const CommandLineScan& scan)
@@ -294,6 +308,10 @@ void Session::ReadConfiguration()
     Files.LastDir = Config.ReadString(Environment, "LastDir", "");
     PortSetting setting = ReadPortSetting(Config.ReadString(Environment, "Port", ""));
     PortSelection = setting.PortSelection;
+    // The simulator answers on LPT1: a configuration that names no port
+    // takes it rather than no port at all.
+    if (Settings.SimulatedPort && !Config.ValueExists(Environment, "Port"))
+        PortSelection = PortChoice::Lpt1;
     if (setting.HadAddress) {
         UserLptAddress = setting.UserLptAddress;
         LptWarningShown = true;

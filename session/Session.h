@@ -64,6 +64,7 @@ struct SessionSettings {
     std::string ReadBackPath;   // --read=FILE: a batch run that reads the chip back
     BatchSecurity Security;
     std::optional<LoadFormat> FileFormat; // --format: the -f file's format, not detected
+    std::optional<std::vector<Step>> Steps; // --steps: exactly these, and a batch run
     bool SimulatedPort = false; // no real-time scheduling needed
     // A line about the port's work for the run report (accesses, time).
     std::function<std::string()> PortSummary;
@@ -225,6 +226,8 @@ private:
     // The command line's ticks, file and port; false after an error in it.
     bool ApplyCommandSteps(const CommandLineScan& scan);
     void RunBatch();
+    // --steps: the steps it names, ticked after the letters of the command line.
+    void ApplyExplicitSteps();
     // The lock-byte options around the operation flow: the fit check and
     // the chip erase before it, the lock and the report after it. False
     // when the run ends (ExitCode set).

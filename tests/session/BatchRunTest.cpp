@@ -158,3 +158,20 @@ TEST_F(BatchRun, AHexFileWithAByteOrderMarkProgramsItsRecordsAndFormatForcesARea
     ASSERT_EQ(raw.ExitCode, 0) << raw.Output;
     EXPECT_TRUE(Contains(raw.Output, std::to_string(hex.size()) + " bytes programmed")) << raw.Output;
 }
+
+TEST_F(BatchRun, TheSimulatorTakesLpt1AndStepsRunOnlyTheStepsNamed)
+{
+    // A fresh configuration names no port: the simulated LPT1 is taken.
+    std::string flash = dir.File("f340.flash");
+    ProgramRun program = Run("F340,flash=" + flash, "-p -f" + Firmware());
+    ASSERT_EQ(program.ExitCode, 0) << program.Output;
+
+    // A finished board is checked without being erased or written again.
+    ProgramRun check = Run("F340,flash=" + flash, "--steps=verify -f" + Firmware());
+    ASSERT_EQ(check.ExitCode, 0) << check.Output;
+    EXPECT_FALSE(Contains(check.Output, "Status: Erasing...")) << check.Output;
+    EXPECT_TRUE(Contains(check.Output, "0 bytes programmed, 1557 verified")) << check.Output;
+
+    ProgramRun bad = Run("F340", "--steps=verify,polish");
+    EXPECT_EQ(bad.ExitCode, 8) << bad.Output;
+}
