@@ -135,7 +135,7 @@ void TMainForm::PortChanged()
 
 void TMainForm::ConnectionChanged()
 {
-    const bool connected = S.Connected;
+    const bool connected = S.Connected();
     const ChipInfo& chip = S.Stack.Dev.Chip;
     Status->setText(connected ? "Connected" : "Not Connected");
     if (S.Loader != LoaderPanel::Initial)

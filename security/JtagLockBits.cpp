@@ -1,6 +1,7 @@
 #include "security/JtagLockBits.h"
 
 #include "security/LockBytes.h"
+#include "security/Protection.h"
 
 namespace vorbrant {
 
@@ -34,20 +35,17 @@ void JtagLockBits::ShowColumn(LockColumn column, uint8_t value)
 
 void JtagLockBits::RefreshLockBits()
 {
-    // A failed read and two bytes of 0x00 look alike to the operator.
-    uint8_t readLock = 0;
-    uint8_t eraseLock = 0;
-    bool read = ctx_.Dev.Flash().ReadLockByte(LockByte::WriteEraseLock, eraseLock) &&
-                ctx_.Dev.Flash().ReadLockByte(LockByte::ReadLock, readLock);
-    if (!read || (readLock == 0 && eraseLock == 0)) {
-        ctx_.Op.ShowMessage(MessageKind::Warning, LockBitsUnreadableText);
+    Protection held;
+    std::string error;
+    if (!ReadProtection(ctx_.Dev, held, error)) {
+        ctx_.Op.ShowMessage(MessageKind::Warning, error);
         return;
     }
     PanelsEnabled = true;
-    ReadLockShadow = readLock;
-    EraseLockShadow = eraseLock;
-    ShowColumn(LockColumn::Read, readLock);
-    ShowColumn(LockColumn::WriteErase, eraseLock);
+    ReadLockShadow = held.ReadLock;
+    EraseLockShadow = held.WriteEraseLock;
+    ShowColumn(LockColumn::Read, held.ReadLock);
+    ShowColumn(LockColumn::WriteErase, held.WriteEraseLock);
 }
 
 void JtagLockBits::BoxClicked(LockColumn column, int bit, bool checked)

@@ -81,7 +81,8 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
     ReadConfiguration();
 
     // "-dd" counts only as the very first argument.
-    DirectAddressMode = ScanCommandLine(args).DirectAddressMode;
+    const CommandLineScan scan = ScanCommandLine(args);
+    DirectAddressMode = scan.DirectAddressMode;
 
     SelectPort();
     Image.BufferCapacity = ImageBuffer::Capacity;
@@ -89,7 +90,7 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
     notify(&SessionView::BufferChanged);
 
     if (!args.empty() || !Settings.ReadBackPath.empty() || Settings.Security.Any() || Settings.Steps) {
-        RunCommandLine(args);
+        RunCommandLine(scan);
         if (ExitCode)
             return ExitCode;
     }
@@ -101,9 +102,9 @@ int Session::HeadlessExitCode() const
     return ToInt(CommandLineError ? ExitCode::CommandLineError : ExitCode::Success);
 }
 
-void Session::RunCommandLine(const std::vector<std::string>& args)
+void Session::RunCommandLine(const CommandLineScan& scan)
 {
-    if (!ApplyCommandSteps(ScanCommandLine(args)))
+    if (!ApplyCommandSteps(scan))
         return;
     ApplyExplicitSteps();
     // Reading the chip back and the lock-byte options are batch runs of
@@ -205,7 +206,7 @@ void Session::RunBatch()
         Files.FileFormat = Settings.FileFormat.value_or(LoadFormat::Detect);
         LoadCurrentFile();
     }
-    if (!Connected) {
+    if (!Connected()) {
         RequestExit(ExitCode::NotConnected);
         return;
     }
@@ -249,7 +250,7 @@ bool Session::PrepareLocks()
     Op.Log("Chip erased");
     // The part is identified afresh: a locked part shows what it is now.
     Reconnect();
-    if (!Connected) {
+    if (!Connected()) {
         RequestExit(ExitCode::NotConnected);
         return false;
     }
@@ -263,7 +264,7 @@ bool Session::FinishLocks()
         // Not judged by itself: the part is read back after a reconnect.
         WriteLockRequest(Stack.Dev, lock);
         Reconnect();
-        if (!Connected) {
+        if (!Connected()) {
             RequestExit(ExitCode::NotConnected);
             return false;
         }
@@ -352,7 +353,7 @@ void Session::Close()
     closed_ = true;
     SetPollTimer(false);
     WriteConfiguration();
-    if (Connected)
+    if (Connected())
         Stack.Dev.DisconnectTarget();
 }
 
@@ -534,7 +535,7 @@ void Session::ConnectClick()
     if (!ChainEnabled)
         Stack.Dev.SetChainPosition(0);
 
-    if (Connected) {
+    if (Connected()) {
         Disconnect();
         return;
     }
@@ -558,7 +559,6 @@ void Session::ConnectClick()
 
     const ChipInfo& chip = Stack.Dev.Chip;
     ChainSetupVisible = false;
-    Connected = true;
     Loader = LoaderPanel::Connected;
     PollActive = true;
     SetPollTimer(true);
@@ -585,7 +585,6 @@ void Session::ShowDisconnected()
     ChainCheckEnabled = true;
     if (ChainEnabled)
         ChainSetupVisible = true;
-    Connected = false;
     Loader = LoaderPanel::Disconnected;
     ConnectButtonText = ChainEnabled ? "Connect to Device #" + std::to_string(SelectedChainDevice) : "Connect";
     GoEnabled = false;

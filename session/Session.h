@@ -189,8 +189,8 @@ public:
     std::array<bool, 4> PortMarks{true, false, false, false};
 
     // Connection state.
-    bool Connected = false;
     LoaderPanel Loader = LoaderPanel::Initial;
+    bool Connected() const { return Loader == LoaderPanel::Connected; }
     bool PollActive = false;
     std::string ConnectButtonText = "Connect";
     bool FirmwareLineEnabled = true;  // the flash size (firmware) line of the loader panel
@@ -222,7 +222,7 @@ private:
 
     void ReadConfiguration();
     void WriteConfiguration();
-    void RunCommandLine(const std::vector<std::string>& args);
+    void RunCommandLine(const CommandLineScan& scan);
     // The command line's ticks, file and port; false after an error in it.
     bool ApplyCommandSteps(const CommandLineScan& scan);
     void RunBatch();

@@ -111,7 +111,7 @@ struct SimWindowOf {
         EXPECT_TRUE(Form->S.LptMode);
         if (connect) {
             Form->KeyConnectClick();
-            EXPECT_TRUE(Form->S.Connected) << simText;
+            EXPECT_TRUE(Form->S.Connected()) << simText;
         }
     }
 

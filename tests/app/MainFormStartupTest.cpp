@@ -192,7 +192,7 @@ TEST(MainFormClose, WritesOnceAndReleasesOnlyAConnectedTarget)
 
     FormRig connected;
     connected.Start();
-    connected.Sess->Connected = true;
+    connected.Sess->Loader = LoaderPanel::Connected;
     connected.Form->Timer1->start();
     connected.Form->FormClose();
     int released = connected.Io.Writes;
