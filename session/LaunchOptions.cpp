@@ -38,14 +38,6 @@ constexpr PathOption PathOptions[] = {
     {"--read", &LaunchOptions::ReadBackPath},
 };
 
-const PathOption* FindPathOption(std::string_view arg, std::optional<std::string>& value)
-{
-    for (const PathOption& option : PathOptions)
-        if (TakeValue(arg, option.Name, value))
-            return &option;
-    return nullptr;
-}
-
 // The lock options that take one byte in hexadecimal, as the part stores it.
 struct ByteOption {
     const char* Name;
@@ -58,9 +50,11 @@ constexpr ByteOption ByteOptions[] = {
     {"--lock-write", &LockRequest::WriteEraseLock},
 };
 
-const ByteOption* FindByteOption(std::string_view arg, std::optional<std::string>& value)
+// The row of a table of options whose name the argument carries.
+template <typename Option, size_t N>
+const Option* FindOption(const Option (&table)[N], std::string_view arg, std::optional<std::string>& value)
 {
-    for (const ByteOption& option : ByteOptions)
+    for (const Option& option : table)
         if (TakeValue(arg, option.Name, value))
             return &option;
     return nullptr;
@@ -113,7 +107,7 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
             options.ConvertIn = args[i + 1];
             options.ConvertOut = args[i + 2];
             i += 2;
-        } else if (const PathOption* option = FindPathOption(arg, value)) {
+        } else if (const PathOption* option = FindOption(PathOptions, arg, value)) {
             if (!needValue(option->Name))
                 return false;
             options.*option->Field = value;
@@ -161,7 +155,7 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
                 return false;
             }
             options.Lock.Pages = std::stoi(*value);
-        } else if (const ByteOption* option = FindByteOption(arg, value)) {
+        } else if (const ByteOption* option = FindOption(ByteOptions, arg, value)) {
             if (!needValue(option->Name))
                 return false;
             std::optional<uint8_t> byte = HexByte(*value);
