@@ -1,6 +1,7 @@
 #pragma once
 // The exit codes of the program: the one table of them in the code (the
 // README shows the same table).
+#include "chain/ChainCheck.h"
 #include "session/Outcomes.h"
 #include "target/Target.h"
 
@@ -18,6 +19,7 @@ enum class ExitCode : int {
     ReadBackNotWritten = 9,
     SecurityUnreadable = 11,
     LockMismatch = 12,
+    ChainMismatch = 13,
     FlashFault = 16,
 };
 
@@ -27,5 +29,7 @@ constexpr int ToInt(ExitCode code) { return static_cast<int>(code); }
 ExitCode ExitCodeFor(const RunOutcome& outcome);
 // Any connect that does not leave an identified part is NotConnected.
 ExitCode ExitCodeFor(ConnectOutcome outcome);
+// The hardware check of a JTAG chain.
+ExitCode ExitCodeFor(ChainCheckKind outcome);
 
 } // namespace vorbrant

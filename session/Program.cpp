@@ -137,6 +137,10 @@ SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port,
     settings.Security = BatchSecurity{options.ShowSecurity, options.ChipErase, options.Lock};
     settings.FileFormat = options.Format;
     settings.Steps = options.Steps;
+    settings.Chain.JcfPath = options.JcfPath.value_or("");
+    settings.Chain.Device = options.ChainDevice;
+    settings.Chain.AllDevices = options.AllChainDevices;
+    settings.Chain.Verify = options.VerifyChain;
     settings.SimulatedPort = port.Simulated();
     settings.PortSummary = [&port] { return port.Summary(); };
     return settings;

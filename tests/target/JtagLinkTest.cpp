@@ -101,7 +101,7 @@ TEST_F(JtagLinkTest, DataScanBytesAndCapturedBits)
 
 TEST_F(JtagLinkTest, ThreeDeviceChainFillsAroundPositionTwo)
 {
-    chain.Devices = {{"first", 0, 5, false}, {"target", 0, 16, true}, {"last", 0, 3, false}};
+    chain.Devices = {{"first", 5}, {"target", 16}, {"last", 3}};
     link.SetChainPosition(2);
     EXPECT_EQ(link.IrFillBefore, 3); // device 3, nearest TDO, is shifted first
     EXPECT_EQ(link.IrFillAfter, 5);
@@ -134,7 +134,7 @@ TEST_F(JtagLinkTest, ThreeDeviceChainFillsAroundPositionTwo)
 
 TEST_F(JtagLinkTest, PositionsWithoutADeviceMeanASingleDevice)
 {
-    chain.Devices = {{"a", 0, 8, false}, {"b", 0, 16, true}, {"c", 0, 8, false}};
+    chain.Devices = {{"a", 8}, {"b", 16}, {"c", 8}};
     link.SetChainPosition(2);
     link.SetChainPosition(0);
     EXPECT_EQ(link.IrFillBefore + link.IrFillAfter + link.DrFillBefore + link.DrFillAfter, 0);
