@@ -15,6 +15,8 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
+#include <utility>
+
 namespace vorbrant {
 
 namespace {
@@ -27,56 +29,48 @@ void ChainWiringPicture::paintEvent(QPaintEvent*)
 {
     // The adapter on the left; the chain drawn right to left, so that the
     // first device (its TDI driven by the adapter) is the rightmost one.
+    // TCK and TMS run to every device above them, the data path below.
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     QFont small = font();
     small.setPixelSize(10);
     p.setFont(small);
-    const int h = height();
-    const QRect adapter(4, 20, 70, h - 40);
-    p.setBrush(QColor(0xE8, 0xE8, 0xE8));
+    const int w = width(), h = height();
+    const int tckY = 14, tmsY = 26, boxTop = 40, boxH = 40, midY = boxTop + boxH / 2, tdiY = h - 18,
+              busY = h - 6;
+    const QRect adapter(2, 4, 76, h - 8);
+    p.setBrush(QColor(0xE4, 0xE4, 0xE4));
     p.drawRect(adapter);
-    p.drawText(adapter.adjusted(0, 2, 0, 0), Qt::AlignHCenter | Qt::AlignTop, "Ironquill");
-    const int pinsX = adapter.right() - 30;
-    const int tckY = adapter.top() + 24, tmsY = tckY + 16, tdoY = tmsY + 16, tdiY = tdoY + 16;
-    p.drawText(pinsX, tckY + 4, "TCK");
-    p.drawText(pinsX, tmsY + 4, "TMS");
-    p.drawText(pinsX, tdoY + 4, "TDO");
-    p.drawText(pinsX, tdiY + 4, "TDI");
+    p.drawText(QRect(adapter.left(), adapter.top() + 2, 60, 14), Qt::AlignLeft, " Ironquill");
+    const QRect pinText(adapter.right() - 34, 0, 32, 12);
+    for (auto [y, name] : {std::pair{tckY, "TCK"}, {tmsY, "TMS"}, {midY, "TDO"}, {tdiY, "TDI"}})
+        p.drawText(pinText.translated(0, y - 6), Qt::AlignRight | Qt::AlignVCenter, name);
 
-    const int count = 3;
-    const int boxW = 62, gap = 26, firstX = width() - boxW - 8;
-    const int boxTop = adapter.top() + 8, boxH = adapter.height() - 16;
+    const int count = 3, boxW = 72, gap = 28;
+    const int firstX = w - boxW - 14;
+    p.drawLine(adapter.right(), tckY, firstX + 24, tckY);
+    p.drawLine(adapter.right(), tmsY, firstX + 48, tmsY);
     p.setBrush(QColor(0xFF, 0xFF, 0xF0));
     for (int i = 0; i < count; ++i) {
         const int x = firstX - i * (boxW + gap);
-        QRect box(x, boxTop, boxW, boxH);
+        const QRect box(x, boxTop, boxW, boxH);
+        p.drawLine(x + 24, tckY, x + 24, boxTop);
+        p.drawLine(x + 48, tmsY, x + 48, boxTop);
         p.drawRect(box);
         const QString name = i == count - 1 ? "Device #N" : "Device #" + QString::number(i + 1);
-        p.drawText(box.adjusted(0, 2, 0, 0), Qt::AlignHCenter | Qt::AlignTop, name);
-        p.drawText(box.adjusted(4, 0, 0, 0), Qt::AlignLeft | Qt::AlignBottom, "TDI");
-        p.drawText(box.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignBottom, "TDO");
-        // TCK and TMS go to every device.
-        p.drawLine(adapter.right(), tckY, x + 12, tckY);
-        p.drawLine(x + 12, tckY, x + 12, boxTop);
-        p.drawLine(adapter.right(), tmsY, x + 24, tmsY);
-        p.drawLine(x + 24, tmsY, x + 24, boxTop);
+        p.drawText(box.adjusted(0, 3, 0, 0), Qt::AlignHCenter | Qt::AlignTop, name);
+        p.drawText(box.adjusted(3, 14, -3, 0), Qt::AlignLeft | Qt::AlignVCenter, "TDO");
+        p.drawText(box.adjusted(3, 14, -3, 0), Qt::AlignRight | Qt::AlignVCenter, "TDI");
+        // This device's TDO feeds the TDI of the next one, on its left.
+        if (i + 1 < count)
+            p.drawLine(x, midY, x - gap, midY);
     }
     p.setBrush(Qt::NoBrush);
-    const int pinY = boxTop + boxH - 6;
-    // The adapter's data output to the first device's TDI (on its right).
+    // The adapter's data output runs below the chain to the first device.
     p.drawPolyline(QPolygon({QPoint(adapter.right(), tdiY), QPoint(adapter.right() + 8, tdiY),
-                             QPoint(adapter.right() + 8, h - 6), QPoint(width() - 4, h - 6),
-                             QPoint(width() - 4, pinY), QPoint(firstX + boxW, pinY)}));
-    // Each TDO to the next device's TDI, on its left.
-    for (int i = 0; i + 1 < count; ++i) {
-        const int x = firstX - i * (boxW + gap);
-        p.drawLine(x, pinY, x - gap, pinY);
-    }
-    // The last device's TDO back to the adapter's data input.
-    const int lastX = firstX - (count - 1) * (boxW + gap);
-    p.drawPolyline(QPolygon({QPoint(lastX, pinY), QPoint(lastX - 8, pinY), QPoint(lastX - 8, tdoY),
-                             QPoint(adapter.right(), tdoY)}));
+                             QPoint(adapter.right() + 8, busY), QPoint(w - 4, busY), QPoint(w - 4, midY),
+                             QPoint(firstX + boxW, midY)}));
+    // The last device's TDO returns to the adapter's data input.
+    p.drawLine(firstX - (count - 1) * (boxW + gap), midY, adapter.right(), midY);
 }
 
 TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDeviceEditor()> makeEditor,
@@ -163,10 +157,10 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
 
     ChainReport = new QLabel(this);
     ChainReport->setObjectName("ChainReport");
-    ChainReport->setGeometry(10, 348, 620, 18);
+    ChainReport->setGeometry(10, 346, 400, 18);
     Image1 = new ChainWiringPicture(this);
     Image1->setObjectName("Image1");
-    Image1->setGeometry(10, 368, 400, 94);
+    Image1->setGeometry(10, 366, 400, 96);
 
     KeyOK = button(this, "KeyOK", "OK", {430, 430, 95, 30});
     KeyCancel = button(this, "KeyCancel", "Cancel", {535, 430, 95, 30});
