@@ -137,6 +137,7 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
     CurrentProgFileName = new QLineEdit(this);
     CurrentProgFileName->setObjectName("CurrentProgFileName");
     CurrentProgFileName->setGeometry(10, 282, 400, 26);
+    CurrentProgFileName->setMaxLength(static_cast<int>(MaxProgFileChars));
     SelectFile = button(this, "SelectFile", "Select Programming File", {220, 314, 190, 28});
 
     KeyAdd = button(this, "KeyAdd", "Add", {420, 10, 100, 28});
