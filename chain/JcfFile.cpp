@@ -42,7 +42,9 @@ bool ParseChainEntry(std::string_view text, tJTAGChainDevice& device, std::strin
     device.IRLength = head.IRLength;
     device.BSLength = head.BSLength;
     device.IDCode = head.IDCode;
-    device.ProgFileName = std::string(Trim(rest.substr(0, MaxProgFileChars)));
+    // The blank after ")" does not count against the 255 characters: a file
+    // name of that length comes back whole.
+    device.ProgFileName = std::string(Trim(Trim(rest).substr(0, MaxProgFileChars)));
     return true;
 }
 
@@ -59,6 +61,12 @@ JcfLoadResult LoadJcfFile(const std::string& path, JtagChainList& chain)
         result.Status = JcfLoadStatus::Unreadable;
         return result;
     }
+    return ReadJcf(file, chain);
+}
+
+JcfLoadResult ReadJcf(const IniFile& file, JtagChainList& chain)
+{
+    JcfLoadResult result;
     chain.Devices.clear();
     if (file.ReadString(JcfSection, "Version", "").empty()) {
         result.Status = JcfLoadStatus::Invalid;

@@ -37,6 +37,9 @@ struct JcfLoadResult {
 };
 
 JcfLoadResult LoadJcfFile(const std::string& path, JtagChainList& chain);
+// The same from a file already read.
+class IniFile;
+JcfLoadResult ReadJcf(const IniFile& file, JtagChainList& chain);
 // Writes exactly the chain (keys of an earlier file do not survive), through
 // a temporary file renamed into place. False with the reason in error.
 bool SaveJcfFile(const std::string& path, const JtagChainList& chain, std::string& error);

@@ -72,7 +72,7 @@ TEST(JcfFile, EntriesAndTheirFiles)
     const std::string spaced = "/work/my files/a, b.hex";
     const std::string longName = "/" + std::string(300, 'p');
     path = rig.Jcf("paths.jcf", "[JTAG Chain]\nVersion=1.0\nDevice_1=X(4,0,4026531841)   " + spaced +
-                                    "  \nDevice_2=Y(4,0,0)" + longName + "\n");
+                                    "  \nDevice_2=Y(4,0,0)   " + longName + "\n");
     setup.LoadJcf(path);
     ASSERT_EQ(rig.Chain.ChainDeviceCount(), 2u);
     EXPECT_EQ(rig.Chain.Devices[0].ProgFileName, spaced);
@@ -83,6 +83,8 @@ TEST(JcfFile, EntriesAndTheirFiles)
     EXPECT_NE(TempDir::Read(saved).find("Device_1=X(4,0,4026531841) " + spaced + "\n"), std::string::npos);
     LoadJcfFile(saved, again);
     EXPECT_EQ(again.Devices[0].IDCode, 0xF0000001u);
+    // A name of the full 255 characters survives its own save.
+    EXPECT_EQ(again.Devices[1].ProgFileName, longName.substr(0, 255));
 }
 
 TEST(JcfFile, SavingReplacesTheWholeFile)
