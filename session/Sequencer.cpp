@@ -299,9 +299,17 @@ void Sequencer::EraseStep()
     }
     const uint32_t pages = chip_.CodeBytes() / ImagePageBytes;
     op_.ShowProgress(static_cast<int>(pages));
+    // The image marks 512-byte pages; a part with larger pages erases each
+    // of its own pages once, however many marked pages it holds.
+    int64_t lastErased = -1;
     auto erase = [&](uint32_t p) {
-        if (p < ImageBuffer::PageCount && image_.PageMap[p])
-            flash_.EraseFlash(EraseKind::Pages, p * ImagePageBytes, p * ImagePageBytes + 1);
+        if (p >= ImageBuffer::PageCount || !image_.PageMap[p])
+            return;
+        const int64_t partPage = int64_t{p} * ImagePageBytes / std::max<uint32_t>(chip_.PageSize, 1);
+        if (partPage == lastErased)
+            return;
+        lastErased = partPage;
+        flash_.EraseFlash(EraseKind::Pages, p * ImagePageBytes, p * ImagePageBytes + 1);
     };
     for (uint32_t p = 0; p <= pages; ++p) {
         erase(p);

@@ -30,6 +30,8 @@ private:
     bool EraseLockPage() override;
     bool EraseChip() override;
 
+    uint16_t BlockLength(uint32_t address) const;
+
     C2Link& link_;
 };
 

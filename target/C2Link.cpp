@@ -33,26 +33,21 @@ C2Link::C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip)
 
 // --- bit level -------------------------------------------------------------
 
-// One C2CK strobe: C2CK is low for exactly one port write. The driver state
-// after the strobe is the one the next bit needs.
-void C2Link::Strobe(bool keepDriving)
+// One C2CK strobe. C2D takes this bit's state (driven with C2dDataBit, or
+// released to the target) in the write that lowers C2CK; the write that
+// raises it changes nothing else, so C2D holds still through the device's
+// sampling edge. Two writes, C2CK low for exactly one of them.
+void C2Link::Strobe(bool drive)
 {
-    uint8_t v = ClockIdle;
-    if (C2dReleased)
-        v |= ReleaseBit;
+    uint8_t high = ClockIdle;
+    if (!drive)
+        high |= ReleaseBit;
     if (C2dDataBit)
-        v |= C2dBit;
-    Write(v);
-    Write(static_cast<uint8_t>(v & ~C2ckBit));
-    if (keepDriving) {
-        v &= static_cast<uint8_t>(~ReleaseBit);
-        C2dReleased = false;
-    } else {
-        v |= ReleaseBit;
-        C2dReleased = true;
-    }
-    Write(v);
-    adapter_.DataShadow = v;
+        high |= C2dBit;
+    C2dReleased = !drive;
+    Write(static_cast<uint8_t>(high & ~C2ckBit));
+    Write(high);
+    adapter_.DataShadow = high;
 }
 
 void C2Link::ReleaseC2d()
@@ -62,24 +57,19 @@ void C2Link::ReleaseC2d()
     Write(adapter_.DataShadow);
 }
 
-void C2Link::SendBit(bool bit, bool keepDriving)
+void C2Link::SendBit(bool bit)
 {
     C2dDataBit = bit;
-    Strobe(keepDriving);
-}
-
-void C2Link::Start()
-{
-    ReleaseC2d();
     Strobe(true);
 }
 
-uint8_t C2Link::ReceiveByte()
+uint8_t C2Link::ReceiveByte(uint8_t sampleMask)
 {
     uint8_t value = 0;
     for (int i = 0; i < 8; ++i) {
         Strobe(false);
-        value = static_cast<uint8_t>((value >> 1) | (ReadC2d() ? 0x80 : 0x00));
+        if (((sampleMask >> i) & 1) != 0 && ReadC2d())
+            value = static_cast<uint8_t>(value | (1u << i));
     }
     return value;
 }
@@ -100,19 +90,19 @@ bool C2Link::WaitForTarget(int limit)
 void C2Link::C2AddressWrite(uint8_t address)
 {
     Start();
-    SendBit(true, true);
-    SendBit(true, true);
+    SendBit(true);
+    SendBit(true);
     for (int i = 0; i < 8; ++i)
-        SendBit(((address >> i) & 1) != 0, i < 7);
+        SendBit(((address >> i) & 1) != 0);
     Stop();
 }
 
-uint8_t C2Link::C2AddressRead()
+uint8_t C2Link::C2AddressRead(uint8_t sampleMask)
 {
     Start();
-    SendBit(false, true);
-    SendBit(true, false);
-    uint8_t value = ReceiveByte();
+    SendBit(false);
+    SendBit(true);
+    uint8_t value = ReceiveByte(sampleMask);
     Stop();
     return value;
 }
@@ -120,12 +110,12 @@ uint8_t C2Link::C2AddressRead()
 void C2Link::C2DataWrite(uint8_t value)
 {
     Start();
-    SendBit(true, true);
-    SendBit(false, true);
-    SendBit(false, true); // length: one byte
-    SendBit(false, true);
+    SendBit(true);
+    SendBit(false);
+    SendBit(false); // length: one byte
+    SendBit(false);
     for (int i = 0; i < 8; ++i)
-        SendBit(((value >> i) & 1) != 0, i < 7);
+        SendBit(((value >> i) & 1) != 0);
     DataWriteTimedOut = !WaitForTarget(DataWriteWaitStrobes);
     if (DataWriteTimedOut)
         return; // no STOP after a wait that ran out
@@ -141,14 +131,14 @@ bool C2Link::C2DataRead(uint8_t& value)
 uint8_t C2Link::C2DataRead()
 {
     Start();
-    SendBit(false, true);
-    SendBit(false, true);
-    SendBit(false, true); // length: one byte
-    SendBit(false, false);
+    SendBit(false);
+    SendBit(false);
+    SendBit(false); // length: one byte
+    SendBit(false);
     DataReadTimedOut = !WaitForTarget(DataReadWaitStrobes);
     if (DataReadTimedOut)
         return 0; // no STOP after a wait that ran out
-    uint8_t value = ReceiveByte();
+    uint8_t value = ReceiveByte(0xFF);
     Stop();
     return value;
 }
@@ -194,10 +184,11 @@ int32_t C2Link::C2ReadDeviceId()
 
 // --- FPI conventions -------------------------------------------------------
 
+// The polls clock every bit of the status but sample only the one they test.
 bool C2Link::WaitInBusyClear()
 {
     for (int i = 0; i < InBusyPolls; ++i)
-        if ((C2AddressRead() & InBusy) == 0)
+        if ((C2AddressRead(InBusy) & InBusy) == 0)
             return true;
     return false;
 }
@@ -205,7 +196,7 @@ bool C2Link::WaitInBusyClear()
 bool C2Link::WaitOutReady()
 {
     for (int i = 0; i < OutReadyPolls; ++i) {
-        if ((C2AddressRead() & OutReady) != 0)
+        if ((C2AddressRead(OutReady) & OutReady) != 0)
             return true;
         clock_.SleepMs(1);
     }
@@ -274,7 +265,8 @@ void C2Link::ClearWriteBuffer()
 
 bool C2Link::C2BufferedWrite(uint32_t address, uint8_t value)
 {
-    if (WriteBufferBase != NoBase && address >= WriteBufferBase && address - WriteBufferBase <= 255) {
+    // A block ends at a 256-byte boundary, so that it never straddles a page.
+    if (WriteBufferBase != NoBase && address >= WriteBufferBase && address <= (WriteBufferBase | 0xFF)) {
         uint32_t offset = address - WriteBufferBase;
         WriteBuffer[offset] = value;
         // The block write sends the buffer from its base up to the highest
@@ -298,6 +290,12 @@ bool C2Link::C2FlushWriteBuffer()
 {
     if (WriteBufferCount == 0) {
         C2EnterProgramming();
+        return true;
+    }
+    // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
+    // changes nothing: a block of nothing else is not sent.
+    if (std::all_of(WriteBuffer.begin(), WriteBuffer.begin() + WriteBufferCount, [](uint8_t b) { return b == 0xFF; })) {
+        ClearWriteBuffer();
         return true;
     }
     if (!StartBlockCommand(BlockWriteCommand, WriteBufferBase, WriteBufferCount))

@@ -27,7 +27,9 @@ public:
 
     // Transfers. C2D is released after every one of them.
     void C2AddressWrite(uint8_t address);
-    uint8_t C2AddressRead();
+    // All eight bits are clocked; only those in sampleMask are read from
+    // C2D (the others come back 0).
+    uint8_t C2AddressRead(uint8_t sampleMask = 0xFF);
     void C2DataWrite(uint8_t value);
     // 0 when the target never ended its wait; DataReadTimedOut tells.
     uint8_t C2DataRead();
@@ -75,14 +77,16 @@ public:
     uint16_t WriteBufferCount = 0;
 
 private:
-    // Bit level.
-    void Strobe(bool keepDriving);
+    // Bit level. drive: the host drives C2D with C2dDataBit through this
+    // strobe; otherwise C2D is released to the target.
+    void Strobe(bool drive);
     void ReleaseC2d();
     bool ReadC2d() { return adapter_.ReadPin(11); }
-    void SendBit(bool bit, bool keepDriving);
-    void Start();
+    void SendBit(bool bit);
+    // START and STOP: one strobe each with C2D released.
+    void Start() { Strobe(false); }
     void Stop() { Strobe(false); }
-    uint8_t ReceiveByte();
+    uint8_t ReceiveByte(uint8_t sampleMask);
     // Strobes with C2D released until the target pulls it high; false when
     // the limit ran out (the last strobe is not sampled).
     bool WaitForTarget(int limit);

@@ -515,6 +515,26 @@ TEST(Sequencer, EraseTouchesOnlyThePagesTheImageUses)
     }
 }
 
+TEST(Sequencer, EachPageOfAOneKilobytePageIsErasedOnce)
+{
+    // An image over both 512-byte halves of the F36x page 0x0400..0x07FF
+    // costs the same single page erase as an image in one half.
+    uint64_t eraseMs[2] = {};
+    for (int halves = 1; halves <= 2; ++halves) {
+        Bench b("F360");
+        std::fill(b.Flash().begin(), b.Flash().begin() + 0x1000, 0x00);
+        b.Load(0x0400, Pattern(halves * 0x200, 9));
+        uint64_t start = b.Rig.NowMs();
+        ASSERT_TRUE(b.Run(Steps(false, true, false, false, false)).Success) << ::testing::PrintToString(b.Texts());
+        eraseMs[halves - 1] = b.Rig.NowMs() - start;
+        EXPECT_EQ(b.Flash()[0x03FF], 0x00);
+        EXPECT_TRUE(std::all_of(b.Flash().begin() + 0x400, b.Flash().begin() + 0x800, [](uint8_t v) { return v == 0xFF; }));
+        EXPECT_EQ(b.Flash()[0x0800], 0x00);
+        EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << b.Rig.Sim->Violations()[0];
+    }
+    EXPECT_EQ(eraseMs[1], eraseMs[0]);
+}
+
 TEST(Sequencer, ProgressGaugeRanges)
 {
     Bench b("F340");
