@@ -124,6 +124,7 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
     noticeGiven_ = false;
     flashStepRunning_ = false;
     uint64_t start = clock_.NowMs();
+    flash_.ResetStallCount();
     op_.SetBusy(true);
     view_.DisablePanels();
 
@@ -172,6 +173,7 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
     } catch (const Abort&) {
     }
     ShowIdle();
+    outcome_.StallsRecovered = flash_.StallsRecovered();
     outcome_.Seconds = static_cast<double>(clock_.NowMs() - start) / 1000.0;
     if (outcome_.Succeeded() && !options_.BatchMode) {
         op_.Beep();

@@ -53,6 +53,10 @@ std::optional<uint32_t> C2FlashLink::EndFlashAccess()
     return pendingBase;
 }
 
+void C2FlashLink::ResetStallCount() { link_.ResetStallCount(); }
+
+uint32_t C2FlashLink::StallsRecovered() const { return link_.StallsRecovered; }
+
 bool C2FlashLink::EraseCodePage(uint32_t address) { return link_.C2PageErase(address); }
 
 // The lock byte's page goes only with the whole device.

@@ -23,6 +23,8 @@ public:
     bool ReadLockByte(LockByte which, uint8_t& value) override;
     bool WriteLockByte(LockByte which, uint8_t value) override;
     bool SkipsAbsentBytes() const override { return false; }
+    void ResetStallCount() override;
+    uint32_t StallsRecovered() const override;
 
 private:
     bool EraseCodePage(uint32_t address) override;

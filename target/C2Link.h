@@ -20,6 +20,14 @@ public:
     static constexpr int InBusyPolls = 249;
     static constexpr int OutReadyPolls = 250;
     static constexpr uint8_t StatusOk = 0x0D;
+    // A C2CK low phase longer than this may have reset the part (it does
+    // from 20 us on; 5..20 us is undefined): the frame is suspect.
+    static constexpr uint64_t SuspectLowNs = 5000;
+    // Attempts after a stall that get an operation no further: at most this
+    // many in a row for one block, and this many (not counting the first of
+    // each block) in a whole run.
+    static constexpr int StallRetriesPerBlock = 3;
+    static constexpr int StallRetriesPerRun = 100;
 
     // chip supplies FpdatAddress, LockByteAddress, FlashSizeKB, PageSize and
     // SecurityPath.
@@ -39,6 +47,8 @@ public:
     // Link control.
     void C2Reset();
     void C2EnterProgramming();
+    // A new run: no stalls recovered yet, the run's budget full.
+    void ResetStallCount();
     // -1: nothing answers (id 0xFF); 0: id 0; else 0x300 + id + revision << 16.
     int32_t C2ReadDeviceId();
 
@@ -65,6 +75,10 @@ public:
     bool C2dDataBit = true;
     bool DataReadTimedOut = false;
     bool DataWriteTimedOut = false;
+    // A strobe's low phase ran longer than SuspectLowNs since the last reset.
+    bool StallSeen = false;
+    // Stalls re-armed from since ResetStallCount.
+    uint32_t StallsRecovered = 0;
     // Set by the FPDAT path of C2ReadSecurityByte: the part answered 0x0D
     // after the address and length, i.e. it let the host read there.
     bool SecurityAddressAccepted = false;
@@ -100,6 +114,9 @@ private:
     // Command, 16-bit address and length byte, each acknowledged.
     bool StartBlockCommand(uint8_t command, uint32_t address, uint16_t count);
     bool FailAndRecover();
+    template <typename Attempt>
+    bool WithStallRecovery(Attempt attempt);
+    bool PageEraseOnce(uint32_t address);
     bool ReadSecurityThroughFpdat(uint8_t& value);
     bool ReadSecurityRegister(uint8_t c2Address, uint8_t& value);
 
@@ -108,6 +125,7 @@ private:
     Adapter& adapter_;
     Clock& clock_;
     const ChipInfo& chip_;
+    int runStallFailures_ = 0; // re-arms that got no further, this run
 };
 
 } // namespace vorbrant
