@@ -193,6 +193,7 @@ void Sequencer::ShowIdle()
 
 void Sequencer::StartFlashStep()
 {
+    runEnd_ = 0;
     // Each step starts a new flash run at its own first address.
     flash_.BeginRun();
     flashStepRunning_ = true;
@@ -203,6 +204,27 @@ void Sequencer::FinishFlashStep()
     flashStepRunning_ = false;
     flash_.EndFlashAccess();
     op_.HideProgress();
+}
+
+bool Sequencer::SkipAbsentRun(uint32_t address, int64_t last)
+{
+    if (image_.PresentMap[address])
+        return false;
+    if (address >= runEnd_) {
+        // A new run of bytes the image does not hold: where does it end?
+        int64_t next = address;
+        while (next <= last && !image_.PresentMap[static_cast<size_t>(next)])
+            ++next;
+        runEnd_ = static_cast<uint32_t>(next);
+        // Over JTAG a jump costs a new address stream; a short run is
+        // cheaper to read through. C2 reads its blocks from the first byte
+        // asked for, and bytes already in its cache cost nothing.
+        const uint32_t worthSkipping = flash_.SkipsAbsentBytes() ? JtagSkipBytes : 1;
+        skippingRun_ = next - address >= worthSkipping;
+    }
+    if (skippingRun_)
+        flash_.BreakRun(); // the next byte read is not this one's neighbour
+    return skippingRun_;
 }
 
 void Sequencer::ImageSpan(int64_t& first, int64_t& last) const
@@ -344,6 +366,10 @@ void Sequencer::BlankCheckStep()
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
+            if (SkipAbsentRun(a, last)) {
+                progress.At(address);
+                continue;
+            }
             uint8_t value = ReadOrAbort(a);
             // Bytes the image does not hold are not examined.
             if (value != 0xFF && image_.PresentMap[a])
@@ -423,6 +449,10 @@ void Sequencer::VerifyStep()
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
+            if (SkipAbsentRun(a, last)) {
+                progress.At(address);
+                continue;
+            }
             uint8_t value = ReadOrAbort(a);
             // Differences where the image holds nothing do not count.
             if (value != image_.ImageData[a] && image_.PresentMap[a])
