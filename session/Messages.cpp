@@ -81,6 +81,8 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
                        std::to_string(exitCode) + Seconds(outcome.Seconds, ", %.1f s") + ", " +
                        std::to_string(outcome.Programmed) + " bytes programmed, " + std::to_string(outcome.Verified) +
                        " verified";
+    if (outcome.C2)
+        line += ", " + std::to_string(outcome.StallsRecovered) + " stalls recovered";
     if (!portSummary.empty())
         line += ", " + portSummary;
     return line;

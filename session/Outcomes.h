@@ -29,6 +29,7 @@ struct RunOutcome {
     double Seconds = 0; // duration of the run
     uint32_t Programmed = 0; // bytes of the image the Program step wrote
     uint32_t Verified = 0;   // bytes of the image the Verify step found right
+    uint32_t StallsRecovered = 0; // C2: port stalls that reset the part, recovered from
 
     bool Succeeded() const { return Kind == RunOutcomeKind::Success; }
 };

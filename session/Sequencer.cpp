@@ -124,6 +124,7 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
     noticeGiven_ = false;
     flashStepRunning_ = false;
     uint64_t start = clock_.NowMs();
+    flash_.ResetStallCount();
     op_.SetBusy(true);
     view_.DisablePanels();
 
@@ -172,6 +173,7 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
     } catch (const Abort&) {
     }
     ShowIdle();
+    outcome_.StallsRecovered = flash_.StallsRecovered();
     outcome_.Seconds = static_cast<double>(clock_.NowMs() - start) / 1000.0;
     if (outcome_.Succeeded() && !options_.BatchMode) {
         op_.Beep();
@@ -191,6 +193,7 @@ void Sequencer::ShowIdle()
 
 void Sequencer::StartFlashStep()
 {
+    runEnd_ = 0;
     // Each step starts a new flash run at its own first address.
     flash_.BeginRun();
     flashStepRunning_ = true;
@@ -201,6 +204,27 @@ void Sequencer::FinishFlashStep()
     flashStepRunning_ = false;
     flash_.EndFlashAccess();
     op_.HideProgress();
+}
+
+bool Sequencer::SkipAbsentRun(uint32_t address, int64_t last)
+{
+    if (image_.PresentMap[address])
+        return false;
+    if (address >= runEnd_) {
+        // A new run of bytes the image does not hold: where does it end?
+        int64_t next = address;
+        while (next <= last && !image_.PresentMap[static_cast<size_t>(next)])
+            ++next;
+        runEnd_ = static_cast<uint32_t>(next);
+        // Over JTAG a jump costs a new address stream; a short run is
+        // cheaper to read through. C2 reads its blocks from the first byte
+        // asked for, and bytes already in its cache cost nothing.
+        const uint32_t worthSkipping = flash_.SkipsAbsentBytes() ? JtagSkipBytes : 1;
+        skippingRun_ = next - address >= worthSkipping;
+    }
+    if (skippingRun_)
+        flash_.BreakRun(); // the next byte read is not this one's neighbour
+    return skippingRun_;
 }
 
 void Sequencer::ImageSpan(int64_t& first, int64_t& last) const
@@ -299,9 +323,17 @@ void Sequencer::EraseStep()
     }
     const uint32_t pages = chip_.CodeBytes() / ImagePageBytes;
     op_.ShowProgress(static_cast<int>(pages));
+    // The image marks 512-byte pages; a part with larger pages erases each
+    // of its own pages once, however many marked pages it holds.
+    int64_t lastErased = -1;
     auto erase = [&](uint32_t p) {
-        if (p < ImageBuffer::PageCount && image_.PageMap[p])
-            flash_.EraseFlash(EraseKind::Pages, p * ImagePageBytes, p * ImagePageBytes + 1);
+        if (p >= ImageBuffer::PageCount || !image_.PageMap[p])
+            return;
+        const int64_t partPage = int64_t{p} * ImagePageBytes / std::max<uint32_t>(chip_.PageSize, 1);
+        if (partPage == lastErased)
+            return;
+        lastErased = partPage;
+        flash_.EraseFlash(EraseKind::Pages, p * ImagePageBytes, p * ImagePageBytes + 1);
     };
     for (uint32_t p = 0; p <= pages; ++p) {
         erase(p);
@@ -334,6 +366,10 @@ void Sequencer::BlankCheckStep()
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
+            if (SkipAbsentRun(a, last)) {
+                progress.At(address);
+                continue;
+            }
             uint8_t value = ReadOrAbort(a);
             // Bytes the image does not hold are not examined.
             if (value != 0xFF && image_.PresentMap[a])
@@ -413,6 +449,10 @@ void Sequencer::VerifyStep()
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
+            if (SkipAbsentRun(a, last)) {
+                progress.At(address);
+                continue;
+            }
             uint8_t value = ReadOrAbort(a);
             // Differences where the image holds nothing do not count.
             if (value != image_.ImageData[a] && image_.PresentMap[a])

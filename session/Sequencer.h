@@ -90,6 +90,10 @@ private:
     void Status(const std::string& text);
     // Closing EndFlashAccess of a writing step: a lost final block is a write fault.
     void EndRun();
+    // Blank check and Verify compare only bytes the image holds: a run of
+    // bytes it does not hold is not read (over JTAG, from this length on).
+    static constexpr uint32_t JtagSkipBytes = 8;
+    bool SkipAbsentRun(uint32_t address, int64_t last);
 
     ImageBuffer& image_;
     FlashLink& flash_;
@@ -102,6 +106,8 @@ private:
     RunOutcome outcome_;
     bool noticeGiven_ = false;
     bool flashStepRunning_ = false;
+    uint32_t runEnd_ = 0; // the first address after the absent run last looked at
+    bool skippingRun_ = false;
 };
 
 } // namespace vorbrant

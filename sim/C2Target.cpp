@@ -1,6 +1,7 @@
 #include "sim/C2Target.h"
 
 #include <algorithm>
+#include <string>
 
 namespace vorbrant::sim {
 
@@ -12,6 +13,15 @@ constexpr uint8_t RegSfrPage = 0xA7;
 constexpr uint8_t RegB4 = 0xB4;
 constexpr uint8_t RegB5 = 0xB5;
 constexpr uint8_t FpiVersion = 0x12;
+
+std::string BlockText(uint32_t first, uint32_t count)
+{
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        text += Digits[(first >> shift) & 0xF];
+    return text + ", " + std::to_string(count) + " bytes";
+}
 } // namespace
 
 C2Target::C2Target(const Derivative& part, FlashArray& flash, const SimDeviceConfig& config, SimClock& clock,
@@ -237,21 +247,26 @@ bool C2Target::CanRead(uint32_t address) const
     uint32_t locked = LockedPages();
     if (locked == 0)
         return true;
-    uint32_t page = address / PageBytes;
-    return page >= locked && page != part_.LockAddress / PageBytes;
+    uint32_t page = address / part_.PageBytes;
+    return page >= locked && page != part_.LockAddress / part_.PageBytes;
 }
 
-bool C2Target::CanReadBlock(uint32_t first, uint32_t count) const
+C2Target::BlockCheck C2Target::CheckReadBlock(uint32_t first, uint32_t count) const
 {
-    // A block that touches a locked byte is refused as a whole. Bytes past
-    // the readable end do not refuse it; they read as 0xFF.
+    // A block is refused as a whole when any of its bytes cannot be read.
+    // One whose first byte is unreadable is how a host asks whether an
+    // address exists or is locked; one that starts on a readable byte and
+    // runs on past the readable end or into a locked page asked for bytes
+    // the part does not give.
     if (!CanRead(first))
-        return false;
-    const uint32_t last = std::min(first + count - 1, part_.ReadableEnd);
-    for (uint32_t a = first + 1; a <= last; ++a)
+        return BlockCheck::Refused;
+    for (uint32_t a = first + 1; a < first + count; ++a) {
+        if (a > part_.ReadableEnd)
+            return BlockCheck::PastTheEnd;
         if (!CanRead(a))
-            return false;
-    return true;
+            return BlockCheck::IntoLockedPage;
+    }
+    return BlockCheck::Accepted;
 }
 
 bool C2Target::CanWrite(uint32_t address) const
@@ -265,11 +280,13 @@ bool C2Target::CanWrite(uint32_t address) const
 
 bool C2Target::CanErasePage(uint32_t page) const
 {
-    if (page * PageBytes > part_.ReadableEnd)
+    // Page numbers count the part's own pages; one beyond the part (or in
+    // its reserved area) is refused.
+    if (page * part_.PageBytes > part_.ReadableEnd)
         return false;
     if (part_.Lock == LockKind::F30xNibbles)
         return LockByte() == 0xFF;
-    return CanRead(page * PageBytes);
+    return CanRead(page * part_.PageBytes);
 }
 
 uint8_t C2Target::SecurityRegisterValue() const
@@ -330,16 +347,22 @@ void C2Target::FpiWrite(uint8_t value)
         opAddress_ |= value;
         fpi_ = fpi_ == Fpi::ReadAddrLo ? Fpi::ReadLength : Fpi::WriteLength;
         return;
-    case Fpi::ReadLength:
+    case Fpi::ReadLength: {
         opRemaining_ = value == 0 ? 256 : value;
-        if (CanReadBlock(opAddress_, opRemaining_)) {
+        const BlockCheck check = CheckReadBlock(opAddress_, opRemaining_);
+        if (check == BlockCheck::Accepted) {
             Respond(FpiOk, C2Timing::ResponseNs);
             fpi_ = Fpi::ReadStream; // the bytes follow once the status is read
-        } else {
-            Respond(FpiRefused, C2Timing::ResponseNs);
-            fpi_ = Fpi::Idle;
+            return;
         }
+        if (check != BlockCheck::Refused)
+            log_.Add(check == BlockCheck::PastTheEnd ? "C2 block read past the readable end"
+                                                     : "C2 block read into a locked page",
+                     now, BlockText(opAddress_, opRemaining_));
+        Respond(FpiRefused, C2Timing::ResponseNs);
+        fpi_ = Fpi::Idle;
         return;
+    }
     case Fpi::WriteLength: {
         opRemaining_ = value == 0 ? 256 : value;
         bool writable = true;
@@ -349,19 +372,24 @@ void C2Target::FpiWrite(uint8_t value)
         fpi_ = writable ? Fpi::WriteStream : Fpi::Idle;
         return;
     }
-    case Fpi::WriteStream:
+    case Fpi::WriteStream: {
+        // FPDAT holds one byte in front of the flash: the interface takes it
+        // (InBusy clears) once the byte before it is programmed, and then
+        // programs it while the host sends the next.
+        const uint64_t accepted = std::max(now + C2Timing::AcceptNs, flashBusyUntil_);
         if (!flash_.Program(opAddress_, value))
             opFailed_ = true;
         ++opAddress_;
-        flashBusyUntil_ = now + C2Timing::ByteWriteNs;
-        inBusyUntil_ = flashBusyUntil_;
+        inBusyUntil_ = accepted;
+        flashBusyUntil_ = accepted + C2Timing::ByteWriteNs;
         if (--opRemaining_ == 0) {
-            Respond(opFailed_ ? FpiFlashError : FpiOk, C2Timing::ByteWriteNs);
+            Respond(opFailed_ ? FpiFlashError : FpiOk, flashBusyUntil_ - now);
             fpi_ = Fpi::Idle;
         }
         return;
+    }
     case Fpi::ErasePageNumber:
-        opAddress_ = uint32_t{value} * PageBytes;
+        opAddress_ = uint32_t{value} * part_.PageBytes;
         if (CanErasePage(value)) {
             Respond(FpiOk, C2Timing::ResponseNs);
             fpi_ = Fpi::ErasePageGo;
@@ -376,7 +404,7 @@ void C2Target::FpiWrite(uint8_t value)
             Respond(FpiRefused, C2Timing::ResponseNs);
             return;
         }
-        flash_.Erase(opAddress_, PageBytes);
+        flash_.Erase(opAddress_, part_.PageBytes);
         flashBusyUntil_ = now + C2Timing::PageEraseNs;
         Respond(FpiOk, C2Timing::PageEraseNs);
         return;

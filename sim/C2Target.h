@@ -55,8 +55,10 @@ public:
     uint8_t Status() const;
     uint8_t LockByte() const { return flash_.Bytes[part_.LockAddress]; }
     bool CanRead(uint32_t address) const;
-    // Whether a block read of count bytes from first is accepted.
-    bool CanReadBlock(uint32_t first, uint32_t count) const;
+    // Whether a block read of count bytes from first is accepted; Refused
+    // when its first byte cannot be read.
+    enum class BlockCheck : uint8_t { Accepted, Refused, PastTheEnd, IntoLockedPage };
+    BlockCheck CheckReadBlock(uint32_t first, uint32_t count) const;
     bool CanWrite(uint32_t address) const;
     bool CanErasePage(uint32_t page) const;
 

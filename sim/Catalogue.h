@@ -40,9 +40,8 @@ struct Derivative {
     uint16_t FlashRegBase;    // JTAG only: IR state field of the flash register instructions
     uint8_t FlashAdrBits;     // JTAG only: width of FLASHADR
     uint8_t LockBlocks;       // JTAG only: blocks covered by each lock byte (8, or 4 on reduced parts)
+    uint16_t PageBytes;       // flash page: what a page erase clears, what a C2 page lock covers
 };
-
-inline constexpr uint32_t PageBytes = 512;
 
 std::span<const Derivative> DerivativeTable();
 // Case-insensitive lookup ("f340" finds F340); nullptr when unknown.

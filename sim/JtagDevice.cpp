@@ -100,8 +100,6 @@ uint16_t JtagDevice::RegisterWidth(uint16_t reg) const
 
 bool JtagDevice::AcceptsWriteLength(uint16_t reg, int dataBits) const
 {
-    if (reg == RegFlashAdr)
-        return dataBits >= 16 && dataBits <= part_->FlashAdrBits;
     return dataBits == RegisterWidth(reg);
 }
 
@@ -111,7 +109,6 @@ bool JtagDevice::AcceptsReadLength(uint16_t reg, int length) const
         return true; // busy poll
     switch (reg) {
     case RegFlashDat: return length == 3 || length == 11; // status only, or status and data
-    case RegFlashAdr: return length >= 17 && length <= part_->FlashAdrBits + 1;
     default: return length == RegisterWidth(reg) + 1;
     }
 }
@@ -298,12 +295,13 @@ void JtagDevice::EraseFlash(uint8_t key)
     } else if (index >= flash_->CodeBytes()) {
         flash_->Erase(flash_->CodeBytes(), scratchBytes);
     } else {
-        const uint32_t page = flashAdr_ / PageBytes;
+        const uint32_t pageBytes = part_->PageBytes;
+        const uint32_t page = flashAdr_ / pageBytes;
         // The page of the lock bytes can always be erased: that is how locks are undone.
-        if (page != part_->LockAddress / PageBytes && WriteLocked(page * PageBytes))
+        if (page != part_->LockAddress / pageBytes && WriteLocked(page * pageBytes))
             flashFail_ = true;
         else
-            flash_->Erase(page * PageBytes, PageBytes);
+            flash_->Erase(page * pageBytes, pageBytes);
     }
     flashBusyUntil_ = now + JtagTiming::PageEraseNs;
 }

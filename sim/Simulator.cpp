@@ -178,6 +178,11 @@ void Simulator::Impl::WriteLines(uint8_t data, uint8_t control)
                 C2InReset = false;
             } else {
                 const uint64_t low = Clock.Now() - C2ckLowSince;
+                // The device samples C2D on this edge: C2D must hold still
+                // through it, so the host may not drive, release or change
+                // it in the write that raises C2CK.
+                if (oldHostDrives != HostDrives || (HostDrives && oldHostLevel != HostLevel))
+                    Log.Add("C2D changed in the write that raises C2CK (no hold time)", Clock.Now());
                 if (low > C2Timing::UndefinedLowNs)
                     Log.Add("C2CK low between 5 and 20 us (undefined)", Clock.Now(),
                             std::to_string(low / 1000) + " us");

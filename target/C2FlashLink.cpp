@@ -2,6 +2,8 @@
 
 #include "target/C2Link.h"
 
+#include <algorithm>
+
 namespace vorbrant {
 
 C2FlashLink::C2FlashLink(C2Link& link, const ChipInfo& chip) : FlashLink(chip), link_(link)
@@ -13,9 +15,21 @@ void C2FlashLink::BeginRun()
     link_.C2EnterProgramming();
 }
 
+// The block read for a byte: from the byte up to the next 256-byte boundary
+// (so that the blocks of a run never straddle a flash page), and never past
+// the last byte the part can read. A byte beyond that is asked for alone.
+uint16_t C2FlashLink::BlockLength(uint32_t address) const
+{
+    uint32_t count = 256 - (address & 0xFF);
+    const uint32_t last = std::max<uint32_t>(chip_.FlashEnd, chip_.LockByteAddress);
+    if (last != 0)
+        count = address > last ? 1 : std::min(count, last - address + 1);
+    return static_cast<uint16_t>(count);
+}
+
 bool C2FlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t /*areaFlags*/)
 {
-    if (address > 0xFFFF || !link_.C2BlockRead(static_cast<uint16_t>(address), 256))
+    if (address > 0xFFFF || !link_.C2BlockRead(static_cast<uint16_t>(address), BlockLength(address)))
         return false;
     value = link_.CachedByte(address);
     return true;
@@ -38,6 +52,10 @@ std::optional<uint32_t> C2FlashLink::EndFlashAccess()
         return std::nullopt;
     return pendingBase;
 }
+
+void C2FlashLink::ResetStallCount() { link_.ResetStallCount(); }
+
+uint32_t C2FlashLink::StallsRecovered() const { return link_.StallsRecovered; }
 
 bool C2FlashLink::EraseCodePage(uint32_t address) { return link_.C2PageErase(address); }
 

@@ -23,12 +23,16 @@ public:
     bool ReadLockByte(LockByte which, uint8_t& value) override;
     bool WriteLockByte(LockByte which, uint8_t value) override;
     bool SkipsAbsentBytes() const override { return false; }
+    void ResetStallCount() override;
+    uint32_t StallsRecovered() const override;
 
 private:
     bool EraseCodePage(uint32_t address) override;
     // LockPage and Chip are both a device erase.
     bool EraseLockPage() override;
     bool EraseChip() override;
+
+    uint16_t BlockLength(uint32_t address) const;
 
     C2Link& link_;
 };

@@ -33,26 +33,30 @@ C2Link::C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip)
 
 // --- bit level -------------------------------------------------------------
 
-// One C2CK strobe: C2CK is low for exactly one port write. The driver state
-// after the strobe is the one the next bit needs.
-void C2Link::Strobe(bool keepDriving)
+// One C2CK strobe. C2D takes this bit's state (driven with C2dDataBit, or
+// released to the target) in the write that lowers C2CK; the write that
+// raises it changes nothing else, so C2D holds still through the device's
+// sampling edge. Two writes, C2CK low for exactly one of them.
+void C2Link::Strobe(bool drive)
 {
-    uint8_t v = ClockIdle;
-    if (C2dReleased)
-        v |= ReleaseBit;
+    // After a stall the part has been reset: the rest of the frame would
+    // only be read as new frames. Nothing more goes out until the recovery.
+    if (StallSeen)
+        return;
+    uint8_t high = ClockIdle;
+    if (!drive)
+        high |= ReleaseBit;
     if (C2dDataBit)
-        v |= C2dBit;
-    Write(v);
-    Write(static_cast<uint8_t>(v & ~C2ckBit));
-    if (keepDriving) {
-        v &= static_cast<uint8_t>(~ReleaseBit);
-        C2dReleased = false;
-    } else {
-        v |= ReleaseBit;
-        C2dReleased = true;
-    }
-    Write(v);
-    adapter_.DataShadow = v;
+        high |= C2dBit;
+    C2dReleased = !drive;
+    Write(static_cast<uint8_t>(high & ~C2ckBit));
+    // The low phase runs from here until the next write has taken effect;
+    // the port clock bounds it from above.
+    const uint64_t lowSince = clock_.NowNs();
+    Write(high);
+    adapter_.DataShadow = high;
+    if (clock_.NowNs() - lowSince > SuspectLowNs)
+        StallSeen = true;
 }
 
 void C2Link::ReleaseC2d()
@@ -62,24 +66,19 @@ void C2Link::ReleaseC2d()
     Write(adapter_.DataShadow);
 }
 
-void C2Link::SendBit(bool bit, bool keepDriving)
+void C2Link::SendBit(bool bit)
 {
     C2dDataBit = bit;
-    Strobe(keepDriving);
-}
-
-void C2Link::Start()
-{
-    ReleaseC2d();
     Strobe(true);
 }
 
-uint8_t C2Link::ReceiveByte()
+uint8_t C2Link::ReceiveByte(uint8_t sampleMask)
 {
     uint8_t value = 0;
     for (int i = 0; i < 8; ++i) {
         Strobe(false);
-        value = static_cast<uint8_t>((value >> 1) | (ReadC2d() ? 0x80 : 0x00));
+        if (((sampleMask >> i) & 1) != 0 && ReadC2d())
+            value = static_cast<uint8_t>(value | (1u << i));
     }
     return value;
 }
@@ -87,6 +86,8 @@ uint8_t C2Link::ReceiveByte()
 bool C2Link::WaitForTarget(int limit)
 {
     for (int n = 1;; ++n) {
+        if (StallSeen)
+            return false;
         Strobe(false);
         if (n >= limit)
             return false;
@@ -100,19 +101,19 @@ bool C2Link::WaitForTarget(int limit)
 void C2Link::C2AddressWrite(uint8_t address)
 {
     Start();
-    SendBit(true, true);
-    SendBit(true, true);
+    SendBit(true);
+    SendBit(true);
     for (int i = 0; i < 8; ++i)
-        SendBit(((address >> i) & 1) != 0, i < 7);
+        SendBit(((address >> i) & 1) != 0);
     Stop();
 }
 
-uint8_t C2Link::C2AddressRead()
+uint8_t C2Link::C2AddressRead(uint8_t sampleMask)
 {
     Start();
-    SendBit(false, true);
-    SendBit(true, false);
-    uint8_t value = ReceiveByte();
+    SendBit(false);
+    SendBit(true);
+    uint8_t value = ReceiveByte(sampleMask);
     Stop();
     return value;
 }
@@ -120,12 +121,12 @@ uint8_t C2Link::C2AddressRead()
 void C2Link::C2DataWrite(uint8_t value)
 {
     Start();
-    SendBit(true, true);
-    SendBit(false, true);
-    SendBit(false, true); // length: one byte
-    SendBit(false, true);
+    SendBit(true);
+    SendBit(false);
+    SendBit(false); // length: one byte
+    SendBit(false);
     for (int i = 0; i < 8; ++i)
-        SendBit(((value >> i) & 1) != 0, i < 7);
+        SendBit(((value >> i) & 1) != 0);
     DataWriteTimedOut = !WaitForTarget(DataWriteWaitStrobes);
     if (DataWriteTimedOut)
         return; // no STOP after a wait that ran out
@@ -141,14 +142,14 @@ bool C2Link::C2DataRead(uint8_t& value)
 uint8_t C2Link::C2DataRead()
 {
     Start();
-    SendBit(false, true);
-    SendBit(false, true);
-    SendBit(false, true); // length: one byte
-    SendBit(false, false);
+    SendBit(false);
+    SendBit(false);
+    SendBit(false); // length: one byte
+    SendBit(false);
     DataReadTimedOut = !WaitForTarget(DataReadWaitStrobes);
     if (DataReadTimedOut)
         return 0; // no STOP after a wait that ran out
-    uint8_t value = ReceiveByte();
+    uint8_t value = ReceiveByte(0xFF);
     Stop();
     return value;
 }
@@ -157,6 +158,7 @@ uint8_t C2Link::C2DataRead()
 
 void C2Link::C2Reset()
 {
+    StallSeen = false; // whatever a stall did, the part starts afresh now
     adapter_.SetPin(14, true);
     Write(0xBF);
     adapter_.SetPin(14, false);
@@ -171,18 +173,76 @@ void C2Link::C2Reset()
 
 void C2Link::C2EnterProgramming()
 {
-    C2Reset();
-    clock_.SleepMs(20);
-    C2AddressWrite(FpctlRegister);
-    C2DataWrite(0x02);
-    C2DataWrite(0x01);
-    clock_.SleepMs(30);
+    // A stall inside the key sequence leaves the interface disabled: the
+    // sequence is run again. When it never gets through, StallSeen stays
+    // set and the next operation fails without a frame.
+    for (int tries = 0;; ++tries) {
+        C2Reset();
+        clock_.SleepMs(20);
+        C2AddressWrite(FpctlRegister);
+        C2DataWrite(0x02);
+        C2DataWrite(0x01);
+        clock_.SleepMs(30);
+        if (!StallSeen || tries >= StallRetriesPerBlock || runStallFailures_ >= StallRetriesPerRun)
+            return;
+        ++StallsRecovered;
+        if (tries > 0)
+            ++runStallFailures_;
+    }
+}
+
+void C2Link::ResetStallCount()
+{
+    StallsRecovered = 0;
+    runStallFailures_ = 0;
+}
+
+// Runs attempt until it ends without a stall. A stall resets the part: the
+// interface is re-armed and the attempt runs again, from where it says its
+// work got to (progress: the attempt got further than the time before).
+// More than StallRetriesPerBlock attempts in a row that get no further, or
+// more than StallRetriesPerRun re-arms in a run that were followed by yet
+// another attempt without progress, end it: false, with the interface
+// re-armed.
+template <typename Attempt>
+bool C2Link::WithStallRecovery(Attempt attempt)
+{
+    int withoutProgress = 0;
+    for (;;) {
+        bool progress = false;
+        bool done = attempt(progress);
+        if (!StallSeen)
+            return done;
+        // A stall before the first byte of a block is bad luck; another one
+        // right after the re-arm, with nothing gained in between, is what
+        // the budgets count.
+        if (progress) {
+            withoutProgress = 0;
+        } else {
+            if (withoutProgress > 0)
+                ++runStallFailures_;
+            ++withoutProgress;
+        }
+        if (withoutProgress > StallRetriesPerBlock || runStallFailures_ > StallRetriesPerRun) {
+            C2EnterProgramming();
+            return false;
+        }
+        ++StallsRecovered;
+        C2EnterProgramming();
+    }
 }
 
 int32_t C2Link::C2ReadDeviceId()
 {
-    C2AddressWrite(DeviceIdRegister);
-    uint8_t id = C2DataRead();
+    uint8_t id = 0;
+    for (int tries = 0;; ++tries) {
+        C2AddressWrite(DeviceIdRegister);
+        id = C2DataRead();
+        if (!StallSeen || tries >= StallRetriesPerBlock)
+            break;
+        ++StallsRecovered;
+        C2Reset();
+    }
     if (id == 0xFF)
         return -1;
     if (id == 0)
@@ -194,19 +254,20 @@ int32_t C2Link::C2ReadDeviceId()
 
 // --- FPI conventions -------------------------------------------------------
 
+// The polls clock every bit of the status but sample only the one they test.
 bool C2Link::WaitInBusyClear()
 {
-    for (int i = 0; i < InBusyPolls; ++i)
-        if ((C2AddressRead() & InBusy) == 0)
-            return true;
+    for (int i = 0; i < InBusyPolls && !StallSeen; ++i)
+        if ((C2AddressRead(InBusy) & InBusy) == 0)
+            return !StallSeen;
     return false;
 }
 
 bool C2Link::WaitOutReady()
 {
-    for (int i = 0; i < OutReadyPolls; ++i) {
-        if ((C2AddressRead() & OutReady) != 0)
-            return true;
+    for (int i = 0; i < OutReadyPolls && !StallSeen; ++i) {
+        if ((C2AddressRead(OutReady) & OutReady) != 0)
+            return !StallSeen;
         clock_.SleepMs(1);
     }
     return false;
@@ -252,14 +313,23 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
     // The cache is refilled below; a read that breaks off half way must not
     // leave the old base pointing at a mix of old and new bytes.
     EmptyReadCache();
-    if (!StartBlockCommand(BlockReadCommand, address, count))
+    // After a stall the read goes on from the first byte not yet read.
+    uint16_t done = 0;
+    bool read = WithStallRecovery([&](bool& progress) {
+        const uint16_t from = done;
+        if (!StartBlockCommand(BlockReadCommand, address + from, static_cast<uint16_t>(count - from)))
+            return false;
+        for (; done < count; ++done) {
+            // A byte whose read timed out is no data: the read fails
+            // instead of caching a 0.
+            if (!WaitOutReady() || !C2DataRead(ReadCache[done]) || StallSeen)
+                return false;
+            progress = true;
+        }
+        return true;
+    });
+    if (!read)
         return FailAndRecover();
-    for (uint16_t i = 0; i < count; ++i) {
-        // A byte whose read timed out is no data: the read fails instead
-        // of caching a 0.
-        if (!WaitOutReady() || !C2DataRead(ReadCache[i]))
-            return FailAndRecover();
-    }
     ReadCacheBase = address;
     ReadCacheLength = count;
     return true;
@@ -274,7 +344,8 @@ void C2Link::ClearWriteBuffer()
 
 bool C2Link::C2BufferedWrite(uint32_t address, uint8_t value)
 {
-    if (WriteBufferBase != NoBase && address >= WriteBufferBase && address - WriteBufferBase <= 255) {
+    // A block ends at a 256-byte boundary, so that it never straddles a page.
+    if (WriteBufferBase != NoBase && address >= WriteBufferBase && address <= (WriteBufferBase | 0xFF)) {
         uint32_t offset = address - WriteBufferBase;
         WriteBuffer[offset] = value;
         // The block write sends the buffer from its base up to the highest
@@ -300,14 +371,35 @@ bool C2Link::C2FlushWriteBuffer()
         C2EnterProgramming();
         return true;
     }
-    if (!StartBlockCommand(BlockWriteCommand, WriteBufferBase, WriteBufferCount))
-        return FailAndRecover();
-    for (uint16_t i = 0; i < WriteBufferCount; ++i)
-        if (!SendByte(WriteBuffer[i]))
-            return FailAndRecover();
-    // The closing status tells whether the part took the block; a write
-    // it refused must not pass for a programmed block.
-    if (!CheckStatus())
+    // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
+    // changes nothing: a block of nothing else is not sent.
+    if (std::all_of(WriteBuffer.begin(), WriteBuffer.begin() + WriteBufferCount, [](uint8_t b) { return b == 0xFF; })) {
+        ClearWriteBuffer();
+        return true;
+    }
+    // The part takes a byte once the one before it is programmed. After a
+    // stall the write goes on from the last byte taken, which may have been
+    // cut short: programming it again with the same value is harmless on
+    // NOR flash.
+    uint16_t from = 0;
+    bool written = WithStallRecovery([&](bool& progress) {
+        const uint16_t start = from;
+        if (!StartBlockCommand(BlockWriteCommand, WriteBufferBase + start,
+                               static_cast<uint16_t>(WriteBufferCount - start)))
+            return false;
+        for (uint16_t i = start; i < WriteBufferCount; ++i) {
+            if (!SendByte(WriteBuffer[i]))
+                return false;
+            if (i > from) {
+                from = i;
+                progress = true;
+            }
+        }
+        // The closing status tells whether the part took the block; a
+        // write it refused must not pass for a programmed block.
+        return CheckStatus();
+    });
+    if (!written)
         return FailAndRecover();
     ClearWriteBuffer();
     return true;
@@ -317,6 +409,12 @@ bool C2Link::C2PageErase(uint32_t address)
 {
     if (address > 0xFFFF)
         return false; // its page number would wrap onto a low page
+    // Erasing a page again after a stall is harmless.
+    return WithStallRecovery([&](bool&) { return PageEraseOnce(address); });
+}
+
+bool C2Link::PageEraseOnce(uint32_t address)
+{
     SelectFpdat();
     if (!SendByte(PageEraseCommand) || !CheckStatus())
         return false;
@@ -333,20 +431,23 @@ bool C2Link::C2PageErase(uint32_t address)
 
 bool C2Link::C2DeviceErase()
 {
-    SelectFpdat();
-    // The closing status is the part's verdict on the erase.
-    return SendByte(DeviceEraseCommand) && CheckStatus() && SendByte(0xDE) && SendByte(0xAD) && SendByte(0xA5)
-        && CheckStatus();
+    return WithStallRecovery([&](bool&) {
+        SelectFpdat();
+        // The closing status is the part's verdict on the erase.
+        return SendByte(DeviceEraseCommand) && CheckStatus() && SendByte(0xDE) && SendByte(0xAD) && SendByte(0xA5)
+            && CheckStatus();
+    });
 }
 
 bool C2Link::C2WriteSecurityByte(uint8_t value)
 {
-    if (!StartBlockCommand(BlockWriteCommand, chip_.LockByteAddress, 1))
-        return FailAndRecover();
-    C2DataWrite(value);
-    if (!CheckStatus()) // the part's verdict on the byte, as for a block
-        return FailAndRecover();
-    return true;
+    bool written = WithStallRecovery([&](bool&) {
+        if (!StartBlockCommand(BlockWriteCommand, chip_.LockByteAddress, 1))
+            return false;
+        C2DataWrite(value);
+        return CheckStatus(); // the part's verdict on the byte, as for a block
+    });
+    return written || FailAndRecover();
 }
 
 // Some families (SecurityPath InvertedB5/B4) show the lock byte inverted in

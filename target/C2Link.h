@@ -20,6 +20,14 @@ public:
     static constexpr int InBusyPolls = 249;
     static constexpr int OutReadyPolls = 250;
     static constexpr uint8_t StatusOk = 0x0D;
+    // A C2CK low phase longer than this may have reset the part (it does
+    // from 20 us on; 5..20 us is undefined): the frame is suspect.
+    static constexpr uint64_t SuspectLowNs = 5000;
+    // Attempts after a stall that get an operation no further: at most this
+    // many in a row for one block, and this many (not counting the first of
+    // each block) in a whole run.
+    static constexpr int StallRetriesPerBlock = 3;
+    static constexpr int StallRetriesPerRun = 100;
 
     // chip supplies FpdatAddress, LockByteAddress, FlashSizeKB, PageSize and
     // SecurityPath.
@@ -27,7 +35,9 @@ public:
 
     // Transfers. C2D is released after every one of them.
     void C2AddressWrite(uint8_t address);
-    uint8_t C2AddressRead();
+    // All eight bits are clocked; only those in sampleMask are read from
+    // C2D (the others come back 0).
+    uint8_t C2AddressRead(uint8_t sampleMask = 0xFF);
     void C2DataWrite(uint8_t value);
     // 0 when the target never ended its wait; DataReadTimedOut tells.
     uint8_t C2DataRead();
@@ -37,6 +47,8 @@ public:
     // Link control.
     void C2Reset();
     void C2EnterProgramming();
+    // A new run: no stalls recovered yet, the run's budget full.
+    void ResetStallCount();
     // -1: nothing answers (id 0xFF); 0: id 0; else 0x300 + id + revision << 16.
     int32_t C2ReadDeviceId();
 
@@ -63,6 +75,10 @@ public:
     bool C2dDataBit = true;
     bool DataReadTimedOut = false;
     bool DataWriteTimedOut = false;
+    // A strobe's low phase ran longer than SuspectLowNs since the last reset.
+    bool StallSeen = false;
+    // Stalls re-armed from since ResetStallCount.
+    uint32_t StallsRecovered = 0;
     // Set by the FPDAT path of C2ReadSecurityByte: the part answered 0x0D
     // after the address and length, i.e. it let the host read there.
     bool SecurityAddressAccepted = false;
@@ -75,14 +91,16 @@ public:
     uint16_t WriteBufferCount = 0;
 
 private:
-    // Bit level.
-    void Strobe(bool keepDriving);
+    // Bit level. drive: the host drives C2D with C2dDataBit through this
+    // strobe; otherwise C2D is released to the target.
+    void Strobe(bool drive);
     void ReleaseC2d();
     bool ReadC2d() { return adapter_.ReadPin(11); }
-    void SendBit(bool bit, bool keepDriving);
-    void Start();
+    void SendBit(bool bit);
+    // START and STOP: one strobe each with C2D released.
+    void Start() { Strobe(false); }
     void Stop() { Strobe(false); }
-    uint8_t ReceiveByte();
+    uint8_t ReceiveByte(uint8_t sampleMask);
     // Strobes with C2D released until the target pulls it high; false when
     // the limit ran out (the last strobe is not sampled).
     bool WaitForTarget(int limit);
@@ -96,6 +114,9 @@ private:
     // Command, 16-bit address and length byte, each acknowledged.
     bool StartBlockCommand(uint8_t command, uint32_t address, uint16_t count);
     bool FailAndRecover();
+    template <typename Attempt>
+    bool WithStallRecovery(Attempt attempt);
+    bool PageEraseOnce(uint32_t address);
     bool ReadSecurityThroughFpdat(uint8_t& value);
     bool ReadSecurityRegister(uint8_t c2Address, uint8_t& value);
 
@@ -104,6 +125,7 @@ private:
     Adapter& adapter_;
     Clock& clock_;
     const ChipInfo& chip_;
+    int runStallFailures_ = 0; // re-arms that got no further, this run
 };
 
 } // namespace vorbrant

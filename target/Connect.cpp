@@ -44,6 +44,7 @@ bool Target::ReadIdentification(int32_t& id)
 {
     c2_->EmptyReadCache();
     c2_->ClearWriteBuffer();
+    c2_->ResetStallCount();
 
     // A second-generation adapter tries C2 first; a part that does not
     // answer there is asked over JTAG.

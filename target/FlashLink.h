@@ -51,6 +51,13 @@ public:
     // the write buffer sends the gaps as 0xFF within a block anyway).
     virtual bool SkipsAbsentBytes() const = 0;
 
+    // Port stalls: a C2 strobe whose low phase ran long enough to reset the
+    // part is detected, the interface re-armed and the block redone. The
+    // count since ResetStallCount, which also refills the run's retry
+    // budget. JTAG is a static protocol and needs none of this.
+    virtual void ResetStallCount() {}
+    virtual uint32_t StallsRecovered() const { return 0; }
+
 protected:
     explicit FlashLink(const ChipInfo& chip) : chip_(chip) {}
 

@@ -14,6 +14,8 @@ using enum C2SecurityPath;
 constexpr std::array<JtagIdentRow, 6> JtagRows{{
     // code, alt,  name,        KB,  end,     base,   scratch, keep probes,          smaller variant
     //   then: F12x set-up, FLASHADR bits (first choice, smaller variant), page size
+    // The F12x/F13x family has 1 KB sectors and a 17-bit FLASHADR, its 64 KB
+    // members included.
     {0, 2, "F000..017", 32, 0x7DFF, 0x4000, 128, {0x7DFE, 0x7DFF}, "F018/19", 16, 0x3DFF, 0x3DFF,
      false, 16, 16, 512},
     {1, NoCode, "F2XX", 8, 0x1DFF, 0x4000, 128, {NoProbe, NoProbe}, nullptr, 0, 0, NoProbe,
@@ -25,13 +27,14 @@ constexpr std::array<JtagIdentRow, 6> JtagRows{{
     {6, NoCode, "F060..065", 64, 0xFDFF, 0x4000, 128, {0x8200, 0xFDFF}, "F066/7", 32, 0x7DFF, NoProbe,
      false, 16, 16, 512},
     {7, NoCode, "F120..131", 128, 0x1FBFF, 0x3000, 256, {0x10000, 0x1FBFF}, "F132/133", 64, 0xFFFF, 0xFFFF,
-     true, 17, 16, 512},
+     true, 17, 17, 1024},
 }};
 
 constexpr C2Result NotIdentified{nullptr, 0, 0, 0};
 
 // After the result rows: whether an unlocked answer ends the locked
-// warning, the page size, and how the part keeps and shows its security byte.
+// warning, the page size (1 KB on the F36x, 512 bytes elsewhere), and how
+// the part keeps and shows its security byte.
 constexpr std::array<C2IdentRow, 10> C2Rows{{
     {0x304, 0xB4, {}, 0, C2LockTest::SecurityPath,
      {{0x800, {"F305", 2, 0x7FF, 0x7FF}}, {0x1000, {"F304", 4, 0xFFF, 0xFFF}}}, 2,
@@ -70,7 +73,7 @@ constexpr std::array<C2IdentRow, 10> C2Rows{{
     {0x312, 0xB4, {{0xB2, 0x83}, {}}, 1, C2LockTest::ReadFirstByte,
      {{0x4000, {"F368/9", 16, 0x3FFE, 0x3FFF}}, {}}, 1,
      {"F360..367", 32, 0x7BFE, 0x7BFF}, {"Locked F36x", 32, 0x7BFE, 0x7BFF}, true,
-     512, C2PageCount, Fpdat},
+     1024, C2PageCount, Fpdat},
 }};
 
 } // namespace

@@ -28,6 +28,12 @@ JtagFlashLink::JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip)
 {
 }
 
+void JtagFlashLink::BeginRun()
+{
+    FlashStreamOpen = false;
+    link_.ForgetInstruction();
+}
+
 bool JtagFlashLink::OpenJtagRun(uint32_t address, uint8_t control)
 {
     return link_.JtagWriteIndirect(FlashRegister(FlashScl), 0x85, 8)

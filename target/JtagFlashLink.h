@@ -23,7 +23,7 @@ public:
     // chip supplies FlashRegBase, FlashAdrBits, PageSize, FlashEnd and UserData.
     JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip);
 
-    void BeginRun() override { FlashStreamOpen = false; }
+    void BeginRun() override;
     void BreakRun() override { FlashStreamOpen = false; }
     // An open run takes the next address whatever address it is given.
     bool ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags) override;

@@ -17,7 +17,7 @@ public:
 
     JtagLink(Adapter& adapter, Clock& clock, const JtagChainList& chain);
 
-    // TAP level.
+    // TAP level. A public scan leaves TCK low.
     void JtagClock();
     bool JtagReadTdo() { return adapter_.ReadPin(11); }
     void JtagResetTap();
@@ -27,6 +27,10 @@ public:
     // position past the end of the chain, or an empty chain mean a single
     // device (no fill).
     void SetChainPosition(uint8_t position);
+    // The indirect accesses load their instruction only when the register
+    // does not hold it already; after this they load it again (a new run:
+    // the part may have been reset meanwhile).
+    void ForgetInstruction() { instructionKnown_ = false; }
 
     // Indirect registers. The write returns false when the register stayed
     // busy past the limit; the read returns 0 then and sets IndirectTimedOut.
@@ -44,11 +48,25 @@ public:
     bool IndirectTimedOut = false;
 
 private:
-    void Clocks(int count)
+    // One clock left with TCK high: SetUp (TCK low with TMS and TDI), Rise.
+    void SetUp();
+    void Rise();
+    void Tick()
+    {
+        SetUp();
+        Rise();
+    }
+    void Ticks(int count)
     {
         for (int i = 0; i < count; ++i)
-            JtagClock();
+            Tick();
     }
+    void Settle();
+    // The scans without the closing falling edge; a DR scan reads TDO only
+    // when its result is wanted.
+    void ShiftIr(uint16_t instruction, int bits);
+    uint32_t ShiftDr(uint32_t value, int bits, bool capture);
+    void LoadInstruction(uint16_t instruction);
     // Fill bits after the target's own, then Update and Run-Test/Idle.
     void FinishScan(int fillAfter, bool fillTdi);
     // Repeats one-bit scans until the register reports not busy; false after
@@ -58,6 +76,8 @@ private:
     Adapter& adapter_;
     Clock& clock_;
     const JtagChainList& chain_;
+    bool instructionKnown_ = false;
+    uint16_t instruction_ = 0;
 };
 
 } // namespace vorbrant

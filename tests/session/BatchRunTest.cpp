@@ -39,10 +39,23 @@ TEST_F(BatchRun, EraseProgramVerifySucceedOnBothLinks)
         EXPECT_EQ(r.ExitCode, 0) << r.Output;
         EXPECT_TRUE(Contains(r.Output, "Result: success, exit code 0")) << r.Output;
         EXPECT_TRUE(Contains(r.Output, "1557 bytes programmed, 1557 verified")) << "the file's bytes, not the gaps" << r.Output;
+        EXPECT_EQ(Contains(r.Output, "verified, 0 stalls recovered, "), std::string(part) == "F340")
+            << "C2 counts the port stalls it recovered from" << r.Output;
         EXPECT_TRUE(Contains(r.Output, "port accesses")) << r.Output;
         EXPECT_FALSE(Contains(r.Output, "violation")) << r.Output;
         EXPECT_FALSE(Contains(r.Output, "Operation successfull!")) << "a batch run ends with its code, not the box";
     }
+}
+
+TEST_F(BatchRun, C2RunOnAStallingPortCountsTheStallsItRecovered)
+{
+    ProgramRun r = Run("F340,stalls=2000", "-e -p -v -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    size_t at = r.Output.find(" stalls recovered");
+    ASSERT_NE(at, std::string::npos) << r.Output;
+    size_t from = r.Output.rfind(", ", at) + 2;
+    EXPECT_GT(std::stoi(r.Output.substr(from, at - from)), 0) << r.Output;
+    EXPECT_FALSE(Contains(r.Output, "violation")) << r.Output;
 }
 
 TEST_F(BatchRun, ProgrammedChipReadsBackAsTheFirmware)

@@ -515,6 +515,59 @@ TEST(Sequencer, EraseTouchesOnlyThePagesTheImageUses)
     }
 }
 
+TEST(Sequencer, EachPageOfAOneKilobytePageIsErasedOnce)
+{
+    // An image over both 512-byte halves of the F36x page 0x0400..0x07FF
+    // costs the same single page erase as an image in one half.
+    uint64_t eraseMs[2] = {};
+    for (int halves = 1; halves <= 2; ++halves) {
+        Bench b("F360");
+        std::fill(b.Flash().begin(), b.Flash().begin() + 0x1000, 0x00);
+        b.Load(0x0400, Pattern(halves * 0x200, 9));
+        uint64_t start = b.Rig.NowMs();
+        ASSERT_TRUE(b.Run(Steps(false, true, false, false, false)).Success) << ::testing::PrintToString(b.Texts());
+        eraseMs[halves - 1] = b.Rig.NowMs() - start;
+        EXPECT_EQ(b.Flash()[0x03FF], 0x00);
+        EXPECT_TRUE(std::all_of(b.Flash().begin() + 0x400, b.Flash().begin() + 0x800, [](uint8_t v) { return v == 0xFF; }));
+        EXPECT_EQ(b.Flash()[0x0800], 0x00);
+        EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << b.Rig.Sim->Violations()[0];
+    }
+    EXPECT_EQ(eraseMs[1], eraseMs[0]);
+}
+
+TEST(Sequencer, BlocksThatHoldNothingOfTheFileCostNoTraffic)
+{
+    // Four bytes near each end of the part: the C2 program step writes its
+    // whole span, but the blocks between are all 0xFF and need no writing,
+    // and Verify and Blank check have nothing to compare there. The two
+    // islands cost about what one costs twice, not the 62 KB between them.
+    for (const char* part : {"F340", "F020"}) {
+        SCOPED_TRACE(part);
+        uint64_t accesses[2] = {};
+        for (int islands = 1; islands <= 2; ++islands) {
+            Bench b(part);
+            b.Image.ClearImage(true);
+            for (uint32_t i = 0; i < 4; ++i) {
+                b.Image.StoreByte(0x0010 + i, static_cast<uint8_t>(0x10 + i));
+                if (islands == 2)
+                    b.Image.StoreByte(0xFBF0 + i, static_cast<uint8_t>(0xF0 + i));
+            }
+            b.Image.ImageSize = b.Image.EndAddress - b.Image.StartAddress + 1;
+            uint64_t start = b.Rig.Sim->AccessCount();
+            RunResult r = b.Run(Steps(false, false, true, true, true));
+            ASSERT_TRUE(r.Success) << ::testing::PrintToString(b.Texts());
+            EXPECT_EQ(r.Outcome.Programmed, 4u * islands);
+            EXPECT_EQ(r.Outcome.Verified, 4u * islands);
+            accesses[islands - 1] = b.Rig.Sim->AccessCount() - start;
+            EXPECT_EQ(b.Flash()[0x0013], 0x13);
+            if (islands == 2)
+                EXPECT_EQ(b.Flash()[0xFBF3], 0xF3);
+            EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << b.Rig.Sim->Violations()[0];
+        }
+        EXPECT_LT(accesses[1], 3 * accesses[0]) << accesses[0] << " for one island";
+    }
+}
+
 TEST(Sequencer, ProgressGaugeRanges)
 {
     Bench b("F340");
@@ -597,4 +650,66 @@ TEST(Sequencer, PartsWithoutUserDataRefuseTheUserDataArea)
     EXPECT_FALSE(r.Success);
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"Start address out of data FLASH area!"});
     EXPECT_EQ(b.Rig.Sim->AccessCount(), before);
+}
+
+// Port stalls: one access in N takes 50 us, and a C2 strobe caught by one
+// resets the part. The run notices, re-arms and goes on; the chip ends up
+// holding the file, or the run fails with a fault, never a wrong chip.
+TEST(Sequencer, C2RunsSurviveStallsOfThePort)
+{
+    std::vector<uint8_t> file = Pattern(0xFBFD, 0x21); // all the program step writes
+    for (int every : {5000, 2000}) {
+        SCOPED_TRACE(every);
+        Bench b("F340,stalls=" + std::to_string(every));
+        std::fill(b.Flash().begin(), b.Flash().begin() + 0xFBFD, 0x00);
+        b.Load(0, file);
+        RunResult r = b.Run(Steps(false, true, false, true, true));
+        ASSERT_TRUE(r.Success) << ::testing::PrintToString(b.Texts()) << r.Outcome.StallsRecovered;
+        EXPECT_GT(r.Outcome.StallsRecovered, 100u) << "a budget per run that counts only stalls without progress";
+        EXPECT_TRUE(std::equal(file.begin(), file.end(), b.Flash().begin()));
+        // Read back through the programmer, stalls and all.
+        b.Image.ClearImage(true);
+        b.Op.Ranges.push_back(AddressRange{0, 0xFBFC});
+        ASSERT_TRUE(b.Run(Steps(true, false, false, false, false)).Success);
+        EXPECT_TRUE(std::equal(file.begin(), file.end(), b.Image.ImageData.begin()));
+        EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << b.Rig.Sim->Violations()[0];
+    }
+}
+
+TEST(Sequencer, NoStallRateEndsInAWrongChip)
+{
+    // A file with gaps: blocks of nothing but 0xFF are not sent, and the
+    // verify passes over blocks the file does not touch.
+    std::vector<uint8_t> file = Pattern(0x3000, 0x5C);
+    std::fill(file.begin() + 0x0800, file.begin() + 0x1400, uint8_t{0xFF});
+    int succeeded = 0;
+    double every = 500;
+    for (int i = 0; i < 20; ++i, every *= 1.2332) {
+        const int period = static_cast<int>(every);
+        SCOPED_TRACE(period);
+        Bench b("F340,stalls=" + std::to_string(period));
+        std::fill(b.Flash().begin(), b.Flash().begin() + 0x4000, 0x00);
+        b.Load(0x0100, file);
+        RunResult r = b.Run(Steps(false, true, false, true, true));
+        if (r.Success) {
+            ++succeeded;
+            EXPECT_TRUE(std::equal(file.begin(), file.end(), b.Flash().begin() + 0x0100));
+        } else {
+            EXPECT_EQ(r.ExitCode, 16) << "only a fault after the retry budget: " << ::testing::PrintToString(b.Texts());
+        }
+        EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << b.Rig.Sim->Violations()[0];
+    }
+    EXPECT_GE(every / 1.2332, 19000.0) << "the sweep reaches 20 000";
+    EXPECT_GT(succeeded, 15);
+
+    // A port that stalls every 100 accesses gets nowhere: the run ends with
+    // a write fault once the budget is spent, in bounded time.
+    Bench b("F340,stalls=100");
+    b.Load(0x0100, file);
+    uint64_t start = b.Rig.NowMs();
+    RunResult r = b.Run(Steps(false, false, false, true, false));
+    EXPECT_EQ(r.ExitCode, 16);
+    EXPECT_GT(r.Outcome.StallsRecovered, 0u);
+    EXPECT_LT(b.Rig.NowMs() - start, 60000u);
+    EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << b.Rig.Sim->Violations()[0];
 }

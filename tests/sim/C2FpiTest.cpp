@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 namespace vorbrant::sim::test {
@@ -153,6 +155,46 @@ TEST(SimC2Fpi, PageAndDeviceErase)
     EXPECT_EQ(f.EraseDevice(), 0x0D);
     EXPECT_EQ(f.Sim.Flash()[0x0], 0xFF);
     EXPECT_EQ(f.Sim.Flash()[0x7FF], 0xFF);
+}
+
+TEST(SimC2Fpi, PagesOfTheF36xAreOneKilobyte)
+{
+    Fpi f("F360");
+    std::fill(f.Sim.Flash().begin(), f.Sim.Flash().begin() + 0x1000, uint8_t{0});
+    EXPECT_EQ(f.ErasePage(1), 0x0D);
+    EXPECT_EQ(f.Sim.Flash()[0x03FF], 0x00);
+    EXPECT_EQ(f.Sim.Flash()[0x0400], 0xFF);
+    EXPECT_EQ(f.Sim.Flash()[0x07FF], 0xFF);
+    EXPECT_EQ(f.Sim.Flash()[0x0800], 0x00);
+    EXPECT_EQ(f.ErasePage(30), 0x0D) << "0x7800..0x7BFF, the lock-byte page";
+    EXPECT_EQ(f.ErasePage(31), FpiRefused) << "0x7C00 is reserved";
+    EXPECT_EQ(f.ErasePage(32), FpiRefused) << "beyond the part";
+    // The lock byte counts the same pages.
+    Fpi locked("F360,lock=FE");
+    EXPECT_EQ(locked.Read(0x03FF, 1), FpiRefused);
+    EXPECT_EQ(locked.Read(0x0400, 1), 0x0D);
+    EXPECT_TRUE(f.Sim.Violations().empty()) << f.Sim.Violations()[0];
+}
+
+TEST(SimC2Fpi, BlockReadsAreCheckedOverTheirWholeRange)
+{
+    Fpi f("F340");
+    EXPECT_EQ(f.Read(0xFB00, 0), 0x0D) << "ends on the lock byte";
+    EXPECT_EQ(f.Read(0xFC00, 1), FpiRefused) << "a probe of the reserved area";
+    EXPECT_TRUE(f.Sim.Violations().empty()) << f.Sim.Violations()[0];
+    EXPECT_EQ(f.Read(0xFBF0, 0), FpiRefused) << "0xFBF0..0xFCEF runs into the reserved area";
+    ASSERT_EQ(f.Sim.Violations().size(), 1u);
+    EXPECT_NE(f.Sim.Violations()[0].find("C2 block read past the readable end: 0xFBF0, 256 bytes"),
+              std::string::npos)
+        << f.Sim.Violations()[0];
+
+    // Pages 0 and 1 locked, and with them the lock-byte page 0x3C00..0x3DFF.
+    Fpi locked("F310,lock=FD");
+    EXPECT_EQ(locked.Read(0x0000, 0), FpiRefused) << "the lock test";
+    EXPECT_TRUE(locked.Sim.Violations().empty()) << locked.Sim.Violations()[0];
+    EXPECT_EQ(locked.Read(0x3BF0, 32), FpiRefused);
+    ASSERT_EQ(locked.Sim.Violations().size(), 1u);
+    EXPECT_NE(locked.Sim.Violations()[0].find("C2 block read into a locked page"), std::string::npos);
 }
 
 TEST(SimC2Fpi, UnknownCommandAndOverwrittenStatus)

@@ -158,6 +158,28 @@ TEST(SimC2Frames, ContentionIsReported)
     EXPECT_NE(sim.Violations()[0].find("C2D driven by both sides"), std::string::npos);
 }
 
+TEST(SimC2Frames, C2dChangingWithTheRisingEdgeIsReported)
+{
+    // The device samples C2D on the rising edge of C2CK: a host that takes
+    // or lets go of C2D in the write that raises C2CK leaves no hold time.
+    for (uint8_t rising : {uint8_t{0x74}, uint8_t{0xF6}}) {
+        Simulator sim(Config("F340"));
+        Wire w(sim);
+        w.C2Reset();
+        w.AddressWrite(0x00); // written with C2D still through every edge
+        ASSERT_TRUE(sim.Violations().empty()) << sim.Violations()[0];
+        w.Write(0xF6); // released, C2CK high
+        w.Write(0xF2); // C2CK low
+        w.Write(rising); // C2CK high: driven low, or released with D1 set
+        if (rising == 0xF6) {
+            EXPECT_TRUE(sim.Violations().empty()) << "D1 does not reach a released C2D";
+            continue;
+        }
+        ASSERT_EQ(sim.Violations().size(), 1u);
+        EXPECT_NE(sim.Violations()[0].find("C2D changed in the write that raises C2CK"), std::string::npos);
+    }
+}
+
 TEST(SimC2Frames, StrobeWhileHeldInResetIsReported)
 {
     Simulator sim(Config("F340"));

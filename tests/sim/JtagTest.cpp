@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vorbrant::sim::test {
 namespace {
 
@@ -344,17 +346,45 @@ TEST_F(Flash, F12xRegistersUseTheirBaseAndWideAddress)
     EXPECT_TRUE(sim->Violations().empty()) << sim->Violations()[0];
 }
 
-TEST_F(Flash, F132TakesSixteenAndSeventeenAddressBits)
+TEST_F(Flash, F13xFlashAddressIsSeventeenBitsWide)
 {
+    // The 64 KB members of the F12x/F13x family keep the family's 17-bit
+    // FLASHADR.
     adrBits = 17;
     Open("F132");
     uint8_t v = 0;
     EXPECT_FALSE(ReadByte(0x10000, v)) << "64 KB: the 128 KB probe fails";
-    EXPECT_FALSE(ReadByte(0x1FBFF, v));
-    adrBits = 16; // the program then writes FLASHADR with 16 bits
     sim->Flash()[0xFFFF] = 0x99;
     EXPECT_TRUE(ReadByte(0xFFFF, v));
     EXPECT_EQ(v, 0x99);
+    EXPECT_TRUE(sim->Violations().empty()) << sim->Violations()[0];
+    // A 16-bit address scan is not the register's length: reported, ignored.
+    adrBits = 16;
+    ReadByte(0x1234, v);
+    ASSERT_EQ(sim->Violations().size(), 1u);
+    EXPECT_NE(sim->Violations()[0].find("write to register 0x084, 18 bits"), std::string::npos)
+        << sim->Violations()[0];
+    EXPECT_NE(sim->Chain().Device(0).FlashAdr() & 0xFFFF, 0x1234u) << "the short scan set no address";
+}
+
+TEST_F(Flash, SectorsOfTheF12xAreOneKilobyte)
+{
+    adrBits = 17;
+    Open("F120");
+    std::fill(sim->Flash().begin(), sim->Flash().begin() + 0x1000, uint8_t{0});
+    EXPECT_TRUE(ErasePage(0x0600));
+    EXPECT_EQ(sim->Flash()[0x03FF], 0x00);
+    EXPECT_EQ(sim->Flash()[0x0400], 0xFF);
+    EXPECT_EQ(sim->Flash()[0x07FF], 0xFF);
+    EXPECT_EQ(sim->Flash()[0x0800], 0x00);
+    adrBits = 16;
+    Open("F020");
+    std::fill(sim->Flash().begin(), sim->Flash().begin() + 0x1000, uint8_t{0});
+    EXPECT_TRUE(ErasePage(0x0600));
+    EXPECT_EQ(sim->Flash()[0x05FF], 0x00);
+    EXPECT_EQ(sim->Flash()[0x0600], 0xFF);
+    EXPECT_EQ(sim->Flash()[0x07FF], 0xFF);
+    EXPECT_EQ(sim->Flash()[0x0800], 0x00);
     EXPECT_TRUE(sim->Violations().empty()) << sim->Violations()[0];
 }
 

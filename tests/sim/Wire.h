@@ -57,12 +57,14 @@ public:
     }
 
     // ---- C2 ----
+    // One strobe with C2D as it is; the driver state the next bit needs is
+    // set in a write of its own after the rising edge.
     void Strobe(bool keepDriving)
     {
         uint8_t v = 0x74 | (released_ ? 0x80 : 0) | (level_ ? 0x02 : 0);
         sim_.PortOut(Data, v);
         sim_.PortOut(Data, v & ~0x04);
-        v |= 0x04;
+        sim_.PortOut(Data, v); // C2D holds still through the rising edge
         if (keepDriving) {
             v &= ~0x80;
             released_ = false;

@@ -35,15 +35,16 @@ protected:
         clock.Sleeps.clear();
     }
 
-    // Target answers, in the order the host asks for them.
+    // Target answers, in the order the host asks for them. A status poll
+    // samples only the bit it tests.
     void SendAccepted() // data write wait ends at once, then status with InBusy clear
     {
         port.Script({1});
-        port.ScriptByte(0x00);
+        port.Script({0});
     }
     void DataByte(uint8_t value) // OutReady set, then a data read of value
     {
-        port.ScriptByte(0x01);
+        port.Script({1});
         port.Script({1});
         port.ScriptByte(value);
     }
@@ -73,34 +74,40 @@ TEST_F(C2LinkTest, ResetHoldsTheResetByteWhileTheModeLineIsLowAndEndsReleased)
 
 TEST_F(C2LinkTest, TransfersWriteTheExactBytes)
 {
+    // Two writes per strobe: C2CK low with C2D as this bit needs it (driven
+    // with its level, or released), then C2CK high with nothing else changed.
     FromReset();
     link.C2AddressWrite(0x02);
-    EXPECT_EQ(Trace(), "F7 F6 F2 76 76 72 76 76 72 76 74 70 74 76 72 76 " + Repeat("74 70 74", 5)
-                           + " 74 70 F4 F4 F0 F4");
-    EXPECT_EQ(port.Writes(mark), 37u);
+    EXPECT_EQ(Trace(), "F2 F6 72 76 72 76 70 74 72 76 " + Repeat("70 74", 6) + " F0 F4");
+    EXPECT_EQ(port.Writes(mark), 24u);
     EXPECT_EQ(port.Reads(mark), 0u);
 
     FromReset();
     port.ScriptByte(0x0D);
     EXPECT_EQ(link.C2AddressRead(), 0x0D);
-    EXPECT_EQ(Trace(), "F7 F6 F2 76 74 70 74 76 72 F6 F6 F2 F6 s1 F6 F2 F6 s0 F6 F2 F6 s1 F6 F2 F6 s1 "
-                       "F6 F2 F6 s0 F6 F2 F6 s0 F6 F2 F6 s0 F6 F2 F6 s0 F6 F2 F6");
+    EXPECT_EQ(Trace(), "F2 F6 70 74 72 76 F2 F6 s1 F2 F6 s0 F2 F6 s1 F2 F6 s1 F2 F6 s0 F2 F6 s0 F2 F6 s0 "
+                       "F2 F6 s0 F2 F6");
+    // A status poll clocks all eight bits and samples only the one it needs.
+    FromReset();
+    port.Script({1});
+    EXPECT_EQ(link.C2AddressRead(0x02), 0x02);
+    EXPECT_EQ(port.Writes(mark), 24u);
+    EXPECT_EQ(port.Reads(mark), 1u);
 
     FromReset();
     port.Script({0, 1});
     link.C2DataWrite(0xA5);
-    EXPECT_EQ(Trace(), "F7 F6 F2 76 76 72 76 74 70 74 74 70 74 74 70 74 "
-                       "76 72 76 74 70 74 76 72 76 74 70 74 74 70 74 76 72 76 74 70 74 76 72 F6 "
-                       "F6 F2 F6 s0 F6 F2 F6 s1 F6 F2 F6");
+    EXPECT_EQ(Trace(), "F2 F6 72 76 70 74 70 74 70 74 "
+                       "72 76 70 74 72 76 70 74 70 74 72 76 70 74 72 76 "
+                       "F2 F6 s0 F2 F6 s1 F2 F6");
     EXPECT_FALSE(link.DataWriteTimedOut);
 
     FromReset();
     port.Script({0, 1});
     port.ScriptByte(0x0D);
     EXPECT_EQ(link.C2DataRead(), 0x0D);
-    EXPECT_EQ(Trace(), "F7 F6 F2 76 74 70 74 74 70 74 74 70 74 74 70 F4 F4 F0 F4 s0 F4 F0 F4 s1 "
-                       "F4 F0 F4 s1 F4 F0 F4 s0 F4 F0 F4 s1 F4 F0 F4 s1 F4 F0 F4 s0 F4 F0 F4 s0 "
-                       "F4 F0 F4 s0 F4 F0 F4 s0 F4 F0 F4");
+    EXPECT_EQ(Trace(), "F2 F6 70 74 70 74 70 74 70 74 F0 F4 s0 F0 F4 s1 "
+                       "F0 F4 s1 F0 F4 s0 F0 F4 s1 F0 F4 s1 F0 F4 s0 F0 F4 s0 F0 F4 s0 F0 F4 s0 F0 F4");
     EXPECT_FALSE(link.DataReadTimedOut);
     EXPECT_TRUE(link.C2dReleased);
 }
@@ -113,9 +120,9 @@ TEST_F(C2LinkTest, DataReadGivesUpAfterTenThousandStrobesWithoutStop)
     EXPECT_FALSE(link.C2DataRead(value));
     EXPECT_EQ(value, 0);
     EXPECT_TRUE(link.DataReadTimedOut);
-    // START (1 + 3 writes), four instruction/length bits, 10 000 wait
-    // strobes; the last strobe is not sampled and no STOP follows.
-    EXPECT_EQ(port.Writes(mark), 1u + 3u + 4u * 3u + 10000u * 3u);
+    // START, four instruction/length bits, 10 000 wait strobes of two
+    // writes each; the last strobe is not sampled and no STOP follows.
+    EXPECT_EQ(port.Writes(mark), 2u + 4u * 2u + 10000u * 2u);
     EXPECT_EQ(port.Reads(mark), 9999u);
 
     // A later successful read clears the flag.
@@ -130,7 +137,7 @@ TEST_F(C2LinkTest, DataWriteWaitRunsOutAfterFiftyThousandStrobesWithoutStop)
     port.DefaultPin11 = false;
     link.C2DataWrite(0x00);
     EXPECT_TRUE(link.DataWriteTimedOut);
-    EXPECT_EQ(port.Writes(mark), 1u + 3u + 12u * 3u + 50000u * 3u);
+    EXPECT_EQ(port.Writes(mark), 2u + 12u * 2u + 50000u * 2u);
     EXPECT_EQ(port.Reads(mark), 49999u);
 }
 
@@ -401,7 +408,7 @@ TEST_F(C2LinkTest, SecurityByteThroughFpdatTellsWhetherTheAddressWasAccepted)
     chip.LockByteAddress = 0x1DFF;
     FromReset();
     SendAccepted();          // 0x06
-    port.ScriptByte(0x00);   // second InBusy wait
+    port.Script({0});        // second InBusy wait
     port.Script({1});
     port.ScriptByte(0x0D);   // status read straight away
     SendAccepted();
@@ -418,7 +425,7 @@ TEST_F(C2LinkTest, SecurityByteThroughFpdatTellsWhetherTheAddressWasAccepted)
 
     mark = port.Log.size();
     SendAccepted();
-    port.ScriptByte(0x00);
+    port.Script({0});
     port.Script({1});
     port.ScriptByte(0x0D);
     SendAccepted();

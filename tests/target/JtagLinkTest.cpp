@@ -73,7 +73,9 @@ TEST_F(JtagLinkTest, ClockSkipsTheLowByteWhenTheRegisterHoldsIt)
 TEST_F(JtagLinkTest, ResetTapDropsTheModeLineAndEndsInRunTestIdle)
 {
     link.JtagResetTap();
-    EXPECT_EQ(port.Trace(), "c? c=02 8E 8F 8E " + Repeat("8F 8E", 4) + " 8C 8D 8C");
+    // Each clock: TCK low with TMS and TDI (the falling edge of the clock
+    // before), then TCK high; the last one ends low.
+    EXPECT_EQ(port.Trace(), "c? c=02 " + Repeat("8E 8F", 5) + " 8C 8D 8C");
     EXPECT_EQ(TapBits(port), "M0 M0 M0 M0 M0 m0");
 }
 
@@ -81,9 +83,8 @@ TEST_F(JtagLinkTest, InstructionScanBytes)
 {
     FromReset();
     link.JtagShiftIR(0x1004, 16);
-    EXPECT_EQ(port.Trace(mark), "8E 8F 8E 8F 8E 8C 8D 8C 8D 8C "
-                                "8D 8C 8D 8C CC CD CC 8C 8D 8C " + Repeat("8D 8C", 8)
-                                    + " CC CD CC 8C 8D 8C 8D 8C 8E 8F 8E CE CF CE CC CD CC");
+    EXPECT_EQ(port.Trace(mark), "8E 8F 8E 8F 8C 8D 8C 8D 8C 8D 8C 8D CC CD " + Repeat("8C 8D", 9)
+                                    + " CC CD 8C 8D 8C 8D 8E 8F CE CF CC CD CC");
     EXPECT_EQ(port.Reads(mark), 0u); // the captured instruction is never read
 }
 
@@ -92,7 +93,8 @@ TEST_F(JtagLinkTest, DataScanBytesAndCapturedBits)
     FromReset();
     port.Script({1, 0}); // TDO before each of the two bit clocks
     EXPECT_EQ(link.JtagShiftDR(0x2, 2), 0x1u); // first captured bit lands in bit 0
-    EXPECT_EQ(port.Trace(mark), "8E 8F 8E 8C 8D 8C 8D 8C s1 8D 8C s0 CE CF CE 8E 8F 8E 8C 8D 8C");
+    // TDO is read once the clock before has fallen, before the bit's rising edge.
+    EXPECT_EQ(port.Trace(mark), "8E 8F 8C 8D 8C 8D 8C s1 8D CE s0 CF 8E 8F 8C 8D 8C");
 
     mark = port.Log.size();
     port.Script({1, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1});
@@ -163,8 +165,7 @@ TEST_F(JtagLinkTest, LongChainSumsInstructionLengthsWithoutWrapping)
 TEST_F(JtagLinkTest, IndirectWriteScansCodeElevenAboveTheDataThenPolls)
 {
     FromReset();
-    port.Script({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}); // the data scan
-    port.Script({1});    // first poll, ignored
+    // The data scan and the first poll are not read: their bits are not used.
     port.Script({1, 0}); // busy once, then free
     EXPECT_TRUE(link.JtagWriteIndirect(0x4084, 0x1A5A5, 17));
     std::string expected = "M0 M0 m0 m0 " + Bits(0x4084, 16, 'M') + " M1 m1 " // IR
@@ -177,8 +178,7 @@ TEST_F(JtagLinkTest, IndirectWriteScansCodeElevenAboveTheDataThenPolls)
 TEST_F(JtagLinkTest, IndirectReadRequestsPollsAndDropsTheBusyBit)
 {
     FromReset();
-    port.Script({0, 0}); // request scan
-    port.Script({1});    // first poll, ignored
+    // The request scan and the first poll are not read.
     port.Script({0});    // not busy
     port.Script({0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 1}); // busy bit 0, then 10 bits
     // Captured 0b11001011010 (first bit in bit 0): without the busy bit 0x32D.

@@ -123,7 +123,11 @@ inline std::string TapBits(const ScriptedPort& port, size_t from = 0)
 // Runs an IEEE 1149.1 TAP on the (TMS, TDI) pairs of the data-register
 // writes and lists the completed scans: "IR 1004/16", "DR 0000A5/10" (value
 // as shifted in, first bit in bit 0), "RESET" on entering Test-Logic-Reset.
-inline std::vector<std::string> JtagScans(const ScriptedPort& port, size_t from = 0)
+// With instructions = true the TAP is followed from the start of the log
+// and every DR scan after from is listed as "<instruction>:<value>/<length>"
+// with the instruction the IR held for it (IR scans are left out), so that a
+// register access shows whether or not its instruction was loaded just before.
+inline std::vector<std::string> JtagScans(const ScriptedPort& port, size_t from = 0, bool instructions = false)
 {
     enum S { Tlr, Rti, SelDr, CapDr, ShDr, Ex1Dr, PauseDr, Ex2Dr, UpdDr, SelIr, CapIr, ShIr, Ex1Ir, PauseIr, Ex2Ir, UpdIr };
     static constexpr S next[16][2] = {
@@ -135,7 +139,8 @@ inline std::vector<std::string> JtagScans(const ScriptedPort& port, size_t from 
     uint64_t value = 0;
     int length = 0;
     bool tckHigh = false;
-    for (size_t i = from; i < port.Log.size(); ++i) {
+    uint64_t instruction = 0;
+    for (size_t i = instructions ? 0 : from; i < port.Log.size(); ++i) {
         const Access& a = port.Log[i];
         if (!a.Out || a.Port != port.PortBase)
             continue;
@@ -154,14 +159,27 @@ inline std::vector<std::string> JtagScans(const ScriptedPort& port, size_t from 
                 value = 0;
                 length = 0;
             }
-            if (state == UpdDr || state == UpdIr) {
-                char buffer[40];
-                std::snprintf(buffer, sizeof buffer, "%s %llX/%d", state == UpdIr ? "IR" : "DR",
-                    static_cast<unsigned long long>(value), length);
-                scans.push_back(buffer);
+            if (instructions) {
+                if (state == UpdIr)
+                    instruction = value;
+                if (state == Tlr)
+                    instruction = 0x1004; // IDCODE with HALT after a TAP reset
+                if (state == UpdDr && i >= from) {
+                    char buffer[48];
+                    std::snprintf(buffer, sizeof buffer, "%llX:%llX/%d", static_cast<unsigned long long>(instruction),
+                        static_cast<unsigned long long>(value), length);
+                    scans.push_back(buffer);
+                }
+            } else {
+                if (state == UpdDr || state == UpdIr) {
+                    char buffer[40];
+                    std::snprintf(buffer, sizeof buffer, "%s %llX/%d", state == UpdIr ? "IR" : "DR",
+                        static_cast<unsigned long long>(value), length);
+                    scans.push_back(buffer);
+                }
+                if (state == Tlr && was != Tlr)
+                    scans.push_back("RESET");
             }
-            if (state == Tlr && was != Tlr)
-                scans.push_back("RESET");
         }
         tckHigh = tck;
     }

@@ -88,6 +88,7 @@ TEST(SimFlashTest, C2EraseProgramAndReadBack)
     FullCycle("F340", 0x0123, 0x0B45);
     FullCycle("F340", 0xF800, 0xFBFD);
     FullCycle("F305", 0x0000, 0x07FD);
+    FullCycle("F360", 0x0123, 0x0B45); // 1 KB pages
 }
 
 TEST(SimFlashTest, JtagEraseProgramAndReadBack)
@@ -95,6 +96,53 @@ TEST(SimFlashTest, JtagEraseProgramAndReadBack)
     FullCycle("F020", 0x0123, 0x0745);
     FullCycle("F120", 0x0100, 0x04FF);
     FullCycle("F120", 0x1F000, 0x1F2FF); // above 64 KB: 17 address bits
+    FullCycle("F132", 0x8000, 0x87FF);   // 64 KB, but the family's 17-bit address
+}
+
+TEST(SimFlashTest, PageEraseTakesThePartsOwnPage)
+{
+    // 1 KB pages: the page of 0x0400 is 0x0400..0x07FF, nothing else.
+    for (const char* part : {"F360", "F120"}) {
+        SCOPED_TRACE(part);
+        SimRig rig(part);
+        ASSERT_TRUE(rig.Dev().ConnectTarget().Answered());
+        std::vector<uint8_t>& flash = rig.Sim->Flash();
+        std::fill(flash.begin(), flash.begin() + 0x1000, uint8_t{0});
+        rig.Dev().Flash().BeginRun();
+        ASSERT_TRUE(rig.Dev().Flash().EraseFlash(EraseKind::Pages, 0x0400, 0x0401));
+        EXPECT_EQ(flash[0x03FF], 0x00);
+        for (uint32_t a = 0x0400; a <= 0x07FF; ++a)
+            ASSERT_EQ(flash[a], 0xFF) << std::hex << a;
+        EXPECT_EQ(flash[0x0800], 0x00);
+        EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+    }
+}
+
+TEST(SimFlashTest, ReadsNearTheEndAskForNoByteThePartLacks)
+{
+    // The F340's code ends at its lock byte 0xFBFF; the reserved area above
+    // cannot be read, so no block may run into it.
+    SimRig rig("F340");
+    ASSERT_TRUE(rig.Dev().ConnectTarget().Answered());
+    rig.Sim->Flash()[0xFBF0] = 0x42;
+    FlashLink& flash = rig.Dev().Flash();
+    flash.BeginRun();
+    uint8_t value = 0;
+    ASSERT_TRUE(flash.ReadFlashByte(0xFBF0, value, 0));
+    EXPECT_EQ(value, 0x42);
+    for (uint32_t a = 0xFBF1; a <= 0xFBFF; ++a)
+        ASSERT_TRUE(flash.ReadFlashByte(a, value, 0)) << std::hex << a;
+    flash.EndFlashAccess();
+    // A part whose first pages are locked reads its free pages the same way.
+    SimRig locked("F310,lock=FD");
+    ASSERT_TRUE(locked.Dev().ConnectTarget().Answered());
+    FlashLink& lockedFlash = locked.Dev().Flash();
+    lockedFlash.BeginRun();
+    for (uint32_t a = 0x3B80; a <= 0x3BFF; ++a)
+        ASSERT_TRUE(lockedFlash.ReadFlashByte(a, value, 0)) << std::hex << a;
+    lockedFlash.EndFlashAccess();
+    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+    EXPECT_THAT(locked.Sim->Violations(), IsEmpty());
 }
 
 TEST(SimFlashTest, ScratchpadOfA128KPart)

@@ -109,6 +109,7 @@ TEST(SimIdentifyTest, IdentificationFillsInTheChipFacts)
 {
     struct Facts {
         const char* Part;
+        uint16_t PageSize;
         uint8_t FlashAdrBits;
         bool UserDataMapped;
         uint32_t UserDataBase;
@@ -121,25 +122,26 @@ TEST(SimIdentifyTest, IdentificationFillsInTheChipFacts)
     using enum SecurityAccess;
     using enum C2SecurityPath;
     const Facts rows[] = {
-        {"F020", 16, true, 0x0000, 0x80, 0x00000, false, JtagBlocks, Fpdat},
-        {"F018", 16, true, 0x4000, 0x00, 0x04000, true, JtagBlocks, Fpdat}, // smaller variant: its own size
-        {"F046", 16, true, 0x8000, 0x00, 0x08000, true, JtagBlocks, Fpdat},
-        {"F206", 16, true, 0x2000, 0x00, 0x02000, true, JtagBlocks, Fpdat},
-        {"F120", 17, true, 0x0000, 0x80, 0x20400, false, JtagBlocks, Fpdat},
-        {"F132", 16, true, 0x0000, 0x80, 0x00000, false, JtagBlocks, Fpdat},
-        {"F300", 16, true, 0x2000, 0x00, 0x02000, true, F30xNibbles, Fpdat},
-        {"F305", 16, false, 0, 0, 0, true, F30xNibbles, Fpdat},
-        {"F310", 16, true, 0x4000, 0x00, 0x04000, true, C2PageCount, InvertedB5},
-        {"F340", 16, true, 0x0000, 0x80, 0x00000, false, C2PageCount, InvertedB4},
-        {"F410", 16, true, 0x8000, 0x00, 0x08000, true, C2PageCount, WindowB5},
-        {"F334", 16, false, 0, 0, 0, true, C2PageCount, Fpdat},
+        {"F020", 512, 16, true, 0x0000, 0x80, 0x00000, false, JtagBlocks, Fpdat},
+        {"F018", 512, 16, true, 0x4000, 0x00, 0x04000, true, JtagBlocks, Fpdat}, // smaller variant: its own size
+        {"F046", 512, 16, true, 0x8000, 0x00, 0x08000, true, JtagBlocks, Fpdat},
+        {"F206", 512, 16, true, 0x2000, 0x00, 0x02000, true, JtagBlocks, Fpdat},
+        {"F120", 1024, 17, true, 0x0000, 0x80, 0x20400, false, JtagBlocks, Fpdat},
+        {"F132", 1024, 17, true, 0x0000, 0x80, 0x00000, false, JtagBlocks, Fpdat},
+        {"F300", 512, 16, true, 0x2000, 0x00, 0x02000, true, F30xNibbles, Fpdat},
+        {"F305", 512, 16, false, 0, 0, 0, true, F30xNibbles, Fpdat},
+        {"F310", 512, 16, true, 0x4000, 0x00, 0x04000, true, C2PageCount, InvertedB5},
+        {"F340", 512, 16, true, 0x0000, 0x80, 0x00000, false, C2PageCount, InvertedB4},
+        {"F410", 512, 16, true, 0x8000, 0x00, 0x08000, true, C2PageCount, WindowB5},
+        {"F334", 512, 16, false, 0, 0, 0, true, C2PageCount, Fpdat},
+        {"F360", 1024, 16, true, 0x8000, 0x00, 0x08000, true, C2PageCount, Fpdat},
     };
     for (const Facts& f : rows) {
         SCOPED_TRACE(f.Part);
         SimRig rig(f.Part);
         ASSERT_EQ(rig.Dev().ConnectTarget().Kind, ConnectOutcome::Connected);
         const ChipInfo& chip = rig.Chip();
-        EXPECT_EQ(chip.PageSize, 512);
+        EXPECT_EQ(chip.PageSize, f.PageSize);
         if (!chip.C2Mode) {
             EXPECT_EQ(chip.FlashAdrBits, f.FlashAdrBits);
         } else {
