@@ -1,57 +1,369 @@
 #include "common/AtomicFile.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorbrant {
 
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error)
-{
-    std::string tmpl = path + ".XXXXXX";
-    int fd = mkstemp(tmpl.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    // mkstemp creates 0600; give the file the usual mode for user files.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+namespace {
 
+constexpr const char* TempMarker = ".vorbrant-";
+constexpr size_t RandomLength = 6;
+constexpr const char RandomAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+std::string Reason(int code) { return std::strerror(code); }
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links to the name that finally holds (or will hold) the
+// data; that name need not exist yet.
+bool ResolveTarget(const std::string& path, std::string& target, std::string& error)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (lstat(current.c_str(), &st) != 0) {
+            if (errno == ENOENT) {
+                target = current;
+                return true;
+            }
+            error = Reason(errno);
+            return false;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            target = current;
+            return true;
+        }
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = readlink(current.c_str(), link.data(), link.size());
+        if (n < 0) {
+            error = Reason(errno);
+            return false;
+        }
+        link.resize(static_cast<size_t>(n));
+        if (link.empty()) {
+            error = Reason(ENOENT);
+            return false;
+        }
+        if (link.front() != '/' && current.find('/') != std::string::npos)
+            link = FolderOf(current) + "/" + link;
+        current = link;
+    }
+    error = Reason(ELOOP);
+    return false;
+}
+
+// --- the temporary file and fatal signals -----------------------------------
+//
+// A signal handler reaches only static storage: the name of the temporary
+// being written lives here while a write is under way. Signals whose
+// disposition is not the default (the window program turns them into an
+// orderly quit) are left alone: they do not end the process mid-write.
+
+constexpr int FatalSignals[] = {SIGINT, SIGTERM, SIGHUP};
+char pendingTemp[PATH_MAX + 64];
+volatile sig_atomic_t pendingArmed = 0;
+struct sigaction previousAction[std::size(FatalSignals)];
+bool handlerInstalled[std::size(FatalSignals)];
+
+void RemoveTemporaryAndEnd(int sig)
+{
+    if (pendingArmed)
+        unlink(pendingTemp);
+    for (size_t i = 0; i < std::size(FatalSignals); ++i)
+        if (FatalSignals[i] == sig)
+            sigaction(sig, &previousAction[i], nullptr);
+    raise(sig);
+}
+
+class SignalGuard {
+public:
+    SignalGuard()
+    {
+        sigset_t fatal;
+        sigemptyset(&fatal);
+        for (int sig : FatalSignals)
+            sigaddset(&fatal, sig);
+        pthread_sigmask(SIG_BLOCK, &fatal, &saved_);
+        for (size_t i = 0; i < std::size(FatalSignals); ++i) {
+            struct sigaction current {};
+            handlerInstalled[i] = false;
+            if (sigaction(FatalSignals[i], nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
+                continue;
+            struct sigaction action {};
+            action.sa_handler = RemoveTemporaryAndEnd;
+            sigemptyset(&action.sa_mask);
+            handlerInstalled[i] = sigaction(FatalSignals[i], &action, &previousAction[i]) == 0;
+        }
+    }
+    ~SignalGuard()
+    {
+        sigset_t fatal;
+        sigemptyset(&fatal);
+        for (int sig : FatalSignals)
+            sigaddset(&fatal, sig);
+        pthread_sigmask(SIG_BLOCK, &fatal, nullptr);
+        pendingArmed = 0;
+        for (size_t i = 0; i < std::size(FatalSignals); ++i)
+            if (handlerInstalled[i])
+                sigaction(FatalSignals[i], &previousAction[i], nullptr);
+        // A signal that came meanwhile is delivered now, after the rename or
+        // the removal of the temporary, with its usual effect.
+        pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+    }
+    SignalGuard(const SignalGuard&) = delete;
+    SignalGuard& operator=(const SignalGuard&) = delete;
+
+    // Creates the temporary with signals still blocked, so that no signal
+    // can fall between its creation and its arming. Returns the descriptor.
+    int CreateTemporary(const std::string& folder, const std::string& name, std::string& tempPath, int& code)
+    {
+        std::random_device random;
+        std::uniform_int_distribution<size_t> pick(0, sizeof RandomAlphabet - 2);
+        const std::string pattern = folder + "/" + name + TempMarker + std::to_string(getpid()) + "-";
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            tempPath = pattern;
+            for (size_t i = 0; i < RandomLength; ++i)
+                tempPath += RandomAlphabet[pick(random)];
+            // 0666 less the umask, as any new file of the user.
+            const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd >= 0) {
+                if (tempPath.size() < sizeof pendingTemp) {
+                    std::memcpy(pendingTemp, tempPath.c_str(), tempPath.size() + 1);
+                    pendingArmed = 1;
+                }
+                pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+                return fd;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+        code = errno;
+        pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+        return -1;
+    }
+
+private:
+    sigset_t saved_{};
+};
+
+// --- leftovers of killed writers ----------------------------------------------
+
+// The start of process pid in seconds since the epoch; 0 when unknown.
+time_t ProcessStart(long pid)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+    FILE* f = std::fopen(path, "re");
+    if (!f)
+        return 0;
+    char line[1024];
+    const bool got = std::fgets(line, sizeof line, f) != nullptr;
+    std::fclose(f);
+    if (!got)
+        return 0;
+    // Field 22 (start time in clock ticks after boot) counts from the last
+    // ')', since the command name may hold blanks and parentheses.
+    const char* p = std::strrchr(line, ')');
+    if (!p)
+        return 0;
+    unsigned long long ticks = 0;
+    int field = 2;
+    for (++p; *p && field < 22; ++p)
+        if (*p == ' ')
+            ++field;
+    if (field != 22 || std::sscanf(p, "%llu", &ticks) != 1)
+        return 0;
+    FILE* s = std::fopen("/proc/stat", "re");
+    if (!s)
+        return 0;
+    long long boot = 0;
+    while (std::fgets(line, sizeof line, s))
+        if (std::sscanf(line, "btime %lld", &boot) == 1)
+            break;
+    std::fclose(s);
+    const long hz = sysconf(_SC_CLK_TCK);
+    if (boot <= 0 || hz <= 0)
+        return 0;
+    return static_cast<time_t>(boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz)));
+}
+
+// True while the process that made a temporary (last changed at changed)
+// may still be writing it: it runs, and is not a later process that only
+// got the same number.
+bool WriterMayRun(long pid, time_t changed)
+{
+    if (pid == static_cast<long>(getpid()))
+        return true;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        return false;
+    const time_t start = ProcessStart(pid);
+    return start == 0 || changed + 1 >= start;
+}
+
+void RemoveLeftovers(const std::string& folder, const std::string& name)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::string prefix = name + TempMarker;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view entryName(entry->d_name);
+        if (entryName.size() <= prefix.size() || entryName.substr(0, prefix.size()) != prefix)
+            continue;
+        // PID "-" six characters of the alphabet, nothing else.
+        const std::string_view rest = entryName.substr(prefix.size());
+        const size_t dash = rest.find('-');
+        if (dash == 0 || dash == std::string_view::npos || dash > 10 || rest.size() != dash + 1 + RandomLength)
+            continue;
+        long pid = 0;
+        bool digits = true;
+        for (char c : rest.substr(0, dash)) {
+            digits = digits && c >= '0' && c <= '9';
+            pid = pid * 10 + (c - '0');
+        }
+        bool random = true;
+        for (char c : rest.substr(dash + 1))
+            random = random && std::strchr(RandomAlphabet, c) != nullptr && c != '\0';
+        if (!digits || !random || pid <= 0)
+            continue;
+        struct stat st {};
+        if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != geteuid())
+            continue;
+        if (!WriterMayRun(pid, st.st_mtim.tv_sec))
+            unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
+}
+
+bool WriteAll(int fd, std::string_view data, int& code)
+{
     const char* p = data.data();
     size_t left = data.size();
     while (left > 0) {
-        ssize_t n = write(fd, p, left);
+        const ssize_t n = write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            error = std::strerror(errno);
-            close(fd);
-            unlink(tmpl.c_str());
+            code = errno;
             return false;
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (fsync(fd) != 0 && errno != EINVAL) {
-        error = std::strerror(errno);
-        close(fd);
-        unlink(tmpl.c_str());
+    return true;
+}
+
+} // namespace
+
+std::string TemporaryNamePattern(const std::string& target, long pid)
+{
+    return target + TempMarker + std::to_string(pid) + "-XXXXXX";
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error)
+{
+    std::string target;
+    if (!ResolveTarget(path, target, error))
+        return false;
+
+    struct stat old {};
+    const bool exists = stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) {
+        error = Reason(errno);
         return false;
     }
+    if (exists) {
+        if (!S_ISREG(old.st_mode)) {
+            error = "not a regular file";
+            return false;
+        }
+        // Replacing a file is allowed where writing it would be; a file
+        // without any write permission is read-only even for root.
+        if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            error = "read-only file";
+            return false;
+        }
+        if (access(target.c_str(), W_OK) != 0) {
+            error = Reason(errno);
+            return false;
+        }
+    }
+
+    const std::string folder = FolderOf(target);
+    const std::string name = NameOf(target);
+    RemoveLeftovers(folder, name);
+
+    SignalGuard guard;
+    std::string temp;
+    int code = 0;
+    const int fd = guard.CreateTemporary(folder, name, temp, code);
+    if (fd < 0) {
+        error = Reason(code);
+        return false;
+    }
+    auto fail = [&](int why) {
+        if (fd >= 0)
+            close(fd);
+        unlink(temp.c_str());
+        error = Reason(why);
+        return false;
+    };
+    if (exists) {
+        // The owner first: a change of owner clears the set-id bits.
+        if (old.st_uid != geteuid() || old.st_gid != getegid()) {
+            // Not permitted: the file becomes ours, with the old group when we may.
+            if (fchown(fd, old.st_uid, old.st_gid) != 0)
+                (void)!fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        }
+        if (fchmod(fd, old.st_mode & 07777) != 0)
+            return fail(errno);
+    }
+    if (!WriteAll(fd, data, code))
+        return fail(code);
+    if (fsync(fd) != 0 && errno != EINVAL)
+        return fail(errno);
     if (close(fd) != 0) {
-        error = std::strerror(errno);
-        unlink(tmpl.c_str());
+        const int why = errno;
+        unlink(temp.c_str());
+        error = Reason(why);
         return false;
     }
-    if (rename(tmpl.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        unlink(tmpl.c_str());
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+        const int why = errno;
+        unlink(temp.c_str());
+        error = Reason(why);
         return false;
+    }
+    // The rename itself lasts only once the folder is on disk; the new file
+    // is in place already, so a folder that cannot be synced fails nothing.
+    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
     }
     return true;
 }

@@ -1,13 +1,31 @@
 #pragma once
-// Files we write are written beside their target and renamed into place, so a
-// failure never leaves a half-written file where a good one stood.
+// The one writer of every file the program saves (images, configuration,
+// chain files, the simulator's flash). It never damages what stands at the
+// target name:
+// - a target that exists and is not a regular file (a device, a FIFO, a
+//   folder, after following symbolic links) is refused with the reason
+//   "not a regular file", and a read-only file with "read-only file";
+// - a symbolic link is written through: its final target gets the new
+//   content and the link stays a link;
+// - the content goes to a temporary file beside the final target, which is
+//   synced and renamed over it, so the target is always either the old or the
+//   new file; the old file's mode (and owner, where permitted) is kept;
+// - the temporary file is removed on every failure, and when SIGINT, SIGTERM
+//   or SIGHUP would end the process during the write;
+// - temporaries that a killed writer left beside the target
+//   (NAME.vorbrant-PID-XXXXXX, from a process that no longer runs) are
+//   removed when the same target is written next.
 #include <string>
 #include <string_view>
 
 namespace vorbrant {
 
-// Returns true on success; on failure error holds the system's reason and the
-// old file (if any) is untouched.
+// Returns true on success; on failure error holds the reason and the old file
+// (if any) is untouched.
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error);
+
+// The name a temporary for target would have if made by process pid (with
+// XXXXXX where its random part goes); tests plant leftovers with it.
+std::string TemporaryNamePattern(const std::string& target, long pid);
 
 } // namespace vorbrant

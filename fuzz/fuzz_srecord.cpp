@@ -3,6 +3,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    vorbrant::fuzzing::FuzzRecordFormat(vorbrant::LoadFormat::SRecord, data, size);
+    vorbrant::fuzzing::FuzzRecordFormat(vorbrant::LoadFormat::SRecord, data, size, vorbrant::fuzzing::IgnoredOffset(size));
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "image/FileLoader.h"
 
+#include "common/BoundedRead.h"
 #include "image/LineReader.h"
 #include "image/RecordParsers.h"
 #include "image/RecordStream.h"
@@ -31,6 +32,10 @@ public:
 private:
     int fd_;
 };
+
+// A full image in records of one byte each takes some 63 MB of Intel HEX;
+// a text file beyond this limit is no image of ours.
+constexpr uint64_t MaxTextFileSize = uint64_t{256} << 20;
 
 std::string ReadFailureText(const std::string& path, const std::string& reason)
 {
@@ -120,7 +125,10 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
     if (fstat(file.Get(), &info) != 0)
         return fail(ReadFailureText(path, std::strerror(errno)));
     if (!S_ISREG(info.st_mode))
-        return fail(ReadFailureText(path, "not a regular file"));
+        return fail(ReadFailureText(path, NotRegularFileReason));
+    // The size is known before the data is read: a binary image larger than
+    // the buffer, or a text larger than any image could need, is refused.
+    const uint64_t fileSize = static_cast<uint64_t>(info.st_size);
 
     // The start of the file tells its format; a text file may begin with a
     // byte-order mark and blank lines, which its records come after.
@@ -144,6 +152,8 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
         scratch = std::make_unique<ImageBuffer>();   // cleared: 0xFF, maps 0
     ImageBuffer* staging = fresh ? &image : scratch.get();
     if (format == LoadFormat::Binary) {
+        if (fileSize > ImageBuffer::Capacity)
+            return fail("File too big for the selected FLASH memory!");
         uint32_t size = 0;
         int readErrno = 0;
         int r = ReadBinaryImage(file.Get(), *staging, size, readErrno);
@@ -158,6 +168,8 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
         staging->ImageSize = static_cast<int32_t>(size);
     } else if (IsTextFormat(format)) {
         // A text of nothing but blanks holds nothing.
+        if (fileSize > MaxTextFileSize)
+            return fail(ReadFailureText(path, std::strerror(EFBIG)));
         const size_t fill = LeadingFillLength(start);
         if (fill == start.size() && start.size() < sizeof head)
             return fail("File is empty!");
@@ -165,7 +177,7 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
         staging->EndAddress = 0;
         if (lseek(file.Get(), static_cast<off_t>(fill), SEEK_SET) < 0)
             return fail(ReadFailureText(path, std::strerror(errno)));
-        LineReader reader(file.Get());
+        LineReader reader(file.Get(), LineReader::DefaultBlock, MaxTextFileSize);
         RecordParseOutcome outcome = ParseRecordLines(format, reader, *staging, image.LoadOffset);
         if (outcome.Result == RecordReadError)
             return fail(ReadFailureText(path, std::strerror(outcome.ReadErrno)));

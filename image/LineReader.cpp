@@ -12,8 +12,8 @@ LineReader::LineReader(std::string_view text)
 {
 }
 
-LineReader::LineReader(int fd, size_t blockSize)
-    : fd_(fd), storage_(std::max(blockSize, 2 * MaxLine))
+LineReader::LineReader(int fd, size_t blockSize, uint64_t limit)
+    : fd_(fd), storage_(std::max(blockSize, 2 * MaxLine)), limit_(limit)
 {
     data_ = storage_.data();
 }
@@ -38,6 +38,12 @@ bool LineReader::Fill()
             return false;
         }
         if (n == 0) {
+            eof_ = true;
+            return false;
+        }
+        total_ += static_cast<uint64_t>(n);
+        if (total_ > limit_) {
+            error_ = EFBIG;
             eof_ = true;
             return false;
         }

@@ -5,6 +5,7 @@
 // huge file or a file without line ends costs one fixed buffer.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -18,7 +19,9 @@ public:
     // Lines of a text the caller keeps alive.
     explicit LineReader(std::string_view text);
     // Lines read from an open descriptor in blocks; the descriptor stays open.
-    explicit LineReader(int fd, size_t blockSize = DefaultBlock);
+    // More than limit bytes (a file that grows while it is read) end the
+    // reading with the error EFBIG.
+    explicit LineReader(int fd, size_t blockSize = DefaultBlock, uint64_t limit = UINT64_MAX);
 
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -42,6 +45,8 @@ private:
     bool lfKnown_ = false;     // lfPos_ is the first LF at or after begin_ (or end_)
     size_t lfPos_ = 0;
     int error_ = 0;
+    uint64_t limit_ = UINT64_MAX;
+    uint64_t total_ = 0;   // bytes read from the descriptor
     std::array<char, MaxLine> longLine_{};
 };
 

@@ -81,11 +81,11 @@ int ParseHexRecord(std::string_view line, HexParseState& state, ImageBuffer& ima
     case 0x00: {
         if (count == 0)
             return 0;
-        uint32_t address = static_cast<uint32_t>((bytes[1] << 8) | bytes[2]) +
-                           static_cast<uint32_t>(state.LoadOffset) + state.ExtendedAddress;
+        const int64_t address = int64_t{(bytes[1] << 8) | bytes[2]} + int64_t{state.LoadOffset} +
+                                int64_t{state.ExtendedAddress};
         if (!FitsInBuffer(address, static_cast<uint32_t>(count)))
             return RecordOutsideBuffer;
-        StoreBytes(image, address, bytes + 4, static_cast<uint32_t>(count));
+        StoreBytes(image, static_cast<uint32_t>(address), bytes + 4, static_cast<uint32_t>(count));
         return count;
     }
     case 0x02:
@@ -158,7 +158,7 @@ int ParseSRecord(std::string_view line, SRecordState& state, ImageBuffer& image)
     if (count < addressBytes + 1)
         return RecordInvalid;
     ++state.DataRecords;
-    uint32_t address = 0;
+    int64_t address = 0;
     for (int i = 1; i <= addressBytes; ++i)
         address = (address << 8) | bytes[i];
     const int dataCount = count - addressBytes - 1;
@@ -166,7 +166,7 @@ int ParseSRecord(std::string_view line, SRecordState& state, ImageBuffer& image)
         return 0;
     if (!FitsInBuffer(address, static_cast<uint32_t>(dataCount)))
         return RecordOutsideBuffer;
-    StoreBytes(image, address, bytes + 1 + addressBytes, static_cast<uint32_t>(dataCount));
+    StoreBytes(image, static_cast<uint32_t>(address), bytes + 1 + addressBytes, static_cast<uint32_t>(dataCount));
     return dataCount;
 }
 
@@ -183,12 +183,11 @@ int ParseDatRecord(std::string_view line, ImageBuffer& image)
     int high = Pair(s + 11), low = Pair(s + 13);
     if ((a3 | a2 | a1 | a0 | high | low) < 0)
         return RecordInvalid;
-    uint32_t address = (static_cast<uint32_t>(a3) << 24 | static_cast<uint32_t>(a2) << 16 |
-                        static_cast<uint32_t>(a1) << 8 | static_cast<uint32_t>(a0)) - 0x20000000u;
+    const int64_t address = (int64_t{a3} << 24 | int64_t{a2} << 16 | int64_t{a1} << 8 | int64_t{a0}) - 0x20000000;
     if (!FitsInBuffer(address, 2))
         return RecordOutsideBuffer;
     const uint8_t word[2] = {static_cast<uint8_t>(low), static_cast<uint8_t>(high)};
-    StoreBytes(image, address, word, 2);
+    StoreBytes(image, static_cast<uint32_t>(address), word, 2);
     return 2;
 }
 

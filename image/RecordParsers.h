@@ -40,10 +40,12 @@ int ParseDatRecord(std::string_view line, ImageBuffer& image);
 // presence flags, page flags, range); the caller checked the range.
 void StoreBytes(ImageBuffer& image, uint32_t address, const uint8_t* data, uint32_t count);
 
-// True when address..address+count-1 all lie inside the buffer.
-inline bool FitsInBuffer(uint32_t address, uint32_t count)
+// True when address..address+count-1 all lie inside the buffer. Addresses
+// are computed in 64 bits from their parts (record address, load offset,
+// extended address), so no sum can wrap into the buffer.
+inline bool FitsInBuffer(int64_t address, uint32_t count)
 {
-    return address < ImageBuffer::Capacity && count <= ImageBuffer::Capacity - address;
+    return address >= 0 && address <= int64_t{ImageBuffer::Capacity} - int64_t{count};
 }
 
 } // namespace vorbrant

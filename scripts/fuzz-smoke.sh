@@ -42,9 +42,11 @@ seed() {   # seed TARGET NAME CONTENT
   mkdir -p "$run/seeds/$1"
   printf '%b' "$3" > "$run/seeds/$1/$2"
 }
-seed fuzz_hex good ':020000040001F9\r\n:0400100001020304E2\r\n:00000001FF\r\n'
-seed fuzz_hex segment ':020000021000EC\n:01000000AA55\n:00000001FF\n'
-seed fuzz_hex bad ':0400100001020304E3\r\n:00000001ff\r\n'
+# fuzz_hex: four bytes of load offset (little-endian), then the file.
+seed fuzz_hex good '\x00\x00\x00\x00:020000040001F9\r\n:0400100001020304E2\r\n:00000001FF\r\n'
+seed fuzz_hex segment '\x00\x01\x00\x00:020000021000EC\n:01000000AA55\n:00000001FF\n'
+seed fuzz_hex bad '\xF0\xFF\xFF\xFF:0400100001020304E3\r\n:00000001ff\r\n'
+seed fuzz_hex wrap '\x10\x00\x00\x00:02000004FFFFFC\n:01FFFF00AA57\n:00000001FF\n'
 seed fuzz_srecord good 'S00600004844521B\nS1050010AABB85\nS2060100101234A2\nS30700300000010293\nS5030001FB\nS9030000FC\n'
 seed fuzz_srecord bad 'S1050010AABB86\nS4030000FC\n'
 seed fuzz_dat good '[20000010] 12AB\n[20000012] CD34\r\n'
@@ -56,6 +58,7 @@ seed fuzz_sim_config short 'F340,adapter=ironquill2,lock=FE,rev=2,fail-write=0x1
 seed fuzz_sim_config chain '[Simulator]\nAdapter=ironquill\n[Device1]\nIRLength=8\nIDCode=0123A0F1\n[Device2]\nPart=F020\nLock=FEFF\n'
 seed fuzz_jcf chain '[JTAG Chain]\r\nVersion=1.0\r\nDevice_1=CPU_A(4,0,0) /work/a b, c.hex\r\nDevice_2=CPU_B(8,512,4026531841) \r\n[JTAG Devices]\r\nDevice_1=X(4,0,1)\r\n'
 seed fuzz_ini config '[ENVIRONMENT]\r\nLastDir=/home/x\r\nPort=888\r\nFileCount=2\r\nFile1=/a.hex\r\n\r\n[JTAG Devices]\r\nCount=1\r\n'
+seed fuzz_ini hand '\xEF\xBB\xBF; settings\r\n[ENVIRONMENT]\r\nLastDir = C:\\x  \r\nFile1=a\r\nfile1=b\r\nno key\r\n[JTAG Chain]\rDevice1=F120,8'
 
 status=0
 for t in "${targets[@]}"; do

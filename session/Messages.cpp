@@ -88,4 +88,9 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
     return line;
 }
 
+std::string ConfigNotTextMessage(const std::string& path)
+{
+    return "Configuration file " + path + " is not a text INI file; settings will not be saved";
+}
+
 } // namespace vorbrant

@@ -317,8 +317,15 @@ void Session::ReadConfiguration()
 {
     Config.SetPath(Settings.IniPath);
     std::string error;
-    if (!Config.Load(&error))
+    if (!Config.Load(&error)) {
         Op.ShowMessage(MessageKind::Warning, "Can't read configuration file " + Settings.IniPath + ": " + error);
+    } else if (!Config.IsText()) {
+        // Binary content is nobody's configuration: start from the defaults
+        // and leave the file alone.
+        Op.ShowMessage(MessageKind::Warning, ConfigNotTextMessage(Settings.IniPath));
+        configNotTextShown_ = true;
+        Config.Parse("");
+    }
 
     Files.LastDir = Config.ReadString(Environment, "LastDir", "");
     PortSetting setting = ReadPortSetting(Config.ReadString(Environment, "Port", ""));
@@ -348,7 +355,18 @@ void Session::WriteConfiguration()
 {
     // Re-read first: other windows may have written their own keys since.
     Config.SetPath(Settings.IniPath);
-    Config.Load();
+    std::string error;
+    if (!Config.Load(&error)) {
+        // What could not be read must not be replaced by what we know.
+        Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
+        return;
+    }
+    if (!Config.IsText()) {
+        if (!configNotTextShown_)
+            Op.ShowMessage(MessageKind::Warning, ConfigNotTextMessage(Settings.IniPath));
+        configNotTextShown_ = true;
+        return;
+    }
     Config.WriteString(Environment, "LastDir", Files.LastDir);
     Config.WriteString(Environment, "Port", FormatPortSetting(PortSelection, UserLptAddress));
     const auto& entries = Recent.Entries();
@@ -360,7 +378,6 @@ void Session::WriteConfiguration()
     std::filesystem::path folder = std::filesystem::path(Settings.IniPath).parent_path();
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
-    std::string error;
     if (!Config.Save(&error))
         Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
 }

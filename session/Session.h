@@ -282,6 +282,7 @@ private:
 
     SessionView* view_ = nullptr;
     bool closed_ = false;
+    bool configNotTextShown_ = false; // the configuration file holds binary data
     bool pollTimerRunning_ = false;
     bool stepsGiven_ = false; // the command line named a file or a step
     bool fileGiven_ = false;  // ... a file

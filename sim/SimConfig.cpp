@@ -1,5 +1,6 @@
 #include "sim/SimConfig.h"
 
+#include "common/BoundedRead.h"
 #include "common/IniFile.h"
 #include "sim/Catalogue.h"
 
@@ -280,18 +281,18 @@ bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& er
     std::string_view text = TrimView(simText);
     if (!text.empty() && text.front() == '@') {
         const std::string path(TrimView(text.substr(1)));
-        IniFile ini(path);
-        std::error_code ec;
-        if (path.empty() || !std::filesystem::is_regular_file(path, ec)) {
+        std::string content, reason;
+        switch (path.empty() ? ReadResult::Missing : ReadWholeFile(path, IniFile::MaxFileSize, content, reason)) {
+        case ReadResult::Missing:
             error = "simulator configuration " + path + " not found";
             return false;
-        }
-        std::string reason;
-        if (!ini.Load(&reason)) {
+        case ReadResult::Failed:
             error = "cannot read simulator configuration " + path + ": " + reason;
             return false;
+        case ReadResult::Read:
+            break;
         }
-        return ParseSimIni(ini.Serialize(), path, config, error);
+        return ParseSimIni(content, path, config, error);
     }
     SimConfig result;
     SimDeviceConfig device;

@@ -1,6 +1,7 @@
 #include "sim/Simulator.h"
 
 #include "common/AtomicFile.h"
+#include "common/BoundedRead.h"
 #include "sim/AdapterCircuit.h"
 #include "sim/C2Target.h"
 #include "sim/Catalogue.h"
@@ -120,20 +121,24 @@ bool Simulator::Impl::LoadFlashFile(const SimDeviceConfig& device, FlashArray& f
 {
     if (device.FlashFile.empty())
         return true;
-    std::error_code ec;
-    if (!std::filesystem::exists(device.FlashFile, ec))
+    // Read no more than the part holds: a device, a FIFO or a huge file in
+    // its place is refused before anything is read.
+    std::string content, reason;
+    switch (ReadWholeFile(device.FlashFile, flash.Bytes.size(), content, reason)) {
+    case ReadResult::Missing:
         return true; // a missing file starts erased and is created at the end
-    std::ifstream in(device.FlashFile, std::ios::binary);
-    if (!in) {
-        StartError = "cannot read flash file " + device.FlashFile + "; it is left untouched";
+    case ReadResult::Failed: {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(device.FlashFile, ec);
+        if (!ec && size > flash.Bytes.size())
+            StartError = "flash file " + device.FlashFile + " holds " + std::to_string(size) + " bytes, more than the " +
+                         std::to_string(flash.Bytes.size()) + " of the " + device.Part + "; it is left untouched";
+        else
+            StartError = "cannot read flash file " + device.FlashFile + ": " + reason + "; it is left untouched";
         return false;
     }
-    std::vector<uint8_t> content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (content.size() > flash.Bytes.size()) {
-        StartError = "flash file " + device.FlashFile + " holds " + std::to_string(content.size()) +
-                     " bytes, more than the " + std::to_string(flash.Bytes.size()) + " of the " + device.Part +
-                     "; it is left untouched";
-        return false;
+    case ReadResult::Read:
+        break;
     }
     std::copy(content.begin(), content.end(), flash.Bytes.begin());
     return true;

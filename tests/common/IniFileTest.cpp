@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vorbrant;
+using vorbrant::test::TempDir;
 
 TEST(IniFile, ReadsWindowsFilesWithAnyCaseAndBlanks)
 {
@@ -19,21 +24,140 @@ TEST(IniFile, ReadsWindowsFilesWithAnyCaseAndBlanks)
     EXPECT_EQ(ini.ReadInteger("ENVIRONMENT", "Port", 1), 1) << "not a number reads as the default";
 }
 
-TEST(IniFile, KeepsOrderAndReplacesValuesInPlace)
+// A file written on Windows by hand and by other tools: CR LF, comments of
+// both kinds, blank lines, a key repeated, a line that is no key, blanks
+// around "=", a section we do not know, a chain file's section, and no line
+// end after the last line.
+const std::string WindowsIni =
+    "; Vorbrant settings\r\n"
+    "\r\n"
+    "[ENVIRONMENT]\r\n"
+    "LastDir = C:\\Work\\fw  \r\n"
+    "# the port as the last run left it\r\n"
+    "Port=888\r\n"
+    "File1=a.hex\r\n"
+    "File1=b.hex\r\n"
+    "not a key at all\r\n"
+    "\r\n"
+    "\r\n"
+    "[Other Tool]\r\n"
+    "  Colour = Blue\r\n"
+    "[JTAG Chain]\r\n"
+    "DeviceCount=2\r\n"
+    "Device1=F120,8\r\n"
+    "Device2=EPM7064,10";
+
+TEST(IniFile, ReadingAndWritingBackChangeNothing)
 {
     IniFile ini;
-    ini.Parse("[A]\nx=1\ny=2\n[B]\nz=3\n");
-    ini.WriteString("a", "X", "9");
-    ini.WriteString("B", "w", "4");
-    EXPECT_EQ(ini.Serialize(), "[A]\nx=9\ny=2\n\n[B]\nz=3\nw=4\n");
-    ini.EraseSection("a");
-    EXPECT_FALSE(ini.SectionExists("A"));
-    EXPECT_EQ(ini.ReadSection("b"), (std::vector<std::string>{"z", "w"}));
+    ini.Parse(WindowsIni);
+    EXPECT_TRUE(ini.IsText());
+    EXPECT_EQ(ini.Serialize(), WindowsIni);
+    EXPECT_EQ(ini.ReadString("environment", "file1", ""), "a.hex") << "a repeated key reads as its first value";
+    EXPECT_EQ(ini.ReadString("ENVIRONMENT", "LastDir", ""), "C:\\Work\\fw");
+    EXPECT_EQ(ini.ReadSection("ENVIRONMENT"), (std::vector<std::string>{"LastDir", "Port", "File1"}));
+    EXPECT_EQ(ini.Sections(), (std::vector<std::string>{"ENVIRONMENT", "Other Tool", "JTAG Chain"}));
+    // Writing the values it has changes no byte either.
+    ini.WriteString("ENVIRONMENT", "LastDir", "C:\\Work\\fw");
+    ini.WriteInteger("jtag chain", "DeviceCount", 2);
+    EXPECT_EQ(ini.Serialize(), WindowsIni);
+}
+
+TEST(IniFile, WritingChangesOnlyTheLinesOfTheKeysSet)
+{
+    IniFile ini;
+    ini.Parse(WindowsIni);
+    ini.WriteString("Environment", "LASTDIR", "/home/op");
+    ini.WriteString("ENVIRONMENT", "File1", "c.hex");
+    ini.WriteInteger("ENVIRONMENT", "FileCount", 1);
+    ini.WriteString("JTAG Chain", "Device3", "F330,1");
+    ini.WriteString("JTAG Devices", "Count", "0");
+    std::string expected = WindowsIni;
+    auto replace = [&](const std::string& from, const std::string& to) {
+        const size_t at = expected.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        expected.replace(at, from.size(), to);
+    };
+    replace("LastDir = C:\\Work\\fw  ", "LastDir = /home/op");
+    replace("File1=a.hex\r\n", "File1=c.hex\r\n");
+    // A new key follows the last key of its section, before the blank lines.
+    replace("File1=b.hex\r\n", "File1=b.hex\r\nFileCount=1\r\n");
+    replace("Device2=EPM7064,10", "Device2=EPM7064,10\r\nDevice3=F330,1\r\n\r\n[JTAG Devices]\r\nCount=0\r\n");
+    EXPECT_EQ(ini.Serialize(), expected);
+
+    // Deleting a repeated key removes every line of it; erasing a section
+    // removes its lines up to the next section.
+    ini.DeleteKey("ENVIRONMENT", "file1");
+    EXPECT_FALSE(ini.ValueExists("ENVIRONMENT", "File1"));
+    ini.EraseSection("other tool");
+    EXPECT_FALSE(ini.SectionExists("Other Tool"));
+    replace("File1=c.hex\r\nFile1=b.hex\r\n", "");
+    replace("[Other Tool]\r\n  Colour = Blue\r\n", "");
+    EXPECT_EQ(ini.Serialize(), expected);
+    // Keys written after a delete go where the section's keys end.
+    ini.WriteString("ENVIRONMENT", "File1", "d.hex");
+    EXPECT_EQ(ini.ReadSection("ENVIRONMENT"), (std::vector<std::string>{"LastDir", "Port", "FileCount", "File1"}));
+    replace("FileCount=1\r\n", "FileCount=1\r\nFile1=d.hex\r\n");
+    EXPECT_EQ(ini.Serialize(), expected);
+}
+
+TEST(IniFile, NewFilesAreLaidOutOneSectionAfterTheOther)
+{
+    IniFile ini;
+    ini.WriteString("ENVIRONMENT", "LastDir", "/x");
+    ini.WriteString("JTAG Devices", "Count", "0");
+    ini.WriteString("ENVIRONMENT", "Port", "1\r\n[Injected]");
+    EXPECT_EQ(ini.Serialize(), "[ENVIRONMENT]\nLastDir=/x\nPort=1  [Injected]\n\n[JTAG Devices]\nCount=0\n");
+}
+
+TEST(IniFile, BinaryContentIsNeitherReadAsSettingsNorWritten)
+{
+    TempDir dir;
+    std::string binary = "[ENVIRONMENT]\nPort=888\n";
+    binary += std::string("\0\x01\x02\xFF", 4);
+    const std::string path = dir.Write("x.INI", binary);
+    IniFile ini(path);
+    EXPECT_FALSE(ini.IsText());
+    ini.WriteString("ENVIRONMENT", "Port", "1");
+    std::string error;
+    EXPECT_FALSE(ini.Save(&error));
+    EXPECT_EQ(error, "not a text INI file");
+    EXPECT_EQ(TempDir::Read(path), binary);
+    // Code pages and UTF-8 are text; so is a byte-order mark before a section.
+    ini.Parse("\xEF\xBB\xBF[ENVIRONMENT]\r\nLastDir=C:\\M\xFCller\r\n\x1A");
+    EXPECT_TRUE(ini.IsText());
+    EXPECT_EQ(ini.ReadString("ENVIRONMENT", "LastDir", ""), "C:\\M\xFCller");
+}
+
+TEST(IniFile, ParsingTimeGrowsLinearly)
+{
+    // A quadratic parse shows as 16 times the time for 4 times the keys;
+    // the best of a few tries keeps a busy machine from deciding. The files
+    // stay small enough for the processor's caches, which would otherwise
+    // add a step of their own (bench/ini_parse measures large files).
+    auto bestTime = [](int keys) {
+        std::string text = "[JTAG Devices]\n";
+        for (int i = 0; i < keys; ++i)
+            text += "Device" + std::to_string(i) + "=F" + std::to_string(i) + ",8\n";
+        double best = 1e9;
+        for (int run = 0; run < 5; ++run) {
+            const auto start = std::chrono::steady_clock::now();
+            IniFile ini;
+            ini.Parse(text);
+            EXPECT_EQ(ini.ReadString("JTAG Devices", "Device" + std::to_string(keys - 1), ""),
+                      "F" + std::to_string(keys - 1) + ",8");
+            best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+        return best;
+    };
+    const double small = bestTime(5000);
+    const double large = bestTime(20000);
+    EXPECT_LE(large, 6 * small) << small << " s for 5,000 keys, " << large << " s for 20,000";
 }
 
 TEST(IniFile, SavesAtomicallyAndReadsBack)
 {
-    test::TempDir dir;
+    TempDir dir;
     auto path = dir.File("t.INI");
     {
         IniFile ini(path);
@@ -71,7 +195,7 @@ TEST(Text, ParseInt32AcceptsDecimalAndHexPrefixes)
 
 TEST(IniFile, AFileThatCannotBeReadKeepsWhatWasLoaded)
 {
-    test::TempDir dir;
+    TempDir dir;
     auto path = dir.Write("v.INI", "[JTAG Devices]\nCount=2\n");
     IniFile ini(path);
     ASSERT_EQ(ini.ReadInteger("JTAG Devices", "Count", 0), 2);
@@ -81,4 +205,22 @@ TEST(IniFile, AFileThatCannotBeReadKeepsWhatWasLoaded)
     std::string err;
     EXPECT_FALSE(ini.Load(&err));
     EXPECT_EQ(ini.ReadInteger("JTAG Devices", "Count", 0), 2) << "a save after this must not drop the section";
+}
+
+TEST(IniFile, OnlyRegularFilesOfSaneSizeAreRead)
+{
+    TempDir dir;
+    const std::string fifo = dir.File("pipe.INI");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    IniFile ini;
+    ini.SetPath(fifo);
+    std::string error;
+    EXPECT_FALSE(ini.Load(&error)) << "a FIFO with no writer must not stall the start";
+    EXPECT_EQ(error, "not a regular file");
+
+    const std::string big = dir.File("big.INI");
+    ASSERT_EQ(truncate(dir.Write("big.INI", "[A]\n").c_str(), static_cast<off_t>(IniFile::MaxFileSize) + 1), 0);
+    ini.SetPath(big);
+    EXPECT_FALSE(ini.Load(&error));
+    EXPECT_EQ(error, "File too large");
 }

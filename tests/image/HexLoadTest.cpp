@@ -68,13 +68,21 @@ TEST(HexLoad, LoadOffsetMovesHexDataOnly)
     EXPECT_EQ(t.Image->ImageData[0x10], 0x42);
     EXPECT_EQ(t.Image->PresentMap[0x110], 0) << "the S-record load replaced the image";
 
-    // A negative offset wraps modulo 2^32 like the address sum does.
+    // A negative offset may move data down to address 0, not below it.
     t.Image->LoadOffset = -0x10;
     ASSERT_TRUE(t.Load(L(HexLine(0x0010, 0, {0x43})) + End));
     EXPECT_EQ(t.Image->ImageData[0], 0x43);
     t.Image->LoadOffset = -0x11;
     EXPECT_FALSE(t.Load(L(HexLine(0x0010, 0, {0x43})) + End));
     EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
+
+    // Address, offset and extended address beyond 2^32 must not wrap round
+    // into the buffer (0xFFFF0000 + 0xFFFF + 0x10 would land at 0x0F).
+    LoadBench w;
+    w.Image->LoadOffset = 0x10;
+    EXPECT_FALSE(w.Load(":02000004FFFFFC\r\n:01FFFF00AA57\r\n" + End));
+    EXPECT_EQ(w.Message(), "File too big for the selected FLASH memory!");
+    EXPECT_EQ(w.Image->PresentMap[0x0F], 0);
 }
 
 TEST(HexLoad, LastBufferAddressLoadsOneBeyondFails)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 using namespace vorbrant;
 using namespace vorbrant::testing;
@@ -132,4 +133,52 @@ TEST_F(HeadlessRun, ASimulatorThatCannotStartWritesNoFlashFileBack)
     ProgramRun r = RunProgram("--ini=" + dir.File("F.INI") + " --sim=@" + dir.File("chain.ini") + " -sLPT1");
     EXPECT_EQ(r.ExitCode, 8) << r.Output;
     EXPECT_EQ(TempDir::Read(dir.File("f1.bin")), small);
+}
+
+TEST_F(HeadlessRun, StartAndCloseChangeOnlyTheKeysTheProgramSets)
+{
+    // Written by hand and by other tools: comments, blank lines, a section
+    // of another program, a repeated key, and no FileCount yet.
+    const std::string text = "; programmer settings\r\n"
+                             "[ENVIRONMENT]\r\n"
+                             "LastDir = /home/op/fw\r\n"
+                             "Port=104,888\r\n"
+                             "Port=2\r\n"
+                             "# recent files follow\r\n"
+                             "\r\n"
+                             "[Other Tool]\r\n"
+                             "Colour=Blue\r\n"
+                             "no key here\r\n";
+    const std::string ini = dir.Write("F.INI", text);
+    ProgramRun r = RunProgram("--headless --io=ppdev --ini=" + ini);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    std::string expected = text;
+    expected.replace(expected.find("Port=2\r\n"), 8, "Port=2\r\nFileCount=0\r\n");
+    EXPECT_EQ(TempDir::Read(ini), expected);
+}
+
+TEST_F(HeadlessRun, ABinaryConfigurationIsNotRewritten)
+{
+    std::string binary = "[ENVIRONMENT]\nPort=888\n";
+    for (int i = 0; i < 4096; ++i)
+        binary += static_cast<char>(i * 37 % 256);
+    const std::string ini = dir.Write("random.INI", binary);
+    ProgramRun r = RunProgram("--headless --io=ppdev --ini=" + ini);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    const std::string warning =
+        "Warning: Configuration file " + ini + " is not a text INI file; settings will not be saved\n";
+    ASSERT_NE(r.Output.find(warning), std::string::npos) << r.Output;
+    EXPECT_EQ(r.Output.find(warning), r.Output.rfind(warning)) << "said once";
+    EXPECT_EQ(TempDir::Read(ini), binary);
+}
+
+TEST_F(HeadlessRun, AFlashFileThatIsAFifoEndsTheStartAtOnce)
+{
+    const std::string fifo = dir.File("flash.bin");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ProgramRun r = RunProgram("--headless --sim=F340,flash=" + fifo + " --ini=" + dir.File("F.INI"));
+    EXPECT_EQ(r.ExitCode, 8) << r.Output;
+    EXPECT_NE(r.Output.find("Error: cannot read flash file " + fifo + ": not a regular file; it is left untouched"),
+              std::string::npos)
+        << r.Output;
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -240,6 +242,34 @@ TEST(SimFaults, FlashFileLoadAndSave)
         EXPECT_TRUE(sim.SaveFlash(error));
     }
     EXPECT_EQ(fs::file_size(big), 20000u);
+}
+
+TEST(SimFaults, FlashFileThatIsNoFileIsRefusedAtStart)
+{
+    namespace fs = std::filesystem;
+    vorbrant::test::TempDir dir;
+    const std::string folder = dir.File("folder");
+    fs::create_directories(folder);
+    const std::string fifo = dir.File("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    // A folder, a FIFO nobody writes to (a blocking read would wait for
+    // ever), and an endless device: each is refused before it is read, and
+    // is still what it was after the simulator's end.
+    for (const std::string& path : {folder, fifo, std::string("/dev/zero")}) {
+        {
+            Simulator sim(Config("F340,flash=" + path));
+            EXPECT_EQ(sim.StartError(), "cannot read flash file " + path + ": not a regular file; it is left untouched");
+            std::string error;
+            EXPECT_TRUE(sim.SaveFlash(error)) << error;
+        }
+        EXPECT_FALSE(fs::is_regular_file(path));
+    }
+    // A sparse file far larger than the part is refused by its size.
+    const std::string huge = dir.Write("huge.bin", "");
+    fs::resize_file(huge, uint64_t{1} << 40);
+    Simulator sim(Config("F340,flash=" + huge));
+    EXPECT_NE(sim.StartError().find("holds 1099511627776 bytes, more than the 65536"), std::string::npos)
+        << sim.StartError();
 }
 
 } // namespace
