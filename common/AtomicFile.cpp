@@ -9,6 +9,24 @@
 
 namespace vorbrant {
 
+std::string WriteProblem(const std::string& path)
+{
+    if (path.empty())
+        return std::strerror(ENOENT);
+    struct stat info {};
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    // The new file is made beside the old one and renamed over it.
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return std::strerror(errno);
+    if (exists && ::access(path.c_str(), W_OK) != 0)
+        return std::strerror(errno);
+    return "";
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error)
 {
     std::string tmpl = path + ".XXXXXX";

@@ -10,4 +10,9 @@ namespace vorbrant {
 // old file (if any) is untouched.
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error);
 
+// Why path could not be written in place (its folder missing or closed to
+// us, a folder or a read-only file by that name), or empty when it looks
+// writable. Asked before a long run whose result would be lost.
+std::string WriteProblem(const std::string& path);
+
 } // namespace vorbrant

@@ -12,8 +12,10 @@
 #include "target/FlashLink.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vorbrant {
 
@@ -27,6 +29,10 @@ struct RunOptions {
     bool BatchMode = false; // failures end the process with an exit code
     // A Read over this range without asking (the --read batch run).
     std::optional<AddressRange> ReadRange;
+    // Asked before a verify mismatch or a blank-check failure is reported:
+    // false when the part no longer answers with the identity it had at
+    // connect, so that a lost target shows as the read fault it is.
+    std::function<bool()> SamePartAnswers;
 };
 
 // What a run changes on the window besides messages, status and progress.
@@ -90,6 +96,16 @@ private:
     void Status(const std::string& text);
     // Closing EndFlashAccess of a writing step: a lost final block is a write fault.
     void EndRun();
+    // The last code address Program writes: the lock byte(s) at the top of
+    // the code area belong to the security dialogs.
+    int64_t ProgramTop() const;
+    // The lock byte(s) that Program leaves alone, which Verify then skips.
+    bool ProtectedLockByte(uint32_t address) const;
+    // Bytes of the file (present, not 0xFF) that a step leaves out.
+    void LeaveOut(int64_t from, int64_t to);
+    void LeaveOut(uint32_t address);
+    // The left-out bytes into the outcome.
+    void CountLeftOut();
 
     ImageBuffer& image_;
     FlashLink& flash_;
@@ -102,6 +118,10 @@ private:
     RunOutcome outcome_;
     bool noticeGiven_ = false;
     bool flashStepRunning_ = false;
+    // One flag per image address, made when the first byte is left out.
+    std::vector<bool> leftOut_;
+    int64_t leftOutLow_ = 0;
+    int64_t leftOutHigh_ = -1;
 };
 
 } // namespace vorbrant

@@ -71,6 +71,8 @@ private:
     };
 
     uint64_t Now() const;
+    // The flash engine stays busy: for ever, or for the first busy-ms.
+    bool BusyFault() const;
     void Output(bool drive, bool level)
     {
         drives_ = drive;
@@ -94,6 +96,7 @@ private:
     SimClock& clock_;
     ViolationLog& log_;
     bool busyFault_;
+    uint64_t busyUntilNs_;
     uint8_t revision_;
 
     // Frame decoder.

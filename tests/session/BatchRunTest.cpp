@@ -132,8 +132,12 @@ TEST_F(BatchRun, TheLockBitsWarningDoesNotStopARun)
     WriteFile(top, ":04FDFC001122334459\r\n:00000001FF\r\n");
     std::string flash = dir.File("f020.flash");
     ProgramRun r = Run("F020,flash=" + flash, "-e -p -f" + top + " -sLPT1");
-    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    // ... and the file's bytes there count as not programmed.
+    EXPECT_EQ(r.ExitCode, 10) << r.Output;
     EXPECT_TRUE(Contains(r.Output, "Warning: To program flash lock bits use security menu!")) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "Warning: 2 bytes of the file at 0xFDFE-0xFDFF were not programmed (outside the part)"))
+        << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "Result: failed, exit code 10")) << r.Output;
 
     std::string back = dir.File("back.bin");
     ProgramRun read = Run("F020,flash=" + flash, "-f" + top + " -sLPT1 --read=" + back);

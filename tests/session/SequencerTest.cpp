@@ -170,10 +170,13 @@ TEST(Sequencer, TwoNoticesInOneRunShowOnlyTheFirst)
     Bench b("F020");
     b.Load(0, Pattern(200, 9));
     RunResult r = b.Run(Steps(false, true, false, true, true, true));
-    ASSERT_TRUE(r.Success) << ::testing::PrintToString(b.Texts());
+    // The 72 bytes beyond the 128-byte User data area were never written.
+    EXPECT_EQ(r.ExitCode, 10) << ::testing::PrintToString(b.Texts());
     auto texts = b.Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "End address exceeds chip FLASH area.End address set to 0x007F"), 1);
-    EXPECT_EQ(texts.size(), 2u) << "the notice and the success box";
+    ASSERT_EQ(texts.size(), 2u) << "the notice and what was left out, no success box";
+    EXPECT_EQ(texts[1], "72 bytes of the file at 0x0080-0x00C7 were not programmed (outside the part)");
+    EXPECT_EQ(b.Op.Messages[1].Kind, MessageKind::Warning);
 }
 
 TEST(Sequencer, LockBytesAreNeverProgrammedAndTheWarningComesEveryRun)
@@ -182,10 +185,12 @@ TEST(Sequencer, LockBytesAreNeverProgrammedAndTheWarningComesEveryRun)
     b.Load(0xFD00, Pattern(0x100, 5));
     for (int run = 0; run < 2; ++run) {
         b.Op.Messages.clear();
-        ASSERT_TRUE(b.Run(Steps(false, false, false, true, false)).Success);
-        ASSERT_GE(b.Texts().size(), 1u);
+        // The file's two lock bytes were not programmed: the run says so.
+        ASSERT_EQ(b.Run(Steps(false, false, false, true, false)).ExitCode, 10);
+        ASSERT_EQ(b.Texts().size(), 2u);
         EXPECT_EQ(b.Texts()[0], "To program flash lock bits use security menu!");
         EXPECT_EQ(b.Op.Messages[0].Kind, MessageKind::Warning);
+        EXPECT_EQ(b.Texts()[1], "2 bytes of the file at 0xFDFE-0xFDFF were not programmed (outside the part)");
     }
     EXPECT_EQ(b.Flash()[0xFDFD], b.Image.ImageData[0xFDFD]);
     EXPECT_EQ(b.Flash()[0xFDFE], 0xFF);
@@ -402,12 +407,13 @@ TEST(Sequencer, RangeNoticesFollowTheirOwnConditions)
         Bench b("F005");
         const uint32_t flashEnd = b.Rig.Chip().FlashEnd;
         b.Load(0x7D00, Pattern(0x310, 1)); // 0x7D00..0x800F
-        ASSERT_TRUE(b.Run(Steps(false, true, false, true, false)).Success) << ::testing::PrintToString(b.Texts());
+        ASSERT_EQ(b.Run(Steps(false, true, false, true, false)).ExitCode, 10) << ::testing::PrintToString(b.Texts());
         auto texts = b.Texts();
         ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
         EXPECT_EQ(texts[0], "Scratchpad area will be overwritten!");
         EXPECT_EQ(b.Op.Messages[0].Kind, MessageKind::Information);
         EXPECT_EQ(texts[1], "To program flash lock bits use security menu!");
+        EXPECT_EQ(texts[2], "528 bytes of the file at 0x7DFE-0x800F were not programmed (outside the part)");
         EXPECT_EQ(b.Flash()[flashEnd - 2], b.Image.ImageData[flashEnd - 2]);
         EXPECT_EQ(b.Flash()[flashEnd - 1], 0xFF);
         EXPECT_EQ(b.Flash()[flashEnd], 0xFF);

@@ -442,7 +442,9 @@ TEST(SimIdentifyTest, DisconnectReleasesTheTarget)
 
     SimRig jtag("F120");
     ASSERT_TRUE(jtag.Dev().ConnectTarget().Answered());
-    EXPECT_TRUE(jtag.Dev().JtagFlash().StreamOpen()); // the identification probe's run
+    uint8_t value = 0;
+    ASSERT_TRUE(jtag.Dev().Flash().ReadFlashByte(0, value, 0));
+    EXPECT_TRUE(jtag.Dev().JtagFlash().StreamOpen()); // a run left open
     jtag.Dev().DisconnectTarget();
     EXPECT_FALSE(jtag.Dev().JtagFlash().StreamOpen());
     EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
