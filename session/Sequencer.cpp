@@ -264,6 +264,12 @@ void Sequencer::StartFlashStep()
     flashStepRunning_ = true;
 }
 
+void Sequencer::ConfirmSamePart(int64_t lastAddress)
+{
+    if (options_.SamePartAnswers && !options_.SamePartAnswers())
+        Fail(RunOutcomeKind::ReadFault, static_cast<uint32_t>(std::max<int64_t>(lastAddress, 0)));
+}
+
 void Sequencer::FinishFlashStep()
 {
     flashStepRunning_ = false;
@@ -351,6 +357,7 @@ void Sequencer::ReadStep()
             progress.At(address);
         }
     }
+    ConfirmSamePart(last);
     FinishFlashStep();
     image_.ImageSize = image_.EndAddress - image_.StartAddress + 1;
     view_.ShowBufferInfo();
@@ -408,7 +415,10 @@ void Sequencer::BlankCheckStep()
                 Fail(RunOutcomeKind::BlankCheckFailed, a, 0xFF, value);
             progress.At(address);
         }
+        ConfirmSamePart(last);
     }
+    if (options_.Area == FlashArea::UserData)
+        ConfirmSamePart(chip_.ScratchpadSize - 1);
     FinishFlashStep();
 }
 
@@ -509,6 +519,7 @@ void Sequencer::VerifyStep()
             progress.At(address);
         }
     }
+    ConfirmSamePart(std::min<int64_t>(last, options_.Area == FlashArea::UserData ? chip_.ScratchpadSize - 1 : last));
     FinishFlashStep();
 }
 

@@ -77,6 +77,9 @@ private:
     // Each step starts a new flash run; FinishFlashStep closes it.
     void StartFlashStep();
     void FinishFlashStep();
+    // The end of a reading step: a part that went away reads as 0xFF and
+    // would pass for a blank or a read-back one; lastAddress names the fault.
+    void ConfirmSamePart(int64_t lastAddress);
     // The addresses the image holds: StartAddress and ImageSize.
     void ImageSpan(int64_t& first, int64_t& last) const;
     // The User data range of a Program or Verify: refused when it starts

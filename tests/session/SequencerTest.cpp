@@ -52,6 +52,9 @@ struct Bench {
 
     RunResult Run(RunOptions options)
     {
+        // As the session runs it: a mismatch is checked against the part's identity.
+        if (!options.SamePartAnswers)
+            options.SamePartAnswers = [this] { return Rig.Dev().SamePartAnswers(); };
         Sequencer sequencer(Image, Rig.Dev().Flash(), Rig.Chip(), Op, Wall, View);
         return ResultOf(sequencer.RunOperations(options));
     }
@@ -603,4 +606,106 @@ TEST(Sequencer, PartsWithoutUserDataRefuseTheUserDataArea)
     EXPECT_FALSE(r.Success);
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"Start address out of data FLASH area!"});
     EXPECT_EQ(b.Rig.Sim->AccessCount(), before);
+}
+
+TEST(Sequencer, C2PartsProgramEveryCodeByteBelowTheirOneLockByte)
+{
+    // The whole code area up to the byte below the lock byte programs and
+    // verifies, on a part whose FlashEnd is its lock byte and on one whose
+    // FlashEnd lies below it.
+    for (const char* part : {"F330", "F340"}) {
+        Bench b(part);
+        const uint32_t lock = b.Rig.Chip().LockByteAddress;
+        b.Load(lock - 0x300, Pattern(0x300, 3)); // up to lock - 1
+        RunResult r = b.Run(Steps(false, true, false, true, true));
+        EXPECT_EQ(r.ExitCode, 0) << part << ::testing::PrintToString(b.Texts());
+        ASSERT_EQ(b.Texts().size(), 1u) << part << ::testing::PrintToString(b.Texts());
+        EXPECT_TRUE(StartsWith(b.Texts()[0], "Operation successfull!"));
+        EXPECT_EQ(b.Flash()[lock - 1], b.Image.ImageData[lock - 1]) << part;
+        EXPECT_EQ(b.Flash()[lock], 0xFF) << part;
+    }
+
+    // A file that carries the lock byte: Program leaves it, the warning
+    // says why, Verify skips it and the run ends with 10, not with a verify
+    // failure.
+    Bench b("F330");
+    const uint32_t lock = b.Rig.Chip().LockByteAddress;
+    b.Load(lock - 0xFF, Pattern(0x100, 3));
+    b.Image.StoreByte(lock, 0xFC);
+    RunOptions both = Steps(false, true, false, true, true);
+    both.BatchMode = true;
+    RunResult r = b.Run(both);
+    EXPECT_EQ(r.ExitCode, 10);
+    EXPECT_EQ(r.Outcome.Verified, 0xFFu);
+    EXPECT_EQ(b.Texts(), std::vector<std::string>{"To program flash lock bits use security menu!"});
+    ASSERT_EQ(b.Op.Notes.size(), 1u);
+    EXPECT_EQ(b.Op.Notes[0].Kind, MessageKind::Warning);
+    EXPECT_EQ(b.Op.Notes[0].Text, "1 bytes of the file at 0x1DFF-0x1DFF were not programmed (outside the part)");
+    EXPECT_EQ(b.Flash()[lock], 0xFF) << "the lock byte belongs to the security dialog";
+
+    // Verify alone still compares what the part holds there.
+    RunResult check = b.Run(Steps(false, false, false, false, true));
+    EXPECT_EQ(check.ExitCode, 5);
+    EXPECT_EQ(check.Outcome.Address, lock);
+}
+
+TEST(Sequencer, BytesBeyondThePartCountUnlessErasedFlashHoldsThemAlready)
+{
+    Bench b("F330");
+    b.Load(0, Pattern(0x100, 1));
+    for (uint32_t a = 0x8000; a < 0x8100; ++a)
+        b.Image.StoreByte(a, 0xFF); // what a read-back of a bigger part carries
+    b.Image.ImageSize = b.Image.EndAddress - b.Image.StartAddress + 1;
+    RunOptions o = Steps(false, true, false, true, true);
+    o.BatchMode = true;
+    EXPECT_EQ(b.Run(o).ExitCode, 0);
+    EXPECT_TRUE(b.Op.Notes.empty());
+
+    for (uint32_t a = 0x8010; a < 0x8020; ++a)
+        b.Image.StoreByte(a, 0x00);
+    b.Image.StoreByte(0x9000, 0x42);
+    b.Image.ImageSize = b.Image.EndAddress - b.Image.StartAddress + 1;
+    RunResult r = b.Run(o);
+    EXPECT_EQ(r.ExitCode, 10);
+    ASSERT_EQ(b.Op.Notes.size(), 1u);
+    EXPECT_EQ(b.Op.Notes[0].Text, "17 bytes of the file at 0x8010-0x9000 were not programmed (outside the part)");
+    EXPECT_EQ(r.Outcome.Programmed, 0x100u);
+
+    // Verify alone leaves out the same bytes.
+    b.Op.Notes.clear();
+    RunOptions verify = Steps(false, false, false, false, true);
+    verify.BatchMode = true;
+    EXPECT_EQ(b.Run(verify).ExitCode, 10);
+}
+
+TEST(Sequencer, ATargetLostMidStepIsAReadFaultNotAMismatchOrABlankPart)
+{
+    // Where the erase and program of a run end on this part, to pull it out
+    // during the step that follows.
+    auto accessesAfter = [](const std::string& part, RunOptions steps) {
+        Bench probe(part);
+        probe.Load(0, Pattern(0x800, 4));
+        probe.Run(steps);
+        return probe.Rig.Sim->AccessCount();
+    };
+    const uint64_t programmed = accessesAfter("F340", Steps(false, true, false, true, false));
+    for (bool blank : {false, true}) {
+        // A removed C2 part reads as 0xFF: verify would see a mismatch, a
+        // blank check a blank part.
+        const uint64_t removeAt = blank ? accessesAfter("F340", Steps(false, true, false, false, false)) + 20000
+                                        : programmed + 20000;
+        Bench b("F340,remove-after=" + std::to_string(removeAt));
+        b.Load(0, Pattern(0x800, 4));
+        RunOptions o = blank ? Steps(false, true, true, false, false) : Steps(false, true, false, true, true);
+        o.BatchMode = true;
+        RunResult r = b.Run(o);
+        EXPECT_EQ(r.ExitCode, 16) << (blank ? "blank check" : "verify");
+        ASSERT_EQ(b.Op.Notes.size(), 1u);
+        EXPECT_TRUE(StartsWith(b.Op.Notes[0].Text, "C2 read fault at address 0x")) << b.Op.Notes[0].Text;
+    }
+
+    // The same part, still there, fails verify as before.
+    Bench stuck("F340,stuck-bit=0x13");
+    stuck.Load(0, Pattern(0x800, 4));
+    EXPECT_EQ(stuck.Run(Steps(false, true, false, true, true)).ExitCode, 5);
 }
