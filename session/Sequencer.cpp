@@ -343,9 +343,13 @@ void Sequencer::ReadStep()
         if (first > last)
             first = last;
         image_.ClearMaps();
+        // Every code byte Program can write is read back: on C2 parts whose
+        // lock byte lies above FlashEnd that includes FlashEnd itself.
+        const int64_t readTop =
+            chip_.C2Mode && chip_.LockByteAddress != 0 ? ProgramTop() : int64_t{chip_.FlashEnd} - 1;
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
-            if (address < int64_t{chip_.FlashEnd} || (chip_.WindowAboveCode && address >= window)) {
+            if (address <= readTop || (chip_.WindowAboveCode && address >= window)) {
                 auto a = static_cast<uint32_t>(address);
                 uint8_t value = ReadOrAbort(a);
                 image_.ImageData[a] = value;
