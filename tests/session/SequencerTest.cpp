@@ -150,9 +150,18 @@ TEST(Sequencer, ReadBeyondTheChipIsClampedWithOneNotice)
     ASSERT_TRUE(b.Run(Steps(true, false, false, false, false)).Success);
     ASSERT_GE(b.Texts().size(), 1u);
     EXPECT_EQ(b.Texts()[0], "End address exceeds chip address range.End address set to 0xFBFE");
-    EXPECT_EQ(b.Image.PresentMap[0xFBFD], 1);
-    EXPECT_EQ(b.Image.PresentMap[0xFBFE], 0) << "the top of the code area is not read";
+    // The F340's code ends at 0xFBFE, below its lock byte: every byte that
+    // Program can write is read back, the lock byte is not.
+    EXPECT_EQ(b.Image.PresentMap[0xFBFE], 1);
+    EXPECT_EQ(b.Image.PresentMap[0xFBFF], 0);
     EXPECT_EQ(b.Image.ImageSize, 0x1FFFF - 0xFB00 + 1) << "the size is the dialog's range";
+
+    // A JTAG part's read stops below its read-lock byte at the top.
+    Bench jtag("F020");
+    jtag.Op.Ranges.push_back(AddressRange{0xFD00, 0xFFFF});
+    ASSERT_TRUE(jtag.Run(Steps(true, false, false, false, false)).Success);
+    EXPECT_EQ(jtag.Image.PresentMap[0xFDFE], 1);
+    EXPECT_EQ(jtag.Image.PresentMap[0xFDFF], 0) << "the top of the code area is not read";
 }
 
 TEST(Sequencer, CancellingTheRangeDialogEndsTheRunWithoutAStep)
