@@ -6,6 +6,7 @@
 #include "image/ui/OffsetDialog.h"
 #include "image/ui/RangeDialog.h"
 #include "security/LockBytes.h"
+#include "chain/ui/ChainSetupDialog.h"
 #include "security/ui/F30xSecurityDialog.h"
 #include "security/ui/SecurityByteDialog.h"
 #include "security/ui/SecurityBytesDialog.h"
@@ -300,6 +301,7 @@ void TMainForm::BuildControls()
     EditJTAGChain->setObjectName("EditJTAGChain");
     EditJTAGChain->setGeometry(20, 230, 142, 26);
     EditJTAGChain->setVisible(false);
+    connect(EditJTAGChain, &QPushButton::clicked, this, &TMainForm::EditJTAGChainClick);
     KeyConnect = new QPushButton("Connect", Panel4);
     KeyConnect->setObjectName("KeyConnect");
     KeyConnect->setGeometry(20, 286, 142, 38);
@@ -356,6 +358,18 @@ TEditor& TMainForm::CreateHexEditor(TForm3& jumpDialog)
 TEditor& TMainForm::HexEditor() { return editor_ ? *editor_ : CreateHexEditor(OffsetDialog()); }
 
 void TMainForm::EditClick() { HexEditor().Run(); }
+
+TJTAGChainSetup& TMainForm::ChainSetupDialog()
+{
+    return MadeOnce(chainSetup_, S.ChainSetup(), [this] { return S.DeviceEditor(); }, this);
+}
+
+void TMainForm::EditJTAGChainClick()
+{
+    TJTAGChainSetup& dialog = ChainSetupDialog();
+    if (dialog.exec() == QDialog::Accepted)
+        S.ChainSetupAccepted(dialog.Model.ChosenPosition());
+}
 
 TAboutBox& TMainForm::AboutBox() { return MadeOnce(aboutBox_, ApplicationTitle, VersionSuffix, this); }
 

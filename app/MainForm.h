@@ -34,6 +34,7 @@ class TEditor;
 class TForm3;
 class TForm4;
 class TJTAG_Security;
+class TJTAGChainSetup;
 
 class TMainForm : public QMainWindow, private SessionView {
     Q_OBJECT
@@ -83,6 +84,9 @@ public:
     void SaveWithRange();
     void About1Click();
     void EditClick();
+    // "JTAG Chain Setup": OK points Connect at the chosen position.
+    void EditJTAGChainClick();
+    TJTAGChainSetup& ChainSetupDialog();
     void Security1Click();
     void KeyConnectClick() { S.ConnectClick(); }
     void Timer1Timer() { S.Tick(); }
@@ -193,6 +197,7 @@ private:
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
     TEditor* editor_ = nullptr;
+    TJTAGChainSetup* chainSetup_ = nullptr;
     TJTAG_Security* jtagSecurity_ = nullptr;
     TC2_Security* c2Security_ = nullptr;
     TC30X_security* f30xSecurity_ = nullptr;

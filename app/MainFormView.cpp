@@ -141,6 +141,7 @@ void TMainForm::ConnectionChanged()
     if (S.Loader != LoaderPanel::Initial)
         SetColor(Status, connected ? "green" : "red");
     KeyConnect->setText(Q(S.ConnectButtonText));
+    KeyConnect->setEnabled(S.ConnectEnabled);
     KeyGo->setEnabled(S.GoEnabled);
     Reload1->setEnabled(connected);
     Security1->setVisible(S.SecurityMenuVisible);

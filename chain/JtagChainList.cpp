@@ -9,14 +9,14 @@ ChainFill FillAround(const JtagChainList& chain, uint8_t position)
     if (position == 0 || position > count)
         return fill;
     // In bypass every other device holds one DR bit and its whole IR.
-    fill.DrAfter = static_cast<uint16_t>(position - 1);
-    fill.DrBefore = static_cast<uint16_t>(count - position);
+    fill.DrAfter = static_cast<uint32_t>(position - 1);
+    fill.DrBefore = static_cast<uint32_t>(count - position);
     for (size_t n = 1; n <= count; ++n) {
-        uint8_t length = chain.Devices[n - 1].IRLength;
+        uint32_t length = chain.Devices[n - 1].IRLength;
         if (n > position)
-            fill.IrBefore = static_cast<uint16_t>(fill.IrBefore + length);
+            fill.IrBefore += length;
         else if (n < position)
-            fill.IrAfter = static_cast<uint16_t>(fill.IrAfter + length);
+            fill.IrAfter += length;
     }
     return fill;
 }

@@ -54,6 +54,7 @@ seed fuzz_address_text dollar '$FF'
 seed fuzz_address_text decimal '-1234'
 seed fuzz_sim_config short 'F340,adapter=ironquill2,lock=FE,rev=2,fail-write=0x100,stuck-bit=0x20:3,stalls=9'
 seed fuzz_sim_config chain '[Simulator]\nAdapter=ironquill\n[Device1]\nIRLength=8\nIDCode=0123A0F1\n[Device2]\nPart=F020\nLock=FEFF\n'
+seed fuzz_jcf chain '[JTAG Chain]\r\nVersion=1.0\r\nDevice_1=CPU_A(4,0,0) /work/a b, c.hex\r\nDevice_2=CPU_B(8,512,4026531841) \r\n[JTAG Devices]\r\nDevice_1=X(4,0,1)\r\n'
 seed fuzz_ini config '[ENVIRONMENT]\r\nLastDir=/home/x\r\nPort=888\r\nFileCount=2\r\nFile1=/a.hex\r\n\r\n[JTAG Devices]\r\nCount=1\r\n'
 
 status=0

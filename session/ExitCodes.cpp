@@ -31,4 +31,14 @@ ExitCode ExitCodeFor(ConnectOutcome outcome)
     return ExitCode::NotConnected;
 }
 
+ExitCode ExitCodeFor(ChainCheckKind outcome)
+{
+    switch (outcome) {
+    case ChainCheckKind::Verified: return ExitCode::Success;
+    case ChainCheckKind::NoHardware: return ExitCode::NotConnected;
+    case ChainCheckKind::Mismatch: return ExitCode::ChainMismatch;
+    }
+    return ExitCode::ChainMismatch;
+}
+
 } // namespace vorbrant

@@ -1,6 +1,7 @@
 #pragma once
 // The exit codes of the program: the one table of them in the code (the
 // README shows the same table).
+#include "chain/ChainCheck.h"
 #include "session/Outcomes.h"
 #include "target/Target.h"
 
@@ -20,6 +21,7 @@ enum class ExitCode : int {
     DataLeftOut = 10,       // bytes of the file lie where the run cannot program them
     SecurityUnreadable = 11,
     LockMismatch = 12,
+    ChainMismatch = 13,
     FlashFault = 16,
 };
 
@@ -32,5 +34,7 @@ ExitCode ExitCodeFor(const RunOutcome& outcome);
 ExitCode FirstFailure(ExitCode code, ExitCode later);
 // Any connect that does not leave an identified part is NotConnected.
 ExitCode ExitCodeFor(ConnectOutcome outcome);
+// The hardware check of a JTAG chain.
+ExitCode ExitCodeFor(ChainCheckKind outcome);
 
 } // namespace vorbrant

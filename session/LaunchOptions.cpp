@@ -36,6 +36,7 @@ constexpr PathOption PathOptions[] = {
     {"--sim", &LaunchOptions::SimSpec},
     {"--trace", &LaunchOptions::TracePath},
     {"--read", &LaunchOptions::ReadBackPath},
+    {"--jcf", &LaunchOptions::JcfPath},
 };
 
 // The lock options that take one byte in hexadecimal, as the part stores it.
@@ -143,6 +144,20 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
                 error = "Unknown file format '" + *value + "' (use --format=hex, srec, dat or bin)";
                 return false;
             }
+        } else if (arg == "--verify-chain") {
+            options.VerifyChain = true;
+        } else if (TakeValue(arg, "--chain-device", value)) {
+            if (!needValue("--chain-device"))
+                return false;
+            if (*value == "all") {
+                options.AllChainDevices = true;
+            } else if (value->size() <= 2 && value->find_first_not_of("0123456789") == std::string::npos &&
+                       std::stoi(*value) >= 1) {
+                options.ChainDevice = static_cast<uint8_t>(std::stoi(*value));
+            } else {
+                error = "Option --chain-device needs a chain position (1 to 10) or all, not '" + *value + "'";
+                return false;
+            }
         } else if (arg == "--security") {
             options.ShowSecurity = true;
         } else if (arg == "--chip-erase") {
@@ -213,6 +228,13 @@ std::string LongHelpText()
            "  --lock-read=HEX   ... write the JTAG read-lock byte (0 bit = block locked)\n"
            "  --lock-write=HEX  ... write the JTAG write/erase-lock byte\n"
            "                    each lock is read back and compared\n"
+           "  --jcf=FILE        JTAG chain mode with the chain of this JCF file\n"
+           "  --chain-device=N  run on chain position N (1..count); without -f the\n"
+           "                    position's programming file is loaded\n"
+           "  --chain-device=all\n"
+           "                    run on every C8051F position that has a programming\n"
+           "                    file, in chain order, with a summary at the end\n"
+           "  --verify-chain    compare the IDCODEs read from the board with the JCF file\n"
            "  --help            this text\n"
            "  --version         print the version\n"
            "\n"
@@ -230,8 +252,8 @@ std::string LongHelpText()
            "failed, 7 configuration or trace file not written, 8 command-line error or\n"
            "nothing to do, 9 output file (--read, --convert, flash=) not written, 10 bytes\n"
            "of the file outside the part not programmed, 11 lock bytes not readable, 12\n"
-           "lock state after writing not the one asked for, 13 JTAG chain does not match\n"
-           "the JCF file, 16 flash read or write fault.\n";
+           "lock state after writing not the one asked for, 13 the JTAG chain on the board\n"
+           "does not match the JCF file, 16 flash read or write fault.\n";
 }
 
 } // namespace vorbrant

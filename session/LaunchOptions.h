@@ -30,6 +30,12 @@ struct LaunchOptions {
     bool ShowSecurity = false;
     bool ChipErase = false;
     LockRequest Lock;
+    // JTAG chains: the JCF file (chain mode on), the position to run on or
+    // every C8051F position with a programming file, the hardware check.
+    std::optional<std::string> JcfPath;
+    std::optional<uint8_t> ChainDevice;
+    bool AllChainDevices = false;
+    bool VerifyChain = false;
     std::string ConvertIn;
     std::string ConvertOut;
 };

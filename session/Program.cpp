@@ -91,14 +91,18 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
 
 ProgramPort::~ProgramPort() { Finish(0); }
 
-std::string ProgramPort::Summary() const
+std::string ProgramPort::Summary()
 {
     if (!simulator_)
         return "";
+    // Each run of a chain batch counts its own work: since the last line.
+    const uint64_t accesses = simulator_->AccessCount(), ns = simulator_->GetClock().NowNs();
     char line[96];
     std::snprintf(line, sizeof line, "%llu port accesses, %.3f s on the port",
-                  static_cast<unsigned long long>(simulator_->AccessCount()),
-                  static_cast<double>(simulator_->GetClock().NowNs()) / 1e9);
+                  static_cast<unsigned long long>(accesses - summarizedAccesses_),
+                  static_cast<double>(ns - summarizedNs_) / 1e9);
+    summarizedAccesses_ = accesses;
+    summarizedNs_ = ns;
     std::string text = line;
     if (!simulator_->Violations().empty())
         text += ", " + std::to_string(simulator_->Violations().size()) + " protocol violations";
@@ -169,6 +173,10 @@ SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port,
     settings.Security = BatchSecurity{options.ShowSecurity, options.ChipErase, options.Lock};
     settings.FileFormat = options.Format;
     settings.Steps = options.Steps;
+    settings.Chain.JcfPath = options.JcfPath.value_or("");
+    settings.Chain.Device = options.ChainDevice;
+    settings.Chain.AllDevices = options.AllChainDevices;
+    settings.Chain.Verify = options.VerifyChain;
     settings.SimulatedPort = port.Simulated();
     settings.PortSummary = [&port] { return port.Summary(); };
     return settings;

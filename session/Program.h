@@ -33,8 +33,9 @@ public:
 
     ProgrammerStack& Stack() { return *stack_; }
     bool Simulated() const { return simulator_ != nullptr; }
-    // The port's work so far, for the closing line of a run (simulator only).
-    std::string Summary() const;
+    // The port's work since the last summary (since the start for the
+    // first), for the closing line of a run (simulator only).
+    std::string Summary();
     // Everything ends through here: the trace closed, the simulated flash
     // written back and its violation report printed, the driver released.
     // Returns code.
@@ -48,6 +49,8 @@ private:
     RealClock realClock_;
     std::unique_ptr<ProgrammerStack> stack_;
     std::optional<std::string> tracePath_;
+    uint64_t summarizedAccesses_ = 0;
+    uint64_t summarizedNs_ = 0;
     bool finished_ = false;
 };
 

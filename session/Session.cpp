@@ -91,7 +91,8 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
     Image.LoadOffset = 0;
     notify(&SessionView::BufferChanged);
 
-    if (!args.empty() || !Settings.ReadBackPath.empty() || Settings.Security.Any() || Settings.Steps) {
+    if (!args.empty() || !Settings.ReadBackPath.empty() || Settings.Security.Any() || Settings.Steps ||
+        Settings.Chain.Any()) {
         RunCommandLine(scan);
         if (ExitCode)
             return ExitCode;
@@ -121,7 +122,7 @@ void Session::RunCommandLine(const CommandLineScan& scan)
     ApplyExplicitSteps();
     // Reading the chip back and the lock-byte options are batch runs of
     // their own.
-    if (!Settings.ReadBackPath.empty() || Settings.Security.Any())
+    if (!Settings.ReadBackPath.empty() || Settings.Security.Any() || Settings.Chain.Any())
         RunFlag = true;
     if (RunFlag)
         RunBatch();
@@ -170,6 +171,7 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
             if (!step.Text.empty() && std::filesystem::is_regular_file(step.Text, ec)) {
                 Files.CurrentFilePath = step.Text;
                 stepsGiven_ = true;
+                fileGiven_ = true;
                 break;
             }
             Op.ShowMessage(MessageKind::Error,
@@ -223,6 +225,18 @@ void Session::RunBatch()
     // touched.
     if (!ReadBackWritable())
         return;
+    if (Settings.Chain.Any() && !PrepareChain())
+        return;
+    if (Settings.Chain.Verify)
+        VerifyChainBatch();
+    else if (Settings.Chain.AllDevices)
+        RunChainPositions();
+    else
+        RunBatchOnce();
+}
+
+void Session::RunBatchOnce()
+{
     // Connect, poll once, load, then the operation flow, which ends with an
     // exit code.
     ConnectClick();
@@ -350,6 +364,11 @@ void Session::ReadConfiguration()
         UserLptAddress = setting.UserLptAddress;
         LptWarningShown = true;
     }
+
+    // The JTAG device list; its messages are for the window's operator.
+    JtagDeviceTable::LoadResult devices = Devices.Load(Config);
+    if (!Settings.Headless)
+        ReportDeviceTableLoad(devices, Op);
 
     int32_t count = Config.ReadInteger(Environment, "FileCount", 0);
     if (count > MaxFileKeys)
@@ -651,8 +670,6 @@ void Session::Tick()
     }
     WarnIfLocked(result);
 }
-
-void Session::SetChainEnabled(bool enabled) { ChainEnabled = enabled; }
 
 // --- runs --------------------------------------------------------------------
 

@@ -6,6 +6,8 @@
 // command-line batch. It reports through the Operator (messages, status,
 // progress) and a SessionView (what changed on the panels); it never reads
 // what a window shows.
+#include "chain/JtagChainSetup.h"
+#include "chain/JtagDeviceEditor.h"
 #include "common/FileLock.h"
 #include "common/IniFile.h"
 #include "common/Operator.h"
@@ -59,11 +61,22 @@ struct BatchSecurity {
     bool OnlySecurity(bool stepsGiven) const { return Any() && !stepsGiven; }
 };
 
+// The JTAG chain options of a batch run.
+struct ChainBatch {
+    std::string JcfPath;           // chain mode with this JCF file
+    std::optional<uint8_t> Device; // the 1-based position to run on
+    bool AllDevices = false;       // ... or every C8051F position with a file
+    bool Verify = false;           // the hardware check of the chain
+
+    bool Any() const { return !JcfPath.empty() || Device || AllDevices || Verify; }
+};
+
 struct SessionSettings {
     std::string IniPath;        // the configuration file
     bool Headless = false;      // no window is ever shown
     std::string ReadBackPath;   // --read=FILE: a batch run that reads the chip back
     BatchSecurity Security;
+    ChainBatch Chain;
     std::optional<LoadFormat> FileFormat; // --format: the -f file's format, not detected
     std::optional<std::vector<Step>> Steps; // --steps: exactly these, and a batch run
     bool SimulatedPort = false; // no real-time scheduling needed
@@ -132,7 +145,18 @@ public:
     // Connection: the Connect/Disconnect button, and the poll's tick.
     void ConnectClick();
     void Tick();
+    // "Multiple JTAG Chain" ticked or not: the chain setup is offered and
+    // Connect waits for it, or a single device is connected.
     void SetChainEnabled(bool enabled);
+    // What the chain setup and the device list dialogs work with.
+    ChainSetupContext ChainSetup();
+    JtagDeviceEditor DeviceEditor();
+    // The chain setup closed with OK on this 1-based position: Connect goes
+    // to that device, and its programming file is loaded when it exists.
+    void ChainSetupAccepted(uint8_t position);
+    // Writes the configuration file now (the device list, the recorded JCF
+    // file).
+    void SaveConfiguration();
     // The Connect button's action twice: disconnect, then connect, so that
     // a changed part is identified afresh (the security dialogs and options).
     void Reconnect();
@@ -208,7 +232,9 @@ public:
     bool ChainSetupVisible = false;   // "JTAG Chain Setup" offered
     bool ChainEnabled = false;        // "Multiple JTAG Chain" ticked
     bool ChainCheckEnabled = true;    // ... and may be changed
-    uint8_t SelectedChainDevice = 1;
+    bool ConnectEnabled = true;       // the Connect button
+    uint8_t SelectedChainDevice = 0;  // chosen in the chain setup; 0 until then
+    JtagDeviceTable Devices;          // the JTAG device list
     bool SecurityMenuVisible = false;
     bool DataAreaEnabled = false;
     bool GoEnabled = false;
@@ -242,6 +268,17 @@ private:
     // The command line's ticks, file and port; false after an error in it.
     bool ApplyCommandSteps(const CommandLineScan& scan);
     void RunBatch();
+    // One batch run on the current target: connect, load, the steps.
+    void RunBatchOnce();
+    // The JTAG chain options: the JCF file loaded, the position chosen, the
+    // hardware check. False when the run ends (ExitCode set).
+    bool PrepareChain();
+    void VerifyChainBatch();
+    // --chain-device=all: the batch on every C8051F position with a file.
+    void RunChainPositions();
+    // The chain position the batch runs on, its file the -f file unless one
+    // was given. False (exit 2) when the file is missing.
+    bool SelectChainPosition(uint8_t position);
     // --steps: the steps it names, ticked after the letters of the command line.
     void ApplyExplicitSteps();
     // The lock-byte options around the operation flow: the fit check and
@@ -263,6 +300,7 @@ private:
     bool closed_ = false;
     bool pollTimerRunning_ = false;
     bool stepsGiven_ = false; // the command line named a file or a step
+    bool fileGiven_ = false;  // ... a file
     bool helpShown_ = false;  // "?" showed the command-line help
     bool fileLoaded_ = false; // the batch run's -f file loaded
     std::optional<RunOutcome> batchRun_; // the operation flow of a batch run

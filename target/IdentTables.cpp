@@ -101,4 +101,9 @@ const C2IdentRow* FindC2Row(uint16_t deviceCode)
     return nullptr;
 }
 
+bool IsKnownJtagPart(uint32_t idCode)
+{
+    return idCode != 0 && idCode != 0xFFFFFFFFu && FindJtagRow(static_cast<uint16_t>(idCode >> 12)) != nullptr;
+}
+
 } // namespace vorbrant

@@ -78,5 +78,7 @@ std::span<const C2IdentRow> C2IdentTable();
 
 const JtagIdentRow* FindJtagRow(uint16_t deviceCode);
 const C2IdentRow* FindC2Row(uint16_t deviceCode);
+// A JTAG IDCODE whose device code the identification knows.
+bool IsKnownJtagPart(uint32_t idCode);
 
 } // namespace vorbrant

@@ -37,10 +37,10 @@ public:
     bool Tms = false;
     bool Tdi = false;
     // Fill counts; sums of instruction lengths may exceed 255 in a long chain.
-    uint16_t IrFillBefore = 0;
-    uint16_t IrFillAfter = 0;
-    uint16_t DrFillBefore = 0;
-    uint16_t DrFillAfter = 0;
+    uint32_t IrFillBefore = 0;
+    uint32_t IrFillAfter = 0;
+    uint32_t DrFillBefore = 0;
+    uint32_t DrFillAfter = 0;
     bool IndirectTimedOut = false;
 
 private:

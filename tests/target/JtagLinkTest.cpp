@@ -1,6 +1,7 @@
 // JTAG link against a recording port: the exact clock bytes with the shadow
 // skip, TAP walks of the scans, fill bits of a chain, and the indirect
 // register protocol with its bounded busy polls.
+#include "tests/support/ChainDevice.h"
 #include "RecordingPort.h"
 
 #include "target/JtagLink.h"
@@ -101,7 +102,7 @@ TEST_F(JtagLinkTest, DataScanBytesAndCapturedBits)
 
 TEST_F(JtagLinkTest, ThreeDeviceChainFillsAroundPositionTwo)
 {
-    chain.Devices = {{"first", 0, 5, false}, {"target", 0, 16, true}, {"last", 0, 3, false}};
+    chain.Devices = {test::ChainDevice("first", 5), test::ChainDevice("target", 16), test::ChainDevice("last", 3)};
     link.SetChainPosition(2);
     EXPECT_EQ(link.IrFillBefore, 3); // device 3, nearest TDO, is shifted first
     EXPECT_EQ(link.IrFillAfter, 5);
@@ -134,7 +135,7 @@ TEST_F(JtagLinkTest, ThreeDeviceChainFillsAroundPositionTwo)
 
 TEST_F(JtagLinkTest, PositionsWithoutADeviceMeanASingleDevice)
 {
-    chain.Devices = {{"a", 0, 8, false}, {"b", 0, 16, true}, {"c", 0, 8, false}};
+    chain.Devices = {test::ChainDevice("a", 8), test::ChainDevice("b", 16), test::ChainDevice("c", 8)};
     link.SetChainPosition(2);
     link.SetChainPosition(0);
     EXPECT_EQ(link.IrFillBefore + link.IrFillAfter + link.DrFillBefore + link.DrFillAfter, 0);
@@ -153,7 +154,7 @@ TEST_F(JtagLinkTest, PositionsWithoutADeviceMeanASingleDevice)
 TEST_F(JtagLinkTest, LongChainSumsInstructionLengthsWithoutWrapping)
 {
     for (int i = 0; i < 10; ++i)
-        chain.Devices.push_back({"d", 0, 200, false});
+        chain.Devices.push_back(test::ChainDevice("d", 200));
     link.SetChainPosition(1);
     EXPECT_EQ(link.IrFillBefore, 1800);
     EXPECT_EQ(link.DrFillBefore, 9);

@@ -1,5 +1,6 @@
 // A C8051F part inside a three-device JTAG chain on the simulator: the fill
 // bits around it let the host identify and program it at its position.
+#include "tests/support/ChainDevice.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
@@ -37,7 +38,9 @@ const char* const ThreeDevices =
 
 void DescribeChain(JtagChainList& chain)
 {
-    chain.Devices = {{"CPLD", 0x1234567F, 5, false}, {"F120", 0, 16, true}, {"other", 0, 3, false}};
+    chain.Devices = {test::ChainDevice("CPLD", 5, 0x1234567F),
+                     test::ChainDevice("F120", 16),
+                     test::ChainDevice("other", 3)};
 }
 
 TEST(SimChainTest, PartAtPositionTwoIsIdentifiedAndProgrammed)

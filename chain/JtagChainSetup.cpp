@@ -1,0 +1,225 @@
+#include "chain/JtagChainSetup.h"
+
+#include "chain/ChainTexts.h"
+#include "chain/JcfFile.h"
+
+#include <filesystem>
+
+namespace vorbrant {
+
+namespace {
+
+std::string FileNameOnly(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+} // namespace
+
+std::string JtagChainSetup::RecordedJcf() const
+{
+    return ctx_.Config.ReadString(RecordedJcfSection, RecordedJcfKey, "");
+}
+
+void JtagChainSetup::Open()
+{
+    if (Caption.empty())
+        Caption = ChainSetupCaption;
+    FillSelector();
+    ShowRowsFromChain();
+    ReloadRecordedJcf();
+    UpdateChainReport();
+    ChangeEnabled = ctx_.Chain.ChainDeviceCount() > 0;
+    SelectedRow = -1;
+    SelectRow(0);
+}
+
+void JtagChainSetup::FillSelector()
+{
+    SelectorNames.clear();
+    for (const tJTAGDeviceDescriptor& device : ctx_.Devices.Entries)
+        SelectorNames.push_back(device.DeviceName);
+}
+
+void JtagChainSetup::DevicesEdited()
+{
+    FillSelector();
+    if (SelectorIndex >= static_cast<int>(SelectorNames.size()))
+        SelectorIndex = SelectorNames.empty() ? -1 : 0;
+    if (SelectorIndex >= 0)
+        SelectorText = SelectorNames[static_cast<size_t>(SelectorIndex)];
+}
+
+std::array<std::string, 3> JtagChainSetup::RowFor(size_t position, const std::string& file) const
+{
+    return {std::to_string(position), ctx_.Chain.Devices[position - 1].DeviceName, file.empty() ? NoFileShown : file};
+}
+
+void JtagChainSetup::ShowRowsFromChain()
+{
+    Rows.clear();
+    for (size_t n = 1; n <= ctx_.Chain.ChainDeviceCount(); ++n)
+        Rows.push_back(RowFor(n, FileNameOnly(ctx_.Chain.Devices[n - 1].ProgFileName)));
+}
+
+void JtagChainSetup::Renumber()
+{
+    for (size_t n = 0; n < Rows.size(); ++n)
+        Rows[n][0] = std::to_string(n + 1);
+}
+
+void JtagChainSetup::SelectRow(int row)
+{
+    FileText.clear();
+    SelectorIndex = SelectorNames.empty() ? -1 : 0;
+    SelectorText = SelectorNames.empty() ? std::string() : SelectorNames.front();
+    if (row < 0 || static_cast<size_t>(row) >= ctx_.Chain.ChainDeviceCount())
+        return;
+    SelectedRow = row;
+    const tJTAGChainDevice& entry = ctx_.Chain.Devices[static_cast<size_t>(row)];
+    for (size_t i = 0; i < SelectorNames.size(); ++i)
+        if (SelectorNames[i] == entry.DeviceName) {
+            SelectorIndex = static_cast<int>(i);
+            SelectorText = SelectorNames[i];
+            break;
+        }
+    FileText = entry.ProgFileName;
+}
+
+bool JtagChainSetup::EntryFromFields(tJTAGChainDevice& entry)
+{
+    const tJTAGDeviceDescriptor* device = ctx_.Devices.Find(SelectorText);
+    if (!device) {
+        ctx_.Op.ShowMessage(MessageKind::Error, UnknownDeviceText(SelectorText));
+        return false;
+    }
+    entry.DeviceName = SelectorText;
+    entry.IRLength = device->IRLength;
+    entry.BSLength = device->BSLength;
+    entry.IDCode = device->IDCode;
+    entry.ProgFileName = FileText;
+    return true;
+}
+
+void JtagChainSetup::Add()
+{
+    if (ctx_.Chain.ChainDeviceCount() >= JtagChainList::MaxChainDevices) {
+        ctx_.Op.ShowMessage(MessageKind::Error, MaximumDevicesText(JtagChainList::MaxChainDevices));
+        return;
+    }
+    tJTAGChainDevice entry;
+    if (!EntryFromFields(entry))
+        return;
+    ctx_.Chain.Devices.push_back(entry);
+    Rows.push_back(RowFor(ctx_.Chain.ChainDeviceCount(), FileText));
+    UpdateChainReport();
+    ChangeEnabled = true;
+}
+
+void JtagChainSetup::Change()
+{
+    if (SelectedRow < 0 || static_cast<size_t>(SelectedRow) >= ctx_.Chain.ChainDeviceCount())
+        return;
+    tJTAGChainDevice entry;
+    if (!EntryFromFields(entry))
+        return;
+    ctx_.Chain.Devices[static_cast<size_t>(SelectedRow)] = entry;
+    Rows[static_cast<size_t>(SelectedRow)] = RowFor(static_cast<size_t>(SelectedRow) + 1, FileText);
+    UpdateChainReport();
+}
+
+void JtagChainSetup::Delete()
+{
+    if (ctx_.Chain.ChainDeviceCount() == 0 || SelectedRow < 0 ||
+        static_cast<size_t>(SelectedRow) >= ctx_.Chain.ChainDeviceCount())
+        return;
+    if (!ctx_.Op.AskYesNo(DeleteChainEntryQuestion, false))
+        return;
+    ctx_.Chain.Devices.erase(ctx_.Chain.Devices.begin() + SelectedRow);
+    Rows.erase(Rows.begin() + SelectedRow);
+    Renumber();
+    SelectedRow = -1;
+    if (ctx_.Chain.ChainDeviceCount() == 0)
+        ChangeEnabled = false;
+    UpdateChainReport();
+}
+
+void JtagChainSetup::DeleteAll()
+{
+    if (!ctx_.Op.AskYesNo(DeleteChainQuestion, false))
+        return;
+    ctx_.Chain.Devices.clear();
+    Rows.clear();
+    SelectedRow = -1;
+    Report.clear();
+    ChangeEnabled = false;
+}
+
+void JtagChainSetup::Record(const std::string& path)
+{
+    ctx_.Config.WriteString(RecordedJcfSection, RecordedJcfKey, path);
+    if (ctx_.PersistConfig)
+        ctx_.PersistConfig();
+    Caption = std::string(ChainSetupCaption) + " - " + FileNameOnly(path);
+}
+
+void JtagChainSetup::LoadJcf(const std::string& path)
+{
+    JcfLoadResult result = LoadJcfFile(path, ctx_.Chain);
+    const bool touched = result.Status != JcfLoadStatus::NoFile && result.Status != JcfLoadStatus::Unreadable;
+    if (touched) {
+        // The list shows exactly what the chain holds, also after a load
+        // that stopped early.
+        ShowRowsFromChain();
+        SelectedRow = -1;
+        UpdateChainReport();
+        ChangeEnabled = ctx_.Chain.ChainDeviceCount() > 0;
+    }
+    std::string message = result.Message(path);
+    if (result.Status == JcfLoadStatus::Loaded)
+        Record(path);
+    if (!message.empty())
+        ctx_.Op.ShowMessage(result.Status == JcfLoadStatus::Loaded ? MessageKind::Warning : MessageKind::Error,
+                            message);
+}
+
+void JtagChainSetup::SaveJcf(const std::string& path)
+{
+    std::string error;
+    if (!SaveJcfFile(path, ctx_.Chain, error)) {
+        ctx_.Op.ShowMessage(MessageKind::Error, "Can't write " + path + ": " + error);
+        return;
+    }
+    Record(path);
+}
+
+void JtagChainSetup::ReloadRecordedJcf()
+{
+    std::string path = RecordedJcf();
+    if (!path.empty())
+        LoadJcf(path);
+}
+
+void JtagChainSetup::SaveRecordedJcf()
+{
+    std::string path = RecordedJcf();
+    if (!path.empty())
+        SaveJcf(path);
+}
+
+void JtagChainSetup::VerifyHardware()
+{
+    ChainCheckMessage message = MessageFor(ctx_.CheckHardware());
+    ctx_.Op.ShowMessage(message.Kind, message.Text);
+}
+
+bool JtagChainSetup::Ok()
+{
+    if (ctx_.Chain.ChainDeviceCount() == 0) {
+        ctx_.Op.ShowMessage(MessageKind::Error, EmptyChainText);
+        return false;
+    }
+    SaveRecordedJcf();
+    return true;
+}
+
+void JtagChainSetup::Cancel() { ReloadRecordedJcf(); }
+
+} // namespace vorbrant

@@ -1,0 +1,88 @@
+#pragma once
+// The "JTAG Chain Setup" dialog without its widgets: the chain list with its
+// three columns, the device selector and file field, Add, Change, Delete,
+// Delete all, JCF files (and the one recorded in the configuration), the
+// hardware check, OK and Cancel.
+#include "chain/ChainCheck.h"
+#include "chain/JcfFile.h"
+#include "chain/JtagChainList.h"
+#include "chain/JtagDeviceTable.h"
+#include "common/IniFile.h"
+#include "common/Operator.h"
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vorbrant {
+
+inline constexpr const char* RecordedJcfSection = "ENVIRONMENT";
+inline constexpr const char* RecordedJcfKey = "JTAG Chain File";
+
+struct ChainSetupContext {
+    JtagChainList& Chain;
+    const JtagDeviceTable& Devices;
+    IniFile& Config;
+    Operator& Op;
+    // Writes the configuration file (the recorded JCF changed).
+    std::function<void()> PersistConfig;
+    // Reads the IDCODEs of the board's chain and compares them.
+    std::function<ChainCheckResult()> CheckHardware;
+};
+
+class JtagChainSetup {
+public:
+    explicit JtagChainSetup(ChainSetupContext context) : ctx_(std::move(context)) {}
+
+    // Each opening: the selector refilled, the recorded JCF file reloaded,
+    // the report, the first row selected and shown.
+    void Open();
+    // The device list was edited: the selector follows the table.
+    void DevicesEdited();
+    // A click on a row (0-based): its device and file into the fields.
+    void SelectRow(int row);
+    void Add();
+    void Change();
+    void Delete();
+    void DeleteAll();
+    void LoadJcf(const std::string& path);
+    void SaveJcf(const std::string& path);
+    void VerifyHardware();
+    // OK writes the chain into the recorded JCF file; it is refused (false,
+    // the dialog stays) while the chain is empty. Cancel reloads it.
+    bool Ok();
+    void Cancel();
+
+    // The 1-based chain position OK chose.
+    uint8_t ChosenPosition() const { return static_cast<uint8_t>((SelectedRow < 0 ? 0 : SelectedRow) + 1); }
+    std::string RecordedJcf() const;
+
+    // What the dialog shows.
+    std::string Caption;
+    std::vector<std::string> SelectorNames;
+    int SelectorIndex = -1;
+    std::string SelectorText; // typed or chosen
+    std::string FileText;
+    std::vector<std::array<std::string, 3>> Rows;
+    int SelectedRow = -1;
+    bool ChangeEnabled = false;
+    std::string Report; // empty: hidden
+
+private:
+    void FillSelector();
+    void UpdateChainReport() { Report = ChainReportText(ctx_.Chain); }
+    void ShowRowsFromChain();
+    void Renumber();
+    void ReloadRecordedJcf();
+    void SaveRecordedJcf();
+    void Record(const std::string& path);
+    // The entry the selector and file field describe; false (after the
+    // message) when the selector names no device of the list.
+    bool EntryFromFields(tJTAGChainDevice& entry);
+    std::array<std::string, 3> RowFor(size_t position, const std::string& file) const;
+
+    ChainSetupContext ctx_;
+};
+
+} // namespace vorbrant

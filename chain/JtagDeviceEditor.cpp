@@ -1,0 +1,181 @@
+#include "chain/JtagDeviceEditor.h"
+
+#include "chain/ChainTexts.h"
+#include "common/Text.h"
+
+namespace vorbrant {
+
+void ReportDeviceTableLoad(const JtagDeviceTable::LoadResult& result, Operator& op)
+{
+    if (result.Stopped)
+        op.ShowMessage(MessageKind::Error, InvalidIntegerText(result.Bad));
+    if (result.Ignored)
+        op.ShowMessage(MessageKind::Warning, DevicesIgnoredText(result.Ignored, JtagDeviceTable::MaxJtagDevices));
+}
+
+void JtagDeviceEditor::Reload() { ReportDeviceTableLoad(table_.Load(config_), op_); }
+
+void JtagDeviceEditor::Open(int selectorIndex)
+{
+    Modified = false;
+    Reload();
+    Selected = -1;
+    if (selectorIndex >= 0 && static_cast<size_t>(selectorIndex) < table_.Entries.size())
+        Select(selectorIndex);
+    LeaveAddMode();
+}
+
+void JtagDeviceEditor::Select(int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= table_.Entries.size())
+        return;
+    Selected = index;
+    ShowDeviceRecord(static_cast<size_t>(index) + 1);
+}
+
+void JtagDeviceEditor::ShowDeviceRecord(size_t slot)
+{
+    if (slot == 0 || slot > table_.Entries.size())
+        return;
+    const tJTAGDeviceDescriptor& device = table_.Entries[slot - 1];
+    NameText = device.DeviceName;
+    IrText = std::to_string(device.IRLength);
+    BsText = std::to_string(device.BSLength);
+    IdText = Hex(device.IDCode, 8);
+    IdCodeChecked = IdCodeEnabled = device.IDCode != 0;
+    if (!IdCodeChecked)
+        IdText.clear();
+}
+
+void JtagDeviceEditor::NameKeyPressed()
+{
+    if (addMode_)
+        return;
+    addMode_ = true;
+    IdCodeChecked = IdCodeEnabled = true;
+    DeleteEnabled = false;
+}
+
+void JtagDeviceEditor::LeaveAddMode()
+{
+    addMode_ = false;
+    DeleteEnabled = true;
+}
+
+void JtagDeviceEditor::FieldChanged(Field field, const std::string& text)
+{
+    if (field == Field::IRLength)
+        IrText = text;
+    else if (field == Field::BSLength)
+        BsText = text;
+    else
+        IdText = text;
+    // Only the field that changed is judged. A length out of 16 bits passes
+    // here and is refused with its message when stored.
+    bool number = field == Field::IDCode ? ParseIdCodeHex(text).has_value() : ParseInt32(Trim(text)).has_value();
+    ChangeEnabled = Trim(text).empty() || number;
+}
+
+void JtagDeviceEditor::IdCodeValidClicked(bool checked)
+{
+    IdCodeChecked = checked;
+    IdCodeEnabled = checked;
+    if (checked) {
+        Modified = true;
+        return;
+    }
+    IdText.clear();
+    // The ID code of the entry being edited goes; in add mode that is the
+    // new entry, not the one still selected in the list.
+    if (addMode_ || Selected < 0)
+        return;
+    table_.Entries[static_cast<size_t>(Selected)].IDCode = 0;
+    Modified = true;
+}
+
+bool JtagDeviceEditor::ReadNumbers(tJTAGDeviceDescriptor& device)
+{
+    std::optional<uint16_t> ir = ParseLength(IrText);
+    if (!ir) {
+        op_.ShowMessage(MessageKind::Error, InvalidIntegerText(IrText));
+        return false;
+    }
+    std::optional<uint16_t> bs = ParseLength(BsText);
+    if (!bs) {
+        op_.ShowMessage(MessageKind::Error, InvalidIntegerText(BsText));
+        return false;
+    }
+    std::optional<uint32_t> id = Trim(IdText).empty() ? std::optional<uint32_t>(0) : ParseIdCodeHex(IdText);
+    if (!id) {
+        op_.ShowMessage(MessageKind::Error, InvalidIntegerText("$" + IdText));
+        return false;
+    }
+    device.IRLength = *ir;
+    device.BSLength = *bs;
+    device.IDCode = *id;
+    return true;
+}
+
+void JtagDeviceEditor::ChangeClick()
+{
+    if (!addMode_) {
+        if (Selected < 0)
+            return;
+        tJTAGDeviceDescriptor& entry = table_.Entries[static_cast<size_t>(Selected)];
+        tJTAGDeviceDescriptor changed = entry;
+        if (!ReadNumbers(changed))
+            return;
+        entry = changed;
+        Modified = true;
+        return;
+    }
+    std::string name(Trim(NameText));
+    // An empty name matches the end of the table: nothing to add.
+    if (name.empty() || table_.Find(name)) {
+        LeaveAddMode();
+        return;
+    }
+    if (table_.Full()) {
+        op_.ShowMessage(MessageKind::Error, MaximumDevicesText(JtagDeviceTable::MaxJtagDevices));
+        return;
+    }
+    tJTAGDeviceDescriptor device;
+    device.DeviceName = name;
+    if (!ReadNumbers(device))
+        return;
+    table_.Entries.push_back(device);
+    Selected = static_cast<int>(table_.Entries.size()) - 1;
+    Modified = true;
+    LeaveAddMode();
+}
+
+void JtagDeviceEditor::DeleteClick()
+{
+    if (Selected < 0 || static_cast<size_t>(Selected) >= table_.Entries.size())
+        return;
+    if (!op_.AskYesNo(DeleteDeviceQuestion(NameText), false))
+        return;
+    table_.Entries.erase(table_.Entries.begin() + Selected);
+    Selected = -1;
+    Modified = true;
+}
+
+void JtagDeviceEditor::Ok()
+{
+    if (!Modified)
+        return;
+    Modified = false;
+    table_.Save(config_);
+    if (persist_)
+        persist_();
+}
+
+void JtagDeviceEditor::Cancel()
+{
+    Modified = false;
+    Reload();
+    Selected = -1;
+    LeaveAddMode();
+}
+
+} // namespace vorbrant

@@ -1,0 +1,187 @@
+// The session's JTAG chain: "Multiple JTAG Chain" and the chain setup of the
+// window, and the chain options of a batch run (--jcf, --chain-device,
+// --verify-chain).
+#include "session/Session.h"
+
+#include "chain/ChainTexts.h"
+#include "chain/JcfFile.h"
+#include "image/FileFormats.h"
+#include "target/ChainHardware.h"
+#include "target/IdentTables.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace vorbrant {
+
+void Session::SetChainEnabled(bool enabled)
+{
+    ChainEnabled = enabled;
+    ChainSetupVisible = enabled;
+    ConnectEnabled = !enabled;
+    if (!enabled)
+        ConnectButtonText = "Connect";
+    notify(&SessionView::ConnectionChanged);
+}
+
+void Session::SaveConfiguration()
+{
+    std::string error;
+    if (!Config.Save(&error))
+        Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
+}
+
+ChainSetupContext Session::ChainSetup()
+{
+    return ChainSetupContext{Stack.Chain, Devices, Config, Op, [this] { SaveConfiguration(); },
+                             [this] { return VerifyChainHardware(Stack.Pins, Stack.Dev.Jtag(), Stack.Chain); }};
+}
+
+JtagDeviceEditor Session::DeviceEditor()
+{
+    return JtagDeviceEditor(Devices, Config, Op, [this] { SaveConfiguration(); });
+}
+
+void Session::ChainSetupAccepted(uint8_t position)
+{
+    if (position == 0 || position > Stack.Chain.ChainDeviceCount())
+        return;
+    ConnectEnabled = true;
+    SelectedChainDevice = position;
+    Stack.Dev.SetChainPosition(position);
+    ConnectButtonText = "Connect to Device #" + std::to_string(position);
+    const std::string jcf = Config.ReadString(RecordedJcfSection, RecordedJcfKey, "");
+    const std::string path = ProgFilePath(jcf, Stack.Chain.Devices[position - 1]);
+    Files.CurrentFilePath = path;
+    Files.LoadedName = FileNamePart(path);
+    Files.FileFormat = LoadFormat::Detect;
+    notify(&SessionView::ConnectionChanged);
+    std::error_code ec;
+    if (!path.empty() && std::filesystem::exists(path, ec)) {
+        LoadCurrentFile();
+        AddRecentFile(path);
+    }
+}
+
+bool Session::PrepareChain()
+{
+    const ChainBatch& chain = Settings.Chain;
+    auto refuse = [this](vorbrant::ExitCode code, const std::string& text) {
+        Op.Note(MessageKind::Error, text);
+        RequestExit(code);
+        return false;
+    };
+    if (chain.JcfPath.empty())
+        return refuse(ExitCode::CommandLineError, "--chain-device and --verify-chain need the chain: give --jcf=FILE");
+    if (chain.AllDevices && (fileGiven_ || !Settings.ReadBackPath.empty()))
+        return refuse(ExitCode::CommandLineError,
+                      "--chain-device=all programs each position with its own file: leave out -f and --read");
+    JcfLoadResult loaded = LoadJcfFile(chain.JcfPath, Stack.Chain);
+    std::string message = loaded.Message(chain.JcfPath);
+    if (loaded.Status != JcfLoadStatus::Loaded)
+        return refuse(ExitCode::NoData, message);
+    if (!message.empty())
+        Op.Note(MessageKind::Warning, message);
+    ChainEnabled = true;
+    const size_t count = Stack.Chain.ChainDeviceCount();
+    if (chain.Verify || chain.AllDevices)
+        return true;
+    if (count == 0)
+        return refuse(ExitCode::NoData, EmptyChainText);
+    uint8_t position = chain.Device.value_or(count == 1 ? 1 : 0);
+    if (position == 0)
+        return refuse(ExitCode::CommandLineError, "The chain of " + chain.JcfPath + " has " + std::to_string(count) +
+                                                      " devices: choose one with --chain-device=N (or all)");
+    if (position > count)
+        return refuse(ExitCode::CommandLineError, "--chain-device=" + std::to_string(position) +
+                                                      ": the chain of " + chain.JcfPath + " has positions 1 to " +
+                                                      std::to_string(count));
+    return SelectChainPosition(position);
+}
+
+bool Session::SelectChainPosition(uint8_t position)
+{
+    SelectedChainDevice = position;
+    Stack.Dev.SetChainPosition(position);
+    if (fileGiven_)
+        return true;
+    // The position's own programming file, when it names one.
+    const std::string path = ProgFilePath(Settings.Chain.JcfPath, Stack.Chain.Devices[position - 1]);
+    std::error_code ec;
+    if (!path.empty() && !std::filesystem::is_regular_file(path, ec)) {
+        Op.Note(MessageKind::Error, NoSuchFileText(path));
+        RequestExit(ExitCode::NoData);
+        return false;
+    }
+    Files.CurrentFilePath = path;
+    return true;
+}
+
+void Session::VerifyChainBatch()
+{
+    if (!LptMode) {
+        Op.Note(MessageKind::Warning, "Select port first!");
+        RequestExit(ExitCode::NotConnected);
+        return;
+    }
+    ChainCheckResult result = VerifyChainHardware(Stack.Pins, Stack.Dev.Jtag(), Stack.Chain);
+    ChainCheckMessage message = MessageFor(result);
+    if (result.Kind == ChainCheckKind::Verified)
+        Op.Log(message.Text);
+    else
+        Op.Note(message.Kind, message.Text);
+    RequestExit(ExitCodeFor(result.Kind));
+}
+
+void Session::RunChainPositions()
+{
+    struct Line {
+        size_t Position;
+        std::string Device;
+        std::string Result;
+    };
+    std::vector<Line> summary;
+    int firstFailure = ToInt(ExitCode::Success);
+    for (size_t n = 1; n <= Stack.Chain.ChainDeviceCount(); ++n) {
+        const tJTAGChainDevice& entry = Stack.Chain.Devices[n - 1];
+        if (!IsKnownJtagPart(entry.IDCode)) {
+            summary.push_back({n, entry.DeviceName, "skipped: not a C8051F part"});
+            continue;
+        }
+        if (entry.ProgFileName.empty()) {
+            summary.push_back({n, entry.DeviceName, "skipped: no programming file"});
+            continue;
+        }
+        Op.Log("Device #" + std::to_string(n) + ": " + entry.DeviceName + ", " + entry.ProgFileName);
+        if (Connected())
+            Disconnect();
+        ClearBuffer();
+        ExitCode.reset();
+        if (SelectChainPosition(static_cast<uint8_t>(n)))
+            RunBatchOnce();
+        if (Connected())
+            Disconnect();
+        const int code = ExitCode.value_or(ToInt(ExitCode::Success));
+        // Each position closes with its own result line.
+        if (std::string line = ResultLine(code); !line.empty())
+            Op.Log(line);
+        batchRun_.reset();
+        std::string result = code == 0 ? "success" : "failed, exit code " + std::to_string(code);
+        Op.Log("Device #" + std::to_string(n) + ": " + result);
+        summary.push_back({n, entry.DeviceName, result});
+        if (code != 0 && firstFailure == 0)
+            firstFailure = code;
+    }
+    Op.Log("Chain summary (" + Settings.Chain.JcfPath + "):");
+    size_t width = 6;
+    for (const Line& line : summary)
+        width = std::max(width, line.Device.size());
+    for (const Line& line : summary) {
+        std::string device = line.Device + std::string(width - line.Device.size(), ' ');
+        Op.Log("  #" + std::to_string(line.Position) + (line.Position < 10 ? "  " : " ") + device + "  " +
+               line.Result);
+    }
+    ExitCode = firstFailure;
+}
+
+} // namespace vorbrant
