@@ -284,14 +284,15 @@ std::string TemporaryNamePattern(const std::string& target, long pid)
     return target + TempMarker + std::to_string(pid) + "-XXXXXX";
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error)
+namespace {
+
+// The name the data finally goes to (links followed) and what stands there
+// now; false with the reason when it is no file of ours to replace.
+bool CheckTarget(const std::string& path, std::string& target, struct stat& old, bool& exists, std::string& error)
 {
-    std::string target;
     if (!ResolveTarget(path, target, error))
         return false;
-
-    struct stat old {};
-    const bool exists = stat(target.c_str(), &old) == 0;
+    exists = stat(target.c_str(), &old) == 0;
     if (!exists && errno != ENOENT) {
         error = Reason(errno);
         return false;
@@ -312,6 +313,33 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
             return false;
         }
     }
+    return true;
+}
+
+} // namespace
+
+std::string WriteProblem(const std::string& path)
+{
+    if (path.empty())
+        return Reason(ENOENT);
+    std::string target, error;
+    struct stat old {};
+    bool exists = false;
+    if (!CheckTarget(path, target, old, exists, error))
+        return error;
+    // The new file is made beside the target and renamed over it.
+    if (access(FolderOf(target).c_str(), W_OK | X_OK) != 0)
+        return Reason(errno);
+    return "";
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error)
+{
+    std::string target;
+    struct stat old {};
+    bool exists = false;
+    if (!CheckTarget(path, target, old, exists, error))
+        return false;
 
     const std::string folder = FolderOf(target);
     const std::string name = NameOf(target);

@@ -27,5 +27,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
 // The name a temporary for target would have if made by process pid (with
 // XXXXXX where its random part goes); tests plant leftovers with it.
 std::string TemporaryNamePattern(const std::string& target, long pid);
+// Why path could not be written in place (its folder missing or closed to
+// us, a folder or a read-only file by that name), or empty when it looks
+// writable. Asked before a long run whose result would be lost.
+std::string WriteProblem(const std::string& path);
 
 } // namespace vorbrant

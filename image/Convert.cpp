@@ -1,23 +1,34 @@
 #include "image/Convert.h"
 
+#include "common/AtomicFile.h"
 #include "common/ConsoleOperator.h"
 #include "common/Text.h"
 #include "image/FileLoader.h"
 #include "image/FileSaver.h"
 
+#include <filesystem>
 #include <memory>
 
 namespace vorbrant {
 
-int RunConvert(const std::string& in, const std::string& out, std::FILE* err)
+ConvertResult RunConvert(const std::string& in, const std::string& out, std::FILE* err)
 {
+    ConsoleOperator console(err);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(in, ec)) {
+        console.ShowMessage(MessageKind::Error, "no such file: " + in);
+        return ConvertResult::InputNotLoaded;
+    }
+    if (std::string problem = WriteProblem(out); !problem.empty()) {
+        console.ShowMessage(MessageKind::Error, "Can't write file " + out + ": " + problem);
+        return ConvertResult::OutputNotWritten;
+    }
     auto image = std::make_unique<ImageBuffer>();
     FileState state;
     state.CurrentFilePath = in;
     state.FileFormat = ChooseFileFormat(in, LoadFormat::Detect);
-    ConsoleOperator console(err);
     if (!LoadFileIntoNewImage(*image, state, console))
-        return 2;
+        return ConvertResult::InputNotLoaded;
 
     const std::string name = FileNamePart(out);
     const bool binary = name.size() >= 4 && ToUpper(name.substr(name.size() - 4)) == ".BIN";
@@ -27,9 +38,9 @@ int RunConvert(const std::string& in, const std::string& out, std::FILE* err)
     if (!SaveRange(*image, image->StartAddress, static_cast<uint32_t>(image->ImageSize), out,
                    binary ? SaveFormat::Binary : SaveFormat::Hex, error)) {
         console.ShowMessage(MessageKind::Error, error);
-        return 1;
+        return ConvertResult::OutputNotWritten;
     }
-    return 0;
+    return ConvertResult::Written;
 }
 
 } // namespace vorbrant

@@ -6,8 +6,12 @@
 
 namespace vorbrant {
 
-// Exit codes: 0 written, 2 IN could not be loaded ("Error: <text>" on err),
-// 1 OUT could not be written.
-int RunConvert(const std::string& in, const std::string& out, std::FILE* err);
+enum class ConvertResult {
+    Written,
+    InputNotLoaded,   // missing or unloadable IN ("Error: <text>" on err)
+    OutputNotWritten, // OUT cannot be written (found before IN is read, or at the end)
+};
+
+ConvertResult RunConvert(const std::string& in, const std::string& out, std::FILE* err);
 
 } // namespace vorbrant

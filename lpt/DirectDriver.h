@@ -53,7 +53,7 @@ public:
             if (err != 0) {
                 granted_ = false;
                 result.Fatal = true;
-                result.Message = DriverStartFailureText(err);
+                result.Message = DriverStartFailureText(err) + "\n" + DirectAccessRefusedText(err);
                 return result;
             }
             granted_ = true;

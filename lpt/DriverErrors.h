@@ -63,6 +63,10 @@ std::string DriverStartFailureMessage(int32_t code);
 // The same for an errno value.
 std::string DriverStartFailureText(int err);
 
+// The line after the start-up failure of the direct driver: the system's
+// reason with its errno, and what to do about it.
+std::string DirectAccessRefusedText(int err);
+
 // What the ppdev driver says when it finds no parallel port at all.
 inline constexpr const char* NoParallelPortText = "No parallel port found.";
 // How to get a usable /dev/parportN; the ppdev driver adds it to its start-up

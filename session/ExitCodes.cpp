@@ -13,9 +13,12 @@ ExitCode ExitCodeFor(const RunOutcome& outcome)
     case RunOutcomeKind::VerifyFailed: return ExitCode::VerifyFailed;
     case RunOutcomeKind::ReadFault:
     case RunOutcomeKind::WriteFault: return ExitCode::FlashFault;
+    case RunOutcomeKind::DataLeftOut: return ExitCode::DataLeftOut;
     }
     return ExitCode::FlashFault;
 }
+
+ExitCode FirstFailure(ExitCode code, ExitCode later) { return code == ExitCode::Success ? later : code; }
 
 ExitCode ExitCodeFor(ConnectOutcome outcome)
 {

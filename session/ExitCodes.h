@@ -15,8 +15,10 @@ enum class ExitCode : int {
     OutsideDataArea = 4,
     VerifyFailed = 5,
     DriverFailed = 6,
+    SettingsNotWritten = 7, // the configuration file or the --trace file
     CommandLineError = 8,
-    ReadBackNotWritten = 9,
+    OutputNotWritten = 9,   // --read, --convert or the simulator's flash file
+    DataLeftOut = 10,       // bytes of the file lie where the run cannot program them
     SecurityUnreadable = 11,
     LockMismatch = 12,
     ChainMismatch = 13,
@@ -27,6 +29,9 @@ constexpr int ToInt(ExitCode code) { return static_cast<int>(code); }
 
 // A cancelled read ends nothing: it has no code (Success is returned).
 ExitCode ExitCodeFor(const RunOutcome& outcome);
+// The code of a run that had already ended with `code` when a later step
+// failed with `later`: the first failure stands.
+ExitCode FirstFailure(ExitCode code, ExitCode later);
 // Any connect that does not leave an identified part is NotConnected.
 ExitCode ExitCodeFor(ConnectOutcome outcome);
 // The hardware check of a JTAG chain.

@@ -249,9 +249,11 @@ std::string LongHelpText()
            "\n"
            "Exit codes of a batch run: 0 success, 1 not connected, 2 no data, 3 blank check\n"
            "failed, 4 start outside the User data area, 5 verify failed, 6 port driver\n"
-           "failed, 8 command-line error, 9 read-back file not written, 11 lock bytes not\n"
-           "readable, 12 lock state after writing not the one asked for, 13 the JTAG chain\n"
-           "on the board does not match the JCF file, 16 flash read or write fault.\n";
+           "failed, 7 configuration or trace file not written, 8 command-line error or\n"
+           "nothing to do, 9 output file (--read, --convert, flash=) not written, 10 bytes\n"
+           "of the file outside the part not programmed, 11 lock bytes not readable, 12\n"
+           "lock state after writing not the one asked for, 13 the JTAG chain on the board\n"
+           "does not match the JCF file, 16 flash read or write fault.\n";
 }
 
 } // namespace vorbrant

@@ -43,6 +43,9 @@ OutcomeMessage RunOutcomeMessage(const RunOutcome& o)
         return {MessageKind::Error, (o.C2 ? "C2 read fault at address 0x" : "JTAG fault at address 0x") +
                                         Hex4(o.Address) + "! Aborting!"};
     case RunOutcomeKind::WriteFault: return {MessageKind::Error, WriteFaultText(o)};
+    case RunOutcomeKind::DataLeftOut:
+        return {MessageKind::Warning, std::to_string(o.LeftOut) + " bytes of the file at 0x" + Hex4(o.LeftOutFirst) +
+                                          "-0x" + Hex4(o.LeftOutLast) + " were not programmed (outside the part)"};
     }
     return {MessageKind::Error, ""};
 }
@@ -77,7 +80,9 @@ std::string RunOutcomeDetailLine(const RunOutcome& outcome)
 
 std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std::string& portSummary)
 {
-    std::string line = std::string(outcome.Succeeded() ? "Result: success" : "Result: failed") + ", exit code " +
+    // The words follow the exit code: a run whose outcome was good can
+    // still fail afterwards (a read-back or flash file not written).
+    std::string line = std::string(exitCode == 0 ? "Result: success" : "Result: failed") + ", exit code " +
                        std::to_string(exitCode) + Seconds(outcome.Seconds, ", %.1f s") + ", " +
                        std::to_string(outcome.Programmed) + " bytes programmed, " + std::to_string(outcome.Verified) +
                        " verified";
@@ -91,6 +96,19 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
 std::string ConfigNotTextMessage(const std::string& path)
 {
     return "Configuration file " + path + " is not a text INI file; settings will not be saved";
+}
+
+std::string NothingToDoText() { return "nothing to do without a window: give -p, -s or --steps"; }
+
+std::string OutputNotWritableText(const std::string& path, const std::string& reason)
+{
+    return "Can't write file " + path + ": " + reason;
+}
+
+std::string ConfigurationInUseText(const std::string& iniPath)
+{
+    return "The configuration file " + iniPath +
+           " is in use by another instance of the program: this one will not save its settings";
 }
 
 } // namespace vorbrant

@@ -33,4 +33,11 @@ std::string ConfigNotTextMessage(const std::string& path);
 
 inline constexpr const char* TargetLostLogLine = "Target lost: Not Connected";
 
+// A headless start whose command line asks for no run.
+std::string NothingToDoText();
+// An output file that cannot be written (found before the run, or at its end).
+std::string OutputNotWritableText(const std::string& path, const std::string& reason);
+// A second instance on the same configuration file (said once, at start).
+std::string ConfigurationInUseText(const std::string& iniPath);
+
 } // namespace vorbrant

@@ -17,6 +17,10 @@ enum class RunOutcomeKind : uint8_t {
     VerifyFailed,     // Address holds Actual instead of Expected
     ReadFault,        // the link could not read Address
     WriteFault,       // the link could not write Address (code area) / the User data
+    // Every step ran, but bytes of the file that are not 0xFF lie where the
+    // run could not program them (beyond the part, in its lock bytes):
+    // LeftOut of them, from LeftOutFirst to LeftOutLast.
+    DataLeftOut,
 };
 
 struct RunOutcome {
@@ -30,6 +34,9 @@ struct RunOutcome {
     uint32_t Programmed = 0; // bytes of the image the Program step wrote
     uint32_t Verified = 0;   // bytes of the image the Verify step found right
     uint32_t StallsRecovered = 0; // C2: port stalls that reset the part, recovered from
+    uint32_t LeftOut = 0;
+    uint32_t LeftOutFirst = 0;
+    uint32_t LeftOutLast = 0;
 
     bool Succeeded() const { return Kind == RunOutcomeKind::Success; }
 };

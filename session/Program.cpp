@@ -1,10 +1,12 @@
 #include "session/Program.h"
 
 #include "BuildInfo.h"
+#include "common/AtomicFile.h"
 #include "common/ConsoleOperator.h"
 #include "image/Convert.h"
 #include "session/ConfigPath.h"
 #include "session/ExitCodes.h"
+#include "session/Messages.h"
 #include "session/Session.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
@@ -37,6 +39,18 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
             port->finished_ = true; // nothing was used: nothing to write back
             return nullptr;
         }
+        // A flash file that reads but could not be written back would lose
+        // the run.
+        for (const sim::SimDeviceConfig& device : config.Devices) {
+            if (device.FlashFile.empty())
+                continue;
+            if (std::string problem = WriteProblem(device.FlashFile); !problem.empty()) {
+                op.ShowMessage(MessageKind::Error, OutputNotWritableText(device.FlashFile, problem));
+                exitCode = ToInt(ExitCode::OutputNotWritten);
+                port->finished_ = true;
+                return nullptr;
+            }
+        }
         // The simulated adapter answers at 0x378, which is LPT1.
         ports = ProgrammerStack::Lpt1(sim::Simulator::BasePort);
         clock = &port->simulator_->GetClock();
@@ -64,8 +78,15 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
 
     port->tracePath_ = options.TracePath;
     port->stack_ = std::make_unique<ProgrammerStack>(*io, *clock, ports, granted, options.TracePath.has_value());
-    if (options.TracePath && !port->stack_->Trace->Open(*options.TracePath, error))
+    if (options.TracePath && !port->stack_->Trace->Open(*options.TracePath, error)) {
+        // A run whose trace was asked for and cannot be kept does not start.
         op.ShowMessage(MessageKind::Error, error);
+        exitCode = ToInt(ExitCode::SettingsNotWritten);
+        if (port->driver_)
+            port->driver_->Shutdown();
+        port->finished_ = true;
+        return nullptr;
+    }
     return port;
 }
 
@@ -94,20 +115,27 @@ int ProgramPort::Finish(int code)
     if (finished_)
         return code;
     finished_ = true;
+    // A file that could not be written turns a good result into a failure;
+    // a failure already there stands.
+    ExitCode result = static_cast<ExitCode>(code);
     if (stack_ && stack_->Trace) {
         stack_->Trace->Close();
-        if (!stack_->Trace->Good())
+        if (!stack_->Trace->Good()) {
             std::fprintf(stderr, "Error: the trace %s could not be written completely\n", tracePath_->c_str());
+            result = FirstFailure(result, ExitCode::SettingsNotWritten);
+        }
     }
     std::string error;
-    if (simulator_ && !simulator_->SaveFlash(error))
+    if (simulator_ && !simulator_->SaveFlash(error)) {
         std::fprintf(stderr, "Error: %s\n", error.c_str());
+        result = FirstFailure(result, ExitCode::OutputNotWritten);
+    }
     // What the simulated target saw the host do wrong, if anything.
     if (simulator_ && !simulator_->Violations().empty())
         simulator_->PrintReport(stderr);
     if (driver_)
         driver_->Shutdown();
-    return code;
+    return ToInt(result);
 }
 
 std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions& options)
@@ -125,8 +153,13 @@ std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions
         std::printf("%s %s\n", Session::ApplicationTitle, build::Version);
         return ToInt(ExitCode::Success);
     }
-    if (options.Convert)
-        return RunConvert(options.ConvertIn, options.ConvertOut, stderr);
+    if (options.Convert) {
+        switch (RunConvert(options.ConvertIn, options.ConvertOut, stderr)) {
+        case ConvertResult::Written: return ToInt(ExitCode::Success);
+        case ConvertResult::InputNotLoaded: return ToInt(ExitCode::NoData);
+        case ConvertResult::OutputNotWritten: return ToInt(ExitCode::OutputNotWritten);
+        }
+    }
     return std::nullopt;
 }
 
@@ -166,10 +199,21 @@ int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& ar
 
     ImageBuffer image;
     Session session(port->Stack(), image, op, ProgramSettings(options, *port, exePath, true));
-    if (std::optional<int> batchCode = session.Start(classic))
-        return port->Finish(*batchCode);
-    session.Close();
-    return port->Finish(session.HeadlessExitCode());
+    int code = 0;
+    if (std::optional<int> batchCode = session.Start(classic)) {
+        code = *batchCode;
+    } else {
+        if (session.NothingToDo())
+            op.ShowMessage(MessageKind::Error, NothingToDoText());
+        code = session.HeadlessExitCode();
+        if (!session.Close())
+            code = ToInt(FirstFailure(static_cast<ExitCode>(code), ExitCode::SettingsNotWritten));
+    }
+    code = port->Finish(code);
+    // Last: the result stands only once every file of the run is written.
+    if (std::string line = session.ResultLine(code); !line.empty())
+        op.Log(line);
+    return code;
 }
 
 bool HaveDisplay()

@@ -46,6 +46,12 @@ private:
 
 void Sequencer::Fail(RunOutcomeKind kind, uint32_t address, uint8_t expected, uint8_t actual)
 {
+    // A part that went away reads as 0xFF (or as noise): before a mismatch
+    // is blamed on the flash, the part must still answer as the one
+    // connected. When it does not, the read is what failed.
+    if ((kind == RunOutcomeKind::VerifyFailed || kind == RunOutcomeKind::BlankCheckFailed) &&
+        options_.SamePartAnswers && !options_.SamePartAnswers())
+        kind = RunOutcomeKind::ReadFault;
     if (flashStepRunning_)
         flash_.EndFlashAccess();
     flashStepRunning_ = false;
@@ -107,6 +113,55 @@ uint8_t Sequencer::ReadOrAbort(uint32_t address)
     return value;
 }
 
+int64_t Sequencer::ProgramTop() const
+{
+    // A C2 part keeps one lock byte; every byte below it is code. The JTAG
+    // parts keep two at the top of the code area.
+    if (chip_.C2Mode && chip_.LockByteAddress != 0)
+        return std::min<int64_t>(chip_.FlashEnd, int64_t{chip_.LockByteAddress} - 1);
+    return int64_t{chip_.FlashEnd} - 2;
+}
+
+bool Sequencer::ProtectedLockByte(uint32_t address) const
+{
+    return options_.DoProgram && options_.Area == FlashArea::Code && int64_t{address} > ProgramTop();
+}
+
+void Sequencer::LeaveOut(int64_t from, int64_t to)
+{
+    from = std::max<int64_t>(from, 0);
+    to = std::min<int64_t>(to, int64_t{ImageBuffer::Capacity} - 1);
+    for (int64_t address = from; address <= to; ++address)
+        LeaveOut(static_cast<uint32_t>(address));
+}
+
+void Sequencer::LeaveOut(uint32_t address)
+{
+    // Erased flash holds 0xFF already: such bytes are not missed.
+    if (address >= ImageBuffer::Capacity || !image_.PresentMap[address] || image_.ImageData[address] == 0xFF)
+        return;
+    if (leftOut_.empty())
+        leftOut_.resize(ImageBuffer::Capacity);
+    leftOut_[address] = true;
+    if (leftOutHigh_ < leftOutLow_) {
+        leftOutLow_ = leftOutHigh_ = address;
+    } else {
+        leftOutLow_ = std::min<int64_t>(leftOutLow_, address);
+        leftOutHigh_ = std::max<int64_t>(leftOutHigh_, address);
+    }
+}
+
+void Sequencer::CountLeftOut()
+{
+    for (int64_t address = leftOutLow_; address <= leftOutHigh_; ++address) {
+        if (!leftOut_[static_cast<size_t>(address)])
+            continue;
+        if (outcome_.LeftOut++ == 0)
+            outcome_.LeftOutFirst = static_cast<uint32_t>(address);
+        outcome_.LeftOutLast = static_cast<uint32_t>(address);
+    }
+}
+
 void Sequencer::EndRun()
 {
     flashStepRunning_ = false;
@@ -123,6 +178,9 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
     outcome_.C2 = chip_.C2Mode;
     noticeGiven_ = false;
     flashStepRunning_ = false;
+    leftOut_.clear();
+    leftOutLow_ = 0;
+    leftOutHigh_ = -1;
     uint64_t start = clock_.NowMs();
     flash_.ResetStallCount();
     op_.SetBusy(true);
@@ -170,12 +228,22 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
                 (this->*step.Run)();
             }
         }
+        // Every step ran: what they could not program is told last.
+        CountLeftOut();
+        if (outcome_.LeftOut != 0)
+            outcome_.Kind = RunOutcomeKind::DataLeftOut;
     } catch (const Abort&) {
     }
     ShowIdle();
     outcome_.StallsRecovered = flash_.StallsRecovered();
     outcome_.Seconds = static_cast<double>(clock_.NowMs() - start) / 1000.0;
-    if (outcome_.Succeeded() && !options_.BatchMode) {
+    if (outcome_.Kind == RunOutcomeKind::DataLeftOut) {
+        OutcomeMessage message = RunOutcomeMessage(outcome_);
+        if (options_.BatchMode)
+            op_.Note(message.Kind, message.Text);
+        else
+            op_.ShowMessage(message.Kind, message.Text);
+    } else if (outcome_.Succeeded() && !options_.BatchMode) {
         op_.Beep();
         OutcomeMessage message = RunOutcomeMessage(outcome_);
         op_.ShowMessage(message.Kind, message.Text);
@@ -197,6 +265,12 @@ void Sequencer::StartFlashStep()
     // Each step starts a new flash run at its own first address.
     flash_.BeginRun();
     flashStepRunning_ = true;
+}
+
+void Sequencer::ConfirmSamePart(int64_t lastAddress)
+{
+    if (options_.SamePartAnswers && !options_.SamePartAnswers())
+        Fail(RunOutcomeKind::ReadFault, static_cast<uint32_t>(std::max<int64_t>(lastAddress, 0)));
 }
 
 void Sequencer::FinishFlashStep()
@@ -293,9 +367,13 @@ void Sequencer::ReadStep()
         if (first > last)
             first = last;
         image_.ClearMaps();
+        // Every code byte Program can write is read back: on C2 parts whose
+        // lock byte lies above FlashEnd that includes FlashEnd itself.
+        const int64_t readTop =
+            chip_.C2Mode && chip_.LockByteAddress != 0 ? ProgramTop() : int64_t{chip_.FlashEnd} - 1;
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
-            if (address < int64_t{chip_.FlashEnd} || (chip_.WindowAboveCode && address >= window)) {
+            if (address <= readTop || (chip_.WindowAboveCode && address >= window)) {
                 auto a = static_cast<uint32_t>(address);
                 uint8_t value = ReadOrAbort(a);
                 image_.ImageData[a] = value;
@@ -307,6 +385,7 @@ void Sequencer::ReadStep()
             progress.At(address);
         }
     }
+    ConfirmSamePart(last);
     FinishFlashStep();
     image_.ImageSize = image_.EndAddress - image_.StartAddress + 1;
     view_.ShowBufferInfo();
@@ -376,7 +455,10 @@ void Sequencer::BlankCheckStep()
                 Fail(RunOutcomeKind::BlankCheckFailed, a, 0xFF, value);
             progress.At(address);
         }
+        ConfirmSamePart(last);
     }
+    if (options_.Area == FlashArea::UserData)
+        ConfirmSamePart(chip_.ScratchpadSize - 1);
     FinishFlashStep();
 }
 
@@ -386,6 +468,7 @@ void Sequencer::ProgramStep()
     int64_t first, last;
     ImageSpan(first, last);
 
+    const int64_t spanLast = last;
     if (options_.Area == FlashArea::UserData) {
         EachDataByte(first, last, [&](uint32_t offset) {
             uint8_t flags = 0;
@@ -394,6 +477,7 @@ void Sequencer::ProgramStep()
                 Fail(RunOutcomeKind::WriteFault, offset);
             ++outcome_.Programmed;
         });
+        LeaveOut(std::max<int64_t>(first, chip_.ScratchpadSize), spanLast);
     } else {
         if (last >= int64_t{chip_.CodeBytes()}) {
             if (!chip_.WindowAboveCode || chip_.ScratchpadSize == 0) {
@@ -404,11 +488,17 @@ void Sequencer::ProgramStep()
             }
             noticeGiven_ = true;
         }
-        // The two lock bytes at the top of the code area belong to the security dialogs.
-        if (last >= int64_t{chip_.FlashEnd} - 1) {
-            last = int64_t{chip_.FlashEnd} - 2;
+        // The lock byte(s) at the top of the code area belong to the
+        // security dialogs.
+        const int64_t top = ProgramTop();
+        // A C2 part's warning is due when the image reaches its lock byte,
+        // even where that lies above FlashEnd.
+        const bool reachesLock =
+            chip_.C2Mode && chip_.LockByteAddress != 0 ? spanLast >= int64_t{chip_.LockByteAddress} : last > top;
+        last = std::min(last, top);
+        if (reachesLock)
             op_.ShowMessage(MessageKind::Warning, "To program flash lock bits use security menu!");
-        }
+        LeaveOut(std::max(first, last + 1), spanLast);
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
@@ -433,6 +523,7 @@ void Sequencer::VerifyStep()
     int64_t first, last;
     ImageSpan(first, last);
 
+    const int64_t spanLast = last;
     if (options_.Area == FlashArea::UserData) {
         EachDataByte(first, last, [&](uint32_t offset) {
             uint8_t value = ReadOrAbort(offset);
@@ -440,15 +531,25 @@ void Sequencer::VerifyStep()
                 Fail(RunOutcomeKind::VerifyFailed, offset, image_.ImageData[offset], value);
             ++outcome_.Verified;
         });
+        LeaveOut(std::max<int64_t>(first, chip_.ScratchpadSize), spanLast);
     } else {
         if (last > int64_t{chip_.FlashEnd}) {
             last = chip_.FlashEnd;
             if (!options_.DoProgram)
                 Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
         }
+        LeaveOut(std::max(first, last + 1), spanLast);
         Progress progress(op_, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
+            if (ProtectedLockByte(a)) {
+                // Program left the lock byte(s) alone: whatever the file
+                // holds there was not programmed, and is no verify failure.
+                LeaveOut(a);
+                flash_.BreakRun();
+                progress.At(address);
+                continue;
+            }
             if (SkipAbsentRun(a, last)) {
                 progress.At(address);
                 continue;
@@ -462,6 +563,7 @@ void Sequencer::VerifyStep()
             progress.At(address);
         }
     }
+    ConfirmSamePart(std::min<int64_t>(last, options_.Area == FlashArea::UserData ? chip_.ScratchpadSize - 1 : last));
     FinishFlashStep();
 }
 

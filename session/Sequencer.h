@@ -12,8 +12,10 @@
 #include "target/FlashLink.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vorbrant {
 
@@ -27,6 +29,10 @@ struct RunOptions {
     bool BatchMode = false; // failures end the process with an exit code
     // A Read over this range without asking (the --read batch run).
     std::optional<AddressRange> ReadRange;
+    // Asked before a verify mismatch or a blank-check failure is reported:
+    // false when the part no longer answers with the identity it had at
+    // connect, so that a lost target shows as the read fault it is.
+    std::function<bool()> SamePartAnswers;
 };
 
 // What a run changes on the window besides messages, status and progress.
@@ -71,6 +77,9 @@ private:
     // Each step starts a new flash run; FinishFlashStep closes it.
     void StartFlashStep();
     void FinishFlashStep();
+    // The end of a reading step: a part that went away reads as 0xFF and
+    // would pass for a blank or a read-back one; lastAddress names the fault.
+    void ConfirmSamePart(int64_t lastAddress);
     // The addresses the image holds: StartAddress and ImageSize.
     void ImageSpan(int64_t& first, int64_t& last) const;
     // The User data range of a Program or Verify: refused when it starts
@@ -94,6 +103,16 @@ private:
     // bytes it does not hold is not read (over JTAG, from this length on).
     static constexpr uint32_t JtagSkipBytes = 8;
     bool SkipAbsentRun(uint32_t address, int64_t last);
+    // The last code address Program writes: the lock byte(s) at the top of
+    // the code area belong to the security dialogs.
+    int64_t ProgramTop() const;
+    // The lock byte(s) that Program leaves alone, which Verify then skips.
+    bool ProtectedLockByte(uint32_t address) const;
+    // Bytes of the file (present, not 0xFF) that a step leaves out.
+    void LeaveOut(int64_t from, int64_t to);
+    void LeaveOut(uint32_t address);
+    // The left-out bytes into the outcome.
+    void CountLeftOut();
 
     ImageBuffer& image_;
     FlashLink& flash_;
@@ -108,6 +127,10 @@ private:
     bool flashStepRunning_ = false;
     uint32_t runEnd_ = 0; // the first address after the absent run last looked at
     bool skippingRun_ = false;
+    // One flag per image address, made when the first byte is left out.
+    std::vector<bool> leftOut_;
+    int64_t leftOutLow_ = 0;
+    int64_t leftOutHigh_ = -1;
 };
 
 } // namespace vorbrant

@@ -1,5 +1,6 @@
 #include "session/Session.h"
 
+#include "common/AtomicFile.h"
 #include "common/Text.h"
 #include "image/FileFormats.h"
 #include "image/FileSaver.h"
@@ -78,6 +79,7 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
     CommandLineError = false;
     ExitCode.reset();
 
+    LockConfiguration();
     ReadConfiguration();
 
     // "-dd" counts only as the very first argument.
@@ -95,12 +97,22 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
         if (ExitCode)
             return ExitCode;
     }
+    // Once, as the window opens: a batch run never writes the file anyway.
+    if (configReadOnly_)
+        Op.ShowMessage(MessageKind::Warning, ConfigurationInUseText(Settings.IniPath));
     return std::nullopt;
 }
 
 int Session::HeadlessExitCode() const
 {
-    return ToInt(CommandLineError ? ExitCode::CommandLineError : ExitCode::Success);
+    return ToInt(CommandLineError || NothingToDo() ? ExitCode::CommandLineError : ExitCode::Success);
+}
+
+std::string Session::ResultLine(int exitCode) const
+{
+    if (!batchRun_)
+        return "";
+    return RunResultLogLine(*batchRun_, exitCode, Settings.PortSummary ? Settings.PortSummary() : "");
 }
 
 void Session::RunCommandLine(const CommandLineScan& scan)
@@ -135,6 +147,7 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
         switch (step.Kind) {
         case CommandKind::Help:
             Op.ShowMessage(MessageKind::Information, CommandLineHelpText);
+            helpShown_ = true;
             break;
         case CommandKind::CheckErase:
             SetStep(Step::Erase, true);
@@ -195,8 +208,23 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
     return true;
 }
 
+bool Session::ReadBackWritable()
+{
+    const std::string& path = Settings.ReadBackPath;
+    std::string problem = path.empty() ? "" : WriteProblem(path);
+    if (problem.empty())
+        return true;
+    Op.Note(MessageKind::Error, OutputNotWritableText(path, problem));
+    RequestExit(ExitCode::OutputNotWritten);
+    return false;
+}
+
 void Session::RunBatch()
 {
+    // A file that could not take the result is refused before the chip is
+    // touched.
+    if (!ReadBackWritable())
+        return;
     if (Settings.Chain.Any() && !PrepareChain())
         return;
     if (Settings.Chain.Verify)
@@ -218,7 +246,7 @@ void Session::RunBatchOnce()
         return;
     if (!Files.CurrentFilePath.empty()) {
         Files.FileFormat = Settings.FileFormat.value_or(LoadFormat::Detect);
-        LoadCurrentFile();
+        fileLoaded_ = LoadCurrentFile();
     }
     if (!Connected()) {
         RequestExit(ExitCode::NotConnected);
@@ -313,6 +341,11 @@ bool Session::ReadProtectionOrExit(Protection& protection)
     return false;
 }
 
+void Session::LockConfiguration()
+{
+    configReadOnly_ = configLock_.TryLock(Settings.IniPath + ".lock") == FileLock::HeldElsewhere;
+}
+
 void Session::ReadConfiguration()
 {
     Config.SetPath(Settings.IniPath);
@@ -351,21 +384,25 @@ void Session::ReadConfiguration()
         AddRecentFile(Config.ReadString(Environment, "File" + std::to_string(n), ""));
 }
 
-void Session::WriteConfiguration()
+bool Session::WriteConfiguration()
 {
+    // The instance that holds the lock owns the file.
+    if (configReadOnly_)
+        return true;
     // Re-read first: other windows may have written their own keys since.
     Config.SetPath(Settings.IniPath);
     std::string error;
     if (!Config.Load(&error)) {
         // What could not be read must not be replaced by what we know.
         Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
-        return;
+        return false;
     }
+    // Not ours to rewrite; the operator heard so once.
     if (!Config.IsText()) {
         if (!configNotTextShown_)
             Op.ShowMessage(MessageKind::Warning, ConfigNotTextMessage(Settings.IniPath));
         configNotTextShown_ = true;
-        return;
+        return true;
     }
     Config.WriteString(Environment, "LastDir", Files.LastDir);
     Config.WriteString(Environment, "Port", FormatPortSetting(PortSelection, UserLptAddress));
@@ -378,19 +415,23 @@ void Session::WriteConfiguration()
     std::filesystem::path folder = std::filesystem::path(Settings.IniPath).parent_path();
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
-    if (!Config.Save(&error))
-        Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
+    if (Config.Save(&error))
+        return true;
+    Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
+    return false;
 }
 
-void Session::Close()
+bool Session::Close()
 {
     if (closed_)
-        return;
+        return true;
     closed_ = true;
     SetPollTimer(false);
-    WriteConfiguration();
+    bool saved = WriteConfiguration();
     if (Connected())
         Stack.Dev.DisconnectTarget();
+    configLock_.Release();
+    return saved;
 }
 
 // --- port choice -------------------------------------------------------------
@@ -679,6 +720,7 @@ void Session::Run(const std::optional<AddressRange>& readRange)
 {
     RunOptions options = CurrentRunOptions();
     options.ReadRange = readRange;
+    options.SamePartAnswers = [this] { return Stack.Dev.SamePartAnswers(); };
     RealClock wall;
     // On a real port, a stall inside a C2 clock strobe resets the target:
     // ask for real-time scheduling while the run holds the port.
@@ -688,9 +730,14 @@ void Session::Run(const std::optional<AddressRange>& readRange)
     if (outcome.Kind == RunOutcomeKind::Cancelled)
         return;
     vorbrant::ExitCode code = ExitCodeFor(outcome);
-    Op.Log(RunResultLogLine(outcome, ToInt(code), Settings.PortSummary ? Settings.PortSummary() : ""));
-    if (BatchMode)
+    if (BatchMode) {
+        // The closing line waits for the end of the process: files written
+        // after the run can still turn its result.
+        batchRun_ = outcome;
         RequestExit(code);
+        return;
+    }
+    Op.Log(RunResultLogLine(outcome, ToInt(code), Settings.PortSummary ? Settings.PortSummary() : ""));
 }
 
 void Session::Go()
@@ -713,6 +760,12 @@ void Session::ReadBack()
 {
     SelectArea(FlashArea::Code);
     SetStep(Step::Read, true); // the option rules untick the other steps
+    // The range of the -f file, when one was named: a file that did not
+    // load has no range, and the whole chip is not what was asked for.
+    if (!Files.CurrentFilePath.empty() && !fileLoaded_) {
+        RequestExit(ExitCode::NoData);
+        return;
+    }
     AddressRange range{0, static_cast<int32_t>(Stack.Dev.Chip.FlashEnd)};
     if (Image.ImageSize > 0)
         range = {Image.StartAddress, Image.EndAddress};
@@ -728,7 +781,7 @@ void Session::ReadBack()
     SaveFormat format = ToLower(path).ends_with(".bin") ? SaveFormat::Binary : SaveFormat::Hex;
     if (!SaveImage(Image, path, format, error)) {
         Op.Note(MessageKind::Error, error);
-        RequestExit(ExitCode::ReadBackNotWritten);
+        RequestExit(ExitCode::OutputNotWritten);
         return;
     }
     Op.Log("Read " + std::to_string(Image.ImageSize) + " bytes into " + path);

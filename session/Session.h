@@ -8,6 +8,7 @@
 // what a window shows.
 #include "chain/JtagChainSetup.h"
 #include "chain/JtagDeviceEditor.h"
+#include "common/FileLock.h"
 #include "common/IniFile.h"
 #include "common/Operator.h"
 #include "image/FileLoader.h"
@@ -109,10 +110,20 @@ public:
     // code when the process is to end now (a batch run), nullopt to go on.
     std::optional<int> Start(const std::vector<std::string>& args);
     // Stops the poll, writes the configuration, releases a connected target.
-    // Runs once.
-    void Close();
+    // Runs once; false when the configuration could not be written.
+    bool Close();
+    // A headless start that did not end in a batch run and asked for
+    // nothing else (no help, no command-line error): a window would have
+    // been its only work.
+    bool NothingToDo() const { return !CommandLineError && !helpShown_; }
     // Exit code of a headless start that did not end in a batch run.
     int HeadlessExitCode() const;
+    // The closing line of a batch run that ran the operation flow, with the
+    // code the process ends with (a file written after the run may have
+    // failed since); empty when no run took place.
+    std::string ResultLine(int exitCode) const;
+    // Another instance holds the configuration: this one does not save it.
+    bool ConfigurationReadOnly() const { return configReadOnly_; }
 
     // Port choice (the "Hardware port" menu).
     void SelectPort();
@@ -247,7 +258,12 @@ private:
     void ShowBufferInfo() override { notify(&SessionView::BufferChanged); }
 
     void ReadConfiguration();
-    void WriteConfiguration();
+    bool WriteConfiguration();
+    // The configuration's lock file beside it; says once when another
+    // instance holds it.
+    void LockConfiguration();
+    // The --read file must be writable before the chip is read.
+    bool ReadBackWritable();
     void RunCommandLine(const CommandLineScan& scan);
     // The command line's ticks, file and port; false after an error in it.
     bool ApplyCommandSteps(const CommandLineScan& scan);
@@ -286,6 +302,11 @@ private:
     bool pollTimerRunning_ = false;
     bool stepsGiven_ = false; // the command line named a file or a step
     bool fileGiven_ = false;  // ... a file
+    bool helpShown_ = false;  // "?" showed the command-line help
+    bool fileLoaded_ = false; // the batch run's -f file loaded
+    std::optional<RunOutcome> batchRun_; // the operation flow of a batch run
+    FileLock configLock_;
+    bool configReadOnly_ = false;
 };
 
 } // namespace vorbrant

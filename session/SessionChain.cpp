@@ -26,6 +26,9 @@ void Session::SetChainEnabled(bool enabled)
 
 void Session::SaveConfiguration()
 {
+    // A second instance, or a file that is not a text INI, leaves it alone.
+    if (configReadOnly_ || !Config.IsText())
+        return;
     std::string error;
     if (!Config.Save(&error))
         Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
@@ -162,6 +165,10 @@ void Session::RunChainPositions()
         if (Connected())
             Disconnect();
         const int code = ExitCode.value_or(ToInt(ExitCode::Success));
+        // Each position closes with its own result line.
+        if (std::string line = ResultLine(code); !line.empty())
+            Op.Log(line);
+        batchRun_.reset();
         std::string result = code == 0 ? "success" : "failed, exit code " + std::to_string(code);
         Op.Log("Device #" + std::to_string(n) + ": " + result);
         summary.push_back({n, entry.DeviceName, result});

@@ -26,12 +26,14 @@ std::string BlockText(uint32_t first, uint32_t count)
 
 C2Target::C2Target(const Derivative& part, FlashArray& flash, const SimDeviceConfig& config, SimClock& clock,
                    ViolationLog& log)
-    : part_(part), flash_(flash), clock_(clock), log_(log), busyFault_(config.Busy),
+    : part_(part), flash_(flash), clock_(clock), log_(log), busyFault_(config.Busy), busyUntilNs_(uint64_t{config.BusyMs} * 1000000),
       revision_(config.Revision.value_or(part.Revision))
 {
 }
 
 uint64_t C2Target::Now() const { return clock_.Now(); }
+
+bool C2Target::BusyFault() const { return busyFault_ || Now() < busyUntilNs_; }
 
 void C2Target::Reset()
 {
@@ -51,7 +53,7 @@ uint8_t C2Target::Status() const
 {
     uint64_t now = Now();
     uint8_t status = 0;
-    if (outValid_ && !busyFault_ && now >= outReadyAt_)
+    if (outValid_ && !BusyFault() && now >= outReadyAt_)
         status |= 0x01; // OutReady
     if (inBusyStuck_ || now < inBusyUntil_)
         status |= 0x02; // InBusy
@@ -159,7 +161,7 @@ bool C2Target::WriteReady() const
 bool C2Target::ReadReady() const
 {
     if (address_ == part_.FpdatAddress && piEnabled_ && Now() >= piReadyAt_) {
-        if (busyFault_)
+        if (BusyFault())
             return false;
         return !outValid_ || Now() >= outReadyAt_;
     }
@@ -334,7 +336,7 @@ void C2Target::FpiWrite(uint8_t value)
 {
     const uint64_t now = Now();
     inBusyUntil_ = now + C2Timing::AcceptNs;
-    if (busyFault_)
+    if (BusyFault())
         inBusyStuck_ = true;
     switch (fpi_) {
     case Fpi::ReadAddrHi:
@@ -435,7 +437,7 @@ void C2Target::FpiWrite(uint8_t value)
 
 uint8_t C2Target::FpiRead()
 {
-    if (!outValid_ || busyFault_ || Now() < outReadyAt_)
+    if (!outValid_ || BusyFault() || Now() < outReadyAt_)
         return fpdat_;
     fpdat_ = outValue_;
     outValid_ = false;

@@ -73,6 +73,8 @@ private:
     };
 
     uint64_t Now() const;
+    // The flash engine stays busy: for ever, or for the first busy-ms.
+    bool BusyFault() const;
     void Output(bool drive, bool level)
     {
         drives_ = drive;
@@ -96,6 +98,7 @@ private:
     SimClock& clock_;
     ViolationLog& log_;
     bool busyFault_;
+    uint64_t busyUntilNs_;
     uint8_t revision_;
 
     // Frame decoder.

@@ -23,7 +23,7 @@ const char* TapStateName(TapState state)
 
 JtagDevice::JtagDevice(const SimDeviceConfig& config, const Derivative* part, FlashArray* flash, SimClock& clock,
                        ViolationLog& log, int position)
-    : part_(part), flash_(flash), clock_(clock), log_(log), position_(position), busyFault_(config.Busy)
+    : part_(part), flash_(flash), clock_(clock), log_(log), position_(position), busyFault_(config.Busy), busyUntilNs_(uint64_t{config.BusyMs} * 1000000)
 {
     if (part_) {
         irLength_ = 16;
@@ -200,7 +200,10 @@ void JtagDevice::ReadRequest(uint16_t reg)
     }
 }
 
-bool JtagDevice::FlashBusy() const { return busyFault_ || clock_.Now() < flashBusyUntil_; }
+bool JtagDevice::FlashBusy() const
+{
+    return busyFault_ || clock_.Now() < busyUntilNs_ || clock_.Now() < flashBusyUntil_;
+}
 
 uint16_t JtagDevice::FlashStatus() const
 {

@@ -135,6 +135,7 @@ private:
     std::string name_;
     int position_;
     bool busyFault_;
+    uint64_t busyUntilNs_;
     uint32_t idCode_;
     bool hasIdCode_;
 

@@ -121,6 +121,11 @@ bool DeviceKey(const std::string& key, std::string_view value, SimDeviceConfig& 
     } else if (key == "busy") {
         std::string v = Lower(TrimView(value));
         device.Busy = v.empty() || v == "1" || v == "yes" || v == "true";
+    } else if (key == "busy-ms" || key == "busyms") {
+        uint64_t ms = 0;
+        if (!ParseCount(value, ms) || ms > 3600000)
+            error = "busy-ms= needs a number of milliseconds";
+        device.BusyMs = static_cast<uint32_t>(ms);
     } else {
         return false;
     }
@@ -336,7 +341,7 @@ bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& er
     if (!device.Part.empty())
         result.Devices.push_back(std::move(device));
     else if (!device.FlashFile.empty() || device.Lock || device.FailWriteAddress || device.StuckBitAddress ||
-             device.Busy || device.Revision) {
+             device.Busy || device.BusyMs || device.Revision) {
         error = "device options need a part";
         return false;
     }

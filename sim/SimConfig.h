@@ -34,6 +34,7 @@ struct SimDeviceConfig {
     std::optional<uint32_t> StuckBitAddress;
     uint8_t StuckBit = 0;               // the bit that stays 0
     bool Busy = false;                  // the flash engine never gets ready
+    uint32_t BusyMs = 0;                // ... or only for this long from the start
 };
 
 struct SimConfig {
@@ -47,7 +48,7 @@ struct SimConfig {
 };
 
 // Parses "F340,adapter=ironquill2,flash=FILE,lock=HEX,rev=N,remove-after=N,
-// fail-write=ADDR,stuck-bit=ADDR[:BIT],busy,stalls=N,access-ns=N,tdo=low|high"
+// fail-write=ADDR,stuck-bit=ADDR[:BIT],busy,busy-ms=N,stalls=N,access-ns=N,tdo=low|high"
 // or "@FILE.ini". On failure returns false, error says why, config is
 // unchanged.
 bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& error);

@@ -234,10 +234,16 @@ bool C2Link::WithStallRecovery(Attempt attempt)
 
 int32_t C2Link::C2ReadDeviceId()
 {
+    // Both registers again when a stall may have garbled either.
     uint8_t id = 0;
+    uint8_t revision = 0;
     for (int tries = 0;; ++tries) {
         C2AddressWrite(DeviceIdRegister);
         id = C2DataRead();
+        if (id != 0xFF && id != 0) {
+            C2AddressWrite(RevisionRegister);
+            revision = C2DataRead();
+        }
         if (!StallSeen || tries >= StallRetriesPerBlock)
             break;
         ++StallsRecovered;
@@ -247,8 +253,6 @@ int32_t C2Link::C2ReadDeviceId()
         return -1;
     if (id == 0)
         return 0;
-    C2AddressWrite(RevisionRegister);
-    uint8_t revision = C2DataRead();
     return 0x300 + id + static_cast<int32_t>(revision) * 65536;
 }
 

@@ -36,8 +36,41 @@ ConnectResult Target::ConnectTarget()
     // A locked part stays Locked whatever its row holds: the warning is due.
     if (kind != ConnectOutcome::Locked && Chip.FlashEnd == 0)
         kind = ConnectOutcome::Unknown;
+    // A part pulled out half way through fails its probes and would pass
+    // for a smaller or locked one: what it found counts only when the part
+    // still answers with the word it started with.
+    identifiedId_ = -1;
+    if (ReadIdentityAgain() != result.Id) {
+        result = ConnectResult{};
+        return result;
+    }
+    identifiedId_ = result.Id;
     result.Kind = kind;
     return result;
+}
+
+int32_t Target::ReadIdentityAgain()
+{
+    if (Chip.C2Mode) {
+        // A stall inside the read reset the part: its programming
+        // interface is armed again for the steps that follow.
+        const uint32_t stalls = c2_->StallsRecovered;
+        const int32_t id = c2_->C2ReadDeviceId();
+        if (c2_->StallsRecovered != stalls)
+            c2_->C2EnterProgramming();
+        return id;
+    }
+    // The same instruction as at identification, without the system reset
+    // in front of it; the flash registers are selected afresh afterwards.
+    jtag_->JtagShiftIR(0x1004, 16);
+    uint32_t id = jtag_->JtagShiftDR(0, 32);
+    jtagFlash_->BreakRun();
+    return id == 0xFFFFFFFFu ? -1 : static_cast<int32_t>(id);
+}
+
+bool Target::SamePartAnswers()
+{
+    return identifiedId_ != -1 && identifiedId_ != 0 && ReadIdentityAgain() == identifiedId_;
 }
 
 bool Target::ReadIdentification(int32_t& id)
@@ -227,8 +260,17 @@ ConnectOutcome Target::IdentifyC2(bool& clearsLockWarning)
         c2_->C2DataWrite(row->PreWrites[i].Value);
     }
     if (C2LockedByTest(row->LockTest)) {
-        ApplyC2Result(row->Locked);
-        return ConnectOutcome::Locked;
+        // A part still busy with an erase or a write fails the test as a
+        // locked one does: it gets one more try after the C2 recovery.
+        c2_->C2EnterProgramming();
+        for (uint8_t i = 0; i < row->PreWriteCount; ++i) {
+            c2_->C2AddressWrite(row->PreWrites[i].Register);
+            c2_->C2DataWrite(row->PreWrites[i].Value);
+        }
+        if (C2LockedByTest(row->LockTest)) {
+            ApplyC2Result(row->Locked);
+            return ConnectOutcome::Locked;
+        }
     }
     clearsLockWarning = row->UnlockedClearsWarning;
     for (uint8_t i = 0; i < row->ProbeCount; ++i) {

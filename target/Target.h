@@ -51,6 +51,10 @@ public:
 
     ConnectResult ConnectTarget();
     void DisconnectTarget();
+    // The identification word read again, without a reset: true while the
+    // part still answers as the one the last connect identified. A run
+    // asks before it blames a mismatch on the flash.
+    bool SamePartAnswers();
     // Bypass bits around the device at this chain position (0 = single device).
     void SetChainPosition(uint8_t position);
 
@@ -69,6 +73,9 @@ private:
     // The identification word over C2 or JTAG (Chip.C2Mode, DeviceCode and
     // DeviceRevision set); false with id -1 when nothing answered.
     bool ReadIdentification(int32_t& id);
+    // The identification word of the part on the link identification
+    // chose, read without resetting it; -1 or 0 when nothing answers.
+    int32_t ReadIdentityAgain();
     void PrepareF12x(const JtagIdentRow& row);
     void IdentifyJtag(const JtagIdentRow* row);
     // Locked when the family's lock test found the part locked.
@@ -84,6 +91,7 @@ private:
 
     Adapter& adapter_;
     Clock& clock_;
+    int32_t identifiedId_ = -1; // the identification word of the last connect
     std::unique_ptr<C2Link> c2_;
     std::unique_ptr<JtagLink> jtag_;
     std::unique_ptr<C2FlashLink> c2Flash_;

@@ -18,7 +18,9 @@ TEST(MainFormCommandLine, OptionLettersTickTheirBoxes)
     EXPECT_TRUE(f.DoErase->isChecked());
     EXPECT_FALSE(f.S.RunFlag);
     EXPECT_TRUE(rig.Op.Messages.empty());
-    EXPECT_EQ(f.HeadlessExitCode(), 0);
+    // Ticks alone start no run: without a window that is nothing to do.
+    EXPECT_TRUE(f.S.NothingToDo());
+    EXPECT_EQ(f.HeadlessExitCode(), 8);
 }
 
 TEST(MainFormCommandLine, HelpShowsTheBoxAndStartsInGuiMode)

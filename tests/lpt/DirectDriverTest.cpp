@@ -58,9 +58,16 @@ TEST_F(Direct, WithoutPrivilegeTheStartIsFatal)
         int Err;
         const char* Message;
     };
-    for (Case c : {Case{EPERM, "Can't start I/O driver! Error : Access denied"},
-                   Case{EACCES, "Can't start I/O driver! Error : Access denied"},
-                   Case{ENOSYS, "Can't start I/O driver! Error : An unexpected error occured"}}) {
+    // The table's text first, then the system's reason and the remedy.
+    for (Case c : {Case{EPERM, "Can't start I/O driver! Error : Access denied\n"
+                               "I/O port access (iopl) refused: Operation not permitted (EPERM errno 1); "
+                               "run as root or with CAP_SYS_RAWIO, or use --io=ppdev"},
+                   Case{EACCES, "Can't start I/O driver! Error : Access denied\n"
+                                "I/O port access (iopl) refused: Permission denied (EACCES errno 13); "
+                                "run as root or with CAP_SYS_RAWIO, or use --io=ppdev"},
+                   Case{ENOSYS, "Can't start I/O driver! Error : An unexpected error occured\n"
+                                "I/O port access (iopl) refused: Function not implemented (ENOSYS errno 38); "
+                                "run as root or with CAP_SYS_RAWIO, or use --io=ppdev"}}) {
         MachineState machine;
         machine.GrantError = c.Err;
         PortTable table;

@@ -145,8 +145,12 @@ TEST_F(BatchRun, TheLockBitsWarningDoesNotStopARun)
     WriteFile(top, ":04FDFC001122334459\r\n:00000001FF\r\n");
     std::string flash = dir.File("f020.flash");
     ProgramRun r = Run("F020,flash=" + flash, "-e -p -f" + top + " -sLPT1");
-    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    // ... and the file's bytes there count as not programmed.
+    EXPECT_EQ(r.ExitCode, 10) << r.Output;
     EXPECT_TRUE(Contains(r.Output, "Warning: To program flash lock bits use security menu!")) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "Warning: 2 bytes of the file at 0xFDFE-0xFDFF were not programmed (outside the part)"))
+        << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "Result: failed, exit code 10")) << r.Output;
 
     std::string back = dir.File("back.bin");
     ProgramRun read = Run("F020,flash=" + flash, "-f" + top + " -sLPT1 --read=" + back);
@@ -187,4 +191,54 @@ TEST_F(BatchRun, TheSimulatorTakesLpt1AndStepsRunOnlyTheStepsNamed)
 
     ProgramRun bad = Run("F340", "--steps=verify,polish");
     EXPECT_EQ(bad.ExitCode, 8) << bad.Output;
+}
+
+TEST_F(BatchRun, OutputFilesThatCannotBeWrittenStopTheRunBeforeItStarts)
+{
+    const std::string nowhere = dir.File("no/such/folder/");
+    // The read-back file: nothing is read, no result line claims success.
+    ProgramRun read = Run("F340", "--read=" + nowhere + "x.hex -sLPT1");
+    EXPECT_EQ(read.ExitCode, 9) << read.Output;
+    EXPECT_TRUE(Contains(read.Output, "Error: Can't write file " + nowhere + "x.hex: No such file or directory"))
+        << read.Output;
+    EXPECT_FALSE(Contains(read.Output, "Reading...")) << read.Output;
+    EXPECT_FALSE(Contains(read.Output, "Result: success")) << read.Output;
+
+    // The simulator's flash file, and the trace.
+    ProgramRun flash = Run("F340,flash=" + nowhere + "f.bin", "-e -p -v -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(flash.ExitCode, 9) << flash.Output;
+    EXPECT_FALSE(Contains(flash.Output, "Programming...")) << flash.Output;
+    ProgramRun trace = Run("F340", "--trace=" + nowhere + "t.vcd -e -p -v -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(trace.ExitCode, 7) << trace.Output;
+    EXPECT_FALSE(Contains(trace.Output, "Programming...")) << trace.Output;
+
+    // --convert refuses before it reads, and names a missing input.
+    ProgramRun convert = RunProgram("--convert " + Firmware() + " " + nowhere + "o.bin");
+    EXPECT_EQ(convert.ExitCode, 9) << convert.Output;
+    ProgramRun missing = RunProgram("--convert " + dir.File("nosuch.hex") + " " + dir.File("o.hex"));
+    EXPECT_EQ(missing.ExitCode, 2);
+    EXPECT_EQ(missing.Output, "Error: no such file: " + dir.File("nosuch.hex") + "\n");
+}
+
+TEST_F(BatchRun, AReadBackWhoseFileDidNotLoadReadsNothing)
+{
+    std::string bad = dir.File("bad.hex");
+    WriteFile(bad, ":0400000001020304F1\r\n");
+    std::string back = dir.File("back.hex");
+    ProgramRun r = Run("F340", "-f" + bad + " -sLPT1 --read=" + back);
+    EXPECT_EQ(r.ExitCode, 2) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "Error: Checksum error in HEX file !")) << r.Output;
+    EXPECT_FALSE(Contains(r.Output, "Reading...")) << "not the whole chip instead: " << r.Output;
+    EXPECT_FALSE(std::filesystem::exists(back));
+}
+
+TEST_F(BatchRun, TheResultLineComesLastAndFollowsTheExitCode)
+{
+    // The closing line is printed last: the files written after the run
+    // (the read-back, the flash file, the trace) can still turn it.
+    ProgramRun r = Run("F340", "-e -p -v -f" + Firmware() + " -sLPT1");
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    size_t line = r.Output.rfind("Result: success, exit code 0");
+    ASSERT_NE(line, std::string::npos) << r.Output;
+    EXPECT_EQ(r.Output.find('\n', line), r.Output.size() - 1) << "the last line: " << r.Output;
 }

@@ -33,8 +33,12 @@ TEST_F(HeadlessRun, StartAndCloseLeaveTheConfigurationAsItWas)
     const std::string text = "[ENVIRONMENT]\r\nLastDir=/home/op/fw\r\nPort=104,888\r\nFileCount=2\r\n"
                              "File1=/home/op/fw/a.hex\r\nFile2=/home/op/fw/b.hex\r\n";
     WriteFile(ini, text);
+    // Nothing to do without a window is an error, but the start and close
+    // still run.
     ProgramRun r = RunProgram("--headless --io=ppdev --ini=" + ini);
-    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_EQ(r.ExitCode, 8) << r.Output;
+    EXPECT_NE(r.Output.find("Error: nothing to do without a window: give -p, -s or --steps"), std::string::npos)
+        << r.Output;
     IniFile before, after(ini);
     before.Parse(text);
     for (const char* key : {"LastDir", "Port", "FileCount", "File1", "File2"})
@@ -45,8 +49,8 @@ TEST_F(HeadlessRun, StartAndCloseLeaveTheConfigurationAsItWas)
 TEST_F(HeadlessRun, MissingConfigurationIsCreatedWithDefaults)
 {
     std::string ini = dir.File("new.INI");
-    ProgramRun r = RunProgram("--headless --ini=" + ini);
-    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    ProgramRun r = RunProgram("--headless --ini=" + ini + " -e -v");
+    EXPECT_EQ(r.ExitCode, 8) << "ticks alone start no run: " << r.Output;
     IniFile created(ini);
     EXPECT_EQ(created.ReadString("ENVIRONMENT", "Port", ""), "1");
     EXPECT_EQ(created.ReadString("ENVIRONMENT", "FileCount", ""), "0");
@@ -150,8 +154,9 @@ TEST_F(HeadlessRun, StartAndCloseChangeOnlyTheKeysTheProgramSets)
                              "Colour=Blue\r\n"
                              "no key here\r\n";
     const std::string ini = dir.Write("F.INI", text);
+    // Nothing to do without a window (8), but the configuration is closed.
     ProgramRun r = RunProgram("--headless --io=ppdev --ini=" + ini);
-    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_EQ(r.ExitCode, 8) << r.Output;
     std::string expected = text;
     expected.replace(expected.find("Port=2\r\n"), 8, "Port=2\r\nFileCount=0\r\n");
     EXPECT_EQ(TempDir::Read(ini), expected);
@@ -164,7 +169,7 @@ TEST_F(HeadlessRun, ABinaryConfigurationIsNotRewritten)
         binary += static_cast<char>(i * 37 % 256);
     const std::string ini = dir.Write("random.INI", binary);
     ProgramRun r = RunProgram("--headless --io=ppdev --ini=" + ini);
-    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_EQ(r.ExitCode, 8) << r.Output;
     const std::string warning =
         "Warning: Configuration file " + ini + " is not a text INI file; settings will not be saved\n";
     ASSERT_NE(r.Output.find(warning), std::string::npos) << r.Output;

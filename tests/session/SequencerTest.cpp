@@ -52,6 +52,9 @@ struct Bench {
 
     RunResult Run(RunOptions options)
     {
+        // As the session runs it: a mismatch is checked against the part's identity.
+        if (!options.SamePartAnswers)
+            options.SamePartAnswers = [this] { return Rig.Dev().SamePartAnswers(); };
         Sequencer sequencer(Image, Rig.Dev().Flash(), Rig.Chip(), Op, Wall, View);
         return ResultOf(sequencer.RunOperations(options));
     }
@@ -147,9 +150,18 @@ TEST(Sequencer, ReadBeyondTheChipIsClampedWithOneNotice)
     ASSERT_TRUE(b.Run(Steps(true, false, false, false, false)).Success);
     ASSERT_GE(b.Texts().size(), 1u);
     EXPECT_EQ(b.Texts()[0], "End address exceeds chip address range.End address set to 0xFBFE");
-    EXPECT_EQ(b.Image.PresentMap[0xFBFD], 1);
-    EXPECT_EQ(b.Image.PresentMap[0xFBFE], 0) << "the top of the code area is not read";
+    // The F340's code ends at 0xFBFE, below its lock byte: every byte that
+    // Program can write is read back, the lock byte is not.
+    EXPECT_EQ(b.Image.PresentMap[0xFBFE], 1);
+    EXPECT_EQ(b.Image.PresentMap[0xFBFF], 0);
     EXPECT_EQ(b.Image.ImageSize, 0x1FFFF - 0xFB00 + 1) << "the size is the dialog's range";
+
+    // A JTAG part's read stops below its read-lock byte at the top.
+    Bench jtag("F020");
+    jtag.Op.Ranges.push_back(AddressRange{0xFD00, 0xFFFF});
+    ASSERT_TRUE(jtag.Run(Steps(true, false, false, false, false)).Success);
+    EXPECT_EQ(jtag.Image.PresentMap[0xFDFE], 1);
+    EXPECT_EQ(jtag.Image.PresentMap[0xFDFF], 0) << "the top of the code area is not read";
 }
 
 TEST(Sequencer, CancellingTheRangeDialogEndsTheRunWithoutAStep)
@@ -170,10 +182,13 @@ TEST(Sequencer, TwoNoticesInOneRunShowOnlyTheFirst)
     Bench b("F020");
     b.Load(0, Pattern(200, 9));
     RunResult r = b.Run(Steps(false, true, false, true, true, true));
-    ASSERT_TRUE(r.Success) << ::testing::PrintToString(b.Texts());
+    // The 72 bytes beyond the 128-byte User data area were never written.
+    EXPECT_EQ(r.ExitCode, 10) << ::testing::PrintToString(b.Texts());
     auto texts = b.Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "End address exceeds chip FLASH area.End address set to 0x007F"), 1);
-    EXPECT_EQ(texts.size(), 2u) << "the notice and the success box";
+    ASSERT_EQ(texts.size(), 2u) << "the notice and what was left out, no success box";
+    EXPECT_EQ(texts[1], "72 bytes of the file at 0x0080-0x00C7 were not programmed (outside the part)");
+    EXPECT_EQ(b.Op.Messages[1].Kind, MessageKind::Warning);
 }
 
 TEST(Sequencer, LockBytesAreNeverProgrammedAndTheWarningComesEveryRun)
@@ -182,10 +197,12 @@ TEST(Sequencer, LockBytesAreNeverProgrammedAndTheWarningComesEveryRun)
     b.Load(0xFD00, Pattern(0x100, 5));
     for (int run = 0; run < 2; ++run) {
         b.Op.Messages.clear();
-        ASSERT_TRUE(b.Run(Steps(false, false, false, true, false)).Success);
-        ASSERT_GE(b.Texts().size(), 1u);
+        // The file's two lock bytes were not programmed: the run says so.
+        ASSERT_EQ(b.Run(Steps(false, false, false, true, false)).ExitCode, 10);
+        ASSERT_EQ(b.Texts().size(), 2u);
         EXPECT_EQ(b.Texts()[0], "To program flash lock bits use security menu!");
         EXPECT_EQ(b.Op.Messages[0].Kind, MessageKind::Warning);
+        EXPECT_EQ(b.Texts()[1], "2 bytes of the file at 0xFDFE-0xFDFF were not programmed (outside the part)");
     }
     EXPECT_EQ(b.Flash()[0xFDFD], b.Image.ImageData[0xFDFD]);
     EXPECT_EQ(b.Flash()[0xFDFE], 0xFF);
@@ -402,12 +419,13 @@ TEST(Sequencer, RangeNoticesFollowTheirOwnConditions)
         Bench b("F005");
         const uint32_t flashEnd = b.Rig.Chip().FlashEnd;
         b.Load(0x7D00, Pattern(0x310, 1)); // 0x7D00..0x800F
-        ASSERT_TRUE(b.Run(Steps(false, true, false, true, false)).Success) << ::testing::PrintToString(b.Texts());
+        ASSERT_EQ(b.Run(Steps(false, true, false, true, false)).ExitCode, 10) << ::testing::PrintToString(b.Texts());
         auto texts = b.Texts();
         ASSERT_EQ(texts.size(), 3u) << ::testing::PrintToString(texts);
         EXPECT_EQ(texts[0], "Scratchpad area will be overwritten!");
         EXPECT_EQ(b.Op.Messages[0].Kind, MessageKind::Information);
         EXPECT_EQ(texts[1], "To program flash lock bits use security menu!");
+        EXPECT_EQ(texts[2], "528 bytes of the file at 0x7DFE-0x800F were not programmed (outside the part)");
         EXPECT_EQ(b.Flash()[flashEnd - 2], b.Image.ImageData[flashEnd - 2]);
         EXPECT_EQ(b.Flash()[flashEnd - 1], 0xFF);
         EXPECT_EQ(b.Flash()[flashEnd], 0xFF);
@@ -560,8 +578,9 @@ TEST(Sequencer, BlocksThatHoldNothingOfTheFileCostNoTraffic)
             EXPECT_EQ(r.Outcome.Verified, 4u * islands);
             accesses[islands - 1] = b.Rig.Sim->AccessCount() - start;
             EXPECT_EQ(b.Flash()[0x0013], 0x13);
-            if (islands == 2)
+            if (islands == 2) {
                 EXPECT_EQ(b.Flash()[0xFBF3], 0xF3);
+            }
             EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << b.Rig.Sim->Violations()[0];
         }
         EXPECT_LT(accesses[1], 3 * accesses[0]) << accesses[0] << " for one island";
@@ -712,4 +731,106 @@ TEST(Sequencer, NoStallRateEndsInAWrongChip)
     EXPECT_GT(r.Outcome.StallsRecovered, 0u);
     EXPECT_LT(b.Rig.NowMs() - start, 60000u);
     EXPECT_TRUE(b.Rig.Sim->Violations().empty()) << b.Rig.Sim->Violations()[0];
+}
+
+TEST(Sequencer, C2PartsProgramEveryCodeByteBelowTheirOneLockByte)
+{
+    // The whole code area up to the byte below the lock byte programs and
+    // verifies, on a part whose FlashEnd is its lock byte and on one whose
+    // FlashEnd lies below it.
+    for (const char* part : {"F330", "F340"}) {
+        Bench b(part);
+        const uint32_t lock = b.Rig.Chip().LockByteAddress;
+        b.Load(lock - 0x300, Pattern(0x300, 3)); // up to lock - 1
+        RunResult r = b.Run(Steps(false, true, false, true, true));
+        EXPECT_EQ(r.ExitCode, 0) << part << ::testing::PrintToString(b.Texts());
+        ASSERT_EQ(b.Texts().size(), 1u) << part << ::testing::PrintToString(b.Texts());
+        EXPECT_TRUE(StartsWith(b.Texts()[0], "Operation successfull!"));
+        EXPECT_EQ(b.Flash()[lock - 1], b.Image.ImageData[lock - 1]) << part;
+        EXPECT_EQ(b.Flash()[lock], 0xFF) << part;
+    }
+
+    // A file that carries the lock byte: Program leaves it, the warning
+    // says why, Verify skips it and the run ends with 10, not with a verify
+    // failure.
+    Bench b("F330");
+    const uint32_t lock = b.Rig.Chip().LockByteAddress;
+    b.Load(lock - 0xFF, Pattern(0x100, 3));
+    b.Image.StoreByte(lock, 0xFC);
+    RunOptions both = Steps(false, true, false, true, true);
+    both.BatchMode = true;
+    RunResult r = b.Run(both);
+    EXPECT_EQ(r.ExitCode, 10);
+    EXPECT_EQ(r.Outcome.Verified, 0xFFu);
+    EXPECT_EQ(b.Texts(), std::vector<std::string>{"To program flash lock bits use security menu!"});
+    ASSERT_EQ(b.Op.Notes.size(), 1u);
+    EXPECT_EQ(b.Op.Notes[0].Kind, MessageKind::Warning);
+    EXPECT_EQ(b.Op.Notes[0].Text, "1 bytes of the file at 0x1DFF-0x1DFF were not programmed (outside the part)");
+    EXPECT_EQ(b.Flash()[lock], 0xFF) << "the lock byte belongs to the security dialog";
+
+    // Verify alone still compares what the part holds there.
+    RunResult check = b.Run(Steps(false, false, false, false, true));
+    EXPECT_EQ(check.ExitCode, 5);
+    EXPECT_EQ(check.Outcome.Address, lock);
+}
+
+TEST(Sequencer, BytesBeyondThePartCountUnlessErasedFlashHoldsThemAlready)
+{
+    Bench b("F330");
+    b.Load(0, Pattern(0x100, 1));
+    for (uint32_t a = 0x8000; a < 0x8100; ++a)
+        b.Image.StoreByte(a, 0xFF); // what a read-back of a bigger part carries
+    b.Image.ImageSize = b.Image.EndAddress - b.Image.StartAddress + 1;
+    RunOptions o = Steps(false, true, false, true, true);
+    o.BatchMode = true;
+    EXPECT_EQ(b.Run(o).ExitCode, 0);
+    EXPECT_TRUE(b.Op.Notes.empty());
+
+    for (uint32_t a = 0x8010; a < 0x8020; ++a)
+        b.Image.StoreByte(a, 0x00);
+    b.Image.StoreByte(0x9000, 0x42);
+    b.Image.ImageSize = b.Image.EndAddress - b.Image.StartAddress + 1;
+    RunResult r = b.Run(o);
+    EXPECT_EQ(r.ExitCode, 10);
+    ASSERT_EQ(b.Op.Notes.size(), 1u);
+    EXPECT_EQ(b.Op.Notes[0].Text, "17 bytes of the file at 0x8010-0x9000 were not programmed (outside the part)");
+    EXPECT_EQ(r.Outcome.Programmed, 0x100u);
+
+    // Verify alone leaves out the same bytes.
+    b.Op.Notes.clear();
+    RunOptions verify = Steps(false, false, false, false, true);
+    verify.BatchMode = true;
+    EXPECT_EQ(b.Run(verify).ExitCode, 10);
+}
+
+TEST(Sequencer, ATargetLostMidStepIsAReadFaultNotAMismatchOrABlankPart)
+{
+    // Where the erase and program of a run end on this part, to pull it out
+    // during the step that follows.
+    auto accessesAfter = [](const std::string& part, RunOptions steps) {
+        Bench probe(part);
+        probe.Load(0, Pattern(0x800, 4));
+        probe.Run(steps);
+        return probe.Rig.Sim->AccessCount();
+    };
+    const uint64_t programmed = accessesAfter("F340", Steps(false, true, false, true, false));
+    for (bool blank : {false, true}) {
+        // A removed C2 part reads as 0xFF: verify would see a mismatch, a
+        // blank check a blank part.
+        const uint64_t removeAt = blank ? accessesAfter("F340", Steps(false, true, false, false, false)) + 20000
+                                        : programmed + 20000;
+        Bench b("F340,remove-after=" + std::to_string(removeAt));
+        b.Load(0, Pattern(0x800, 4));
+        RunOptions o = blank ? Steps(false, true, true, false, false) : Steps(false, true, false, true, true);
+        o.BatchMode = true;
+        RunResult r = b.Run(o);
+        EXPECT_EQ(r.ExitCode, 16) << (blank ? "blank check" : "verify");
+        ASSERT_EQ(b.Op.Notes.size(), 1u);
+        EXPECT_TRUE(StartsWith(b.Op.Notes[0].Text, "C2 read fault at address 0x")) << b.Op.Notes[0].Text;
+    }
+
+    // The same part, still there, fails verify as before.
+    Bench stuck("F340,stuck-bit=0x13");
+    stuck.Load(0, Pattern(0x800, 4));
+    EXPECT_EQ(stuck.Run(Steps(false, true, false, true, true)).ExitCode, 5);
 }

@@ -156,6 +156,7 @@ TEST_F(FlashOperationsTest, F12xIsPreparedBeforeItsFirstFlashAccess)
     clock.Sleeps.clear();
     size_t sleptAt = 0;
     clock.OnSleep = [&](uint32_t) { sleptAt = port.Log.size(); };
+    test::AnswerIdcodeAgain(port, idcode); // identification ends by asking again
     ConnectResult result = stack.Dev.ConnectTarget();
     EXPECT_EQ(result.Kind, ConnectOutcome::Connected);
     ASSERT_EQ(result.Id, static_cast<int32_t>(idcode));
@@ -330,6 +331,7 @@ TEST_F(FlashOperationsTest, UnknownJtagCodeShowsTheCode)
     Chip().UserData = FactsForFlashSize(128).UserData;
     Chip().WindowAboveCode = true;
     Chip().FlashAdrBits = 17;
+    test::AnswerIdcodeAgain(port, 0x00004243);
     ConnectResult result = stack.Dev.ConnectTarget();
     EXPECT_EQ(result.Kind, ConnectOutcome::Unknown);
     EXPECT_EQ(result.Id, 0x4243);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,50 @@ inline std::vector<std::string> JtagScans(const ScriptedPort& port, size_t from 
         tckHigh = tck;
     }
     return scans;
+}
+
+// A part that answers every IDCODE read after the first scripted one: each
+// data scan that starts while the instruction register holds 0x1004 and no
+// levels are scripted gets the identification word scripted for it.
+inline void AnswerIdcodeAgain(ScriptedPort& port, uint32_t idcode)
+{
+    enum S { Tlr, Rti, SelDr, CapDr, ShDr, Ex1Dr, PauseDr, Ex2Dr, UpdDr, SelIr, CapIr, ShIr, Ex1Ir, PauseIr, Ex2Ir, UpdIr };
+    static constexpr S next[16][2] = {
+        {Rti, Tlr}, {Rti, SelDr}, {CapDr, SelIr}, {ShDr, Ex1Dr}, {ShDr, Ex1Dr}, {PauseDr, UpdDr}, {PauseDr, Ex2Dr},
+        {ShDr, UpdDr}, {Rti, SelDr}, {CapIr, Tlr}, {ShIr, Ex1Ir}, {ShIr, Ex1Ir}, {PauseIr, UpdIr}, {PauseIr, Ex2Ir},
+        {ShIr, UpdIr}, {Rti, SelDr}};
+    struct Tap {
+        S State = Rti;
+        bool TckHigh = false;
+        uint32_t Shift = 0;
+        int Length = 0;
+        uint32_t Ir = 0;
+    };
+    auto tap = std::make_shared<Tap>();
+    port.OnWrite = [tap, idcode](ScriptedPort& p, uint16_t address, uint8_t value) {
+        if (address != p.PortBase)
+            return;
+        bool tck = (value & 0x01) != 0;
+        if (tck && !tap->TckHigh) {
+            if (tap->State == ShIr) {
+                if (tap->Length < 32 && (value & 0x40))
+                    tap->Shift |= 1u << tap->Length;
+                ++tap->Length;
+            }
+            S was = tap->State;
+            tap->State = next[was][(value & 0x02) ? 1 : 0];
+            if (tap->State == CapIr) {
+                tap->Shift = 0;
+                tap->Length = 0;
+            }
+            if (tap->State == UpdIr)
+                tap->Ir = tap->Shift;
+            if (tap->State == CapDr && was != CapDr && tap->Ir == 0x1004 && p.Pin11.empty())
+                for (int i = 0; i < 32; ++i)
+                    p.Pin11.push_back(((idcode >> i) & 1) != 0);
+        }
+        tap->TckHigh = tck;
+    };
 }
 
 } // namespace vorbrant::test

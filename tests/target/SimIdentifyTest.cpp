@@ -444,10 +444,46 @@ TEST(SimIdentifyTest, DisconnectReleasesTheTarget)
 
     SimRig jtag("F120");
     ASSERT_TRUE(jtag.Dev().ConnectTarget().Answered());
-    EXPECT_TRUE(jtag.Dev().JtagFlash().StreamOpen()); // the identification probe's run
+    uint8_t value = 0;
+    ASSERT_TRUE(jtag.Dev().Flash().ReadFlashByte(0, value, 0));
+    EXPECT_TRUE(jtag.Dev().JtagFlash().StreamOpen()); // a run left open
     jtag.Dev().DisconnectTarget();
     EXPECT_FALSE(jtag.Dev().JtagFlash().StreamOpen());
     EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
+}
+
+TEST(SimIdentifyTest, APartPulledDuringIdentificationIsNeverMistakenForAnother)
+{
+    // Pulled at any point of the connect, a part is either identified as
+    // what it is or not detected: its failing probes must not make it a
+    // smaller or a locked one.
+    for (const char* part : {"F340", "F410", "F040"}) {
+        SimRig whole(part);
+        ASSERT_TRUE(whole.Dev().ConnectTarget().Identified()) << part;
+        const std::string name = whole.Chip().DerivativeName;
+        const uint64_t accesses = whole.Sim->AccessCount();
+        for (uint64_t at = accesses / 15; at < accesses; at += accesses / 15) {
+            SimRig rig(std::string(part) + ",remove-after=" + std::to_string(at));
+            ConnectResult result = rig.Dev().ConnectTarget();
+            if (result.Answered()) {
+                EXPECT_EQ(result.Kind, ConnectOutcome::Connected) << part << " pulled at " << at;
+                EXPECT_EQ(rig.Chip().DerivativeName, name) << part << " pulled at " << at;
+            }
+        }
+    }
+}
+
+TEST(SimIdentifyTest, APartStillBusyWhenAskedGetsASecondTryBeforeItIsCalledLocked)
+{
+    // Busy for 130 ms from power-up: the lock test at about 100 ms fails, the
+    // one after the C2 recovery passes.
+    SimRig late("F340,busy-ms=130");
+    EXPECT_EQ(late.Dev().ConnectTarget().Kind, ConnectOutcome::Connected);
+    EXPECT_EQ(late.Chip().DerivativeName, "F340/2/4/6");
+
+    SimRig stuck("F340,busy");
+    EXPECT_EQ(stuck.Dev().ConnectTarget().Kind, ConnectOutcome::Locked);
+    EXPECT_EQ(stuck.Chip().DerivativeName, "Locked F34x");
 }
 
 } // namespace
