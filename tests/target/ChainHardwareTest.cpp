@@ -2,10 +2,8 @@
 // device's IDCODE after a TAP reset, the last position first.
 #include "target/ChainHardware.h"
 
-#include "sim/SimConfig.h"
-#include "sim/Simulator.h"
-#include "target/ProgrammerStack.h"
 #include "tests/support/ChainDevice.h"
+#include "tests/target/SimBoard.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,19 +15,9 @@ namespace {
 
 using ::testing::IsEmpty;
 
-struct Board {
-    explicit Board(const std::string& ini)
-    {
-        std::string error;
-        EXPECT_TRUE(sim::ParseSimIni(ini, "board.ini", Config, error)) << error;
-        Sim = std::make_unique<sim::Simulator>(Config);
-        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock());
-    }
+struct Board : test::SimBoard {
+    using SimBoard::SimBoard;
     ChainCheckResult Check() { return VerifyChainHardware(Stack->Pins, Stack->Dev.Jtag(), Stack->Chain); }
-
-    sim::SimConfig Config;
-    std::unique_ptr<sim::Simulator> Sim;
-    std::unique_ptr<ProgrammerStack> Stack;
 };
 
 // Device 1 nearest the adapter's data output, an F020 nearest its input.

@@ -1,6 +1,7 @@
 // A C8051F part inside a three-device JTAG chain on the simulator: the fill
 // bits around it let the host identify and program it at its position.
 #include "tests/support/ChainDevice.h"
+#include "tests/target/SimBoard.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
@@ -15,18 +16,7 @@ namespace {
 
 using ::testing::IsEmpty;
 
-struct ChainRig {
-    explicit ChainRig(const std::string& ini)
-    {
-        std::string error;
-        EXPECT_TRUE(sim::ParseSimIni(ini, "chain.ini", Config, error)) << error;
-        Sim = std::make_unique<sim::Simulator>(Config);
-        Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock());
-    }
-    sim::SimConfig Config;
-    std::unique_ptr<sim::Simulator> Sim;
-    std::unique_ptr<ProgrammerStack> Stack;
-};
+using ChainRig = test::SimBoard;
 
 // Device 1 nearest the adapter's TDI: a 5-bit generic device, the F120, a
 // 3-bit generic device.
