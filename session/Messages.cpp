@@ -93,6 +93,11 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
     return line;
 }
 
+std::string ConfigNotWrittenMessage(const std::string& path, const std::string& reason)
+{
+    return "Can't write configuration file " + path + ": " + reason;
+}
+
 std::string ConfigNotTextMessage(const std::string& path)
 {
     return "Configuration file " + path + " is not a text INI file; settings will not be saved";

@@ -30,6 +30,8 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
 std::string RunOutcomeDetailLine(const RunOutcome& outcome);
 // The warning about a configuration file that holds binary data.
 std::string ConfigNotTextMessage(const std::string& path);
+// The configuration file could not be written (or read back before writing).
+std::string ConfigNotWrittenMessage(const std::string& path, const std::string& reason);
 
 inline constexpr const char* TargetLostLogLine = "Target lost: Not Connected";
 

@@ -394,7 +394,7 @@ bool Session::WriteConfiguration()
     std::string error;
     if (!Config.Load(&error)) {
         // What could not be read must not be replaced by what we know.
-        Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
+        Op.ShowMessage(MessageKind::Error, ConfigNotWrittenMessage(Settings.IniPath, error));
         return false;
     }
     // Not ours to rewrite; the operator heard so once.
@@ -415,10 +415,7 @@ bool Session::WriteConfiguration()
     std::filesystem::path folder = std::filesystem::path(Settings.IniPath).parent_path();
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
-    if (Config.Save(&error))
-        return true;
-    Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
-    return false;
+    return SaveConfiguration();
 }
 
 bool Session::Close()

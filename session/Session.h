@@ -154,9 +154,10 @@ public:
     // The chain setup closed with OK on this 1-based position: Connect goes
     // to that device, and its programming file is loaded when it exists.
     void ChainSetupAccepted(uint8_t position);
-    // Writes the configuration file now (the device list, the recorded JCF
-    // file).
-    void SaveConfiguration();
+    // Writes the configuration file as it stands (the device list and the
+    // recorded JCF file at once, everything at close). False after the
+    // message when it could not be written.
+    bool SaveConfiguration();
     // The Connect button's action twice: disconnect, then connect, so that
     // a changed part is identified afresh (the security dialogs and options).
     void Reconnect();

@@ -6,6 +6,7 @@
 #include "chain/ChainTexts.h"
 #include "chain/JcfFile.h"
 #include "image/FileFormats.h"
+#include "session/Messages.h"
 #include "target/ChainHardware.h"
 #include "target/IdentTables.h"
 
@@ -24,14 +25,16 @@ void Session::SetChainEnabled(bool enabled)
     notify(&SessionView::ConnectionChanged);
 }
 
-void Session::SaveConfiguration()
+bool Session::SaveConfiguration()
 {
     // A second instance, or a file that is not a text INI, leaves it alone.
     if (configReadOnly_ || !Config.IsText())
-        return;
+        return true;
     std::string error;
-    if (!Config.Save(&error))
-        Op.ShowMessage(MessageKind::Error, "Can't write configuration file " + Settings.IniPath + ": " + error);
+    if (Config.Save(&error))
+        return true;
+    Op.ShowMessage(MessageKind::Error, ConfigNotWrittenMessage(Settings.IniPath, error));
+    return false;
 }
 
 ChainSetupContext Session::ChainSetup()
