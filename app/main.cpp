@@ -16,6 +16,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,8 +46,13 @@ int main(int argc, char** argv)
 
     TMainForm form(session);
     op.Attach(&form, form.Progres, form.ProgressBar);
-    if (std::optional<int> batchCode = form.FormActivate(args))
-        return port->Finish(*batchCode);
+    if (std::optional<int> batchCode = form.FormActivate(args)) {
+        const int code = port->Finish(*batchCode);
+        // A batch run ends with its closing line, window or not.
+        if (std::string line = session.ResultLine(code); !line.empty())
+            std::fprintf(stderr, "%s\n", line.c_str());
+        return code;
+    }
 
     // The windows after the main window, in their order; the chain dialogs
     // slot in after the security dialogs.

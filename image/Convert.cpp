@@ -11,7 +11,8 @@
 
 namespace vorbrant {
 
-ConvertResult RunConvert(const std::string& in, const std::string& out, std::FILE* err)
+ConvertResult RunConvert(const std::string& in, const std::string& out, std::FILE* err,
+                         std::optional<LoadFormat> format)
 {
     ConsoleOperator console(err);
     std::error_code ec;
@@ -26,7 +27,7 @@ ConvertResult RunConvert(const std::string& in, const std::string& out, std::FIL
     auto image = std::make_unique<ImageBuffer>();
     FileState state;
     state.CurrentFilePath = in;
-    state.FileFormat = ChooseFileFormat(in, LoadFormat::Detect);
+    state.FileFormat = format.value_or(ChooseFileFormat(in, LoadFormat::Detect));
     if (!LoadFileIntoNewImage(*image, state, console))
         return ConvertResult::InputNotLoaded;
 

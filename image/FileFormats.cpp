@@ -2,6 +2,8 @@
 
 #include "common/Text.h"
 
+#include <algorithm>
+
 namespace vorbrant {
 
 LoadFormat LoadFormatForFilter(int filterIndex)
@@ -72,6 +74,18 @@ LoadFormat DetectFileFormat(std::string_view head, const std::string& path)
     if (first == 'S')
         return LoadFormat::SRecord;
     return FormatNamedBy(path).value_or(LoadFormat::Binary);
+}
+
+std::string NonImageReason(std::string_view head, const std::string& path)
+{
+    if (ToUpper(FileNamePart(path)).ends_with(".BIN"))
+        return "";
+    if (head.starts_with("\x7F" "ELF"))
+        return "it is an ELF file";
+    const bool text = std::all_of(head.begin(), head.end(), [](char c) {
+        return (c >= 0x20 && c < 0x7F) || c == '\t' || c == '\r' || c == '\n';
+    });
+    return text ? "it looks like text" : "";
 }
 
 bool IsTextFormat(LoadFormat format)

@@ -34,6 +34,13 @@ size_t LeadingFillLength(std::string_view text);
 // The text formats are read line by line and start with the range 3FFFFF..0.
 bool IsTextFormat(LoadFormat format);
 
+// Why a file that detection would read as a binary image is no data image
+// at all: "it is an ELF file" (a linker's output), "it looks like text"
+// (its start is printable ASCII, tabs and line ends only: a listing, a map,
+// a source file). Empty for anything else, and for a ".bin" file, which is
+// binary whatever it holds.
+std::string NonImageReason(std::string_view head, const std::string& path);
+
 // The file name without its folder.
 std::string FileNamePart(const std::string& path);
 

@@ -42,6 +42,12 @@ std::string ReadFailureText(const std::string& path, const std::string& reason)
     return "Can't read file " + path + ": " + reason;
 }
 
+std::string NotAnImageText(const std::string& path, const std::string& reason)
+{
+    return path + " is not a HEX, S-record, DAT or binary image (" + reason +
+           "); give --format=bin to program it as raw bytes";
+}
+
 ssize_t ReadRetrying(int fd, void* buffer, size_t size)
 {
     ssize_t n;
@@ -143,9 +149,15 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
         return fail("File is empty!");
     const std::string_view start(head, static_cast<size_t>(got));
 
-    if (state.FileFormat == LoadFormat::Detect)
+    const bool detected = state.FileFormat == LoadFormat::Detect;
+    if (detected)
         state.FileFormat = DetectFileFormat(start, path);
     const LoadFormat format = state.FileFormat;
+    // A listing or a linker's output one Tab away from the HEX file would
+    // otherwise be programmed byte for byte; asked for as binary, it is.
+    if (detected && format == LoadFormat::Binary)
+        if (std::string why = NonImageReason(start, path); !why.empty())
+            return fail(NotAnImageText(path, why));
 
     std::unique_ptr<ImageBuffer> scratch;
     if (!fresh)

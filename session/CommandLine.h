@@ -36,6 +36,18 @@ struct CommandLineScan {
 // decided while the steps run.
 CommandLineScan ScanCommandLine(const std::vector<std::string>& args);
 
+// The arguments that start with "-" and are none of the options above,
+// exactly as given: a run of letters ("-pv"), an unknown letter ("-x"),
+// "-dd" after the first argument. The classic command line drops them
+// without a word; a batch run refuses them (one letter vanishing from a
+// script would skip a step the operator asked for).
+std::vector<std::string> UnknownOptions(const std::vector<std::string>& args);
+// What the operator is told about one of them.
+std::string UnknownOptionText(const std::string& arg);
+
+// The LPT port (1 to 3) the last -s names, or 0 when none does.
+int NamedLptNumber(const std::vector<std::string>& args);
+
 // The text of the "?" information box.
 extern const char* const CommandLineHelpText;
 

@@ -21,7 +21,8 @@ enum class ExitCode : int {
     DataLeftOut = 10,       // bytes of the file lie where the run cannot program them
     SecurityUnreadable = 11,
     LockMismatch = 12,
-    ChainMismatch = 13,
+    ChainMismatch = 13,     // the chain, or a position of it, is not what the JCF file says
+    PartMismatch = 14,      // the part on the board is not the one --part names
     FlashFault = 16,
 };
 

@@ -1,5 +1,7 @@
 #include "session/LaunchOptions.h"
 
+#include "target/PartNames.h"
+
 #include <algorithm>
 #include <iterator>
 #include <string_view>
@@ -37,6 +39,7 @@ constexpr PathOption PathOptions[] = {
     {"--trace", &LaunchOptions::TracePath},
     {"--read", &LaunchOptions::ReadBackPath},
     {"--jcf", &LaunchOptions::JcfPath},
+    {"--part", &LaunchOptions::ExpectedPart},
 };
 
 // The lock options that take one byte in hexadecimal, as the part stores it.
@@ -192,6 +195,11 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
             return false;
         }
     }
+    if (options.ExpectedPart && !IsCataloguePart(*options.ExpectedPart)) {
+        error = "Option --part names no part the program knows: '" + *options.ExpectedPart +
+                "' (give it as F340 or C8051F340)";
+        return false;
+    }
     args = std::move(rest);
     return true;
 }
@@ -217,7 +225,8 @@ std::string LongHelpText()
            "                    read the -f file as this format instead of detecting it\n"
            "  --read=FILE       batch run that reads the code flash back into FILE (Intel\n"
            "                    HEX, or binary for *.bin): the range of the -f file, else\n"
-           "                    the whole code area\n"
+           "                    the whole code area; after the other steps when some are\n"
+           "                    given\n"
            "  --security        after connecting, print the part's lock bytes\n"
            "  --chip-erase      erase the whole chip before any other step and connect\n"
            "                    again (recovers a locked part)\n"
@@ -234,26 +243,36 @@ std::string LongHelpText()
            "  --chain-device=all\n"
            "                    run on every C8051F position that has a programming\n"
            "                    file, in chain order, with a summary at the end\n"
-           "  --verify-chain    compare the IDCODEs read from the board with the JCF file\n"
+           "  --verify-chain    compare the IDCODEs read from the board with the JCF file;\n"
+           "                    with steps, they run only when the chain matches\n"
+           "  --part=NAME       the part the board must carry (F340, C8051F340; any\n"
+           "                    derivative of the identified family matches): another\n"
+           "                    part ends the run with exit code 14 before any step\n"
            "  --help            this text\n"
            "  --version         print the version\n"
            "\n"
            "  ?                 show the command-line help box\n"
            "  -f<filename>      load filename\n"
-           "  -e                erase chip\n"
+           "  -e                erase (the pages the file touches)\n"
            "  -b                blank check\n"
            "  -p                program (starts a batch run)\n"
            "  -v                verify\n"
            "  -s<LPT1..3>       port (starts a batch run)\n"
            "  -dd               (first argument only) fixed addresses 0x378, 0x278, 0x3BC\n"
+           "  Each option letter stands alone (-p -v, not -pv): a batch run refuses\n"
+           "  anything else that starts with '-'. A -f file that is text or ELF (a\n"
+           "  listing, a map, a C file) and not HEX, S-record or DAT is refused unless\n"
+           "  --format=bin is given.\n"
            "\n"
-           "Exit codes of a batch run: 0 success, 1 not connected, 2 no data, 3 blank check\n"
-           "failed, 4 start outside the User data area, 5 verify failed, 6 port driver\n"
-           "failed, 7 configuration or trace file not written, 8 command-line error or\n"
-           "nothing to do, 9 output file (--read, --convert, flash=) not written, 10 bytes\n"
-           "of the file outside the part not programmed, 11 lock bytes not readable, 12\n"
-           "lock state after writing not the one asked for, 13 the JTAG chain on the board\n"
-           "does not match the JCF file, 16 flash read or write fault.\n";
+           "Exit codes of a batch run: 0 success, 1 not connected (also a port that is not\n"
+           "there), 2 no data, 3 blank check failed, 4 start outside the User data area, 5\n"
+           "verify failed, 6 port driver failed, 7 configuration or trace file not\n"
+           "written, 8 command-line error or nothing to do, 9 output file (--read,\n"
+           "--convert, flash=) not written, 10 bytes of the file outside the part not\n"
+           "programmed, 11 lock bytes not readable, 12 lock state after writing not the\n"
+           "one asked for, 13 the JTAG chain or a position of it does not match the JCF\n"
+           "file, 14 the part on the board is not the --part, 16 flash read or write\n"
+           "fault. Every batch run ends with a line 'Result: success|failed, exit code N'.\n";
 }
 
 } // namespace vorbrant

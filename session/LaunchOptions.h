@@ -36,6 +36,10 @@ struct LaunchOptions {
     std::optional<uint8_t> ChainDevice;
     bool AllChainDevices = false;
     bool VerifyChain = false;
+    // --part: the part the board must carry, as written ("F340").
+    std::optional<std::string> ExpectedPart;
+    // The LPT port the simulator answers on: LPT1, or the one -s names.
+    int SimLpt = 1;
     std::string ConvertIn;
     std::string ConvertOut;
 };

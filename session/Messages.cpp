@@ -73,6 +73,8 @@ std::string ConnectedLogLine(const ChipInfo& chip, const std::string& adapterNam
 
 std::string RunOutcomeDetailLine(const RunOutcome& outcome)
 {
+    if (outcome.Kind == RunOutcomeKind::WriteFault && outcome.BlockLost)
+        return "  the part did not take the block 0x" + Hex4(outcome.BlockFirst) + "-0x" + Hex4(outcome.BlockLast);
     if (outcome.Kind != RunOutcomeKind::VerifyFailed)
         return "";
     return "  expected 0x" + Hex(outcome.Expected, 2) + ", read 0x" + Hex(outcome.Actual, 2);
@@ -82,8 +84,7 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
 {
     // The words follow the exit code: a run whose outcome was good can
     // still fail afterwards (a read-back or flash file not written).
-    std::string line = std::string(exitCode == 0 ? "Result: success" : "Result: failed") + ", exit code " +
-                       std::to_string(exitCode) + Seconds(outcome.Seconds, ", %.1f s") + ", " +
+    std::string line = ResultLogLine(exitCode, "") + Seconds(outcome.Seconds, ", %.1f s") + ", " +
                        std::to_string(outcome.Programmed) + " bytes programmed, " + std::to_string(outcome.Verified) +
                        " verified";
     if (outcome.C2)
@@ -91,6 +92,38 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
     if (!portSummary.empty())
         line += ", " + portSummary;
     return line;
+}
+
+std::string ResultLogLine(int exitCode, const std::string& portSummary)
+{
+    return std::string(exitCode == 0 ? "Result: success" : "Result: failed") + ", exit code " +
+           std::to_string(exitCode) + (portSummary.empty() ? "" : ", " + portSummary);
+}
+
+void AddRunOutcome(RunOutcome& total, const RunOutcome& next)
+{
+    RunOutcome sum = next;
+    sum.Seconds += total.Seconds;
+    sum.Programmed += total.Programmed;
+    sum.Verified += total.Verified;
+    sum.StallsRecovered += total.StallsRecovered;
+    total = sum;
+}
+
+std::string PartMismatchText(const std::string& found, const std::string& expected)
+{
+    return "the part on the board is " + found + ", not " + expected;
+}
+
+std::string ChainPartMismatchText(size_t position, const std::string& entryName, const std::string& found)
+{
+    return "Device #" + std::to_string(position) + " (" + entryName + ") identifies as " + found +
+           ", which the JCF file's name does not allow";
+}
+
+std::string NotC8051fPositionText(size_t position, const std::string& entryName)
+{
+    return "Device #" + std::to_string(position) + " (" + entryName + ") is not a C8051F part";
 }
 
 std::string ConfigNotWrittenMessage(const std::string& path, const std::string& reason)

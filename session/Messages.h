@@ -35,6 +35,21 @@ std::string ConfigNotWrittenMessage(const std::string& path, const std::string& 
 
 inline constexpr const char* TargetLostLogLine = "Target lost: Not Connected";
 
+// The closing line of a batch run that ran no operation flow (a lock-only
+// or --security run, a chain check, a run refused or ended before any step).
+std::string ResultLogLine(int exitCode, const std::string& portSummary);
+// A run's outcomes added up: the steps, then the read of --read after them.
+void AddRunOutcome(RunOutcome& total, const RunOutcome& next);
+
+// The guards that end a batch run before anything is written.
+std::string PartMismatchText(const std::string& found, const std::string& expected);
+std::string ChainPartMismatchText(size_t position, const std::string& entryName, const std::string& found);
+std::string NotC8051fPositionText(size_t position, const std::string& entryName);
+// After a failed step on a part that identified as locked.
+inline constexpr const char* LockedPartHintText = "the part is locked: add --chip-erase to erase it first";
+// --steps=read without a file to keep what it reads.
+inline constexpr const char* ReadStepNeedsFileText = "--steps=read needs --read=FILE to keep what it reads";
+
 // A headless start whose command line asks for no run.
 std::string NothingToDoText();
 // An output file that cannot be written (found before the run, or at its end).

@@ -34,6 +34,11 @@ struct RunOutcome {
     uint32_t Programmed = 0; // bytes of the image the Program step wrote
     uint32_t Verified = 0;   // bytes of the image the Verify step found right
     uint32_t StallsRecovered = 0; // C2: port stalls that reset the part, recovered from
+    // A write fault of a buffered link: the block the part did not take
+    // (Address is its first byte).
+    bool BlockLost = false;
+    uint32_t BlockFirst = 0;
+    uint32_t BlockLast = 0;
     uint32_t LeftOut = 0;
     uint32_t LeftOutFirst = 0;
     uint32_t LeftOutLast = 0;

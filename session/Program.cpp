@@ -51,8 +51,10 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
                 return nullptr;
             }
         }
-        // The simulated adapter answers at 0x378, which is LPT1.
-        ports = ProgrammerStack::Lpt1(sim::Simulator::BasePort);
+        // The simulated adapter answers at 0x378, as LPT1 or as the port
+        // -s names.
+        ports.SetAddress(static_cast<uint8_t>(options.SimLpt), sim::Simulator::BasePort);
+        ports.SelectLptPort(static_cast<uint8_t>(options.SimLpt));
         clock = &port->simulator_->GetClock();
         io = port->simulator_.get();
     } else {
@@ -143,8 +145,11 @@ std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions
     std::string error;
     if (!ExtractLongOptions(args, options, error)) {
         std::fprintf(stderr, "Error: %s\n", error.c_str());
+        std::fprintf(stderr, "%s\n", ResultLogLine(ToInt(ExitCode::CommandLineError), "").c_str());
         return ToInt(ExitCode::CommandLineError);
     }
+    if (int lpt = NamedLptNumber(args))
+        options.SimLpt = lpt;
     if (options.Help) {
         std::fputs(LongHelpText().c_str(), stdout);
         return ToInt(ExitCode::Success);
@@ -154,7 +159,7 @@ std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions
         return ToInt(ExitCode::Success);
     }
     if (options.Convert) {
-        switch (RunConvert(options.ConvertIn, options.ConvertOut, stderr)) {
+        switch (RunConvert(options.ConvertIn, options.ConvertOut, stderr, options.Format)) {
         case ConvertResult::Written: return ToInt(ExitCode::Success);
         case ConvertResult::InputNotLoaded: return ToInt(ExitCode::NoData);
         case ConvertResult::OutputNotWritten: return ToInt(ExitCode::OutputNotWritten);
@@ -178,7 +183,9 @@ SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port,
     settings.Chain.Device = options.ChainDevice;
     settings.Chain.AllDevices = options.AllChainDevices;
     settings.Chain.Verify = options.VerifyChain;
+    settings.ExpectedPart = options.ExpectedPart;
     settings.SimulatedPort = port.Simulated();
+    settings.SimulatedLpt = options.SimLpt;
     settings.PortSummary = [&port] { return port.Summary(); };
     return settings;
 }

@@ -44,6 +44,21 @@ private:
     int value_ = 0;
 };
 
+void Sequencer::FailWrite(uint32_t address)
+{
+    std::optional<AddressSpan> block = flash_.LostBlock();
+    if (!block || options_.Area != FlashArea::Code || block->Last >= ImageBuffer::Capacity)
+        Fail(RunOutcomeKind::WriteFault, address);
+    const auto present = static_cast<uint32_t>(std::count_if(image_.PresentMap.begin() + block->First,
+                                                              image_.PresentMap.begin() + block->Last + 1,
+                                                              [](uint8_t flag) { return flag != 0; }));
+    outcome_.Programmed -= std::min(outcome_.Programmed, present);
+    outcome_.BlockLost = true;
+    outcome_.BlockFirst = block->First;
+    outcome_.BlockLast = block->Last;
+    Fail(RunOutcomeKind::WriteFault, block->First);
+}
+
 void Sequencer::Fail(RunOutcomeKind kind, uint32_t address, uint8_t expected, uint8_t actual)
 {
     // A part that went away reads as 0xFF (or as noise): before a mismatch
@@ -167,7 +182,7 @@ void Sequencer::EndRun()
     flashStepRunning_ = false;
     // Over C2 the closing flush writes the last buffered block.
     if (std::optional<uint32_t> lostBlock = flash_.EndFlashAccess())
-        Fail(RunOutcomeKind::WriteFault, *lostBlock);
+        FailWrite(*lostBlock);
 }
 
 RunOutcome Sequencer::RunOperations(const RunOptions& options)
@@ -506,7 +521,7 @@ void Sequencer::ProgramStep()
                 // What the image does not hold is skipped; the next write starts a new run.
                 flash_.BreakRun();
             } else if (!flash_.WriteFlashByte(a, image_.ImageData[a], 0)) {
-                Fail(RunOutcomeKind::WriteFault, a);
+                FailWrite(a);
             } else if (image_.PresentMap[a]) {
                 ++outcome_.Programmed; // the file's bytes, not the gaps a block fills
             }

@@ -94,6 +94,10 @@ private:
     // Reads one byte of the run's area, aborting with a read fault.
     uint8_t ReadOrAbort(uint32_t address);
     [[noreturn]] void Fail(RunOutcomeKind kind, uint32_t address = 0, uint8_t expected = 0xFF, uint8_t actual = 0xFF);
+    // A code-area write fault at address, or at the block the link lost
+    // before it: the bytes of that block were counted as they were buffered,
+    // and the part never took them.
+    [[noreturn]] void FailWrite(uint32_t address);
     void CheckDataAreaMapped();
     void Notice(const std::string& text);
     void Status(const std::string& text);

@@ -9,6 +9,9 @@
 #include "session/Messages.h"
 #include "security/Protection.h"
 #include "session/PortSetting.h"
+#include "target/PartNames.h"
+
+#include <algorithm>
 
 #include <filesystem>
 
@@ -93,7 +96,7 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
 
     if (!args.empty() || !Settings.ReadBackPath.empty() || Settings.Security.Any() || Settings.Steps ||
         Settings.Chain.Any()) {
-        RunCommandLine(scan);
+        RunCommandLine(scan, args);
         if (ExitCode)
             return ExitCode;
     }
@@ -105,18 +108,45 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
 
 int Session::HeadlessExitCode() const
 {
+    // A port the machine does not have is a cabling matter, not a typo.
+    if (portMissing_)
+        return ToInt(ExitCode::NotConnected);
     return ToInt(CommandLineError || NothingToDo() ? ExitCode::CommandLineError : ExitCode::Success);
 }
 
 std::string Session::ResultLine(int exitCode) const
 {
-    if (!batchRun_)
+    if (!batchStarted_ && exitCode == 0)
         return "";
-    return RunResultLogLine(*batchRun_, exitCode, Settings.PortSummary ? Settings.PortSummary() : "");
+    const std::string port = Settings.PortSummary ? Settings.PortSummary() : "";
+    return batchRun_ ? RunResultLogLine(*batchRun_, exitCode, port) : ResultLogLine(exitCode, port);
 }
 
-void Session::RunCommandLine(const CommandLineScan& scan)
+bool Session::CheckUnknownOptions(const CommandLineScan& scan, const std::vector<std::string>& args)
 {
+    const std::vector<std::string> unknown = UnknownOptions(args);
+    if (unknown.empty())
+        return true;
+    const bool classicRun = std::any_of(scan.Steps.begin(), scan.Steps.end(), [](const CommandStep& step) {
+        return step.Kind == CommandKind::CheckProgram || step.Kind == CommandKind::SelectPort;
+    });
+    const bool batch = Settings.Headless || classicRun || Settings.Steps || !Settings.ReadBackPath.empty() ||
+                       Settings.Security.Any() || Settings.Chain.Any();
+    // The window keeps its silence about them; stderr still says so.
+    for (const std::string& arg : unknown)
+        Op.Note(MessageKind::Error, UnknownOptionText(arg));
+    if (!batch)
+        return true;
+    batchStarted_ = true;
+    CommandLineError = true;
+    RequestExit(ExitCode::CommandLineError);
+    return false;
+}
+
+void Session::RunCommandLine(const CommandLineScan& scan, const std::vector<std::string>& args)
+{
+    if (!CheckUnknownOptions(scan, args))
+        return;
     if (!ApplyCommandSteps(scan))
         return;
     ApplyExplicitSteps();
@@ -134,7 +164,10 @@ void Session::ApplyExplicitSteps()
         return;
     for (Step step : AllSteps)
         Options.SetChecked(step, false);
-    for (Step step : *Settings.Steps)
+    // Read first: the other steps untick it, and the batch reads after them.
+    std::vector<Step> steps = *Settings.Steps;
+    std::stable_partition(steps.begin(), steps.end(), [](Step step) { return step == Step::Read; });
+    for (Step step : steps)
         Options.SetChecked(step, true);
     stepsGiven_ = true;
     RunFlag = true;
@@ -151,20 +184,20 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
             break;
         case CommandKind::CheckErase:
             SetStep(Step::Erase, true);
-            stepsGiven_ = true;
+            stepsGiven_ = stepLettersGiven_ = true;
             break;
         case CommandKind::CheckBlank:
             SetStep(Step::BlankCheck, true);
-            stepsGiven_ = true;
+            stepsGiven_ = stepLettersGiven_ = true;
             break;
         case CommandKind::CheckProgram:
             SetStep(Step::Program, true);
             RunFlag = true;
-            stepsGiven_ = true;
+            stepsGiven_ = stepLettersGiven_ = true;
             break;
         case CommandKind::CheckVerify:
             SetStep(Step::Verify, true);
-            stepsGiven_ = true;
+            stepsGiven_ = stepLettersGiven_ = true;
             break;
         case CommandKind::LoadFile: {
             std::error_code ec;
@@ -194,6 +227,7 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
                                "Invalid port name in command line - starting in GUI mode ! (" + name + ")");
                 LptWarningShown = false;
                 CommandLineError = true;
+                portMissing_ = number != 0;
                 return false;
             }
             break;
@@ -221,22 +255,42 @@ bool Session::ReadBackWritable()
 
 void Session::RunBatch()
 {
+    batchStarted_ = true;
     // A file that could not take the result is refused before the chip is
-    // touched.
+    // touched, and so is a read whose bytes would go nowhere.
     if (!ReadBackWritable())
         return;
+    if (Settings.ReadBackPath.empty() && Settings.Steps &&
+        std::find(Settings.Steps->begin(), Settings.Steps->end(), Step::Read) != Settings.Steps->end()) {
+        Op.Note(MessageKind::Error, ReadStepNeedsFileText);
+        RequestExit(ExitCode::CommandLineError);
+        return;
+    }
     if (Settings.Chain.Any() && !PrepareChain())
         return;
-    if (Settings.Chain.Verify)
-        VerifyChainBatch();
-    else if (Settings.Chain.AllDevices)
+    // The chain check first: steps run only on the chain the JCF file says.
+    if (Settings.Chain.Verify && !VerifyChainBatch())
+        return;
+    if (Settings.Chain.AllDevices)
         RunChainPositions();
     else
         RunBatchOnce();
 }
 
+bool Session::StepsAsked() const
+{
+    if (stepLettersGiven_)
+        return true;
+    return Settings.Steps &&
+           std::any_of(Settings.Steps->begin(), Settings.Steps->end(), [](Step step) { return step != Step::Read; });
+}
+
 void Session::RunBatchOnce()
 {
+    // Nothing is driven at a chain position before it shows the IDCODE
+    // its entry names.
+    if (LptMode && ChainEnabled && SelectedChainDevice != 0 && !GuardChainPosition())
+        return;
     // Connect, poll once, load, then the operation flow, which ends with an
     // exit code.
     ConnectClick();
@@ -252,11 +306,16 @@ void Session::RunBatchOnce()
         RequestExit(ExitCode::NotConnected);
         return;
     }
+    if (!GuardIdentifiedPart())
+        return;
     BatchMode = true;
     if (!PrepareLocks())
         return;
-    if (!Settings.ReadBackPath.empty())
-        ReadBack();
+    const bool readAsked = !Settings.ReadBackPath.empty() ||
+                           (Settings.Steps && std::find(Settings.Steps->begin(), Settings.Steps->end(), Step::Read) !=
+                                                  Settings.Steps->end());
+    if (readAsked)
+        RunStepsThenRead();
     else if (!Settings.Security.OnlySecurity(stepsGiven_))
         Go();
     if (ExitCode.value_or(ToInt(ExitCode::Success)) != ToInt(ExitCode::Success))
@@ -264,6 +323,40 @@ void Session::RunBatchOnce()
     if (!FinishLocks())
         return;
     RequestExit(ExitCode::Success);
+}
+
+void Session::RunStepsThenRead()
+{
+    if (StepsAsked()) {
+        Options.SetChecked(Step::Read, false);
+        Go();
+        if (ExitCode.value_or(ToInt(ExitCode::Success)) != ToInt(ExitCode::Success))
+            return;
+        // The read covers the file's range again: it was loaded for the
+        // steps and is still in the image.
+        ExitCode.reset();
+    }
+    ReadBack();
+}
+
+bool Session::GuardIdentifiedPart()
+{
+    const std::string& found = Stack.Dev.Chip.DerivativeName;
+    identifiedPart_ = found;
+    if (ChainEnabled && SelectedChainDevice != 0) {
+        const tJTAGChainDevice& entry = Stack.Chain.Devices[SelectedChainDevice - 1];
+        if (!PartNameMatches(found, entry.DeviceName)) {
+            Op.Note(MessageKind::Error, ChainPartMismatchText(SelectedChainDevice, entry.DeviceName, found));
+            RequestExit(ExitCode::ChainMismatch);
+            return false;
+        }
+    }
+    if (Settings.ExpectedPart && !PartNameMatches(found, *Settings.ExpectedPart)) {
+        Op.Note(MessageKind::Error, PartMismatchText(found, *Settings.ExpectedPart));
+        RequestExit(ExitCode::PartMismatch);
+        return false;
+    }
+    return true;
 }
 
 bool Session::RefuseUnfitLock()
@@ -363,10 +456,10 @@ void Session::ReadConfiguration()
     Files.LastDir = Config.ReadString(Environment, "LastDir", "");
     PortSetting setting = ReadPortSetting(Config.ReadString(Environment, "Port", ""));
     PortSelection = setting.PortSelection;
-    // The simulator answers on LPT1: a configuration that names no port
-    // takes it rather than no port at all.
-    if (Settings.SimulatedPort && !Config.ValueExists(Environment, "Port"))
-        PortSelection = PortChoice::Lpt1;
+    // The simulator answers on its own port, whatever an earlier run (or a
+    // real machine) stored.
+    if (Settings.SimulatedPort)
+        PortSelection = LptChoice(Settings.SimulatedLpt);
     if (setting.HadAddress) {
         UserLptAddress = setting.UserLptAddress;
         LptWarningShown = true;
@@ -405,7 +498,9 @@ bool Session::WriteConfiguration()
         return true;
     }
     Config.WriteString(Environment, "LastDir", Files.LastDir);
-    Config.WriteString(Environment, "Port", FormatPortSetting(PortSelection, UserLptAddress));
+    // A simulated port says nothing about this machine's ports.
+    if (!Settings.SimulatedPort)
+        Config.WriteString(Environment, "Port", FormatPortSetting(PortSelection, UserLptAddress));
     const auto& entries = Recent.Entries();
     Config.WriteInteger(Environment, "FileCount", static_cast<int32_t>(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i)
@@ -619,6 +714,7 @@ void Session::ConnectClick()
 
     ConnectResult result = Stack.Dev.ConnectTarget();
     WarnIfLocked(result);
+    identifiedLocked_ = result.Kind == ConnectOutcome::Locked;
     Op.SetBusy(false);
     if (!result.Identified()) {
         OutcomeMessage error = ConnectOutcomeMessage(result.Kind, Stack.Dev.Chip);
@@ -728,9 +824,18 @@ void Session::Run(const std::optional<AddressRange>& readRange)
         return;
     vorbrant::ExitCode code = ExitCodeFor(outcome);
     if (BatchMode) {
+        // A locked part refuses what the steps ask of it: say what helps.
+        const bool stepFailed = outcome.Kind == RunOutcomeKind::BlankCheckFailed ||
+                                outcome.Kind == RunOutcomeKind::VerifyFailed ||
+                                outcome.Kind == RunOutcomeKind::ReadFault || outcome.Kind == RunOutcomeKind::WriteFault;
+        if (identifiedLocked_ && stepFailed)
+            Op.Note(MessageKind::Error, LockedPartHintText);
         // The closing line waits for the end of the process: files written
-        // after the run can still turn its result.
-        batchRun_ = outcome;
+        // after the run can still turn its result. A read after the steps
+        // adds to their counts.
+        if (!batchRun_)
+            batchRun_ = RunOutcome{};
+        AddRunOutcome(*batchRun_, outcome);
         RequestExit(code);
         return;
     }

@@ -79,7 +79,12 @@ struct SessionSettings {
     ChainBatch Chain;
     std::optional<LoadFormat> FileFormat; // --format: the -f file's format, not detected
     std::optional<std::vector<Step>> Steps; // --steps: exactly these, and a batch run
-    bool SimulatedPort = false; // no real-time scheduling needed
+    // --part: the part a batch run expects on the board, as written.
+    std::optional<std::string> ExpectedPart;
+    // The simulator: no real-time scheduling needed, and it answers on one
+    // LPT port whatever the configuration says (nor is the port stored).
+    bool SimulatedPort = false;
+    int SimulatedLpt = 1;
     // A line about the port's work for the run report (accesses, time).
     std::function<std::string()> PortSummary;
 };
@@ -118,9 +123,10 @@ public:
     bool NothingToDo() const { return !CommandLineError && !helpShown_; }
     // Exit code of a headless start that did not end in a batch run.
     int HeadlessExitCode() const;
-    // The closing line of a batch run that ran the operation flow, with the
-    // code the process ends with (a file written after the run may have
-    // failed since); empty when no run took place.
+    // The closing line of a batch run, with the code the process ends with
+    // (a file written after the run may have failed since): the operation
+    // flow's counts when it ran. Empty only for a start that was no batch
+    // run and ends well (the window, or "?" alone).
     std::string ResultLine(int exitCode) const;
     // Another instance holds the configuration: this one does not save it.
     bool ConfigurationReadOnly() const { return configReadOnly_; }
@@ -265,7 +271,21 @@ private:
     void LockConfiguration();
     // The --read file must be writable before the chip is read.
     bool ReadBackWritable();
-    void RunCommandLine(const CommandLineScan& scan);
+    void RunCommandLine(const CommandLineScan& scan, const std::vector<std::string>& args);
+    // A batch run refuses option letters it does not know; a start that
+    // opens the window names them and goes on. False when the run ends.
+    bool CheckUnknownOptions(const CommandLineScan& scan, const std::vector<std::string>& args);
+    // Steps named by letters or --steps besides a read; a chain check or a
+    // read-back goes on to them.
+    bool StepsAsked() const;
+    // The steps before the read of --read (or --steps=...,read), then the
+    // read; the result counts both.
+    void RunStepsThenRead();
+    // Before the first step on a chain position: the IDCODE read there is
+    // its entry's. After connecting: the part identified is the one the
+    // JCF entry and --part name. False when the run ends (ExitCode set).
+    bool GuardChainPosition();
+    bool GuardIdentifiedPart();
     // The command line's ticks, file and port; false after an error in it.
     bool ApplyCommandSteps(const CommandLineScan& scan);
     void RunBatch();
@@ -274,7 +294,8 @@ private:
     // The JTAG chain options: the JCF file loaded, the position chosen, the
     // hardware check. False when the run ends (ExitCode set).
     bool PrepareChain();
-    void VerifyChainBatch();
+    // The hardware check of the chain; false when the run ends there.
+    bool VerifyChainBatch();
     // --chain-device=all: the batch on every C8051F position with a file.
     void RunChainPositions();
     // The chain position the batch runs on, its file the -f file unless one
@@ -302,6 +323,11 @@ private:
     bool configNotTextShown_ = false; // the configuration file holds binary data
     bool pollTimerRunning_ = false;
     bool stepsGiven_ = false; // the command line named a file or a step
+    bool stepLettersGiven_ = false; // ... a step by its letter (-e -b -p -v)
+    bool batchStarted_ = false;     // the command line asked for a batch run
+    bool portMissing_ = false;      // -s named an LPT port this machine does not have
+    bool identifiedLocked_ = false; // the last connect identified a locked part
+    std::string identifiedPart_;    // what the guards found on the board (chain summary)
     bool fileGiven_ = false;  // ... a file
     bool helpShown_ = false;  // "?" showed the command-line help
     bool fileLoaded_ = false; // the batch run's -f file loaded

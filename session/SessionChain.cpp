@@ -8,12 +8,34 @@
 #include "image/FileFormats.h"
 #include "session/Messages.h"
 #include "target/ChainHardware.h"
+#include "common/Text.h"
 #include "target/IdentTables.h"
+#include "target/PartNames.h"
 
 #include <algorithm>
 #include <filesystem>
 
 namespace vorbrant {
+
+namespace {
+
+// A chain entry the programmer may drive: a C8051F by its whole IDCODE and
+// by its name, with the 16-bit instruction register of the family (any other
+// length would send its scans through the neighbours' registers).
+bool IsC8051fEntry(const tJTAGChainDevice& entry)
+{
+    return entry.IRLength == 16 && IsKnownJtagPart(entry.IDCode) && IsCataloguePart(entry.DeviceName);
+}
+
+// What an IDCODE read from the board stands for, in the chain summary.
+std::string PartOfIdCode(uint32_t id)
+{
+    if (IsKnownJtagPart(id))
+        return FindJtagRow(static_cast<uint16_t>(id >> 12))->Name;
+    return "ID " + Hex(id, 8);
+}
+
+} // namespace
 
 void Session::SetChainEnabled(bool enabled)
 {
@@ -90,7 +112,9 @@ bool Session::PrepareChain()
         Op.Note(MessageKind::Warning, message);
     ChainEnabled = true;
     const size_t count = Stack.Chain.ChainDeviceCount();
-    if (chain.Verify || chain.AllDevices)
+    // The check alone needs no position; steps after it do.
+    if (chain.AllDevices || (chain.Verify && !StepsAsked() && Settings.ReadBackPath.empty() &&
+                             !Settings.Security.Any()))
         return true;
     if (count == 0)
         return refuse(ExitCode::NoData, EmptyChainText);
@@ -102,7 +126,23 @@ bool Session::PrepareChain()
         return refuse(ExitCode::CommandLineError, "--chain-device=" + std::to_string(position) +
                                                       ": the chain of " + chain.JcfPath + " has positions 1 to " +
                                                       std::to_string(count));
+    // Only a C8051F is driven: the JCF file says what sits there.
+    if (const tJTAGChainDevice& entry = Stack.Chain.Devices[position - 1]; !IsC8051fEntry(entry))
+        return refuse(ExitCode::CommandLineError, NotC8051fPositionText(position, entry.DeviceName));
     return SelectChainPosition(position);
+}
+
+bool Session::GuardChainPosition()
+{
+    ChainCheckResult check = CheckChainPosition(Stack.Pins, Stack.Dev.Jtag(), Stack.Chain, SelectedChainDevice);
+    if (check.Kind == ChainCheckKind::Verified)
+        return true;
+    if (check.Kind == ChainCheckKind::Mismatch)
+        identifiedPart_ = PartOfIdCode(check.IdRead);
+    ChainCheckMessage message = MessageFor(check);
+    Op.Note(message.Kind, message.Text);
+    RequestExit(ExitCodeFor(check.Kind));
+    return false;
 }
 
 bool Session::SelectChainPosition(uint8_t position)
@@ -123,39 +163,47 @@ bool Session::SelectChainPosition(uint8_t position)
     return true;
 }
 
-void Session::VerifyChainBatch()
+bool Session::VerifyChainBatch()
 {
     if (!LptMode) {
         Op.Note(MessageKind::Warning, "Select port first!");
         RequestExit(ExitCode::NotConnected);
-        return;
+        return false;
     }
     ChainCheckResult result = VerifyChainHardware(Stack.Pins, Stack.Dev.Jtag(), Stack.Chain);
     ChainCheckMessage message = MessageFor(result);
-    if (result.Kind == ChainCheckKind::Verified)
-        Op.Log(message.Text);
-    else
+    if (result.Kind != ChainCheckKind::Verified) {
         Op.Note(message.Kind, message.Text);
-    RequestExit(ExitCodeFor(result.Kind));
+        RequestExit(ExitCodeFor(result.Kind));
+        return false;
+    }
+    Op.Log(message.Text);
+    // The check alone ends here; steps go on to the positions.
+    if (Settings.Chain.AllDevices || SelectedChainDevice != 0)
+        return true;
+    RequestExit(ExitCode::Success);
+    return false;
 }
 
 void Session::RunChainPositions()
 {
     struct Line {
-        size_t Position;
+        std::string Position;
         std::string Device;
+        std::string Found; // what the guards found at the position
         std::string Result;
     };
     std::vector<Line> summary;
     int firstFailure = ToInt(ExitCode::Success);
     for (size_t n = 1; n <= Stack.Chain.ChainDeviceCount(); ++n) {
         const tJTAGChainDevice& entry = Stack.Chain.Devices[n - 1];
-        if (!IsKnownJtagPart(entry.IDCode)) {
-            summary.push_back({n, entry.DeviceName, "skipped: not a C8051F part"});
+        const std::string position = "#" + std::to_string(n);
+        if (!IsC8051fEntry(entry)) {
+            summary.push_back({position, entry.DeviceName, "-", "skipped: not a C8051F part"});
             continue;
         }
         if (entry.ProgFileName.empty()) {
-            summary.push_back({n, entry.DeviceName, "skipped: no programming file"});
+            summary.push_back({position, entry.DeviceName, "-", "skipped: no programming file"});
             continue;
         }
         Op.Log("Device #" + std::to_string(n) + ": " + entry.DeviceName + ", " + entry.ProgFileName);
@@ -163,6 +211,7 @@ void Session::RunChainPositions()
             Disconnect();
         ClearBuffer();
         ExitCode.reset();
+        identifiedPart_.clear();
         if (SelectChainPosition(static_cast<uint8_t>(n)))
             RunBatchOnce();
         if (Connected())
@@ -174,19 +223,21 @@ void Session::RunChainPositions()
         batchRun_.reset();
         std::string result = code == 0 ? "success" : "failed, exit code " + std::to_string(code);
         Op.Log("Device #" + std::to_string(n) + ": " + result);
-        summary.push_back({n, entry.DeviceName, result});
+        summary.push_back({position, entry.DeviceName, identifiedPart_.empty() ? "-" : identifiedPart_, result});
         if (code != 0 && firstFailure == 0)
             firstFailure = code;
     }
+    // The JCF entry and what the board held there, side by side.
     Op.Log("Chain summary (" + Settings.Chain.JcfPath + "):");
-    size_t width = 6;
+    summary.insert(summary.begin(), Line{"#", "JCF entry", "on the board", "result"});
+    size_t widths[3] = {};
     for (const Line& line : summary)
-        width = std::max(width, line.Device.size());
-    for (const Line& line : summary) {
-        std::string device = line.Device + std::string(width - line.Device.size(), ' ');
-        Op.Log("  #" + std::to_string(line.Position) + (line.Position < 10 ? "  " : " ") + device + "  " +
+        for (auto [i, text] : {std::pair{0, &line.Position}, {1, &line.Device}, {2, &line.Found}})
+            widths[i] = std::max(widths[i], text->size());
+    auto pad = [](const std::string& text, size_t width) { return text + std::string(width - text.size() + 2, ' '); };
+    for (const Line& line : summary)
+        Op.Log("  " + pad(line.Position, widths[0]) + pad(line.Device, widths[1]) + pad(line.Found, widths[2]) +
                line.Result);
-    }
     ExitCode = firstFailure;
 }
 

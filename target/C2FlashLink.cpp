@@ -35,21 +35,39 @@ bool C2FlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t /*area
     return true;
 }
 
+std::optional<AddressSpan> C2FlashLink::BufferedBlock() const
+{
+    if (link_.WriteBufferBase == C2Link::NoBase || link_.WriteBufferCount == 0)
+        return std::nullopt;
+    return AddressSpan{link_.WriteBufferBase, link_.WriteBufferBase + link_.WriteBufferCount - 1u};
+}
+
 bool C2FlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t /*areaFlags*/)
 {
-    return address <= 0xFFFF && link_.C2BufferedWrite(address, value);
+    // A byte that opens a new block sends the one before: when that fails,
+    // the fault is the earlier block's, not this byte's.
+    std::optional<AddressSpan> pending = BufferedBlock();
+    lostBlock_.reset();
+    if (address <= 0xFFFF && link_.C2BufferedWrite(address, value))
+        return true;
+    if (pending && (address < pending->First || address > (pending->First | 0xFF)))
+        lostBlock_ = pending;
+    return false;
 }
 
 std::optional<uint32_t> C2FlashLink::EndFlashAccess()
 {
     // The block still buffered goes out now; if the part refuses it, its
     // bytes are lost and its base is what the caller reports.
+    std::optional<AddressSpan> pending = BufferedBlock();
     uint32_t pendingBase = link_.WriteBufferBase;
     bool flushed = link_.C2FlushWriteBuffer();
     link_.EmptyReadCache();
     link_.ClearWriteBuffer();
+    lostBlock_.reset();
     if (flushed)
         return std::nullopt;
+    lostBlock_ = pending;
     return pendingBase;
 }
 

@@ -19,6 +19,7 @@ public:
     bool ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags) override;
     bool WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags) override;
     std::optional<uint32_t> EndFlashAccess() override;
+    std::optional<AddressSpan> LostBlock() const override { return lostBlock_; }
     bool EraseScratchpad() override { return true; }
     bool ReadLockByte(LockByte which, uint8_t& value) override;
     bool WriteLockByte(LockByte which, uint8_t value) override;
@@ -34,7 +35,11 @@ private:
 
     uint16_t BlockLength(uint32_t address) const;
 
+    // The block buffered now, which a failing flush loses.
+    std::optional<AddressSpan> BufferedBlock() const;
+
     C2Link& link_;
+    std::optional<AddressSpan> lostBlock_;
 };
 
 } // namespace vorbrant

@@ -7,11 +7,23 @@
 #include "lpt/Adapter.h"
 #include "target/JtagLink.h"
 
+#include <optional>
+#include <vector>
+
 namespace vorbrant {
 
-// Reads 32 bits per chain entry, last position first, and compares each
-// with the entry's IDCODE; stops at the first difference. Leaves the TAPs
-// reset; the chain position of the link is not used.
+// 32 bits per position from one DR scan after a TAP reset, returned in
+// chain order (position 1 first); nullopt, with no JTAG traffic, when the
+// adapter does not answer. Leaves the TAPs reset.
+std::optional<std::vector<uint32_t>> ReadChainIdCodes(Adapter& adapter, JtagLink& jtag, size_t count);
+
+// Compares each entry's IDCODE with what the board answered, last position
+// first, and reports the first difference. The chain position of the link
+// is not used.
 ChainCheckResult VerifyChainHardware(Adapter& adapter, JtagLink& jtag, const JtagChainList& chain);
+
+// The same check for one 1-based position only: what sits there must be
+// the device its entry names before anything is written to it.
+ChainCheckResult CheckChainPosition(Adapter& adapter, JtagLink& jtag, const JtagChainList& chain, size_t position);
 
 } // namespace vorbrant

@@ -12,6 +12,12 @@ namespace vorbrant {
 
 enum class EraseKind : uint8_t { Pages, LockPage, Chip };
 
+// Addresses from First to Last, both included.
+struct AddressSpan {
+    uint32_t First = 0;
+    uint32_t Last = 0;
+};
+
 // The lock bytes a part keeps: the one C2 security byte, or the JTAG
 // read-lock and write/erase-lock bytes at the top of the code area.
 enum class LockByte : uint8_t { Security, ReadLock, WriteEraseLock };
@@ -32,6 +38,11 @@ public:
     // Closes the run. The base address of a closing C2 block write the part
     // refused (its buffered bytes are lost), else nullopt.
     virtual std::optional<uint32_t> EndFlashAccess() = 0;
+    // A link that buffers writes sends a block when the next one begins or
+    // the run closes: after a failed WriteFlashByte or EndFlashAccess, the
+    // block whose bytes the part did not take, when that is what failed
+    // (nullopt when the fault is the byte's own).
+    virtual std::optional<AddressSpan> LostBlock() const { return std::nullopt; }
 
     // Pages: every page from first to last (all attempted, true when all
     // erased). LockPage and Chip ignore the range. Closes the run.

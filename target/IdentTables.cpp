@@ -106,7 +106,7 @@ const C2IdentRow* FindC2Row(uint16_t deviceCode)
 
 bool IsKnownJtagPart(uint32_t idCode)
 {
-    return idCode != 0 && idCode != 0xFFFFFFFFu && FindJtagRow(static_cast<uint16_t>(idCode >> 12)) != nullptr;
+    return (idCode & 0xFFFu) == C8051fIdCodeVendorBits && FindJtagRow(static_cast<uint16_t>(idCode >> 12)) != nullptr;
 }
 
 } // namespace vorbrant

@@ -78,7 +78,13 @@ std::span<const C2IdentRow> C2IdentTable();
 
 const JtagIdentRow* FindJtagRow(uint16_t deviceCode);
 const C2IdentRow* FindC2Row(uint16_t deviceCode);
-// A JTAG IDCODE whose device code the identification knows.
+// The low twelve bits of every C8051F IDCODE: the vendor's manufacturer
+// code (0x121) and bit 0, which is always set.
+inline constexpr uint32_t C8051fIdCodeVendorBits = 0x243;
+// A JTAG IDCODE of a C8051F part the identification knows: the vendor's
+// bits and a known part number; the version bits do not matter. Judged on
+// the whole word: a device of another maker whose part number happens to
+// match is no C8051F.
 bool IsKnownJtagPart(uint32_t idCode);
 
 } // namespace vorbrant

@@ -11,16 +11,25 @@ using namespace vorbrant::testing;
 TEST(MainFormCommandLine, OptionLettersTickTheirBoxes)
 {
     FormRig rig;
+    rig.Sess->Settings.Headless = false;
     EXPECT_EQ(rig.Start({"-b", "-V", "-x"}), std::nullopt);
     TMainForm& f = *rig.Form;
     EXPECT_TRUE(f.DoBlankCheck->isChecked());
     EXPECT_TRUE(f.DoVerify->isChecked());
     EXPECT_TRUE(f.DoErase->isChecked());
     EXPECT_FALSE(f.S.RunFlag);
+    // The window opens without a box about "-x"; stderr names it.
     EXPECT_TRUE(rig.Op.Messages.empty());
+    ASSERT_EQ(rig.Op.Notes.size(), 1u);
+    EXPECT_EQ(rig.Op.Notes[0].Text, "unknown option -x (see --help)");
     // Ticks alone start no run: without a window that is nothing to do.
     EXPECT_TRUE(f.S.NothingToDo());
     EXPECT_EQ(f.HeadlessExitCode(), 8);
+
+    // Without a window the letter ends the start before anything else.
+    FormRig headless;
+    EXPECT_EQ(headless.Start({"-b", "-V", "-x"}), 8);
+    EXPECT_FALSE(headless.Form->DoBlankCheck->isChecked());
 }
 
 TEST(MainFormCommandLine, HelpShowsTheBoxAndStartsInGuiMode)

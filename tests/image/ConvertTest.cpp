@@ -51,9 +51,9 @@ TEST(Convert, DatByExtensionBinaryByDetectionEmptyImage)
     EXPECT_EQ(code, ConvertResult::Written);
     EXPECT_EQ(TempDir::Read(f.File("o.bin")), "\xEF\xBE");
 
-    Convert(f.Write("raw", "ABC"), f.File("o.hex"), code);
+    Convert(f.Write("raw", std::string("A\0C", 3)), f.File("o.hex"), code);
     EXPECT_EQ(code, ConvertResult::Written);
-    EXPECT_EQ(TempDir::Read(f.File("o.hex")), HexLine(0, 0, {'A', 'B', 'C'}) + "\r\n:00000001FF\r\n");
+    EXPECT_EQ(TempDir::Read(f.File("o.hex")), HexLine(0, 0, {'A', 0, 'C'}) + "\r\n:00000001FF\r\n");
 
     // A file without data records converts to an empty image.
     Convert(f.Write("e.hex", ":00000001FF\n"), f.File("e.bin"), code);

@@ -138,8 +138,13 @@ TEST(DatLoad, DetectionGoesByTheNameWhenTheTextSaysNothing)
     EXPECT_EQ(t.Message(), "Invalid HEX file !");
     EXPECT_FALSE(t.Load("garbage\n", LoadFormat::Detect, "fw.S28"));
     EXPECT_EQ(t.Message(), "Invalid S-record !");
-    ASSERT_TRUE(t.Load("garbage\n", LoadFormat::Detect, "fw.img"));
+    ASSERT_TRUE(t.Load(std::string("\x02\0\x06", 3), LoadFormat::Detect, "fw.img"));
     EXPECT_EQ(t.State.FileFormat, LoadFormat::Binary);
+    // ... but text under any other name is no binary image either.
+    EXPECT_FALSE(t.Load("garbage\n", LoadFormat::Detect, "fw.img"));
+    EXPECT_TRUE(t.Message().ends_with(" is not a HEX, S-record, DAT or binary image (it looks like text); give "
+                                      "--format=bin to program it as raw bytes"))
+        << t.Message();
     EXPECT_EQ(ChooseFileFormat("/a/b/x.DaT", LoadFormat::SRecord), LoadFormat::Dat);
     EXPECT_EQ(ChooseFileFormat("/a.dat/b", LoadFormat::SRecord), LoadFormat::SRecord);
     EXPECT_EQ(ChooseFileFormat("/a/b.hex", LoadFormatForFilter(1)), LoadFormat::Hex);

@@ -55,7 +55,8 @@ TEST_F(ChainBatch, AllPositionsRunWithTheirOwnFiles)
     ASSERT_EQ(run.ExitCode, 0) << run.Output;
     EXPECT_NE(run.Output.find("Device #1: C8051F020, one.hex"), std::string::npos) << run.Output;
     EXPECT_NE(run.Output.find("Device #2: success"), std::string::npos) << run.Output;
-    EXPECT_NE(run.Output.find("  #3  CPLD       skipped: not a C8051F part"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("  #3  CPLD       -             skipped: not a C8051F part"), std::string::npos)
+        << run.Output;
     EXPECT_EQ(TempDir::Read(dir.File("f020.bin")).substr(0, 4), "\x01\x02\x03\x04");
     EXPECT_EQ(TempDir::Read(dir.File("f120.bin")).substr(0x1000, 3), "\xA1\xB2\xC3");
 
@@ -78,6 +79,59 @@ TEST_F(ChainBatch, TheHardwareCheck)
     EXPECT_EQ(swapped.ExitCode, 13) << swapped.Output;
     EXPECT_NE(swapped.Output.find("Device #3 ID(0123A0F1) does not match JCF file!"), std::string::npos)
         << swapped.Output;
+}
+
+TEST_F(ChainBatch, NothingIsWrittenAtAPositionThatHoldsAnotherDevice)
+{
+    auto untouched = [&](const char* name) {
+        const std::string path = dir.File(name);
+        return !std::filesystem::exists(path) || TempDir::Read(path).find_first_not_of('\xFF') == std::string::npos;
+    };
+    // Positions 1 and 2 swapped in the JCF file: each firmware would land
+    // in the other part.
+    Jcf("swapped.jcf", "C8051F120(16,0,268464707) two.hex", "C8051F020(16,0,12867) one.hex", "CPLD(8,0,19112177) ");
+    for (const char* position : {"all", "1"}) {
+        ProgramRun run = Run(std::string("--chain-device=") + position + " -e -p -v", "swapped.jcf");
+        EXPECT_EQ(run.ExitCode, 13) << run.Output;
+        EXPECT_NE(run.Output.find("Error: Device #1 ID(00003243) does not match JCF file!"), std::string::npos)
+            << run.Output;
+    }
+    ProgramRun all = Run("--chain-device=all -e -p -v", "swapped.jcf");
+    EXPECT_NE(all.Output.find("  #1  C8051F120  F020..23      failed, exit code 13\n"
+                              "  #2  C8051F020  F120..131     failed, exit code 13\n"),
+              std::string::npos)
+        << all.Output;
+    // With --verify-chain the steps wait for a matching chain.
+    ProgramRun checked = Run("--verify-chain --chain-device=1 -e -p -v", "swapped.jcf");
+    EXPECT_EQ(checked.ExitCode, 13) << checked.Output;
+    EXPECT_TRUE(untouched("f020.bin") && untouched("f120.bin"));
+
+    // The right IDCODE under another family's name: found once identified.
+    Jcf("renamed.jcf", "C8051F340(16,0,12867) one.hex", "C8051F120(16,0,268464707) two.hex", "CPLD(8,0,19112177) ");
+    ProgramRun renamed = Run("--chain-device=1 -e -p -v", "renamed.jcf");
+    EXPECT_EQ(renamed.ExitCode, 13) << renamed.Output;
+    EXPECT_NE(renamed.Output.find("Error: Device #1 (C8051F340) identifies as F020..23"), std::string::npos)
+        << renamed.Output;
+    EXPECT_TRUE(untouched("f020.bin"));
+
+    // Not a C8051F by its entry: by the whole IDCODE (bits 12-27 alone
+    // would take 0x00000001 for one), or an instruction register of 8 bits.
+    Jcf("odd.jcf", "C8051F020(16,0,1) one.hex", "C8051F120(16,0,268464707) two.hex", "CPLD(8,0,19112177) x.hex");
+    for (const char* position : {"1", "3"}) {
+        ProgramRun odd = Run(std::string("--chain-device=") + position + " -e -p -v", "odd.jcf");
+        EXPECT_EQ(odd.ExitCode, 8) << odd.Output;
+        EXPECT_NE(odd.Output.find(std::string("is not a C8051F part\nResult: failed, exit code 8, 0 port accesses")),
+                  std::string::npos)
+            << odd.Output;
+    }
+    ProgramRun skipped = Run("--chain-device=all -e -p -v", "odd.jcf");
+    EXPECT_EQ(skipped.ExitCode, 0) << skipped.Output;
+    EXPECT_NE(skipped.Output.find("  #1  C8051F020  -             skipped: not a C8051F part"), std::string::npos)
+        << skipped.Output;
+
+    ProgramRun good = Run("--verify-chain --chain-device=1 -e -p -v");
+    EXPECT_EQ(good.ExitCode, 0) << good.Output;
+    EXPECT_EQ(TempDir::Read(dir.File("f020.bin")).substr(0, 4), "\x01\x02\x03\x04");
 }
 
 TEST_F(ChainBatch, FilesAndPositionsThatAreNotThere)
