@@ -260,8 +260,7 @@ void Session::RunBatch()
     // touched, and so is a read whose bytes would go nowhere.
     if (!ReadBackWritable())
         return;
-    if (Settings.ReadBackPath.empty() && Settings.Steps &&
-        std::find(Settings.Steps->begin(), Settings.Steps->end(), Step::Read) != Settings.Steps->end()) {
+    if (Settings.ReadBackPath.empty() && ReadStepNamed()) {
         Op.Note(MessageKind::Error, ReadStepNeedsFileText);
         RequestExit(ExitCode::CommandLineError);
         return;
@@ -275,6 +274,11 @@ void Session::RunBatch()
         RunChainPositions();
     else
         RunBatchOnce();
+}
+
+bool Session::ReadStepNamed() const
+{
+    return Settings.Steps && std::find(Settings.Steps->begin(), Settings.Steps->end(), Step::Read) != Settings.Steps->end();
 }
 
 bool Session::StepsAsked() const
@@ -311,10 +315,7 @@ void Session::RunBatchOnce()
     BatchMode = true;
     if (!PrepareLocks())
         return;
-    const bool readAsked = !Settings.ReadBackPath.empty() ||
-                           (Settings.Steps && std::find(Settings.Steps->begin(), Settings.Steps->end(), Step::Read) !=
-                                                  Settings.Steps->end());
-    if (readAsked)
+    if (!Settings.ReadBackPath.empty() || ReadStepNamed())
         RunStepsThenRead();
     else if (!Settings.Security.OnlySecurity(stepsGiven_))
         Go();

@@ -278,6 +278,8 @@ private:
     // Steps named by letters or --steps besides a read; a chain check or a
     // read-back goes on to them.
     bool StepsAsked() const;
+    // --steps names the read.
+    bool ReadStepNamed() const;
     // The steps before the read of --read (or --steps=...,read), then the
     // read; the result counts both.
     void RunStepsThenRead();
