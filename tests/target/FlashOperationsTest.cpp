@@ -141,7 +141,7 @@ TEST_F(FlashOperationsTest, DisconnectReleasesInTheLinksOrder)
     mark = port.Log.size();
     stack.Dev.DisconnectTarget();
     // The C2 reset, then 0xFF on the data lines and the mode line high.
-    EXPECT_EQ(port.Trace(mark), "c? c=00 BF c? c=02 " + test::Repeat("BF", 100) + " c? c=00 77 F7 FF c? c=00");
+    EXPECT_EQ(port.Trace(mark), "c? c=00 BF c? c=02 " + test::Repeat("BF", 100) + " c? c=00 77 F7 F6 FF c? c=00");
     EXPECT_EQ(stack.Pins.DataShadow, 0xFF);
 }
 
