@@ -23,7 +23,10 @@ enum class C2SecurityPath : uint8_t {
 
 // Where the User data (scratchpad) area of a JTAG part is reached: its
 // offset 0 is Base in the code address space with AreaFlags in FLASHCON,
-// and EraseAddress (with AreaFlags) erases it.
+// and EraseAddress (with AreaFlags) erases its first sector; each further
+// sector is erased at its own offset from there.
+inline constexpr uint32_t UserDataSectorBytes = 128;
+
 struct UserDataMap {
     bool Mapped = false;
     uint32_t Base = 0;

@@ -126,7 +126,7 @@ TEST(SimIdentifyTest, IdentificationFillsInTheChipFacts)
         {"F018", 512, 16, true, 0x4000, 0x00, 0x04000, true, JtagBlocks, Fpdat}, // smaller variant: its own size
         {"F046", 512, 16, true, 0x8000, 0x00, 0x08000, true, JtagBlocks, Fpdat},
         {"F206", 512, 16, true, 0x2000, 0x00, 0x02000, true, JtagBlocks, Fpdat},
-        {"F120", 1024, 17, true, 0x0000, 0x80, 0x20400, false, JtagBlocks, Fpdat},
+        {"F120", 1024, 17, true, 0x0000, 0x80, 0x0000, false, JtagBlocks, Fpdat},
         {"F132", 1024, 17, true, 0x0000, 0x80, 0x00000, false, JtagBlocks, Fpdat},
         {"F300", 512, 16, true, 0x2000, 0x00, 0x02000, true, F30xNibbles, Fpdat},
         {"F305", 512, 16, false, 0, 0, 0, true, F30xNibbles, Fpdat},
