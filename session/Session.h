@@ -287,8 +287,14 @@ private:
     // when the run ends (ExitCode set).
     bool PrepareLocks();
     bool FinishLocks();
+    // Writes the requested lock, connects again and confirms it.
+    bool LockAndConfirm();
     bool RefuseUnfitLock();
     bool ReadProtectionOrExit(Protection& protection);
+    // False (exit 16, the read fault at the lock byte) when the part no
+    // longer answers as the one identified: what was read from it, or not
+    // read, is no statement about its lock.
+    bool LockBytesStillThere();
     void ShowLptWarningOnce();
     bool ApplyUserAddress(const std::string& typed);
     void ShowDisconnected();

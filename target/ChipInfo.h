@@ -44,6 +44,9 @@ struct ChipInfo {
     uint16_t LockByteAddress = 0;   // C2 security byte
     uint16_t ScratchpadSize = 0;    // 0 = none
     bool SmallerVariant = false;
+    // Found locked: the name, size and addresses are the family's locked
+    // row, not this part's own.
+    bool IdentifiedLocked = false;
     uint8_t FpdatAddress = 0xB4;    // C2 address of FPDAT
     uint16_t FlashRegBase = 0x4000; // JTAG flash register instructions
 
