@@ -114,21 +114,22 @@ void KeepIdentity(ChipInfo& chip, const ChipInfo& before)
         chip = before;
 }
 
-std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& r)
+std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& r, bool erasedFirst)
 {
     const SecurityAccess kind = chip.Security;
-    // A locked part shows as its family, not as itself: neither its pages
-    // nor its lock byte's address are known, and its lock byte takes no
-    // write before a chip erase anyway.
-    if (r.Any() && chip.IdentifiedLocked)
-        return "a lock needs the part identified as itself; this one answers as " + chip.DerivativeName +
-               ": erase it first (--chip-erase)";
     if (r.Pages && kind != SecurityAccess::C2PageCount)
         return "--lock-pages is for C2 parts that count locked pages; this " + chip.DerivativeName + " does not";
     if (r.F30xByte && kind != SecurityAccess::F30xNibbles)
         return "--lock-byte is for the C8051F30x family; this part is a " + chip.DerivativeName;
     if ((r.ReadLock || r.WriteEraseLock) && kind != SecurityAccess::JtagBlocks)
         return "--lock-read and --lock-write are for JTAG parts; this " + chip.DerivativeName + " is a C2 part";
+    // A locked part shows as its family, not as itself: neither its pages
+    // nor its lock byte's address are known, and its lock byte takes no
+    // write before a chip erase anyway. The erase identifies it afresh.
+    if (r.Any() && chip.IdentifiedLocked)
+        return erasedFirst ? ""
+                           : "a lock needs the part identified as itself; this one answers as " +
+                                 chip.DerivativeName + ": erase it first (--chip-erase)";
     if (r.Pages && (*r.Pages < 0 || *r.Pages > HighestSecurityPages(chip)))
         return "--lock-pages=" + std::to_string(*r.Pages) + " is more than this part can lock (0 to " +
                std::to_string(HighestSecurityPages(chip)) + " pages of " + std::to_string(SecurityPageBytes(chip)) +

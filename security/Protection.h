@@ -57,8 +57,11 @@ void KeepIdentity(ChipInfo& chip, const ChipInfo& before);
 // "Read lock: FE (block 0000-1FFFH locked)" and "Write/erase lock: FF (none)".
 std::vector<std::string> DescribeProtection(const ChipInfo& chip, const Protection& protection);
 
-// Empty when the request fits the connected part, else why not.
-std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& request);
+// Empty when the request fits the connected part, else why not. With
+// erasedFirst (a chip erase comes before the lock) a part that answers only
+// as its locked family passes: it is checked again once the erase has
+// identified it afresh.
+std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& request, bool erasedFirst = false);
 // Writes the requested bytes (fields of other families are ignored).
 bool WriteLockRequest(Target& dev, const LockRequest& request);
 // What the part holds after the request was written over `before`.

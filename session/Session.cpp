@@ -266,9 +266,9 @@ void Session::RunBatchOnce()
     RequestExit(ExitCode::Success);
 }
 
-bool Session::RefuseUnfitLock()
+bool Session::RefuseUnfitLock(bool erasedFirst)
 {
-    std::string why = CheckLockRequest(Stack.Dev.Chip, Settings.Security.Lock);
+    std::string why = CheckLockRequest(Stack.Dev.Chip, Settings.Security.Lock, erasedFirst);
     if (why.empty())
         return false;
     Op.Note(MessageKind::Error, why);
@@ -279,7 +279,7 @@ bool Session::RefuseUnfitLock()
 bool Session::PrepareLocks()
 {
     // A lock that does not fit the part is refused before anything changes.
-    if (RefuseUnfitLock())
+    if (RefuseUnfitLock(Settings.Security.ChipErase))
         return false;
     if (!Settings.Security.ChipErase)
         return true;

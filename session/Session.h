@@ -289,7 +289,8 @@ private:
     bool FinishLocks();
     // Writes the requested lock, connects again and confirms it.
     bool LockAndConfirm();
-    bool RefuseUnfitLock();
+    // erasedFirst: a chip erase follows, and the check runs again after it.
+    bool RefuseUnfitLock(bool erasedFirst = false);
     bool ReadProtectionOrExit(Protection& protection);
     // False (exit 16, the read fault at the lock byte) when the part no
     // longer answers as the one identified: what was read from it, or not

@@ -62,6 +62,9 @@ TEST_F(SecurityBatch, ALockedC2PartIsRecoveredProgrammedAndLockedAgain)
     ProgramRun more = Run("F340", "--lock-pages=8");
     EXPECT_EQ(more.ExitCode, 8) << more.Output;
     EXPECT_TRUE(Contains(more.Output, "this one answers as Locked F34x: erase it first (--chip-erase)")) << more.Output;
+    ProgramRun erasedFirst = Run("F340", "--chip-erase --lock-pages=8 --security");
+    EXPECT_EQ(erasedFirst.ExitCode, 0) << erasedFirst.Output;
+    EXPECT_TRUE(Contains(erasedFirst.Output, "Security: 8 pages locked (0x0000-0x0FFF)")) << erasedFirst.Output;
 
     // A lock byte that does not take the write: the read-back tells.
     ProgramRun refused =
