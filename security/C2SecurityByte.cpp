@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "security/LockBytes.h"
+#include "security/Protection.h"
 
 #include <algorithm>
 
@@ -20,8 +21,9 @@ void C2SecurityByte::ShowSecuredRange()
     BarEnabled = true;
     EditText = std::to_string(SecurityPages);
     GaugeMaximum = static_cast<int>(ctx_.Dev.Chip.CodeBytes());
-    GaugePosition = ProtectedBytes(SecurityPages);
-    RangeText = SecuredRangeText(SecurityPages);
+    const uint32_t pageBytes = SecurityPageBytes(ctx_.Dev.Chip);
+    GaugePosition = ProtectedBytes(SecurityPages, pageBytes);
+    RangeText = SecuredRangeText(SecurityPages, pageBytes);
 }
 
 void C2SecurityByte::ReadSecurityState()
@@ -89,11 +91,18 @@ void C2SecurityByte::Update()
     // A typed count beyond the part is cut to all its pages: no number can
     // lock more than the device holds.
     uint8_t pages = std::min(SecurityPages, HighestSecurityPages(ctx_.Dev.Chip));
+    const ChipInfo identified = ctx_.Dev.Chip;
     // Not reported: the read-back below shows what the part holds.
     ctx_.Dev.Flash().WriteLockByte(LockByte::Security, static_cast<uint8_t>(pages ^ 0xFF));
     ctx_.Reconnect();
+    // The part now answers as its family's locked row: the range and the
+    // read-back still count its own pages, while the main window goes on
+    // with what the part answered.
+    const ChipInfo answered = ctx_.Dev.Chip;
+    KeepIdentity(ctx_.Dev.Chip, identified);
     ShowFreshDevice();
     ReadSecurityState();
+    ctx_.Dev.Chip = answered;
 }
 
 void C2SecurityByte::ChipErase()

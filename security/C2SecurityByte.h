@@ -1,7 +1,7 @@
 #pragma once
-// The "Security byte" dialog without its widgets: the count of locked
-// 512-byte pages of a C2 part, shown as a bar and a range, chosen in a number
-// field, programmed by Update and removed only by Chip erase.
+// The "Security byte" dialog without its widgets: the count of locked pages
+// of a C2 part (its own flash pages), shown as a bar and a range, chosen in a
+// number field, programmed by Update and removed only by Chip erase.
 #include "security/SecurityContext.h"
 
 #include <cstdint>

@@ -2,6 +2,8 @@
 
 #include "common/Text.h"
 
+#include <algorithm>
+
 namespace vorbrant {
 
 SecurityDialog SecurityDialogFor(const ChipInfo& chip)
@@ -14,19 +16,21 @@ SecurityDialog SecurityDialogFor(const ChipInfo& chip)
     return SecurityDialog::SecurityByte;
 }
 
+uint32_t SecurityPageBytes(const ChipInfo& chip) { return chip.PageSize != 0 ? chip.PageSize : 512u; }
+
 uint8_t HighestSecurityPages(const ChipInfo& chip)
 {
-    return static_cast<uint8_t>(2 * chip.FlashSizeKB - 1);
+    return static_cast<uint8_t>(std::min<uint32_t>(chip.LockByteAddress / SecurityPageBytes(chip), 0xFF));
 }
 
-uint16_t ProtectedBytes(uint8_t pages)
+uint16_t ProtectedBytes(uint8_t pages, uint32_t pageBytes)
 {
-    return static_cast<uint16_t>(pages * SecurityPageBytes);
+    return static_cast<uint16_t>(pages * pageBytes);
 }
 
-std::string SecuredRangeText(uint8_t pages)
+std::string SecuredRangeText(uint8_t pages, uint32_t pageBytes)
 {
-    uint16_t bytes = ProtectedBytes(pages);
+    uint16_t bytes = ProtectedBytes(pages, pageBytes);
     if (bytes == 0)
         return "Device unprotected!";
     std::string end = Hex(static_cast<uint16_t>(bytes - 1), 4);

@@ -17,15 +17,17 @@ enum class SecurityDialog : uint8_t {
 
 SecurityDialog SecurityDialogFor(const ChipInfo& chip);
 
-// C2 security byte: the number of locked 512-byte pages from address 0.
-inline constexpr uint32_t SecurityPageBytes = 512;
-// The highest number of pages the operator can choose.
+// C2 security byte: the number of locked pages from address 0, counted in
+// the part's own flash pages (1 KB on the F36x, 512 bytes elsewhere).
+uint32_t SecurityPageBytes(const ChipInfo& chip);
+// The highest number of pages the operator can choose: every code page
+// below the page that holds the lock byte (that page locks with any count).
 uint8_t HighestSecurityPages(const ChipInfo& chip);
-// Pages x 512, kept in 16 bits as the dialog computes it.
-uint16_t ProtectedBytes(uint8_t pages);
+// Pages x page size, kept in 16 bits as the dialog computes it.
+uint16_t ProtectedBytes(uint8_t pages, uint32_t pageBytes);
 // "Device unprotected!" or "Secured range 0-01FFH" (an end starting with a
 // letter gets a leading 0: "0BFFFH").
-std::string SecuredRangeText(uint8_t pages);
+std::string SecuredRangeText(uint8_t pages, uint32_t pageBytes);
 
 // JTAG lock bits: eight blocks of the code flash, four on a smaller
 // variant (its bits 7..4 cover nothing).

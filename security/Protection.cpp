@@ -27,6 +27,26 @@ std::string LockedBlocks(const ChipInfo& chip, uint8_t lockByte)
 
 const char* SetOrClear(bool set) { return set ? "set" : "clear"; }
 
+// Pages 0..n-1 refuse reads, the pages from n up to the lock byte's page
+// read: n is the first page that reads (all pages below the lock byte's page
+// when none does). False when page 0 reads, which is no lock that hides the
+// lock byte: that byte failed for another reason.
+bool CountLockedPagesByReads(Target& dev, uint8_t& pages)
+{
+    const uint32_t pageBytes = SecurityPageBytes(dev.Chip);
+    uint32_t first = 0;
+    uint32_t last = HighestSecurityPages(dev.Chip);
+    while (first < last) {
+        const uint32_t middle = (first + last) / 2;
+        if (dev.ReadsAt(middle * pageBytes))
+            last = middle;
+        else
+            first = middle + 1;
+    }
+    pages = static_cast<uint8_t>(first);
+    return first != 0;
+}
+
 } // namespace
 
 bool ReadProtection(Target& dev, Protection& protection, std::string& error)
@@ -39,6 +59,12 @@ bool ReadProtection(Target& dev, Protection& protection, std::string& error)
     case SecurityAccess::C2PageCount:
     case SecurityAccess::F30xNibbles:
         if (!flash.ReadLockByte(LockByte::Security, value)) {
+            const bool countable = protection.Kind == SecurityAccess::C2PageCount && !dev.Chip.IdentifiedLocked &&
+                                   dev.Chip.FlashEnd != 0;
+            if (countable && CountLockedPagesByReads(dev, protection.Pages)) {
+                protection.CountedByReads = true;
+                return true;
+            }
             error = CannotReadSecurityText;
             return false;
         }
@@ -67,7 +93,7 @@ std::vector<std::string> DescribeProtection(const ChipInfo& chip, const Protecti
     case SecurityAccess::C2PageCount: {
         if (p.Pages == 0)
             return {"Security: unprotected"};
-        uint32_t end = uint32_t{p.Pages} * SecurityPageBytes - 1;
+        uint32_t end = uint32_t{p.Pages} * SecurityPageBytes(chip) - 1;
         return {"Security: " + std::to_string(p.Pages) + (p.Pages == 1 ? " page" : " pages") +
                 " locked (0x0000-0x" + Hex(end, 4) + ")"};
     }
@@ -81,7 +107,14 @@ std::vector<std::string> DescribeProtection(const ChipInfo& chip, const Protecti
     return {};
 }
 
-std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& r)
+void KeepIdentity(ChipInfo& chip, const ChipInfo& before)
+{
+    if (before.FlashEnd != 0 && !before.IdentifiedLocked && chip.C2Mode == before.C2Mode &&
+        chip.DeviceCode == before.DeviceCode)
+        chip = before;
+}
+
+std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& r, bool erasedFirst)
 {
     const SecurityAccess kind = chip.Security;
     if (r.Pages && kind != SecurityAccess::C2PageCount)
@@ -90,9 +123,17 @@ std::string CheckLockRequest(const ChipInfo& chip, const LockRequest& r)
         return "--lock-byte is for the C8051F30x family; this part is a " + chip.DerivativeName;
     if ((r.ReadLock || r.WriteEraseLock) && kind != SecurityAccess::JtagBlocks)
         return "--lock-read and --lock-write are for JTAG parts; this " + chip.DerivativeName + " is a C2 part";
+    // A locked part shows as its family, not as itself: neither its pages
+    // nor its lock byte's address are known, and its lock byte takes no
+    // write before a chip erase anyway. The erase identifies it afresh.
+    if (r.Any() && chip.IdentifiedLocked)
+        return erasedFirst ? ""
+                           : "a lock needs the part identified as itself; this one answers as " +
+                                 chip.DerivativeName + ": erase it first (--chip-erase)";
     if (r.Pages && (*r.Pages < 0 || *r.Pages > HighestSecurityPages(chip)))
-        return "--lock-pages=" + std::to_string(*r.Pages) + " is more than this part holds (0 to " +
-               std::to_string(HighestSecurityPages(chip)) + " pages)";
+        return "--lock-pages=" + std::to_string(*r.Pages) + " is more than this part can lock (0 to " +
+               std::to_string(HighestSecurityPages(chip)) + " pages of " + std::to_string(SecurityPageBytes(chip)) +
+               " bytes below its lock byte's page)";
     return "";
 }
 

@@ -34,6 +34,9 @@ std::string ConfigNotTextMessage(const std::string& path);
 std::string ConfigNotWrittenMessage(const std::string& path, const std::string& reason);
 
 inline constexpr const char* TargetLostLogLine = "Target lost: Not Connected";
+// A lock whose count was confirmed by the reads the part now refuses (its
+// lock byte's page is locked with it).
+inline constexpr const char* LockConfirmedByRefusalLine = "Lock confirmed: the part refuses reads of its locked pages";
 
 // The closing line of a batch run that ran no operation flow (a lock-only
 // or --security run, a chain check, a run refused or ended before any step).

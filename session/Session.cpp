@@ -360,9 +360,9 @@ bool Session::GuardIdentifiedPart()
     return true;
 }
 
-bool Session::RefuseUnfitLock()
+bool Session::RefuseUnfitLock(bool erasedFirst)
 {
-    std::string why = CheckLockRequest(Stack.Dev.Chip, Settings.Security.Lock);
+    std::string why = CheckLockRequest(Stack.Dev.Chip, Settings.Security.Lock, erasedFirst);
     if (why.empty())
         return false;
     Op.Note(MessageKind::Error, why);
@@ -373,7 +373,7 @@ bool Session::RefuseUnfitLock()
 bool Session::PrepareLocks()
 {
     // A lock that does not fit the part is refused before anything changes.
-    if (RefuseUnfitLock())
+    if (RefuseUnfitLock(Settings.Security.ChipErase))
         return false;
     if (!Settings.Security.ChipErase)
         return true;
@@ -395,26 +395,8 @@ bool Session::PrepareLocks()
 
 bool Session::FinishLocks()
 {
-    const LockRequest& lock = Settings.Security.Lock;
-    if (lock.Any()) {
-        // Not judged by itself: the part is read back after a reconnect.
-        WriteLockRequest(Stack.Dev, lock);
-        Reconnect();
-        if (!Connected()) {
-            RequestExit(ExitCode::NotConnected);
-            return false;
-        }
-        Protection held;
-        if (!ReadProtectionOrExit(held))
-            return false;
-        Protection asked = ExpectedProtection(held, lock);
-        if (!(held == asked)) {
-            Op.Note(MessageKind::Error,
-                    "Lock state after writing is " + ProtectionText(held) + ", expected " + ProtectionText(asked));
-            RequestExit(ExitCode::LockMismatch);
-            return false;
-        }
-    }
+    if (Settings.Security.Lock.Any() && !LockAndConfirm())
+        return false;
     if (Settings.Security.Show) {
         Protection held;
         if (!ReadProtectionOrExit(held))
@@ -425,13 +407,82 @@ bool Session::FinishLocks()
     return true;
 }
 
+bool Session::LockAndConfirm()
+{
+    const LockRequest& lock = Settings.Security.Lock;
+    const ChipInfo identified = Stack.Dev.Chip;
+    // Not judged by itself: the part is read back.
+    WriteLockRequest(Stack.Dev, lock);
+    // Read first while the part may still show what it holds: some parts
+    // lock their lock byte's page with the first locked page, some only
+    // after a reset.
+    Protection held;
+    std::string error;
+    bool read = ReadProtection(Stack.Dev, held, error);
+    const bool confirmed = read && held == ExpectedProtection(held, lock);
+    // Identified afresh, so that a locked part shows what it is now; the
+    // check goes on with the identity it had before.
+    Reconnect();
+    if (!Connected()) {
+        // Gone during its lock: a fault of the run, not a lock state.
+        RequestExit(ExitCode::FlashFault);
+        return false;
+    }
+    KeepIdentity(Stack.Dev.Chip, identified);
+    if (!confirmed) {
+        Protection again;
+        std::string againError;
+        if (ReadProtection(Stack.Dev, again, againError)) {
+            held = again;
+            read = true;
+        } else if (!read) {
+            error = againError;
+        }
+    }
+    if (!LockBytesStillThere())
+        return false;
+    if (!read) {
+        Op.Note(MessageKind::Error, error);
+        RequestExit(ExitCode::SecurityUnreadable);
+        return false;
+    }
+    Protection asked = ExpectedProtection(held, lock);
+    if (!(held == asked)) {
+        Op.Note(MessageKind::Error,
+                "Lock state after writing is " + ProtectionText(held) + ", expected " + ProtectionText(asked));
+        RequestExit(ExitCode::LockMismatch);
+        return false;
+    }
+    if (held.CountedByReads)
+        Op.Log(LockConfirmedByRefusalLine);
+    return true;
+}
+
 bool Session::ReadProtectionOrExit(Protection& protection)
 {
     std::string error;
-    if (ReadProtection(Stack.Dev, protection, error))
+    const bool read = ReadProtection(Stack.Dev, protection, error);
+    if (!LockBytesStillThere())
+        return false;
+    if (read)
         return true;
     Op.Note(MessageKind::Error, error);
     RequestExit(ExitCode::SecurityUnreadable);
+    return false;
+}
+
+bool Session::LockBytesStillThere()
+{
+    if (Stack.Dev.SamePartAnswers())
+        return true;
+    const ChipInfo& chip = Stack.Dev.Chip;
+    RunOutcome lost;
+    lost.Kind = RunOutcomeKind::ReadFault;
+    lost.C2 = chip.C2Mode;
+    lost.Address = chip.C2Mode ? chip.LockByteAddress : chip.ReadLockAddress();
+    OutcomeMessage message = RunOutcomeMessage(lost);
+    Op.Note(message.Kind, message.Text);
+    RequestExit(ExitCode::FlashFault);
     return false;
 }
 

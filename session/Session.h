@@ -310,8 +310,15 @@ private:
     // when the run ends (ExitCode set).
     bool PrepareLocks();
     bool FinishLocks();
-    bool RefuseUnfitLock();
+    // Writes the requested lock, connects again and confirms it.
+    bool LockAndConfirm();
+    // erasedFirst: a chip erase follows, and the check runs again after it.
+    bool RefuseUnfitLock(bool erasedFirst = false);
     bool ReadProtectionOrExit(Protection& protection);
+    // False (exit 16, the read fault at the lock byte) when the part no
+    // longer answers as the one identified: what was read from it, or not
+    // read, is no statement about its lock.
+    bool LockBytesStillThere();
     void ShowLptWarningOnce();
     bool ApplyUserAddress(const std::string& typed);
     void ShowDisconnected();

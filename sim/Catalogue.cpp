@@ -11,13 +11,9 @@ using enum SimLink;
 using enum LockKind;
 using enum SecurityRegister;
 
-// Where public device data and the program's identification tables disagree,
-// the rows follow the identification tables, because the program must identify
-// the simulated part:
-//  - F312..315: lock byte 0x1DFF (device data says 0x1FFF);
-//  - F410/411: lock byte 0x7DFF (one source says 0x7BFF);
-//  - F046/047 and F066/067: read-lock byte 0x7DFF (device data says 0x7FFF);
-//  - F060..065: read-lock byte 0xFDFF (device data says 0xFBFF).
+// Addresses follow the public device data: the F060..065 keep their lock
+// bytes at 0xFBFF/0xFBFE below a reserved area (0xFC00 up), the F046/047 and
+// F066/067 at the top of their 32 KB, the F312..315 at the top of their 8 KB.
 // Flash pages (the unit of a page erase and of the C2 page lock) are 1024
 // bytes on the F36x and the F12x/F13x, 512 bytes on every other part.
 // The highest readable address of a C2 part is its lock byte: the reserved
@@ -28,7 +24,7 @@ constexpr std::array<Derivative, 32> Table{{
     {"F304", "F304",                  C2,   0x04, 1, 4096,   0x0FFF,  0x0FFF,  F30xNibbles, 0,   0xB4, None,    0, 0, 0, 512},
     {"F305", "F305",                  C2,   0x04, 1, 2048,   0x07FF,  0x07FF,  F30xNibbles, 0,   0xB4, None,    0, 0, 0, 512},
     {"F310", "F310/11/16/17",         C2,   0x08, 1, 16384,  0x3DFF,  0x3DFF,  PageCount,   0,   0xB4, B5,      0, 0, 0, 512},
-    {"F312", "F312/13/14/15",         C2,   0x08, 1, 8192,   0x1DFF,  0x1DFF,  PageCount,   0,   0xB4, B5,      0, 0, 0, 512},
+    {"F312", "F312/13/14/15",         C2,   0x08, 1, 8192,   0x1FFF,  0x1FFF,  PageCount,   0,   0xB4, B5,      0, 0, 0, 512},
     {"F320", "F320/21",               C2,   0x09, 1, 16384,  0x3DFF,  0x3DFF,  PageCount,   0,   0xB4, B5,      0, 0, 0, 512},
     {"F330", "F330/1",                C2,   0x0A, 1, 8192,   0x1DFF,  0x1DFF,  PageCount,   0,   0xB4, None,    0, 0, 0, 512},
     {"F332", "F332/3",                C2,   0x0A, 1, 4096,   0x0FFF,  0x0FFF,  PageCount,   0,   0xB4, None,    0, 0, 0, 512},
@@ -56,9 +52,9 @@ constexpr std::array<Derivative, 32> Table{{
     {"F206", "F2xx",                  Jtag, 0x01, 0, 8192,   0x1DFF,  0x1DFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 8, 512},
     {"F020", "F020..23",              Jtag, 0x03, 0, 65536,  0xFDFF,  0xFDFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 8, 512},
     {"F040", "F040..45",              Jtag, 0x05, 0, 65536,  0xFDFF,  0xFDFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 8, 512},
-    {"F046", "F046/7",                Jtag, 0x05, 0, 32768,  0x7DFF,  0x7DFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 4, 512},
-    {"F060", "F060..065",             Jtag, 0x06, 0, 65536,  0xFDFF,  0xFDFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 8, 512},
-    {"F066", "F066/7",                Jtag, 0x06, 0, 32768,  0x7DFF,  0x7DFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 4, 512},
+    {"F046", "F046/7",                Jtag, 0x05, 0, 32768,  0x7FFF,  0x7FFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 4, 512},
+    {"F060", "F060..065",             Jtag, 0x06, 0, 65536,  0xFBFF,  0xFBFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 8, 512},
+    {"F066", "F066/7",                Jtag, 0x06, 0, 32768,  0x7FFF,  0x7FFF,  JtagBlocks,  128, 0,    None,  0x4000, 16, 4, 512},
     {"F120", "F120..131",             Jtag, 0x07, 1, 131072, 0x1FBFF, 0x1FBFF, JtagBlocks,  256, 0,    None,  0x3000, 17, 8, 1024},
     {"F132", "F132/133",              Jtag, 0x07, 1, 65536,  0xFFFF,  0xFFFF,  JtagBlocks,  256, 0,    None,  0x3000, 17, 4, 1024},
 }};

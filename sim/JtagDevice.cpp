@@ -1,5 +1,7 @@
 #include "sim/JtagDevice.h"
 
+#include <algorithm>
+
 namespace vorbrant::sim {
 
 namespace {
@@ -10,6 +12,7 @@ constexpr uint8_t ConWrite = 0x10;
 constexpr uint8_t ConErase = 0x20;
 constexpr uint8_t ConScratch = 0x80;
 constexpr uint8_t EraseKey = 0xA5;
+constexpr uint32_t ScratchSectorBytes = 128;
 } // namespace
 
 const char* TapStateName(TapState state)
@@ -277,12 +280,17 @@ void JtagDevice::EraseFlash(uint8_t key)
     }
     const bool scratch = (flashCon_ & ConScratch) != 0;
     const uint32_t scratchBytes = flash_->ScratchpadBytes();
+    // The scratchpad erases in sectors of 128 bytes (the 256 bytes of the
+    // F12x/F13x are two of them): the low bits of the address pick one.
+    auto eraseScratchSector = [&](uint32_t offset) {
+        const uint32_t sector = offset % scratchBytes / ScratchSectorBytes * ScratchSectorBytes;
+        flash_->Erase(flash_->CodeBytes() + sector, std::min(ScratchSectorBytes, scratchBytes - sector));
+    };
     if (scratch) {
-        // The scratchpad erases as one page, whatever address is given.
         if (scratchBytes == 0)
             flashFail_ = true;
         else
-            flash_->Erase(flash_->CodeBytes(), scratchBytes);
+            eraseScratchSector(flashAdr_);
         flashBusyUntil_ = now + JtagTiming::PageEraseNs;
         return;
     }
@@ -296,7 +304,7 @@ void JtagDevice::EraseFlash(uint8_t key)
     if (index < 0) {
         flashFail_ = true;
     } else if (index >= flash_->CodeBytes()) {
-        flash_->Erase(flash_->CodeBytes(), scratchBytes);
+        eraseScratchSector(static_cast<uint32_t>(index - flash_->CodeBytes()));
     } else {
         const uint32_t pageBytes = part_->PageBytes;
         const uint32_t page = flashAdr_ / pageBytes;

@@ -19,6 +19,16 @@ namespace vorbrant::sim {
 
 using namespace circuit;
 
+namespace {
+
+std::string ByteText(uint8_t value)
+{
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    return std::string("0x") + Digits[value >> 4] + Digits[value & 0xF];
+}
+
+} // namespace
+
 struct Simulator::Impl {
     Impl(const SimConfig& config, SimClock& clock) : Config(config), Clock(clock), Chain(clock, Log) {}
 
@@ -198,6 +208,12 @@ void Simulator::Impl::WriteLines(uint8_t data, uint8_t control)
         }
         if (SecondGen && !modeHigh && (oldData & D2C2ck) && !(data & D2C2ck))
             Log.Add("C2 strobe while the target is held in reset", Clock.Now());
+        // A strobe's falling write moves C2CK and the C2D lines only: the
+        // adapter's other data lines (TCK on D0 among them) hold still.
+        constexpr uint8_t C2Lines = D2C2ck | D1TmsOrC2d | D7C2dRelease;
+        if (oldC2ck && !C2ck && ((oldData ^ data) & ~C2Lines) != 0)
+            Log.Add("C2CK lowered together with another adapter line", Clock.Now(),
+                    ByteText(oldData) + " -> " + ByteText(data));
         if (HostDrives && C2->Drives())
             Log.Add("C2D driven by both sides", Clock.Now());
     }

@@ -84,9 +84,20 @@ bool C2FlashLink::EraseChip() { return link_.C2DeviceErase(); }
 
 bool C2FlashLink::ReadLockByte(LockByte which, uint8_t& value)
 {
-    if (which != LockByte::Security)
+    if (which != LockByte::Security || !link_.C2ReadSecurityByte(value))
         return false;
-    return link_.C2ReadSecurityByte(value);
+    // The registers that count down from the top page cannot show a count
+    // that reaches it: it reads as 0, like no lock at all. A part that then
+    // refuses to give its first byte has every page locked.
+    const bool countsFromTheTop =
+        chip_.SecurityPath == C2SecurityPath::InvertedB5 || chip_.SecurityPath == C2SecurityPath::InvertedB4;
+    if (value == 0 && countsFromTheTop) {
+        link_.EmptyReadCache();
+        if (!link_.C2BlockRead(0, 1))
+            value = static_cast<uint8_t>(2 * chip_.FlashSizeKB - 1);
+        link_.EmptyReadCache();
+    }
+    return true;
 }
 
 bool C2FlashLink::WriteLockByte(LockByte which, uint8_t value)

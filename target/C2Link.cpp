@@ -169,6 +169,11 @@ void C2Link::C2Reset()
     adapter_.DataShadow = 0x77;
     C2dDataBit = true;
     ReleaseC2d();
+    // The reset bytes hold D0 high, a strobe holds it low: the idle byte
+    // goes out once here, so that the first strobe's falling write changes
+    // C2CK and nothing else.
+    adapter_.DataShadow = ClockIdle | ReleaseBit | C2dBit;
+    Write(adapter_.DataShadow);
 }
 
 void C2Link::C2EnterProgramming()

@@ -23,7 +23,10 @@ enum class C2SecurityPath : uint8_t {
 
 // Where the User data (scratchpad) area of a JTAG part is reached: its
 // offset 0 is Base in the code address space with AreaFlags in FLASHCON,
-// and EraseAddress (with AreaFlags) erases it.
+// and EraseAddress (with AreaFlags) erases its first sector; each further
+// sector is erased at its own offset from there.
+inline constexpr uint32_t UserDataSectorBytes = 128;
+
 struct UserDataMap {
     bool Mapped = false;
     uint32_t Base = 0;
@@ -41,6 +44,9 @@ struct ChipInfo {
     uint16_t LockByteAddress = 0;   // C2 security byte
     uint16_t ScratchpadSize = 0;    // 0 = none
     bool SmallerVariant = false;
+    // Found locked: the name, size and addresses are the family's locked
+    // row, not this part's own.
+    bool IdentifiedLocked = false;
     uint8_t FpdatAddress = 0xB4;    // C2 address of FPDAT
     uint16_t FlashRegBase = 0x4000; // JTAG flash register instructions
 

@@ -101,6 +101,7 @@ bool Target::ReadIdentification(int32_t& id)
         Chip.ScratchpadSize = 0;
         Chip.FlashEnd = 0;
         Chip.SmallerVariant = false;
+        Chip.IdentifiedLocked = false;
         Chip.DeviceCode = code;
         Chip.DeviceRevision = revision;
         return true;
@@ -168,6 +169,16 @@ bool Target::JtagProbe(uint32_t address)
     jtagFlash_->BreakRun();
     uint8_t ignored = 0;
     return jtagFlash_->ReadFlashByte(address, ignored, 0);
+}
+
+bool Target::ReadsAt(uint32_t address)
+{
+    if (!Chip.C2Mode)
+        return JtagProbe(address);
+    c2_->EmptyReadCache();
+    const bool read = address <= 0xFFFF && C2Probe(address);
+    c2_->EmptyReadCache();
+    return read;
 }
 
 bool Target::C2Probe(uint32_t address)
@@ -269,6 +280,7 @@ ConnectOutcome Target::IdentifyC2(bool& clearsLockWarning)
         }
         if (C2LockedByTest(row->LockTest)) {
             ApplyC2Result(row->Locked);
+            Chip.IdentifiedLocked = true;
             return ConnectOutcome::Locked;
         }
     }

@@ -9,8 +9,9 @@ namespace {
 constexpr uint8_t UserDataArea = 0x80; // FLASHCON: the access goes to the User data area
 
 // Up to 32 KB the User data page sits right above the code flash; the larger
-// parts reach it in its own area, the 128 KB part erasing it through an
-// address above its code flash.
+// parts reach it in its own area. The 256 bytes of the F12x/F13x are two
+// sectors of 128, each erased at its own address inside the area (an
+// address above the code flash would not fit their 17-bit FLASHADR).
 constexpr std::array<FlashSizeFacts, 8> Rows{{
     // KB, User data {mapped, base, area flags, erase address},      window above code
     {0, {}, true}, // not identified
@@ -20,7 +21,7 @@ constexpr std::array<FlashSizeFacts, 8> Rows{{
     {16, {true, 0x4000, 0, 0x4000}, true},
     {32, {true, 0x8000, 0, 0x8000}, true},
     {64, {true, 0x0000, UserDataArea, 0x0000}, false},
-    {128, {true, 0x0000, UserDataArea, 0x20400}, false},
+    {128, {true, 0x0000, UserDataArea, 0x0000}, false},
 }};
 
 } // namespace

@@ -22,9 +22,11 @@ constexpr std::array<JtagIdentRow, 6> JtagRows{{
      false, 16, 16, 512},
     {3, NoCode, "F020..23", 64, 0xFDFF, 0x4000, 128, {NoProbe, NoProbe}, nullptr, 0, 0, NoProbe,
      false, 16, 16, 512},
-    {5, NoCode, "F040..45", 64, 0xFDFF, 0x4000, 128, {0x8200, 0xFDFF}, "F046/7", 32, 0x7DFF, 0x7DFF,
+    // The F046/7 and F066/7 keep their lock bytes at the top of their 32 KB;
+    // the F060..065 below a reserved area from 0xFC00 on.
+    {5, NoCode, "F040..45", 64, 0xFDFF, 0x4000, 128, {0x8200, 0xFDFF}, "F046/7", 32, 0x7FFF, 0x7FFF,
      false, 16, 16, 512},
-    {6, NoCode, "F060..065", 64, 0xFDFF, 0x4000, 128, {0x8200, 0xFDFF}, "F066/7", 32, 0x7DFF, NoProbe,
+    {6, NoCode, "F060..065", 64, 0xFBFF, 0x4000, 128, {0x8200, 0xFBFF}, "F066/7", 32, 0x7FFF, NoProbe,
      false, 16, 16, 512},
     {7, NoCode, "F120..131", 128, 0x1FBFF, 0x3000, 256, {0x10000, 0x1FBFF}, "F132/133", 64, 0xFFFF, 0xFFFF,
      true, 17, 17, 1024},
@@ -41,7 +43,7 @@ constexpr std::array<C2IdentRow, 10> C2Rows{{
      {"F300/1/2/3", 8, 0x1DFF, 0x1DFF}, {"Locked F30x", 8, 1, 0x1DFF}, true,
      512, F30xNibbles, Fpdat},
     {0x308, 0xB4, {}, 0, C2LockTest::ReadFirstByte,
-     {{0x2000, {"F312/13/14/15", 8, 0x1DFF, 0x1DFF}}, {}}, 1,
+     {{0x2000, {"F312/13/14/15", 8, 0x1FFF, 0x1FFF}}, {}}, 1,
      {"F310/11/6/7", 16, 0x3DFF, 0x3DFF}, {"Locked F31x", 16, 1, 0x7DFF}, false,
      512, C2PageCount, InvertedB5},
     {0x309, 0xB4, {}, 0, C2LockTest::None, {}, 0,

@@ -110,7 +110,10 @@ bool JtagFlashLink::EraseChip() { return JtagErasePageWithin(chip_.FlashEnd, 0, 
 
 bool JtagFlashLink::EraseScratchpad()
 {
-    bool result = chip_.UserData.Mapped && ErasePage(chip_.UserData.EraseAddress, chip_.UserData.AreaFlags);
+    // Every sector of the area, so that none keeps old bytes.
+    bool result = chip_.UserData.Mapped;
+    for (uint32_t offset = 0; result && (offset == 0 || offset < chip_.ScratchpadSize); offset += UserDataSectorBytes)
+        result = ErasePage(chip_.UserData.EraseAddress + offset, chip_.UserData.AreaFlags);
     EndFlashAccess();
     return result;
 }

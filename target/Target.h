@@ -55,6 +55,9 @@ public:
     // part still answers as the one the last connect identified. A run
     // asks before it blames a mismatch on the flash.
     bool SamePartAnswers();
+    // A one-byte read at address, on a run of its own, out of no cache:
+    // true when the part lets the host read there.
+    bool ReadsAt(uint32_t address);
     // Bypass bits around the device at this chain position (0 = single device).
     void SetChainPosition(uint8_t position);
 

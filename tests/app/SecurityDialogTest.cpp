@@ -77,7 +77,7 @@ TEST(SecurityByteDialog, ShowsTheProtectedRangeOfTheChosenPageCount)
     EXPECT_EQ(d.ProtectedArea->maximum(), 64 * 1024);
     EXPECT_FALSE(d.ProtectedArea->isTextVisible());
     EXPECT_EQ(d.Edit1->text().toStdString(), "0");
-    EXPECT_EQ(d.Changer->maximum(), 127);
+    EXPECT_EQ(d.Changer->maximum(), 125) << "every page below the lock byte's page 0xFA00";
     EXPECT_TRUE(d.Button1->isEnabled());
     EXPECT_EQ(d.Button1->toolTip().toStdString(), "Update security byte");
     EXPECT_EQ(d.Button2->text().toStdString(), "Chip erase");
@@ -118,19 +118,20 @@ TEST(SecurityByteDialog, ShowsTheProtectedRangeOfTheChosenPageCount)
     EXPECT_TRUE(f.PollRunning()) << "closing restarts the poll";
 }
 
-TEST(SecurityByteDialog, TheUpDownStopsAtTheLastPageOfASixteenKilobytePart)
+TEST(SecurityByteDialog, TheUpDownStopsAtTheLastPageBelowTheLockBytesPage)
 {
     LockWindow f("F310");
     TC2_Security& d = f.Form->C2SecurityDialog();
     d.show();
-    EXPECT_EQ(d.Changer->maximum(), 31);
+    // The lock byte 0x3DFF lies in page 30: pages 0..29 can be chosen.
+    EXPECT_EQ(d.Changer->maximum(), 30);
     EXPECT_EQ(d.ProtectedArea->maximum(), 16 * 1024);
-    Type(d.Edit1, "30");
+    Type(d.Edit1, "29");
     d.Changer->Up->click();
-    EXPECT_EQ(d.Edit1->text().toStdString(), "31");
+    EXPECT_EQ(d.Edit1->text().toStdString(), "30");
     d.Changer->Up->click();
-    EXPECT_EQ(d.Edit1->text().toStdString(), "31");
-    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-3DFFH");
+    EXPECT_EQ(d.Edit1->text().toStdString(), "30");
+    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-3BFFH");
 
     // A typed count beyond the part is taken, in 16 bits: 200 x 512 = 36864.
     Type(d.Edit1, "200");
@@ -138,8 +139,19 @@ TEST(SecurityByteDialog, TheUpDownStopsAtTheLastPageOfASixteenKilobytePart)
     EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-8FFFH");
     EXPECT_EQ(d.ProtectedArea->value(), d.ProtectedArea->maximum()) << "a full bar";
     d.Changer->Down->click();
-    EXPECT_EQ(d.Edit1->text().toStdString(), "31") << "the up-down control keeps to its range";
+    EXPECT_EQ(d.Edit1->text().toStdString(), "30") << "the up-down control keeps to its range";
     d.close();
+
+    // The F36x count their 1 KB pages: 30 of them below the lock byte's page
+    // 0x7800.
+    LockWindow f360("F360");
+    TC2_Security& d360 = f360.Form->C2SecurityDialog();
+    d360.show();
+    EXPECT_EQ(d360.Changer->maximum(), 30);
+    Type(d360.Edit1, "4");
+    EXPECT_EQ(Text(d360.SecuredRange), "Secured range 0-0FFFH");
+    EXPECT_EQ(d360.ProtectedArea->value(), 4096);
+    d360.close();
 }
 
 TEST(SecurityByteDialog, CancelInEitherConfirmationTouchesNothing)
@@ -169,44 +181,54 @@ TEST(SecurityByteDialog, CancelInEitherConfirmationTouchesNothing)
 
 TEST(SecurityByteDialog, UpdateLocksThePagesAndChipEraseUnlocksThem)
 {
-    LockWindow f("F340");
-    f.Sim->Flash()[0x1234] = 0x5A;
-    TC2_Security& d = f.Form->C2SecurityDialog();
-    d.show();
-    Type(d.Edit1, "4");
-    f.Op.Answers = {true};
-    d.Button1->click();
-    EXPECT_EQ(f.FlashAt(0xFBFF), 0xFB) << "the complement of 4 pages";
-    EXPECT_FALSE(f.Sim->C2()->CanRead(0)) << "page 0 is locked";
-    EXPECT_TRUE(f.Sim->C2()->CanRead(4 * 512));
-    EXPECT_EQ(d.Edit1->text().toStdString(), "4") << "the dialog shows what the part now reports";
-    EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-07FFH");
-    EXPECT_EQ(d.ProtectedArea->value(), 4 * 512);
-    EXPECT_TRUE(d.Button1->isEnabled());
-    // Connected afresh: page 0 is locked, so the part is known by its family only.
-    EXPECT_EQ(f.Form->Status->text().toStdString(), "Connected");
-    EXPECT_EQ(f.Form->ChipID->text().toStdString(), "Locked F34x");
-    EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"Device is locked - autodetecion not possible!\n\r"
-                                                     "              Erase chip first!              "});
-    EXPECT_FALSE(f.PollRunning()) << "the reconnect does not start the poll under the open dialog";
-    f.Op.Messages.clear();
+    // The F341 reconnects as "Locked F34x" with the 64 KB of the F340: the
+    // read-back still counts its own pages.
+    struct Case {
+        const char* Part;
+        uint32_t LockByte;
+        const char* Name;
+    };
+    for (const Case& c : {Case{"F340", 0xFBFF, "F340/2/4/6"}, Case{"F341", 0x7FFF, "F341/3/5/7"}}) {
+        SCOPED_TRACE(c.Part);
+        LockWindow f(c.Part);
+        f.Sim->Flash()[0x1234] = 0x5A;
+        TC2_Security& d = f.Form->C2SecurityDialog();
+        d.show();
+        Type(d.Edit1, "4");
+        f.Op.Answers = {true};
+        d.Button1->click();
+        EXPECT_EQ(f.FlashAt(c.LockByte), 0xFB) << "the complement of 4 pages";
+        EXPECT_FALSE(f.Sim->C2()->CanRead(0)) << "page 0 is locked";
+        EXPECT_TRUE(f.Sim->C2()->CanRead(4 * 512));
+        EXPECT_EQ(d.Edit1->text().toStdString(), "4") << "the dialog shows what the part now reports";
+        EXPECT_EQ(Text(d.SecuredRange), "Secured range 0-07FFH");
+        EXPECT_EQ(d.ProtectedArea->value(), 4 * 512);
+        EXPECT_TRUE(d.Button1->isEnabled());
+        // Connected afresh: page 0 is locked, so the part is known by its family only.
+        EXPECT_EQ(f.Form->Status->text().toStdString(), "Connected");
+        EXPECT_EQ(f.Form->ChipID->text().toStdString(), "Locked F34x");
+        EXPECT_EQ(f.Op.Texts(), std::vector<std::string>{"Device is locked - autodetecion not possible!\n\r"
+                                                         "              Erase chip first!              "});
+        EXPECT_FALSE(f.PollRunning()) << "the reconnect does not start the poll under the open dialog";
+        f.Op.Messages.clear();
 
-    f.Op.Answers = {true};
-    d.Button2->click();
-    EXPECT_EQ(f.FlashAt(0xFBFF), 0xFF);
-    EXPECT_EQ(f.FlashAt(0x1234), 0xFF) << "the whole chip is erased";
-    EXPECT_TRUE(f.Sim->C2()->CanRead(0));
-    EXPECT_EQ(Text(d.SecuredRange), "Device unprotected!");
-    EXPECT_EQ(d.Edit1->text().toStdString(), "0");
-    EXPECT_EQ(d.ProtectedArea->value(), 0);
-    EXPECT_TRUE(d.Button1->isEnabled());
-    EXPECT_TRUE(d.Changer->isEnabled());
-    EXPECT_FALSE(f.PollRunning());
-    EXPECT_TRUE(f.Op.Messages.empty()) << f.Op.Texts().front();
-    EXPECT_EQ(f.Form->ChipID->text().toStdString(), "F340/2/4/6");
-    EXPECT_TRUE(f.Sim->Violations().empty());
-    d.close();
-    EXPECT_TRUE(f.PollRunning());
+        f.Op.Answers = {true};
+        d.Button2->click();
+        EXPECT_EQ(f.FlashAt(c.LockByte), 0xFF);
+        EXPECT_EQ(f.FlashAt(0x1234), 0xFF) << "the whole chip is erased";
+        EXPECT_TRUE(f.Sim->C2()->CanRead(0));
+        EXPECT_EQ(Text(d.SecuredRange), "Device unprotected!");
+        EXPECT_EQ(d.Edit1->text().toStdString(), "0");
+        EXPECT_EQ(d.ProtectedArea->value(), 0);
+        EXPECT_TRUE(d.Button1->isEnabled());
+        EXPECT_TRUE(d.Changer->isEnabled());
+        EXPECT_FALSE(f.PollRunning());
+        EXPECT_TRUE(f.Op.Messages.empty()) << f.Op.Texts().front();
+        EXPECT_EQ(f.Form->ChipID->text().toStdString(), c.Name);
+        EXPECT_TRUE(f.Sim->Violations().empty());
+        d.close();
+        EXPECT_TRUE(f.PollRunning());
+    }
 }
 
 TEST(SecurityByteDialog, APartThatNoLongerAnswersShowsTheLockedDisplay)

@@ -31,13 +31,29 @@ TEST(LockBytes, EachFamilyGetsItsDialog)
 
 TEST(LockBytes, SecuredRangeTextKeepsSixteenBits)
 {
-    EXPECT_EQ(SecuredRangeText(0), "Device unprotected!");
-    EXPECT_EQ(SecuredRangeText(1), "Secured range 0-01FFH");
-    EXPECT_EQ(SecuredRangeText(64), "Secured range 0-7FFFH");
-    EXPECT_EQ(SecuredRangeText(96), "Secured range 0-0BFFFH");
+    EXPECT_EQ(SecuredRangeText(0, 512), "Device unprotected!");
+    EXPECT_EQ(SecuredRangeText(1, 512), "Secured range 0-01FFH");
+    EXPECT_EQ(SecuredRangeText(64, 512), "Secured range 0-7FFFH");
+    EXPECT_EQ(SecuredRangeText(96, 512), "Secured range 0-0BFFFH");
     // 200 pages are 102400 bytes, 36864 in 16 bits.
-    EXPECT_EQ(SecuredRangeText(200), "Secured range 0-8FFFH");
-    EXPECT_EQ(HighestSecurityPages(Identified("F310")), 31);
+    EXPECT_EQ(SecuredRangeText(200, 512), "Secured range 0-8FFFH");
+    EXPECT_EQ(SecuredRangeText(4, 1024), "Secured range 0-0FFFH");
+}
+
+TEST(LockBytes, PagesCountInThePartsOwnPagesBelowItsLockBytesPage)
+{
+    struct Case {
+        const char* Part;
+        uint32_t PageBytes;
+        int Highest;
+    };
+    // The F36x count 1 KB pages; the lock byte's own page is never offered.
+    for (const Case& c : {Case{"F310", 512, 30}, Case{"F340", 512, 125}, Case{"F341", 512, 63},
+                          Case{"F334", 512, 3}, Case{"F360", 1024, 30}, Case{"F368", 1024, 15}}) {
+        ChipInfo chip = Identified(c.Part);
+        EXPECT_EQ(SecurityPageBytes(chip), c.PageBytes) << c.Part;
+        EXPECT_EQ(HighestSecurityPages(chip), c.Highest) << c.Part;
+    }
 }
 
 TEST(LockBytes, BlockLabelsFollowTheFlashSize)

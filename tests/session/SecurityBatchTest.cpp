@@ -57,10 +57,21 @@ TEST_F(SecurityBatch, ALockedC2PartIsRecoveredProgrammedAndLockedAgain)
     EXPECT_EQ(read.ExitCode, 16) << read.Output;
     EXPECT_TRUE(Contains(read.Output, "Error: C2 read fault at address 0x0000! Aborting!")) << read.Output;
 
-    // More pages cannot be locked over a lock: the read-back tells.
+    // A part that answers only as its locked family takes no lock before a
+    // chip erase: refused before anything is written.
     ProgramRun more = Run("F340", "--lock-pages=8");
-    EXPECT_EQ(more.ExitCode, 12) << more.Output;
-    EXPECT_TRUE(Contains(more.Output, "Error: Lock state after writing is 4 pages, expected 8 pages")) << more.Output;
+    EXPECT_EQ(more.ExitCode, 8) << more.Output;
+    EXPECT_TRUE(Contains(more.Output, "this one answers as Locked F34x: erase it first (--chip-erase)")) << more.Output;
+    ProgramRun erasedFirst = Run("F340", "--chip-erase --lock-pages=8 --security");
+    EXPECT_EQ(erasedFirst.ExitCode, 0) << erasedFirst.Output;
+    EXPECT_TRUE(Contains(erasedFirst.Output, "Security: 8 pages locked (0x0000-0x0FFF)")) << erasedFirst.Output;
+
+    // A lock byte that does not take the write: the read-back tells.
+    ProgramRun refused =
+        RunProgram("--ini=" + dir.File("v.INI") + " --sim=F340,fail-write=0xFBFF --lock-pages=4");
+    EXPECT_EQ(refused.ExitCode, 12) << refused.Output;
+    EXPECT_TRUE(Contains(refused.Output, "Error: Lock state after writing is 0 pages, expected 4 pages"))
+        << refused.Output;
 }
 
 TEST_F(SecurityBatch, F30xAndJtagLocksRoundTrip)
@@ -84,10 +95,16 @@ TEST_F(SecurityBatch, F30xAndJtagLocksRoundTrip)
 
 TEST_F(SecurityBatch, LocksThatDoNotFitAreRefusedBeforeAnyChange)
 {
-    ProgramRun tooMany = Run("F310", "-e -p " + Firmware() + " --lock-pages=32");
+    // One past the pages below the lock byte's page.
+    ProgramRun tooMany = Run("F310", "-e -p " + Firmware() + " --lock-pages=31");
     EXPECT_EQ(tooMany.ExitCode, 8) << tooMany.Output;
-    EXPECT_TRUE(Contains(tooMany.Output, "(0 to 31 pages)")) << tooMany.Output;
+    EXPECT_TRUE(Contains(tooMany.Output, "(0 to 30 pages of 512 bytes below its lock byte's page)")) << tooMany.Output;
     EXPECT_FALSE(Contains(tooMany.Output, "Status: Erasing...")) << "refused before the run";
+    ProgramRun f360 = Run("F360", "--lock-pages=31");
+    EXPECT_EQ(f360.ExitCode, 8) << f360.Output;
+    EXPECT_TRUE(Contains(f360.Output, "(0 to 30 pages of 1024 bytes below its lock byte's page)")) << f360.Output;
+    ProgramRun untouched = Run("F360", "--security");
+    EXPECT_TRUE(Contains(untouched.Output, "Security: unprotected")) << "nothing was written: " << untouched.Output;
 
     EXPECT_EQ(Run("F340", "--lock-read=FE").ExitCode, 8);
     EXPECT_EQ(Run("F020", "--lock-pages=1").ExitCode, 8);

@@ -26,8 +26,8 @@ protected:
         chip.FpdatAddress = 0xB4;
     }
 
-    // Starts a test from the state a reset leaves: 0xF7 on the port, C2D
-    // released with its data bit high.
+    // Starts a test from the state a reset leaves: the idle byte 0xF6 on
+    // the port, C2D released with its data bit high.
     void FromReset()
     {
         link.C2Reset();
@@ -66,10 +66,15 @@ protected:
 TEST_F(C2LinkTest, ResetHoldsTheResetByteWhileTheModeLineIsLowAndEndsReleased)
 {
     link.C2Reset();
-    EXPECT_EQ(port.Trace(), "c? c=00 BF c? c=02 " + Repeat("BF", 100) + " c? c=00 77 F7");
-    EXPECT_EQ(adapter.DataShadow, 0xF7);
+    // Released (0xF7), then the idle byte: the first strobe lowers C2CK
+    // alone (0xF6 -> 0xF2), D0 already low.
+    EXPECT_EQ(port.Trace(), "c? c=00 BF c? c=02 " + Repeat("BF", 100) + " c? c=00 77 F7 F6");
+    EXPECT_EQ(adapter.DataShadow, 0xF6);
     EXPECT_TRUE(link.C2dReleased);
     EXPECT_TRUE(link.C2dDataBit);
+    const size_t afterReset = port.Log.size();
+    link.C2AddressWrite(0x00);
+    EXPECT_EQ(port.Trace(afterReset).substr(0, 5), "F2 F6") << "START strobe";
 }
 
 TEST_F(C2LinkTest, TransfersWriteTheExactBytes)

@@ -141,7 +141,7 @@ TEST_F(FlashOperationsTest, DisconnectReleasesInTheLinksOrder)
     mark = port.Log.size();
     stack.Dev.DisconnectTarget();
     // The C2 reset, then 0xFF on the data lines and the mode line high.
-    EXPECT_EQ(port.Trace(mark), "c? c=00 BF c? c=02 " + test::Repeat("BF", 100) + " c? c=00 77 F7 FF c? c=00");
+    EXPECT_EQ(port.Trace(mark), "c? c=00 BF c? c=02 " + test::Repeat("BF", 100) + " c? c=00 77 F7 F6 FF c? c=00");
     EXPECT_EQ(stack.Pins.DataShadow, 0xFF);
 }
 
@@ -249,11 +249,14 @@ TEST_F(FlashOperationsTest, ScratchpadEraseAddressBySize)
         EXPECT_EQ(Writes("4082").front(), kb == 64 ? "3A0/10" : "320/10") << kb; // erase, in the User data area on 64 KB
         EXPECT_EQ(Writes("4082").back(), "300/10") << kb; // the run is ended
     }
+    // The 256 bytes of the F12x/F13x: both sectors, at addresses inside the
+    // area that fit the 17-bit FLASHADR.
     mapFor(128);
     Chip().FlashAdrBits = 17;
+    Chip().ScratchpadSize = 256;
     mark = port.Log.size();
     EXPECT_TRUE(Flash().EraseScratchpad());
-    EXPECT_THAT(Writes("4084"), ElementsAre("60400/19"));
+    EXPECT_THAT(Writes("4084"), ElementsAre("60000/19", "60080/19"));
     EXPECT_EQ(Writes("4082").front(), "3A0/10");
 
     // Sizes without a User data map refuse before any flash register access.

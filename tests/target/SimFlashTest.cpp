@@ -151,9 +151,12 @@ TEST(SimFlashTest, ScratchpadOfA128KPart)
     ASSERT_TRUE(rig.Dev().ConnectTarget().Answered());
     std::vector<uint8_t>& flash = rig.Sim->Flash();
     ASSERT_EQ(flash.size(), 131072u + 256u);
+    // Its two 128-byte sectors are both erased.
     flash[131072] = 0x00;
+    flash[131072 + 0x85] = 0x00;
     ASSERT_TRUE(rig.Dev().Flash().EraseScratchpad());
     EXPECT_EQ(flash[131072], 0xFF);
+    EXPECT_EQ(flash[131072 + 0x85], 0xFF);
     EXPECT_EQ(Program(rig.Dev(), 0, 255, 0x80), -1);
     for (uint32_t i = 0; i < 256; ++i)
         ASSERT_EQ(flash[131072 + i], Pattern(i)) << i;

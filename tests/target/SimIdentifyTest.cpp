@@ -37,7 +37,7 @@ constexpr Expected Parts[] = {
     {"F304", true, 0x10304, "F304", 4, 0xFFF, 0xFFF, 0, false},
     {"F305", true, 0x10304, "F305", 2, 0x7FF, 0x7FF, 0, false},
     {"F310", true, 0x10308, "F310/11/6/7", 16, 0x3DFF, 0x3DFF, 0, false},
-    {"F312", true, 0x10308, "F312/13/14/15", 8, 0x1DFF, 0x1DFF, 0, false},
+    {"F312", true, 0x10308, "F312/13/14/15", 8, 0x1FFF, 0x1FFF, 0, false},
     {"F320", true, 0x10309, "F320/21", 16, 0x3DFF, 0x3DFF, 0, false},
     {"F330", true, 0x1030A, "F330/1", 8, 0x1DFF, 0x1DFF, 0, false},
     {"F332", true, 0x1030A, "F332/3", 4, 0xFFE, 0xFFF, 0, false},
@@ -59,9 +59,9 @@ constexpr Expected Parts[] = {
     {"F206", false, 0x00001243, "F2XX", 8, 0x1DFF, 0, 128, false},
     {"F020", false, 0x00003243, "F020..23", 64, 0xFDFF, 0, 128, false},
     {"F040", false, 0x00005243, "F040..45", 64, 0xFDFF, 0, 128, false},
-    {"F046", false, 0x00005243, "F046/7", 32, 0x7DFF, 0, 128, true},
-    {"F060", false, 0x00006243, "F060..065", 64, 0xFDFF, 0, 128, false},
-    {"F066", false, 0x00006243, "F066/7", 32, 0x7DFF, 0, 128, true},
+    {"F046", false, 0x00005243, "F046/7", 32, 0x7FFF, 0, 128, true},
+    {"F060", false, 0x00006243, "F060..065", 64, 0xFBFF, 0, 128, false},
+    {"F066", false, 0x00006243, "F066/7", 32, 0x7FFF, 0, 128, true},
     {"F120", false, 0x10007243, "F120..131", 128, 0x1FBFF, 0, 256, false},
     {"F132", false, 0x10007243, "F132/133", 64, 0xFFFF, 0, 256, true},
 };
@@ -126,7 +126,7 @@ TEST(SimIdentifyTest, IdentificationFillsInTheChipFacts)
         {"F018", 512, 16, true, 0x4000, 0x00, 0x04000, true, JtagBlocks, Fpdat}, // smaller variant: its own size
         {"F046", 512, 16, true, 0x8000, 0x00, 0x08000, true, JtagBlocks, Fpdat},
         {"F206", 512, 16, true, 0x2000, 0x00, 0x02000, true, JtagBlocks, Fpdat},
-        {"F120", 1024, 17, true, 0x0000, 0x80, 0x20400, false, JtagBlocks, Fpdat},
+        {"F120", 1024, 17, true, 0x0000, 0x80, 0x0000, false, JtagBlocks, Fpdat},
         {"F132", 1024, 17, true, 0x0000, 0x80, 0x00000, false, JtagBlocks, Fpdat},
         {"F300", 512, 16, true, 0x2000, 0x00, 0x02000, true, F30xNibbles, Fpdat},
         {"F305", 512, 16, false, 0, 0, 0, true, F30xNibbles, Fpdat},
@@ -203,7 +203,7 @@ TEST(SimIdentifyTest, OnlySomeSmallerVariantsNeedTheirConfirmation)
     };
     const Row rows[] = {
         {"F040,busy", "", 0},
-        {"F060,busy", "F066/7", 0x7DFF},
+        {"F060,busy", "F066/7", 0x7FFF},
         {"F120,busy", "", 0},
         {"F005,busy", "", 0},
     };
