@@ -278,8 +278,8 @@ int main(int argc, char** argv)
 
     // 2. Stalls.
     std::printf("\n## F340 whole image, erase + program + verify under port stalls\n\n");
-    std::printf("| stalls= | stall-at= | Seeds | Runs failed | Chip != file | Stalls recovered (mean) | Port time (s, mean) | Port time (s, max) | Violations |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("| stalls= | stall-at= | Seeds | Runs failed | Chip != file | Stalls recovered (mean) | Port time (s, mean) | Port time (s, max) | Port accesses (mean) | Violations |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
     struct StallRow {
         int Every;
         const char* At;
@@ -291,7 +291,7 @@ int main(int argc, char** argv)
     };
     for (const StallRow& row : stallRows) {
         int failed = 0, wrong = 0, runs = 0;
-        double stalls = 0, seconds = 0, longest = 0;
+        double stalls = 0, seconds = 0, longest = 0, accesses = 0;
         uint64_t seen = 0;
         for (int s = 1; s <= std::max(row.Seeds, 1); ++s) {
             std::string text = "F340,stalls=" + std::to_string(row.Every) + ",stall-at=" + row.At;
@@ -306,11 +306,12 @@ int main(int argc, char** argv)
             seconds += t;
             longest = std::max(longest, t);
             seen += o.Violations;
+            accesses += static_cast<double>(o.Accesses);
         }
         violations += seen;
-        std::printf("| %d | %s | %s | %d of %d | %d | %.0f | %.1f | %.1f | %llu |\n", row.Every, row.At,
+        std::printf("| %d | %s | %s | %d of %d | %d | %.0f | %.1f | %.1f | %.0f | %llu |\n", row.Every, row.At,
                     row.Seeds ? std::to_string(row.Seeds).c_str() : "fixed period", failed, runs, wrong,
-                    stalls / runs, seconds / runs, longest, static_cast<unsigned long long>(seen));
+                    stalls / runs, seconds / runs, longest, accesses / runs, static_cast<unsigned long long>(seen));
         if (row.Every == 400)
             goals.push_back({std::string("F340 whole image, stalls=400, stall-at=") + row.At +
                                  ": runs failed or chip != file",

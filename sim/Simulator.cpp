@@ -10,7 +10,9 @@
 #include "sim/SimConfig.h"
 #include "sim/ViolationLog.h"
 
+#include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,8 +52,9 @@ struct Simulator::Impl {
     uint64_t C2ckLowSince = 0;
 
     void Setup();
-    // Accesses up to the next stall: StallEvery, or with a seed a uniform
-    // draw from 1 .. 2*StallEvery-1 (the same mean).
+    // Accesses up to the next stall: StallEvery, or with a seed a
+    // geometric draw of mean StallEvery (each access stalls with the same
+    // chance, whatever came before it: a busy PC's interrupts).
     uint64_t NextStallGap();
     bool StallLandsAfter();
     bool LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash);
@@ -138,9 +141,12 @@ uint64_t NextRandom(uint64_t& state)
 uint64_t Simulator::Impl::NextStallGap()
 {
     const uint64_t every = Config.StallEvery;
-    if (every == 0 || !Config.StallSeed)
+    if (every <= 1 || !Config.StallSeed)
         return every;
-    return 1 + NextRandom(StallRandom) % (2 * every - 1);
+    // u in (0, 1]; the gap is the first success of a 1/every chance.
+    const double u = static_cast<double>((NextRandom(StallRandom) >> 11) + 1) * 0x1.0p-53;
+    const double gap = std::floor(std::log(u) / std::log1p(-1.0 / static_cast<double>(every)));
+    return 1 + static_cast<uint64_t>(std::min(gap, 1e15));
 }
 
 bool Simulator::Impl::StallLandsAfter()

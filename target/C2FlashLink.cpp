@@ -12,7 +12,15 @@ C2FlashLink::C2FlashLink(C2Link& link, const ChipInfo& chip) : FlashLink(chip), 
 
 void C2FlashLink::BeginRun()
 {
+    lost_ = false;
     link_.C2EnterProgramming();
+}
+
+bool C2FlashLink::Checked(bool ok)
+{
+    if (!ok && !lost_)
+        lost_ = link_.C2ReadDeviceId() <= 0;
+    return ok;
 }
 
 // The block read for a byte: from the byte up to the next 256-byte boundary
@@ -29,7 +37,8 @@ uint16_t C2FlashLink::BlockLength(uint32_t address) const
 
 bool C2FlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t /*areaFlags*/)
 {
-    if (address > 0xFFFF || !link_.C2BlockRead(static_cast<uint16_t>(address), BlockLength(address)))
+    if (lost_ || address > 0xFFFF ||
+        !Checked(link_.C2BlockRead(static_cast<uint16_t>(address), BlockLength(address))))
         return false;
     value = link_.CachedByte(address);
     return true;
@@ -37,7 +46,7 @@ bool C2FlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t /*area
 
 bool C2FlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t /*areaFlags*/)
 {
-    return address <= 0xFFFF && link_.C2BufferedWrite(address, value);
+    return !lost_ && address <= 0xFFFF && Checked(link_.C2BufferedWrite(address, value));
 }
 
 std::optional<uint32_t> C2FlashLink::EndFlashAccess()
@@ -45,7 +54,7 @@ std::optional<uint32_t> C2FlashLink::EndFlashAccess()
     // The block still buffered goes out now; if the part refuses it, its
     // bytes are lost and its base is what the caller reports.
     uint32_t pendingBase = link_.WriteBufferBase;
-    bool flushed = link_.C2FlushWriteBuffer();
+    bool flushed = lost_ ? link_.WriteBufferCount == 0 : Checked(link_.C2FlushWriteBuffer());
     link_.EmptyReadCache();
     link_.ClearWriteBuffer();
     if (flushed)
@@ -57,12 +66,12 @@ void C2FlashLink::ResetStallCount() { link_.ResetStallCount(); }
 
 uint32_t C2FlashLink::StallsRecovered() const { return link_.StallsRecovered; }
 
-bool C2FlashLink::EraseCodePage(uint32_t address) { return link_.C2PageErase(address); }
+bool C2FlashLink::EraseCodePage(uint32_t address) { return !lost_ && Checked(link_.C2PageErase(address)); }
 
 // The lock byte's page goes only with the whole device.
-bool C2FlashLink::EraseLockPage() { return link_.C2DeviceErase(); }
+bool C2FlashLink::EraseLockPage() { return !lost_ && Checked(link_.C2DeviceErase()); }
 
-bool C2FlashLink::EraseChip() { return link_.C2DeviceErase(); }
+bool C2FlashLink::EraseChip() { return !lost_ && Checked(link_.C2DeviceErase()); }
 
 bool C2FlashLink::ReadLockByte(LockByte which, uint8_t& value)
 {

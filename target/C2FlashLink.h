@@ -33,6 +33,9 @@ private:
     bool EraseChip() override;
 
     uint16_t BlockLength(uint32_t address) const;
+    // A failed operation reads the identity once: nothing answering is a
+    // lost part. Returns ok.
+    bool Checked(bool ok);
 
     C2Link& link_;
 };
