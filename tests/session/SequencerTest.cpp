@@ -725,6 +725,83 @@ TEST(Sequencer, APortThatStallsTooOftenEndsInBoundedTimeAndNeverCallsThePartLock
     EXPECT_TRUE(rig.Sim->Violations().empty()) << rig.Sim->Violations()[0];
 }
 
+namespace {
+
+// The simulator behind a port that notes the port time at which the
+// target was pulled.
+class PullWatch : public PortIo {
+public:
+    explicit PullWatch(sim::Simulator& sim) : sim_(sim) {}
+    uint8_t PortIn(uint16_t port) override
+    {
+        uint8_t value = sim_.PortIn(port);
+        Note();
+        return value;
+    }
+    void PortOut(uint16_t port, uint8_t value) override
+    {
+        sim_.PortOut(port, value);
+        Note();
+    }
+    uint64_t PulledAtNs = 0;
+
+private:
+    void Note()
+    {
+        if (PulledAtNs == 0 && sim_.TargetRemoved())
+            PulledAtNs = sim_.GetClock().Now();
+    }
+    sim::Simulator& sim_;
+};
+
+} // namespace
+
+TEST(Sequencer, ATargetPulledAtAnyPointOfARunEndsSixteenWithinASecond)
+{
+    // Erase, program and verify of a file; the part pulled at points from
+    // the end of the connect to the last step. Every busy poll of a part
+    // that is gone would wait out its limit: one identity read ends it.
+    std::vector<uint8_t> file = Pattern(0x1800, 0x3B);
+    for (const char* part : {"F340", "F120"}) {
+        uint64_t connected = 0, total = 0;
+        auto run = [&](const std::string& simText, uint64_t* pulledAfterNs) {
+            SimRig rig(simText);
+            PullWatch port(*rig.Sim);
+            ProgrammerStack stack(port, rig.Sim->GetClock());
+            EXPECT_TRUE(stack.Dev.ConnectTarget().Identified()) << simText;
+            connected = rig.Sim->AccessCount();
+            ImageBuffer image;
+            image.ClearImage(true);
+            for (size_t i = 0; i < file.size(); ++i)
+                image.StoreByte(0x0200 + static_cast<uint32_t>(i), file[i]);
+            image.ImageSize = image.EndAddress - image.StartAddress + 1;
+            ScriptedOperator op;
+            RecordingView view;
+            RealClock wall;
+            RunOptions o = Steps(false, true, false, true, true);
+            o.BatchMode = true;
+            o.SamePartAnswers = [&stack] { return stack.Dev.SamePartAnswers(); };
+            Sequencer sequencer(image, stack.Dev.Flash(), stack.Dev.Chip, op, wall, view);
+            RunResult r = ResultOf(sequencer.RunOperations(o));
+            total = rig.Sim->AccessCount();
+            if (pulledAfterNs && port.PulledAtNs != 0)
+                *pulledAfterNs = rig.Sim->GetClock().Now() - port.PulledAtNs;
+            EXPECT_TRUE(rig.Sim->Violations().empty()) << rig.Sim->Violations()[0];
+            return r;
+        };
+        ASSERT_EQ(run(part, nullptr).ExitCode, 0) << part;
+        const uint64_t start = connected, span = total - connected;
+        for (int i = 0; i < 12; ++i) {
+            const uint64_t at = start + span * i / 12 + 17;
+            SCOPED_TRACE(std::string(part) + " pulled after " + std::to_string(at) + " of " + std::to_string(total));
+            uint64_t afterNs = UINT64_MAX;
+            RunResult r = run(std::string(part) + ",remove-after=" + std::to_string(at), &afterNs);
+            EXPECT_EQ(r.ExitCode, 16) << ::testing::PrintToString(r.Outcome.Kind);
+            EXPECT_LE(afterNs, 1000000000u);
+        }
+    }
+}
+
 TEST(Sequencer, C2PartsProgramEveryCodeByteBelowTheirOneLockByte)
 {
     // The whole code area up to the byte below the lock byte programs and
