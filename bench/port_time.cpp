@@ -3,7 +3,8 @@
 // C2 part (F340, 64 KB) and a JTAG part (F120, 128 KB):
 //
 //  1. port time per step for a whole part and for a file of four bytes near
-//     each end of the F340, the connect included;
+//     each end of the F340, with the connect and the one presence poll of a
+//     batch run;
 //  2. runs of a whole image under port stalls at several periods and
 //     placements: runs that failed, chip different from the file, stalls
 //     recovered, port time;
@@ -138,7 +139,9 @@ Outcome RunFile(const std::string& simText, FileKind kind, bool stepByStep)
     Rig rig(simText);
     Outcome out;
     Target& dev = rig.Stack->Dev;
-    out.Connected = dev.ConnectTarget().Kind == ConnectOutcome::Connected;
+    // The connect and the one presence poll of a batch run.
+    out.Connected = dev.ConnectTarget().Kind == ConnectOutcome::Connected &&
+                    dev.ConnectTarget().Kind == ConnectOutcome::Connected;
     out.ConnectSeconds = rig.Seconds();
     if (out.Connected) {
         // Written flash (the lock bytes left alone), for the erase to clear.

@@ -232,10 +232,11 @@ bool Target::C2LockedByTest(C2LockTest test)
         c2_->C2ReadSecurityByte(ignored);
         return !c2_->SecurityAddressAccepted;
     }
-    case C2LockTest::ReadFirstByte: {
-        uint8_t ignored = 0;
-        return !c2Flash_->ReadFlashByte(0, ignored, 0);
-    }
+    case C2LockTest::ReadFirstByte:
+        // Whether the part lets the host read byte 0 is all the test asks:
+        // one byte, as for the probes, not a block of 256 at every connect
+        // and every presence poll.
+        return !C2Probe(0);
     }
     return false;
 }
