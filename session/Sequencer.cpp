@@ -411,7 +411,10 @@ void Sequencer::EraseStep()
     flash_.BeginRun();
     op_.Repaint();
     if (options_.Area == FlashArea::UserData) {
-        flash_.EraseScratchpad(); // its result is not checked: blank check and verify will tell
+        // Its result is not checked (blank check and verify will tell),
+        // unless the part no longer answers.
+        if (!flash_.EraseScratchpad() && flash_.TargetLost())
+            Fail(RunOutcomeKind::WriteFault);
         op_.Repaint();
         return;
     }
@@ -427,7 +430,10 @@ void Sequencer::EraseStep()
         if (partPage == lastErased)
             return;
         lastErased = partPage;
-        flash_.EraseFlash(EraseKind::Pages, p * ImagePageBytes, p * ImagePageBytes + 1);
+        // A page the part refused is left to blank check and verify; a part
+        // that went away ends the run before every page waits out its limit.
+        if (!flash_.EraseFlash(EraseKind::Pages, p * ImagePageBytes, p * ImagePageBytes + 1) && flash_.TargetLost())
+            Fail(RunOutcomeKind::WriteFault, p * ImagePageBytes);
     };
     for (uint32_t p = 0; p <= pages; ++p) {
         erase(p);

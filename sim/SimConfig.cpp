@@ -146,6 +146,16 @@ bool SimKey(const std::string& key, std::string_view value, SimConfig& config, s
         if (!ParseCount(value, n) || n == 0 || n > 0xFFFFFFFFu)
             error = "stalls= needs a positive number (one access in N stalls)";
         config.StallEvery = static_cast<uint32_t>(n);
+    } else if (key == "stall-at" || key == "stallat") {
+        std::string v = Lower(TrimView(value));
+        if (v == "before") config.StallAt = StallPlacement::Before;
+        else if (v == "after") config.StallAt = StallPlacement::After;
+        else if (v == "both") config.StallAt = StallPlacement::Both;
+        else error = "stall-at= takes before, after or both";
+    } else if (key == "stall-seed" || key == "stallseed") {
+        if (!ParseCount(value, n))
+            error = "stall-seed= needs a number";
+        config.StallSeed = n;
     } else if (key == "access-ns" || key == "accessns") {
         if (!ParseCount(value, n) || n == 0 || n > 1000000)
             error = "access-ns= needs a number of nanoseconds from 1 to 1000000";
@@ -164,6 +174,10 @@ bool SimKey(const std::string& key, std::string_view value, SimConfig& config, s
 
 bool Validate(SimConfig& config, std::string& error)
 {
+    if (config.StallEvery == 0 && (config.StallSeed || config.StallAt != StallPlacement::Before)) {
+        error = "stall-at= and stall-seed= need stalls=N";
+        return false;
+    }
     if (config.Devices.size() > 10) {
         error = "a chain holds at most 10 devices";
         return false;

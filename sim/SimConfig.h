@@ -17,6 +17,12 @@ enum class AdapterKind : uint8_t {
 
 enum class TdoFault : uint8_t { Off, StuckLow, StuckHigh };
 
+// Where the time of a stalled port access lands: before the access takes
+// effect (the program is held up on its way to the port), after it (the
+// access is done, the program is held up before the next one: a strobe's low
+// phase stretched right after the write that lowers C2CK), or either, in turn.
+enum class StallPlacement : uint8_t { Before, After, Both };
+
 struct SimDeviceConfig {
     // Catalogue name ("F340", "F020"); empty for a generic JTAG device.
     std::string Part;
@@ -44,11 +50,16 @@ struct SimConfig {
     uint64_t RemoveAfter = 0;             // target unplugged after this many accesses; 0 = never
     uint32_t StallEvery = 0;              // one access in this many takes StallNs more; 0 = never
     uint32_t StallNs = 50000;
+    StallPlacement StallAt = StallPlacement::Before;
+    // Stalls at random positions, StallEvery accesses apart on average, from
+    // this seed (the same seed, the same positions); none: every StallEvery-th.
+    std::optional<uint64_t> StallSeed;
     TdoFault Tdo = TdoFault::Off;
 };
 
 // Parses "F340,adapter=ironquill2,flash=FILE,lock=HEX,rev=N,remove-after=N,
-// fail-write=ADDR,stuck-bit=ADDR[:BIT],busy,busy-ms=N,stalls=N,access-ns=N,tdo=low|high"
+// fail-write=ADDR,stuck-bit=ADDR[:BIT],busy,busy-ms=N,stalls=N,stall-at=before|after|both,stall-seed=S,
+// access-ns=N,tdo=low|high"
 // or "@FILE.ini". On failure returns false, error says why, config is
 // unchanged.
 bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& error);

@@ -10,7 +10,9 @@
 #include "sim/SimConfig.h"
 #include "sim/ViolationLog.h"
 
+#include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,6 +48,8 @@ struct Simulator::Impl {
     bool SecondGen = false;
     bool Removed = false;
     uint64_t StallCountdown = 0;
+    uint64_t StallRandom = 0; // generator state of seeded stalls
+    bool NextStallAfter = false;
 
     uint8_t Data = 0xFF;
     uint8_t Control = 0x0C;
@@ -58,6 +62,11 @@ struct Simulator::Impl {
     uint64_t C2ckLowSince = 0;
 
     void Setup();
+    // Accesses up to the next stall: StallEvery, or with a seed a
+    // geometric draw of mean StallEvery (each access stalls with the same
+    // chance, whatever came before it: a busy PC's interrupts).
+    uint64_t NextStallGap();
+    bool StallLandsAfter();
     bool LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash);
     void WriteLines(uint8_t data, uint8_t control);
     void CheckC2Reset();
@@ -85,7 +94,8 @@ void Simulator::Impl::Setup()
 {
     Connected = Config.Adapter == AdapterKind::Ironquill || Config.Adapter == AdapterKind::Ironquill2;
     SecondGen = Config.Adapter == AdapterKind::Ironquill2;
-    StallCountdown = Config.StallEvery;
+    StallRandom = Config.StallSeed.value_or(0);
+    StallCountdown = NextStallGap();
     Flashes.reserve(Config.Devices.size());
     for (size_t i = 0; i < Config.Devices.size(); ++i) {
         const SimDeviceConfig& device = Config.Devices[i];
@@ -125,6 +135,41 @@ void Simulator::Impl::Setup()
             Chain.Add(JtagDevice(device, part, &flash, Clock, Log, static_cast<int>(i + 1)));
         }
     }
+}
+
+namespace {
+// splitmix64: small, and the same sequence everywhere.
+uint64_t NextRandom(uint64_t& state)
+{
+    uint64_t z = (state += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+} // namespace
+
+uint64_t Simulator::Impl::NextStallGap()
+{
+    const uint64_t every = Config.StallEvery;
+    if (every <= 1 || !Config.StallSeed)
+        return every;
+    // u in (0, 1]; the gap is the first success of a 1/every chance.
+    const double u = static_cast<double>((NextRandom(StallRandom) >> 11) + 1) * 0x1.0p-53;
+    const double gap = std::floor(std::log(u) / std::log1p(-1.0 / static_cast<double>(every)));
+    return 1 + static_cast<uint64_t>(std::min(gap, 1e15));
+}
+
+bool Simulator::Impl::StallLandsAfter()
+{
+    switch (Config.StallAt) {
+    case StallPlacement::Before: return false;
+    case StallPlacement::After: return true;
+    case StallPlacement::Both: break;
+    }
+    if (Config.StallSeed)
+        return (NextRandom(StallRandom) & 1) != 0;
+    NextStallAfter = !NextStallAfter;
+    return NextStallAfter;
 }
 
 bool Simulator::Impl::LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash)
@@ -261,16 +306,17 @@ Simulator::Simulator(const SimConfig& config) : impl_(std::make_unique<Impl>(con
 
 Simulator::~Simulator() = default;
 
-void Simulator::CountAccess()
+uint64_t Simulator::CountAccess()
 {
     // Every register access takes one access time (a stalled one longer),
     // and may be the one after which the target is unplugged.
     Impl& m = *impl_;
     ++accesses_;
     uint64_t ns = m.Config.AccessNs;
+    uint64_t after = 0;
     if (m.StallCountdown && --m.StallCountdown == 0) {
-        m.StallCountdown = m.Config.StallEvery;
-        ns += m.Config.StallNs;
+        m.StallCountdown = m.NextStallGap();
+        (m.StallLandsAfter() ? after : ns) += m.Config.StallNs;
     }
     clock_.Advance(ns);
     if (m.Config.RemoveAfter && accesses_ > m.Config.RemoveAfter && !m.Removed) {
@@ -278,28 +324,33 @@ void Simulator::CountAccess()
         if (m.C2)
             m.C2->Reset(); // unplugged: the part lets go of C2D
     }
+    return after;
 }
 
 uint8_t Simulator::PortIn(uint16_t port)
 {
-    CountAccess();
+    const uint64_t after = CountAccess();
     Impl& m = *impl_;
+    uint8_t value = 0xFF;
     switch (port) {
-    case BasePort: return m.Data;
-    case BasePort + 1: return m.ReadStatus();
-    case BasePort + 2: return m.Control;
-    default: return 0xFF;
+    case BasePort: value = m.Data; break;
+    case BasePort + 1: value = m.ReadStatus(); break;
+    case BasePort + 2: value = m.Control; break;
+    default: break;
     }
+    clock_.Advance(after);
+    return value;
 }
 
 void Simulator::PortOut(uint16_t port, uint8_t value)
 {
-    CountAccess();
+    const uint64_t after = CountAccess();
     Impl& m = *impl_;
     if (port == BasePort)
         m.WriteLines(value, m.Control);
     else if (port == BasePort + 2)
         m.WriteLines(m.Data, value);
+    clock_.Advance(after);
 }
 
 const std::vector<std::string>& Simulator::Violations() const { return impl_->Log.Entries(); }

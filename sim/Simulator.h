@@ -60,7 +60,9 @@ public:
     void PrintReport(std::FILE* out) const;
 
 private:
-    void CountAccess();
+    // One access's time, a stall's included when it lands before the
+    // access; returns the stall time that lands after it.
+    uint64_t CountAccess();
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -12,7 +12,15 @@ C2FlashLink::C2FlashLink(C2Link& link, const ChipInfo& chip) : FlashLink(chip), 
 
 void C2FlashLink::BeginRun()
 {
+    lost_ = false;
     link_.C2EnterProgramming();
+}
+
+bool C2FlashLink::Checked(bool ok)
+{
+    if (!ok && !lost_)
+        lost_ = link_.C2ReadDeviceId() <= 0;
+    return ok;
 }
 
 // The block read for a byte: from the byte up to the next 256-byte boundary
@@ -29,7 +37,8 @@ uint16_t C2FlashLink::BlockLength(uint32_t address) const
 
 bool C2FlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t /*areaFlags*/)
 {
-    if (address > 0xFFFF || !link_.C2BlockRead(static_cast<uint16_t>(address), BlockLength(address)))
+    if (lost_ || address > 0xFFFF ||
+        !Checked(link_.C2BlockRead(static_cast<uint16_t>(address), BlockLength(address))))
         return false;
     value = link_.CachedByte(address);
     return true;
@@ -48,7 +57,7 @@ bool C2FlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t /*area
     // the fault is the earlier block's, not this byte's.
     std::optional<AddressSpan> pending = BufferedBlock();
     lostBlock_.reset();
-    if (address <= 0xFFFF && link_.C2BufferedWrite(address, value))
+    if (!lost_ && address <= 0xFFFF && Checked(link_.C2BufferedWrite(address, value)))
         return true;
     if (pending && (address < pending->First || address > (pending->First | 0xFF)))
         lostBlock_ = pending;
@@ -61,7 +70,7 @@ std::optional<uint32_t> C2FlashLink::EndFlashAccess()
     // bytes are lost and its base is what the caller reports.
     std::optional<AddressSpan> pending = BufferedBlock();
     uint32_t pendingBase = link_.WriteBufferBase;
-    bool flushed = link_.C2FlushWriteBuffer();
+    bool flushed = lost_ ? link_.WriteBufferCount == 0 : Checked(link_.C2FlushWriteBuffer());
     link_.EmptyReadCache();
     link_.ClearWriteBuffer();
     lostBlock_.reset();
@@ -75,12 +84,12 @@ void C2FlashLink::ResetStallCount() { link_.ResetStallCount(); }
 
 uint32_t C2FlashLink::StallsRecovered() const { return link_.StallsRecovered; }
 
-bool C2FlashLink::EraseCodePage(uint32_t address) { return link_.C2PageErase(address); }
+bool C2FlashLink::EraseCodePage(uint32_t address) { return !lost_ && Checked(link_.C2PageErase(address)); }
 
 // The lock byte's page goes only with the whole device.
-bool C2FlashLink::EraseLockPage() { return link_.C2DeviceErase(); }
+bool C2FlashLink::EraseLockPage() { return !lost_ && Checked(link_.C2DeviceErase()); }
 
-bool C2FlashLink::EraseChip() { return link_.C2DeviceErase(); }
+bool C2FlashLink::EraseChip() { return !lost_ && Checked(link_.C2DeviceErase()); }
 
 bool C2FlashLink::ReadLockByte(LockByte which, uint8_t& value)
 {

@@ -34,6 +34,9 @@ private:
     bool EraseChip() override;
 
     uint16_t BlockLength(uint32_t address) const;
+    // A failed operation reads the identity once: nothing answering is a
+    // lost part. Returns ok.
+    bool Checked(bool ok);
 
     // The block buffered now, which a failing flush loses.
     std::optional<AddressSpan> BufferedBlock() const;

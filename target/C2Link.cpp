@@ -49,13 +49,13 @@ void C2Link::Strobe(bool drive)
     if (C2dDataBit)
         high |= C2dBit;
     C2dReleased = !drive;
+    // The low phase lies inside these two writes: a stall anywhere in them,
+    // right after the falling write included, shows in their time.
+    const uint64_t before = clock_.NowNs();
     Write(static_cast<uint8_t>(high & ~C2ckBit));
-    // The low phase runs from here until the next write has taken effect;
-    // the port clock bounds it from above.
-    const uint64_t lowSince = clock_.NowNs();
     Write(high);
     adapter_.DataShadow = high;
-    if (clock_.NowNs() - lowSince > SuspectLowNs)
+    if (clock_.NowNs() - before > strobeLimitNs_)
         StallSeen = true;
 }
 
@@ -156,13 +156,13 @@ uint8_t C2Link::C2DataRead()
 
 // --- link control ----------------------------------------------------------
 
-void C2Link::C2Reset()
+void C2Link::C2Reset(int holdWrites)
 {
     StallSeen = false; // whatever a stall did, the part starts afresh now
     adapter_.SetPin(14, true);
     Write(0xBF);
     adapter_.SetPin(14, false);
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < holdWrites; ++i)
         Write(0xBF);
     adapter_.SetPin(14, true);
     Write(0x77);
@@ -178,37 +178,65 @@ void C2Link::C2Reset()
 
 void C2Link::C2EnterProgramming()
 {
-    // A stall inside the key sequence leaves the interface disabled: the
-    // sequence is run again. When it never gets through, StallSeen stays
-    // set and the next operation fails without a frame.
-    for (int tries = 0;; ++tries) {
-        C2Reset();
-        clock_.SleepMs(20);
+    C2Reset();
+    clock_.SleepMs(20);
+    C2AddressWrite(FpctlRegister);
+    C2DataWrite(0x02);
+    C2DataWrite(0x01);
+    clock_.SleepMs(30);
+    // A stall inside the keys left the interface disabled.
+    if (StallSeen) {
+        ++StallsRecovered;
+        RearmAfterStall();
+    }
+}
+
+void C2Link::RearmAfterStall()
+{
+    // When the keys never get through, StallSeen stays set and the next
+    // try fails without a frame, counted against the budgets.
+    for (int tries = 0; tries < StallTriesWithoutProgress; ++tries) {
+        C2Reset(stallResetWrites_);
         C2AddressWrite(FpctlRegister);
         C2DataWrite(0x02);
         C2DataWrite(0x01);
-        clock_.SleepMs(30);
-        if (!StallSeen || tries >= StallRetriesPerBlock || runStallFailures_ >= StallRetriesPerRun)
+        if (!StallSeen) {
+            clock_.SleepMs(KeysSettleMs);
             return;
-        ++StallsRecovered;
-        if (tries > 0)
-            ++runStallFailures_;
+        }
     }
 }
 
 void C2Link::ResetStallCount()
 {
     StallsRecovered = 0;
-    runStallFailures_ = 0;
+    StallBudgetSpent = false;
+    runTriesStuck_ = 0;
+    runTriesOnward_ = 0;
 }
 
-// Runs attempt until it ends without a stall. A stall resets the part: the
-// interface is re-armed and the attempt runs again, from where it says its
-// work got to (progress: the attempt got further than the time before).
-// More than StallRetriesPerBlock attempts in a row that get no further, or
-// more than StallRetriesPerRun re-arms in a run that were followed by yet
-// another attempt without progress, end it: false, with the interface
-// re-armed.
+void C2Link::CalibratePortAccess()
+{
+    // The fastest of a few pairs of writes that change nothing: a pair
+    // that an interrupt lengthened does not count.
+    uint64_t pair = UINT64_MAX;
+    for (int i = 0; i < 8; ++i) {
+        const uint64_t before = clock_.NowNs();
+        Write(adapter_.DataShadow);
+        Write(adapter_.DataShadow);
+        pair = std::min(pair, clock_.NowNs() - before);
+    }
+    strobeLimitNs_ = SuspectLowNs + 2 * pair;
+    const uint64_t access = std::max<uint64_t>(pair / 2, 1);
+    stallResetWrites_ = static_cast<int>(std::min<uint64_t>((StallResetNs + access - 1) / access, 100000));
+}
+
+// Runs attempt until it ends without a stall. A stall may have reset the
+// part: the interface is re-armed (RearmAfterStall) and the attempt runs
+// again, from where it says its work got to (progress: it got further than
+// the time before). StallTriesWithoutProgress tries in a row that get no
+// further, or a run whose stuck tries outgrow its budget, end it: false,
+// with the interface re-armed the link's own way.
 template <typename Attempt>
 bool C2Link::WithStallRecovery(Attempt attempt)
 {
@@ -218,22 +246,21 @@ bool C2Link::WithStallRecovery(Attempt attempt)
         bool done = attempt(progress);
         if (!StallSeen)
             return done;
-        // A stall before the first byte of a block is bad luck; another one
-        // right after the re-arm, with nothing gained in between, is what
-        // the budgets count.
         if (progress) {
             withoutProgress = 0;
+            ++runTriesOnward_;
         } else {
-            if (withoutProgress > 0)
-                ++runStallFailures_;
             ++withoutProgress;
+            ++runTriesStuck_;
         }
-        if (withoutProgress > StallRetriesPerBlock || runStallFailures_ > StallRetriesPerRun) {
+        if (withoutProgress >= StallTriesWithoutProgress ||
+            runTriesStuck_ > StallRunAllowance + uint64_t{StallRunRatio} * runTriesOnward_) {
+            StallBudgetSpent = true;
             C2EnterProgramming();
             return false;
         }
         ++StallsRecovered;
-        C2EnterProgramming();
+        RearmAfterStall();
     }
 }
 
@@ -242,19 +269,16 @@ int32_t C2Link::C2ReadDeviceId()
     // Both registers again when a stall may have garbled either.
     uint8_t id = 0;
     uint8_t revision = 0;
-    for (int tries = 0;; ++tries) {
+    bool read = WithStallRecovery([&](bool&) {
         C2AddressWrite(DeviceIdRegister);
         id = C2DataRead();
         if (id != 0xFF && id != 0) {
             C2AddressWrite(RevisionRegister);
             revision = C2DataRead();
         }
-        if (!StallSeen || tries >= StallRetriesPerBlock)
-            break;
-        ++StallsRecovered;
-        C2Reset();
-    }
-    if (id == 0xFF)
+        return true;
+    });
+    if (!read || id == 0xFF)
         return -1;
     if (id == 0)
         return 0;
@@ -376,10 +400,10 @@ bool C2Link::C2BufferedWrite(uint32_t address, uint8_t value)
 
 bool C2Link::C2FlushWriteBuffer()
 {
-    if (WriteBufferCount == 0) {
-        C2EnterProgramming();
+    // Nothing to write: the interface the step armed stays as it is (a
+    // re-arm costs 50 ms, and a page-erase loop would pay it per page).
+    if (WriteBufferCount == 0)
         return true;
-    }
     // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
     // changes nothing: a block of nothing else is not sent.
     if (std::all_of(WriteBuffer.begin(), WriteBuffer.begin() + WriteBufferCount, [](uint8_t b) { return b == 0xFF; })) {
@@ -435,6 +459,7 @@ bool C2Link::PageEraseOnce(uint32_t address)
         return false;
     if (!SendByte(0x00))
         return false;
+    clock_.SleepMs(PageEraseFirstPollMs);
     return CheckStatus();
 }
 
@@ -443,8 +468,11 @@ bool C2Link::C2DeviceErase()
     return WithStallRecovery([&](bool&) {
         SelectFpdat();
         // The closing status is the part's verdict on the erase.
-        return SendByte(DeviceEraseCommand) && CheckStatus() && SendByte(0xDE) && SendByte(0xAD) && SendByte(0xA5)
-            && CheckStatus();
+        if (!SendByte(DeviceEraseCommand) || !CheckStatus() || !SendByte(0xDE) || !SendByte(0xAD) ||
+            !SendByte(0xA5))
+            return false;
+        clock_.SleepMs(DeviceEraseFirstPollMs);
+        return CheckStatus();
     });
 }
 
@@ -497,6 +525,11 @@ bool C2Link::ReadSecurityThroughFpdat(uint8_t& value)
 }
 
 bool C2Link::C2ReadSecurityByte(uint8_t& value)
+{
+    return WithStallRecovery([&](bool&) { return ReadSecurityOnce(value); });
+}
+
+bool C2Link::ReadSecurityOnce(uint8_t& value)
 {
     switch (chip_.SecurityPath) {
     case C2SecurityPath::InvertedB5:

@@ -21,13 +21,27 @@ public:
     static constexpr int OutReadyPolls = 250;
     static constexpr uint8_t StatusOk = 0x0D;
     // A C2CK low phase longer than this may have reset the part (it does
-    // from 20 us on; 5..20 us is undefined): the frame is suspect.
+    // from 20 us on; 5..20 us is undefined): the frame is suspect. A strobe
+    // is timed from before the write that lowers C2CK to after the one that
+    // raises it, which bounds its low phase from above; the two writes' own
+    // time (measured at connect) is allowed on top.
     static constexpr uint64_t SuspectLowNs = 5000;
-    // Attempts after a stall that get an operation no further: at most this
-    // many in a row for one block, and this many (not counting the first of
-    // each block) in a whole run.
-    static constexpr int StallRetriesPerBlock = 3;
-    static constexpr int StallRetriesPerRun = 100;
+    static constexpr uint64_t DefaultAccessNs = 1000;
+    // The part takes commands this long after the programming keys.
+    static constexpr uint32_t KeysSettleMs = 20;
+    // An erase's closing status is first asked for after the erase's usual
+    // time: every poll before it would only be a chance for a stall to
+    // reset the part and cost the whole erase again.
+    static constexpr uint32_t PageEraseFirstPollMs = 15;
+    static constexpr uint32_t DeviceEraseFirstPollMs = 20;
+    // The reset pulse of a stall recovery: twice the 20 us that reset a part.
+    static constexpr uint64_t StallResetNs = 40000;
+    // Tries after a stall that get an operation no further: at most this
+    // many in a row for one operation; and in a run, no more than
+    // StallRunAllowance plus StallRunRatio for every try that got further.
+    static constexpr int StallTriesWithoutProgress = 128;
+    static constexpr uint32_t StallRunAllowance = 1000;
+    static constexpr uint32_t StallRunRatio = 16;
 
     // chip supplies FpdatAddress, LockByteAddress, FlashSizeKB, PageSize and
     // SecurityPath.
@@ -45,10 +59,15 @@ public:
     bool C2DataRead(uint8_t& value);
 
     // Link control.
-    void C2Reset();
+    // holdWrites: writes that hold the reset (100 for the link's own reset).
+    void C2Reset(int holdWrites = 100);
     void C2EnterProgramming();
     // A new run: no stalls recovered yet, the run's budget full.
     void ResetStallCount();
+    // Times port accesses on the clock: the allowance of a strobe's two
+    // writes. Run at connect, while the data register holds DataShadow.
+    void CalibratePortAccess();
+    uint64_t StrobeLimitNs() const { return strobeLimitNs_; }
     // -1: nothing answers (id 0xFF); 0: id 0; else 0x300 + id + revision << 16.
     int32_t C2ReadDeviceId();
 
@@ -79,6 +98,9 @@ public:
     bool StallSeen = false;
     // Stalls re-armed from since ResetStallCount.
     uint32_t StallsRecovered = 0;
+    // Since ResetStallCount, an operation ended because stalls left it no
+    // room: its failure says nothing about the part.
+    bool StallBudgetSpent = false;
     // Set by the FPDAT path of C2ReadSecurityByte: the part answered 0x0D
     // after the address and length, i.e. it let the host read there.
     bool SecurityAddressAccepted = false;
@@ -114,9 +136,13 @@ private:
     // Command, 16-bit address and length byte, each acknowledged.
     bool StartBlockCommand(uint8_t command, uint32_t address, uint16_t count);
     bool FailAndRecover();
+    // After a stall: reset, the programming keys and their settle time; no
+    // wait before the keys (the reset pulse itself is the part's reset).
+    void RearmAfterStall();
     template <typename Attempt>
     bool WithStallRecovery(Attempt attempt);
     bool PageEraseOnce(uint32_t address);
+    bool ReadSecurityOnce(uint8_t& value);
     bool ReadSecurityThroughFpdat(uint8_t& value);
     bool ReadSecurityRegister(uint8_t c2Address, uint8_t& value);
 
@@ -125,7 +151,10 @@ private:
     Adapter& adapter_;
     Clock& clock_;
     const ChipInfo& chip_;
-    int runStallFailures_ = 0; // re-arms that got no further, this run
+    uint32_t runTriesStuck_ = 0;  // tries after a stall that got no further, this run
+    uint32_t runTriesOnward_ = 0; // ... and those that did
+    uint64_t strobeLimitNs_ = SuspectLowNs + 2 * DefaultAccessNs;
+    int stallResetWrites_ = static_cast<int>(StallResetNs / DefaultAccessNs);
 };
 
 } // namespace vorbrant

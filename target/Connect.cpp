@@ -40,7 +40,9 @@ ConnectResult Target::ConnectTarget()
     // for a smaller or locked one: what it found counts only when the part
     // still answers with the word it started with.
     identifiedId_ = -1;
-    if (ReadIdentityAgain() != result.Id) {
+    // A C2 port that stalls too often for a probe or the lock test to get
+    // through leaves the part unknown: not locked, not smaller.
+    if (ReadIdentityAgain() != result.Id || (Chip.C2Mode && c2_->StallBudgetSpent)) {
         result = ConnectResult{};
         return result;
     }
@@ -51,15 +53,10 @@ ConnectResult Target::ConnectTarget()
 
 int32_t Target::ReadIdentityAgain()
 {
-    if (Chip.C2Mode) {
-        // A stall inside the read reset the part: its programming
-        // interface is armed again for the steps that follow.
-        const uint32_t stalls = c2_->StallsRecovered;
-        const int32_t id = c2_->C2ReadDeviceId();
-        if (c2_->StallsRecovered != stalls)
-            c2_->C2EnterProgramming();
-        return id;
-    }
+    // A stall inside the C2 read is recovered by re-arming the programming
+    // interface: the steps that follow find it armed.
+    if (Chip.C2Mode)
+        return c2_->C2ReadDeviceId();
     // The same instruction as at identification, without the system reset
     // in front of it; the flash registers are selected afresh afterwards.
     jtag_->JtagShiftIR(0x1004, 16);
@@ -78,12 +75,15 @@ bool Target::ReadIdentification(int32_t& id)
     c2_->EmptyReadCache();
     c2_->ClearWriteBuffer();
     c2_->ResetStallCount();
+    c2Flash_->ForgetLostTarget();
+    jtagFlash_->ForgetLostTarget();
 
     // A second-generation adapter tries C2 first; a part that does not
     // answer there is asked over JTAG.
     id = 0;
     Chip.C2Mode = false;
     if (adapter_.SecondGeneration) {
+        c2_->CalibratePortAccess();
         c2_->C2Reset();
         id = c2_->C2ReadDeviceId();
         if (id == -1 || id == 0) {
@@ -243,10 +243,11 @@ bool Target::C2LockedByTest(C2LockTest test)
         c2_->C2ReadSecurityByte(ignored);
         return !c2_->SecurityAddressAccepted;
     }
-    case C2LockTest::ReadFirstByte: {
-        uint8_t ignored = 0;
-        return !c2Flash_->ReadFlashByte(0, ignored, 0);
-    }
+    case C2LockTest::ReadFirstByte:
+        // Whether the part lets the host read byte 0 is all the test asks:
+        // one byte, as for the probes, not a block of 256 at every connect
+        // and every presence poll.
+        return !C2Probe(0);
     }
     return false;
 }

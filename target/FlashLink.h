@@ -69,6 +69,12 @@ public:
     virtual void ResetStallCount() {}
     virtual uint32_t StallsRecovered() const { return 0; }
 
+    // An operation failed, the link read the part's identity once, and
+    // nothing answered: the part is gone. Every operation then fails at
+    // once, without traffic, until the next run or connect.
+    bool TargetLost() const { return lost_; }
+    void ForgetLostTarget() { lost_ = false; }
+
 protected:
     explicit FlashLink(const ChipInfo& chip) : chip_(chip) {}
 
@@ -78,6 +84,7 @@ protected:
     virtual bool EraseChip() = 0;
 
     const ChipInfo& chip_;
+    bool lost_ = false;
 };
 
 } // namespace vorbrant

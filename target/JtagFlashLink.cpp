@@ -30,70 +30,114 @@ JtagFlashLink::JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip)
 
 void JtagFlashLink::BeginRun()
 {
+    lost_ = false;
     FlashStreamOpen = false;
     link_.ForgetInstruction();
 }
 
+bool JtagFlashLink::WriteRegister(uint8_t code, uint32_t data, int width)
+{
+    if (link_.JtagWriteIndirect(FlashRegister(code), data, width))
+        return true;
+    timedOut_ = true;
+    return false;
+}
+
+bool JtagFlashLink::Lost()
+{
+    if (!lost_ && timedOut_) {
+        // A part that went away reads all ones (TDO floats high); one held
+        // in reset all zeros. Its busy polls would each wait out their limit.
+        link_.JtagShiftIR(0x1004, 16);
+        const uint32_t id = link_.JtagShiftDR(0, 32);
+        FlashStreamOpen = false;
+        lost_ = id == 0 || id == 0xFFFFFFFFu;
+    }
+    timedOut_ = false;
+    return lost_;
+}
+
 bool JtagFlashLink::OpenJtagRun(uint32_t address, uint8_t control)
 {
-    return link_.JtagWriteIndirect(FlashRegister(FlashScl), 0x85, 8)
-        && link_.JtagWriteIndirect(FlashRegister(FlashAdr), address, chip_.FlashAdrBits)
-        && link_.JtagWriteIndirect(FlashRegister(FlashCon), control, 8);
+    return WriteRegister(FlashScl, 0x85, 8) && WriteRegister(FlashAdr, address, chip_.FlashAdrBits)
+        && WriteRegister(FlashCon, control, 8);
 }
 
 bool JtagFlashLink::PollFlashData(int width, uint64_t limitMs, uint32_t& result)
 {
     uint64_t start = clock_.NowNs();
     for (;;) {
-        if (!link_.JtagReadIndirect(FlashRegister(FlashDat), width, result))
+        if (!link_.JtagReadIndirect(FlashRegister(FlashDat), width, result)) {
+            timedOut_ = true;
             return false; // the register never answered: no data, not a 0
+        }
         if ((result & BusyBit) == 0)
             return true;
-        if (clock_.NowNs() - start > limitMs * 1000000u)
+        if (clock_.NowNs() - start > limitMs * 1000000u) {
+            timedOut_ = true;
             return false;
+        }
     }
 }
 
 bool JtagFlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t areaFlags)
 {
+    if (lost_)
+        return false;
     if (!FlashStreamOpen) {
         uint32_t ignored = 0;
         if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | ReadControl))
-            || !link_.JtagReadIndirect(FlashRegister(FlashDat), 0, ignored))
+            || !link_.JtagReadIndirect(FlashRegister(FlashDat), 0, ignored)) {
+            timedOut_ = timedOut_ || link_.IndirectTimedOut;
+            Lost();
             return false;
+        }
         FlashStreamOpen = true;
     }
     uint32_t r = 0;
-    if (!PollFlashData(10, FlashBusyLimitMs, r))
+    if (!PollFlashData(10, FlashBusyLimitMs, r)) {
+        Lost();
         return false;
+    }
     value = static_cast<uint8_t>(r >> 2);
     return (r & FailBit) == 0;
 }
 
 bool JtagFlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags)
 {
+    if (lost_)
+        return false;
     if (!FlashStreamOpen) {
-        if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | WriteControl)))
+        if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | WriteControl))) {
+            Lost();
             return false;
+        }
         FlashStreamOpen = true;
     }
-    if (!link_.JtagWriteIndirect(FlashRegister(FlashDat), value, 8))
-        return false;
     uint32_t r = 0;
-    return PollFlashData(2, FlashBusyLimitMs, r) && (r & FailBit) == 0;
+    if (!WriteRegister(FlashDat, value, 8) || !PollFlashData(2, FlashBusyLimitMs, r)) {
+        Lost();
+        return false;
+    }
+    return (r & FailBit) == 0;
 }
 
 bool JtagFlashLink::JtagErasePageWithin(uint32_t address, uint8_t areaFlags, uint64_t limitMs)
 {
-    bool sent = link_.JtagWriteIndirect(FlashRegister(FlashScl), 0x85, 8)
-        && link_.JtagWriteIndirect(FlashRegister(FlashCon), static_cast<uint8_t>(areaFlags | EraseControl), 8)
-        && link_.JtagWriteIndirect(FlashRegister(FlashAdr), address, chip_.FlashAdrBits)
-        && link_.JtagWriteIndirect(FlashRegister(FlashDat), 0xA5, 8);
-    bool idle = link_.JtagWriteIndirect(FlashRegister(FlashCon), 0, 8);
-    if (!sent || !idle)
+    if (lost_)
         return false;
+    bool sent = WriteRegister(FlashScl, 0x85, 8)
+        && WriteRegister(FlashCon, static_cast<uint8_t>(areaFlags | EraseControl), 8)
+        && WriteRegister(FlashAdr, address, chip_.FlashAdrBits) && WriteRegister(FlashDat, 0xA5, 8);
+    if (!sent && Lost())
+        return false;
+    bool idle = WriteRegister(FlashCon, 0, 8);
     uint32_t r = 0;
-    return PollFlashData(10, limitMs, r) && (r & FailBit) == 0;
+    if (!sent || !idle || !PollFlashData(10, limitMs, r)) {
+        Lost();
+        return false;
+    }
+    return (r & FailBit) == 0;
 }
 
 bool JtagFlashLink::ErasePage(uint32_t address, uint8_t areaFlags)
@@ -121,7 +165,8 @@ bool JtagFlashLink::EraseScratchpad()
 std::optional<uint32_t> JtagFlashLink::EndFlashAccess()
 {
     FlashStreamOpen = false;
-    link_.JtagWriteIndirect(FlashRegister(FlashCon), 0, 8);
+    if (!lost_ && !WriteRegister(FlashCon, 0, 8))
+        Lost();
     return std::nullopt;
 }
 

@@ -49,6 +49,11 @@ private:
     bool EraseChip() override;
     uint16_t FlashRegister(uint8_t code) const { return static_cast<uint16_t>(chip_.FlashRegBase | code); }
     bool OpenJtagRun(uint32_t address, uint8_t control);
+    // An indirect register write; a busy poll that timed out is noted.
+    bool WriteRegister(uint8_t code, uint32_t data, int width);
+    // After a busy poll timed out, the identity is read once: true when
+    // nothing answers (the part is gone; lost_ is set).
+    bool Lost();
     // Repeats FLASHDAT reads of this width while the busy bit is set; false
     // when a read timed out or the part stayed busy past limitMs.
     bool PollFlashData(int width, uint64_t limitMs, uint32_t& result);
@@ -62,6 +67,7 @@ private:
     JtagLink& link_;
     Clock& clock_;
     bool FlashStreamOpen = false;
+    bool timedOut_ = false; // a busy poll of this operation ran out
 };
 
 } // namespace vorbrant

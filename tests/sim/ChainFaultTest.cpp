@@ -9,8 +9,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 namespace vorbrant::sim::test {
 namespace {
@@ -201,6 +203,56 @@ TEST(SimFaults, StallInAStrobeResetsTheC2Part)
     }
     EXPECT_GT(resets, 0);
     EXPECT_GT(sim.GetClock().NowNs(), sim.AccessCount() * 1000 + 50000);
+}
+
+TEST(SimFaults, AStallAfterTheFallingWriteStretchesTheLowPhaseOneBeforeItDoesNot)
+{
+    // The same falling write stalled: before it takes effect C2CK is still
+    // high (nothing happens), after it C2CK stays low 50 us (a reset).
+    uint64_t falling = 0;
+    {
+        Simulator probe(Config("F340"));
+        Wire w(probe);
+        w.C2Reset();
+        w.AddressWrite(0xB2);
+        falling = probe.AccessCount() + 1;
+    }
+    for (const char* at : {"before", "after"}) {
+        SCOPED_TRACE(at);
+        Simulator sim(Config("F340,stalls=" + std::to_string(falling) + ",stall-at=" + at));
+        Wire w(sim);
+        w.C2Reset();
+        w.AddressWrite(0xB2);
+        ASSERT_EQ(sim.C2()->AddressRegister(), 0xB2);
+        sim.PortOut(Data, 0xF0); // C2CK low: the stalled access
+        sim.PortOut(Data, 0xF4);
+        EXPECT_EQ(sim.C2()->AddressRegister(), std::string(at) == "after" ? 0x00 : 0xB2);
+        EXPECT_EQ(sim.GetClock().NowNs(), sim.AccessCount() * 1000 + 50000);
+    }
+}
+
+TEST(SimFaults, SeededStallsAreReproducibleWithTheirMeanPeriod)
+{
+    auto stallTimes = [](const std::string& text) {
+        Simulator sim(Config(text));
+        std::vector<uint64_t> at;
+        for (int i = 0; i < 200000; ++i) {
+            const uint64_t before = sim.GetClock().NowNs();
+            sim.PortIn(Status);
+            if (sim.GetClock().NowNs() - before > 1000)
+                at.push_back(sim.AccessCount());
+        }
+        return at;
+    };
+    const std::vector<uint64_t> a = stallTimes("F340,stalls=400,stall-seed=7");
+    EXPECT_EQ(a, stallTimes("F340,stalls=400,stall-seed=7"));
+    EXPECT_NE(a, stallTimes("F340,stalls=400,stall-seed=8"));
+    EXPECT_NEAR(static_cast<double>(a.size()), 500.0, 75.0) << "one in 400 on average";
+    std::vector<uint64_t> gaps;
+    for (size_t i = 1; i < a.size(); ++i)
+        gaps.push_back(a[i] - a[i - 1]);
+    EXPECT_GT(*std::max_element(gaps.begin(), gaps.end()), 1200u) << "not a fixed period";
+    EXPECT_EQ(stallTimes("F340,stalls=400").size(), 500u) << "without a seed: every 400th";
 }
 
 TEST(SimFaults, TdoStuck)

@@ -15,7 +15,7 @@ TEST(SimConfigParse, ShortForm)
     SimConfig config;
     std::string error;
     ASSERT_TRUE(ParseSimSpec("f340,adapter=ironquill,flash=/tmp/x.bin,lock=FE,rev=2,remove-after=500,"
-                             "fail-write=0x1234,stuck-bit=10:7,busy,stalls=9,access-ns=500,tdo=low",
+                             "fail-write=0x1234,stuck-bit=10:7,busy,stalls=9,stall-at=after,stall-seed=12,access-ns=500,tdo=low",
                              config, error))
         << error;
     EXPECT_EQ(config.Adapter, AdapterKind::Ironquill);
@@ -31,6 +31,8 @@ TEST(SimConfigParse, ShortForm)
     EXPECT_TRUE(d.Busy);
     EXPECT_EQ(config.RemoveAfter, 500u);
     EXPECT_EQ(config.StallEvery, 9u);
+    EXPECT_EQ(config.StallAt, StallPlacement::After);
+    EXPECT_EQ(config.StallSeed, 12u);
     EXPECT_EQ(config.AccessNs, 500u);
     EXPECT_EQ(config.Tdo, TdoFault::StuckLow);
 
@@ -48,7 +50,7 @@ TEST(SimConfigParse, BadInputIsRefusedWithAReasonAndChangesNothing)
     std::string error;
     for (const char* bad : {"", "F999", "F340,adapter=usb", "F340,lock=XY", "F340,lock=FEFF", "F020,lock=FE",
                             "F340,rev=300", "F340,frobnicate=1", "F340,F020", "F340,fail-write=0x20000",
-                            "F340,stalls=0", "F340,remove-after=-1", "F340,tdo=sideways", "adapter=none",
+                            "F340,stalls=0", "F340,stalls=9,stall-at=middle", "F340,stall-seed=3", "F340,remove-after=-1", "F340,tdo=sideways", "adapter=none",
                             "@/nonexistent/sim.ini"}) {
         error.clear();
         EXPECT_FALSE(ParseSimSpec(bad, config, error)) << bad;

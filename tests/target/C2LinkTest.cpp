@@ -16,6 +16,7 @@ using test::HostFrames;
 using test::RecordingPort;
 using test::Repeat;
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 class C2LinkTest : public ::testing::Test {
 protected:
@@ -253,12 +254,14 @@ TEST_F(C2LinkTest, RefusedBlockReadFailsAndLeavesNoStaleCache)
     EXPECT_FALSE(link.CacheHolds(0x8000));
 }
 
-TEST_F(C2LinkTest, FlushOfAnEmptyBufferResetsTheLinkAndSucceeds)
+TEST_F(C2LinkTest, FlushOfAnEmptyBufferLeavesTheArmedInterfaceAlone)
 {
+    // A re-arm costs 50 ms; a step's page-erase loop or a read run would
+    // pay it for nothing at every close.
     FromReset();
     EXPECT_TRUE(link.C2FlushWriteBuffer());
-    EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u));
-    EXPECT_THAT(Frames(), ElementsAre("AW 02", "DW 02", "DW 01"));
+    EXPECT_THAT(clock.Sleeps, IsEmpty());
+    EXPECT_THAT(Frames(), IsEmpty());
 }
 
 TEST_F(C2LinkTest, BufferedWritesGoOutAsOneBlockWhenTheAddressJumps)

@@ -289,3 +289,94 @@ TEST(SimFlashTest, PartThatStaysBusyFailsWithinBoundedTime)
 
 } // namespace
 } // namespace vorbrant
+
+namespace vorbrant {
+namespace {
+
+// The simulator behind a port that holds the program up for 50 us right
+// after the n-th write that lowers C2CK (counted from Arm): the write has
+// taken effect, so the strobe's low phase runs on and resets the part.
+class StallAfterFallingWrite : public PortIo {
+public:
+    explicit StallAfterFallingWrite(sim::Simulator& sim) : sim_(sim) {}
+    void Arm(uint64_t n) { countdown_ = n; }
+    uint8_t PortIn(uint16_t port) override { return sim_.PortIn(port); }
+    void PortOut(uint16_t port, uint8_t value) override
+    {
+        const bool falling = port == sim::Simulator::BasePort && (last_ & 0x04) != 0 && (value & 0x04) == 0;
+        if (port == sim::Simulator::BasePort)
+            last_ = value;
+        sim_.PortOut(port, value);
+        if (falling && countdown_ != 0 && --countdown_ == 0) {
+            sim_.GetClock().Advance(50000);
+            ++Stalled;
+        }
+    }
+    int Stalled = 0;
+
+private:
+    sim::Simulator& sim_;
+    uint8_t last_ = 0xFF;
+    uint64_t countdown_ = 0;
+};
+
+TEST(SimFlashTest, AStallRightAfterTheWriteThatLowersC2ckIsRecovered)
+{
+    // Where a PC stalls in practice: an interrupt during the write, or the
+    // scheduler on its way back. Placed in a block command, in the data
+    // bytes, in a status poll, for a write and for a read.
+    for (bool write : {true, false}) {
+        for (uint64_t nth : {3u, 40u, 700u, 4000u, 9000u}) {
+            SCOPED_TRACE(std::string(write ? "program" : "verify") + ", falling write " + std::to_string(nth));
+            SimRig rig("F340");
+            StallAfterFallingWrite port(*rig.Sim);
+            ProgrammerStack stack(port, rig.Sim->GetClock());
+            ASSERT_TRUE(stack.Dev.ConnectTarget().Identified());
+            std::vector<uint8_t>& flash = rig.Sim->Flash();
+            for (uint32_t a = 0; a < 0x0400; ++a)
+                flash[a] = write ? 0xFF : Pattern(a);
+            port.Arm(nth);
+            if (write)
+                EXPECT_EQ(Program(stack.Dev, 0, 0x03FF), -1);
+            EXPECT_EQ(Verify(stack.Dev, 0, 0x03FF), -1);
+            EXPECT_EQ(port.Stalled, 1);
+            EXPECT_EQ(stack.Dev.Flash().StallsRecovered(), 1u);
+            for (uint32_t a = 0; a < 0x0400; ++a)
+                ASSERT_EQ(flash[a], Pattern(a)) << std::hex << a;
+            EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+        }
+    }
+}
+
+TEST(SimFlashTest, StallPeriodsThroughAChipEraseRecover)
+{
+    // A locked F340 erased whole, under stalls of fixed periods (which land
+    // at the same point of every try, so from the period on that leaves
+    // room for the erase's frames after a re-arm, as for block transfers)
+    // and at random positions, placed before, after and on both sides of an
+    // access.
+    struct Case {
+        int Every;
+        const char* At;
+        int Seed; // 0: the fixed period
+    };
+    const Case cases[] = {{550, "before", 0}, {600, "after", 0}, {777, "both", 0},   {1040, "before", 0},
+                          {1500, "after", 0}, {5000, "both", 0}, {300, "after", 1}, {400, "both", 2}};
+    for (const Case& c : cases) {
+        std::string text = "F340,lock=F0,stalls=" + std::to_string(c.Every) + ",stall-at=" + c.At;
+        if (c.Seed != 0)
+            text += ",stall-seed=" + std::to_string(c.Seed);
+        SCOPED_TRACE(text);
+        SimRig rig(text);
+        ASSERT_EQ(rig.Dev().ConnectTarget().Kind, ConnectOutcome::Locked);
+        std::vector<uint8_t>& flash = rig.Sim->Flash();
+        std::fill(flash.begin(), flash.begin() + 0xFBFF, uint8_t{0x00});
+        EXPECT_TRUE(rig.Dev().Flash().EraseFlash(EraseKind::Chip, 0, 0));
+        EXPECT_TRUE(std::all_of(flash.begin(), flash.begin() + 0xFC00, [](uint8_t b) { return b == 0xFF; }));
+        EXPECT_EQ(rig.Dev().ConnectTarget().Kind, ConnectOutcome::Connected) << "unlocked now";
+        EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+    }
+}
+
+} // namespace
+} // namespace vorbrant
