@@ -336,8 +336,9 @@ TEST(SimFlashTest, AStallRightAfterTheWriteThatLowersC2ckIsRecovered)
             for (uint32_t a = 0; a < 0x0400; ++a)
                 flash[a] = write ? 0xFF : Pattern(a);
             port.Arm(nth);
-            if (write)
+            if (write) {
                 EXPECT_EQ(Program(stack.Dev, 0, 0x03FF), -1);
+            }
             EXPECT_EQ(Verify(stack.Dev, 0, 0x03FF), -1);
             EXPECT_EQ(port.Stalled, 1);
             EXPECT_EQ(stack.Dev.Flash().StallsRecovered(), 1u);
