@@ -56,7 +56,8 @@ JcfLoadResult LoadJcfFile(const std::string& path, JtagChainList& chain)
         result.Status = JcfLoadStatus::NoFile;
         return result;
     }
-    IniFile file(path);
+    IniFile file;
+    file.SetPath(path);
     if (!file.Load(&result.Detail)) {
         result.Status = JcfLoadStatus::Unreadable;
         return result;

@@ -218,10 +218,10 @@ bool Validate(SimConfig& config, std::string& error)
 
 } // namespace
 
-bool ParseSimIni(const std::string& text, const std::string& path, SimConfig& config, std::string& error)
+bool ParseSimIni(std::string text, const std::string& path, SimConfig& config, std::string& error)
 {
     IniFile ini;
-    ini.Parse(text);
+    ini.ParseOwned(std::move(text));
     SimConfig result;
     const std::string folder = std::filesystem::path(path).parent_path().string();
     for (const std::string& key : ini.ReadSection("Simulator")) {
@@ -297,7 +297,7 @@ bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& er
         case ReadResult::Read:
             break;
         }
-        return ParseSimIni(content, path, config, error);
+        return ParseSimIni(std::move(content), path, config, error);
     }
     SimConfig result;
     SimDeviceConfig device;
