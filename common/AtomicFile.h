@@ -10,11 +10,14 @@
 // - the content goes to a temporary file beside the final target, which is
 //   synced and renamed over it, so the target is always either the old or the
 //   new file; the old file's mode (and owner, where permitted) is kept;
-// - the temporary file is removed on every failure, and when SIGINT, SIGTERM
-//   or SIGHUP would end the process during the write;
-// - temporaries that a killed writer left beside the target
-//   (NAME.vorbrant-PID-XXXXXX, from a process that no longer runs) are
-//   removed when the same target is written next.
+// - the temporary (NAME.vorbrant-PID-XXXXXX, NAME cut to its first 64
+//   bytes so that any name the file system takes can be saved) is removed
+//   on every failure, and when a signal ends the process during the write
+//   (common/SignalCleanup.h);
+// - temporaries that a killed writer left beside the target (from a
+//   process that no longer runs) are removed when the same target is
+//   written next.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,14 +25,19 @@ namespace vorbrant {
 
 // Returns true on success; on failure error holds the reason and the old file
 // (if any) is untouched.
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error);
+// beforeRename, when given, sees the finished new file (a descriptor open
+// for reading) just before it replaces the old one: a lock held on the old
+// file can be taken over (common/FileLock.h).
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error,
+                         const std::function<void(int fd)>& beforeRename = {});
 
 // The name a temporary for target would have if made by process pid (with
 // XXXXXX where its random part goes); tests plant leftovers with it.
 std::string TemporaryNamePattern(const std::string& target, long pid);
 // Why path could not be written in place (its folder missing or closed to
-// us, a folder or a read-only file by that name), or empty when it looks
-// writable. Asked before a long run whose result would be lost.
+// us, a folder or a read-only file by that name, a name too long for its
+// file system), or empty when it looks writable. Asked before a long run
+// whose result would be lost.
 std::string WriteProblem(const std::string& path);
 
 } // namespace vorbrant
