@@ -255,6 +255,11 @@ bool WriteAll(int fd, std::string_view data, int& code)
 
 } // namespace
 
+bool ResolveFinalName(const std::string& path, std::string& target, std::string& error)
+{
+    return ResolveTarget(path, target, error);
+}
+
 std::string TemporaryNamePattern(const std::string& target, long pid)
 {
     const std::string folder = target.find('/') == std::string::npos ? "" : FolderOf(target) + "/";

@@ -39,5 +39,8 @@ std::string TemporaryNamePattern(const std::string& target, long pid);
 // file system), or empty when it looks writable. Asked before a long run
 // whose result would be lost.
 std::string WriteProblem(const std::string& path);
+// The name that finally holds path's data, symbolic links followed (it need
+// not exist). False with the reason on a loop or an unreadable link.
+bool ResolveFinalName(const std::string& path, std::string& target, std::string& error);
 
 } // namespace vorbrant

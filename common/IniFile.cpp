@@ -513,12 +513,12 @@ std::string IniFile::Serialize() const
     return out;
 }
 
-bool IniFile::Save(std::string* error) const
+bool IniFile::Save(std::string* error, const std::function<void(int fd)>& beforeRename) const
 {
     std::string reason;
     if (!text_ok_)
         reason = "not a text INI file";
-    else if (WriteFileAtomically(path_, Serialize(), reason))
+    else if (WriteFileAtomically(path_, Serialize(), reason, beforeRename))
         return true;
     if (error)
         *error = reason;

@@ -50,7 +50,8 @@ public:
     void ParseOwned(std::string text);
     // Writes the whole content to Path(); false with the reason on failure.
     // Content that is not text (see IsText) is never written.
-    bool Save(std::string* error = nullptr) const;
+    // beforeRename: see WriteFileAtomically (a lock taken over).
+    bool Save(std::string* error = nullptr, const std::function<void(int fd)>& beforeRename = {}) const;
     // The file's text: what was parsed, with the changes made since.
     std::string Serialize() const;
 

@@ -343,7 +343,8 @@ bool Session::ReadProtectionOrExit(Protection& protection)
 
 void Session::LockConfiguration()
 {
-    configReadOnly_ = configLock_.TryLock(Settings.IniPath + ".lock") == FileLock::HeldElsewhere;
+    // On the file itself, whatever name or link reached it.
+    configReadOnly_ = configLock_.TryLock(Settings.IniPath) == FileLock::HeldElsewhere;
 }
 
 void Session::ReadConfiguration()
