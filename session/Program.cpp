@@ -35,7 +35,7 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         port->simulator_ = std::make_unique<sim::Simulator>(config);
         if (!port->simulator_->StartError().empty()) {
             op.ShowMessage(MessageKind::Error, port->simulator_->StartError());
-            exitCode = ToInt(ExitCode::CommandLineError);
+            exitCode = ToInt(port->simulator_->FlashFileInUse() ? ExitCode::OutputNotWritten : ExitCode::CommandLineError);
             port->finished_ = true; // nothing was used: nothing to write back
             return nullptr;
         }
