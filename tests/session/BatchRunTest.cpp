@@ -1,9 +1,15 @@
 // Batch runs of the program on the simulator: the exit code and the message
 // on stderr for each way a run can end.
 #include "ProgramRun.h"
+#include "common/FileLock.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+#include <tuple>
 
 using namespace vorbrant;
 using namespace vorbrant::testing;
@@ -241,4 +247,52 @@ TEST_F(BatchRun, TheResultLineComesLastAndFollowsTheExitCode)
     size_t line = r.Output.rfind("Result: success, exit code 0");
     ASSERT_NE(line, std::string::npos) << r.Output;
     EXPECT_EQ(r.Output.find('\n', line), r.Output.size() - 1) << "the last line: " << r.Output;
+}
+
+// Two programs on one flash= file: each runs on the flash the other left, or
+// gives up with 9 while the other holds it; neither reports a success that
+// the file does not keep. Each programs its own bytes (no erase), so a lost
+// run shows as missing bytes.
+TEST_F(BatchRun, TwoProgramsOnOneFlashFileNeverBothClaimWhatIsLost)
+{
+    const std::string flash = dir.File("shared.bin");
+    WriteFile(dir.File("a.hex"), ":040000001122334452\n:00000001FF\n");
+    WriteFile(dir.File("b.hex"), ":0480000055667788C2\n:00000001FF\n");
+    auto run = [&](const char* name, const char* ini) {
+        return RunProgram("--headless --ini=" + dir.File(ini) + " --sim=F340,flash=" + flash + " -sLPT1 -p -f" +
+                          dir.File(name));
+    };
+    for (int delayMs : {0, 5, 20, 60, 150}) {
+        SCOPED_TRACE("second started after " + std::to_string(delayMs) + " ms");
+        std::filesystem::remove(flash);
+        auto first = std::async(std::launch::async, [&] { return run("a.hex", "a.INI"); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        const ProgramRun second = run("b.hex", "b.INI");
+        const ProgramRun one = first.get();
+        const std::string bytes = TempDir::Read(flash);
+        ASSERT_EQ(bytes.size(), 65536u);
+        for (const auto& [result, at, data] : {std::tuple{&one, 0x0000, "\x11\x22\x33\x44"},
+                                               std::tuple{&second, 0x8000, "\x55\x66\x77\x88"}}) {
+            if (result->ExitCode == 0) {
+                EXPECT_EQ(bytes.substr(at, 4), data) << "a success the file does not keep:\n" << result->Output;
+            } else {
+                EXPECT_EQ(result->ExitCode, 9) << result->Output;
+                EXPECT_TRUE(Contains(result->Output, "is in use by another program")) << result->Output;
+            }
+        }
+    }
+
+    // Held longer than a run waits: the second gives up, touching nothing.
+    const std::string before = TempDir::Read(flash);
+    {
+        FileLock held;
+        ASSERT_EQ(held.TryLock(flash), FileLock::Locked);
+        const ProgramRun waited = run("b.hex", "b.INI");
+        EXPECT_EQ(waited.ExitCode, 9) << waited.Output;
+        EXPECT_TRUE(Contains(waited.Output, "Error: flash file " + flash +
+                                                " is in use by another program (waited 2 s); it is left untouched"))
+            << waited.Output;
+        EXPECT_FALSE(Contains(waited.Output, "Programming...")) << waited.Output;
+    }
+    EXPECT_EQ(TempDir::Read(flash), before);
 }
