@@ -96,55 +96,6 @@ std::string TemporaryPrefix(const std::string& name)
     return name.substr(0, cut);
 }
 
-class SignalGuard {
-public:
-    SignalGuard() = default;
-    ~SignalGuard()
-    {
-        sigset_t saved;
-        pthread_sigmask(SIG_BLOCK, &signal_cleanup::Signals(), &saved);
-        signal_cleanup::Disarm(slot_);
-        pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-        // The scope ends after this: a signal that came meanwhile is
-        // delivered after the rename or the removal of the temporary.
-    }
-    SignalGuard(const SignalGuard&) = delete;
-    SignalGuard& operator=(const SignalGuard&) = delete;
-
-    // Creates the temporary with signals blocked, so that no signal can fall
-    // between its creation and its arming. Returns the descriptor.
-    int CreateTemporary(const std::string& folder, const std::string& name, std::string& tempPath, int& code)
-    {
-        sigset_t saved;
-        pthread_sigmask(SIG_BLOCK, &signal_cleanup::Signals(), &saved);
-        std::random_device random;
-        std::uniform_int_distribution<size_t> pick(0, sizeof RandomAlphabet - 2);
-        const std::string pattern =
-            folder + "/" + TemporaryPrefix(name) + TempMarker + std::to_string(getpid()) + "-";
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            tempPath = pattern;
-            for (size_t i = 0; i < RandomLength; ++i)
-                tempPath += RandomAlphabet[pick(random)];
-            // 0666 less the umask, as any new file of the user.
-            const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd >= 0) {
-                slot_ = signal_cleanup::Arm(tempPath.c_str(), signal_cleanup::Remove, nullptr);
-                pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-                return fd;
-            }
-            if (errno != EEXIST)
-                break;
-        }
-        code = errno;
-        pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-        return -1;
-    }
-
-private:
-    SignalCleanupScope scope_;
-    int slot_ = -1;
-};
-
 // --- leftovers of killed writers ----------------------------------------------
 
 // The start of process pid in seconds since the epoch; 0 when unknown.
@@ -320,75 +271,131 @@ std::string WriteProblem(const std::string& path)
     return "";
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error,
-                         const std::function<void(int fd)>& beforeRename)
+bool PendingFile::Create(const std::string& path, std::string& error, signal_cleanup::Action onSignal, void* context)
 {
-    std::string target;
+    Discard();
     struct stat old {};
     bool exists = false;
-    if (!CheckTarget(path, target, old, exists, error))
+    if (!CheckTarget(path, target_, old, exists, error))
         return false;
+    folder_ = FolderOf(target_);
+    const std::string name = NameOf(target_);
+    RemoveLeftovers(folder_, name);
 
-    const std::string folder = FolderOf(target);
-    const std::string name = NameOf(target);
-    RemoveLeftovers(folder, name);
-
-    SignalGuard guard;
-    std::string temp;
+    scope_ = std::make_unique<SignalCleanupScope>();
+    // Signals stay blocked from the creation of the temporary to its arming:
+    // none can fall between the two.
+    sigset_t saved;
+    pthread_sigmask(SIG_BLOCK, &signal_cleanup::Signals(), &saved);
+    std::random_device random;
+    std::uniform_int_distribution<size_t> pick(0, sizeof RandomAlphabet - 2);
+    const std::string pattern = folder_ + "/" + TemporaryPrefix(name) + TempMarker + std::to_string(getpid()) + "-";
     int code = 0;
-    const int fd = guard.CreateTemporary(folder, name, temp, code);
-    if (fd < 0) {
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        temp_ = pattern;
+        for (size_t i = 0; i < RandomLength; ++i)
+            temp_ += RandomAlphabet[pick(random)];
+        // 0666 less the umask, as any new file of the user.
+        fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        code = errno;
+        if (fd_ < 0 && code != EEXIST)
+            break;
+    }
+    if (fd_ >= 0)
+        slot_ = signal_cleanup::Arm(temp_.c_str(), onSignal ? onSignal : signal_cleanup::Remove, context);
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    if (fd_ < 0) {
         error = Reason(code);
+        scope_.reset();
         return false;
     }
-    auto fail = [&](int why) {
-        if (fd >= 0)
-            close(fd);
-        unlink(temp.c_str());
-        error = Reason(why);
-        return false;
-    };
     if (exists) {
         // The owner first: a change of owner clears the set-id bits.
         if (old.st_uid != geteuid() || old.st_gid != getegid()) {
             // Not permitted: the file becomes ours, with the old group when we may.
-            if (fchown(fd, old.st_uid, old.st_gid) != 0)
-                (void)!fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            if (fchown(fd_, old.st_uid, old.st_gid) != 0)
+                (void)!fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
         }
-        if (fchmod(fd, old.st_mode & 07777) != 0)
-            return fail(errno);
+        if (fchmod(fd_, old.st_mode & 07777) != 0) {
+            error = Reason(errno);
+            Discard();
+            return false;
+        }
     }
-    if (!WriteAll(fd, data, code))
-        return fail(code);
-    if (fsync(fd) != 0 && errno != EINVAL)
-        return fail(errno);
-    if (close(fd) != 0) {
-        const int why = errno;
-        unlink(temp.c_str());
+    return true;
+}
+
+void PendingFile::Disarm()
+{
+    // The scope ends after the slot: a signal that came meanwhile is
+    // delivered after the rename or the removal of the temporary.
+    sigset_t saved;
+    pthread_sigmask(SIG_BLOCK, &signal_cleanup::Signals(), &saved);
+    signal_cleanup::Disarm(slot_);
+    slot_ = -1;
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    scope_.reset();
+}
+
+void PendingFile::Discard()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    if (!temp_.empty())
+        unlink(temp_.c_str());
+    temp_.clear();
+    Disarm();
+}
+
+bool PendingFile::Commit(std::string& error, const std::function<void(int fd)>& beforeRename)
+{
+    auto fail = [&](int why) {
         error = Reason(why);
+        Discard();
         return false;
-    }
+    };
+    if (fd_ < 0)
+        return fail(EBADF);
+    if (fsync(fd_) != 0 && errno != EINVAL)
+        return fail(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0)
+        return fail(errno);
     if (beforeRename) {
-        const int done = open(temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        const int done = open(temp_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (done >= 0) {
             beforeRename(done);
             close(done);
         }
     }
-    if (rename(temp.c_str(), target.c_str()) != 0) {
-        const int why = errno;
-        unlink(temp.c_str());
-        error = Reason(why);
-        return false;
-    }
+    if (rename(temp_.c_str(), target_.c_str()) != 0)
+        return fail(errno);
+    temp_.clear();
+    Disarm();
     // The rename itself lasts only once the folder is on disk; the new file
     // is in place already, so a folder that cannot be synced fails nothing.
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         fsync(dirFd);
         close(dirFd);
     }
     return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error,
+                         const std::function<void(int fd)>& beforeRename)
+{
+    PendingFile file;
+    if (!file.Create(path, error))
+        return false;
+    int code = 0;
+    if (!WriteAll(file.Fd(), data, code)) {
+        error = Reason(code);
+        return false;
+    }
+    return file.Commit(error, beforeRename);
 }
 
 } // namespace vorbrant

@@ -17,11 +17,44 @@
 // - temporaries that a killed writer left beside the target (from a
 //   process that no longer runs) are removed when the same target is
 //   written next.
+#include "common/SignalCleanup.h"
+
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace vorbrant {
+
+// A file written over a while (the trace of a run) by the same rules: the
+// target is checked as above, the content goes to a temporary beside it,
+// and Commit syncs it and renames it into place. Destroyed without Commit,
+// or ended by a signal, it removes the temporary; onSignal, when given,
+// runs instead (with the temporary's path and context) and may finish the
+// file and rename it itself.
+class PendingFile {
+public:
+    PendingFile() = default;
+    ~PendingFile() { Discard(); }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    bool Create(const std::string& path, std::string& error, signal_cleanup::Action onSignal = nullptr,
+                void* context = nullptr);
+    int Fd() const { return fd_; }
+    // The name the file gets, links followed.
+    const std::string& Target() const { return target_; }
+    bool Commit(std::string& error, const std::function<void(int fd)>& beforeRename = {});
+    void Discard();
+
+private:
+    void Disarm();
+
+    std::string target_, folder_, temp_;
+    int fd_ = -1;
+    int slot_ = -1;
+    std::unique_ptr<SignalCleanupScope> scope_;
+};
 
 // Returns true on success; on failure error holds the reason and the old file
 // (if any) is untouched.

@@ -1,6 +1,7 @@
 #include "session/Session.h"
 
 #include "common/AtomicFile.h"
+#include "common/BoundedRead.h"
 #include "common/Text.h"
 #include "image/FileFormats.h"
 #include "image/FileSaver.h"
@@ -174,8 +175,12 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
                 fileGiven_ = true;
                 break;
             }
-            Op.ShowMessage(MessageKind::Error,
-                           "Nonexisting file in command line - starting in GUI mode ! (" + step.Text + ")");
+            // A FIFO or a folder exists: its reason is another one.
+            if (!step.Text.empty() && std::filesystem::exists(step.Text, ec))
+                Op.ShowMessage(MessageKind::Error, CannotReadText(step.Text, NotRegularFileReason));
+            else
+                Op.ShowMessage(MessageKind::Error,
+                               "Nonexisting file in command line - starting in GUI mode ! (" + step.Text + ")");
             CommandLineError = true;
             return false;
         }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sys/stat.h>
 #include <future>
 #include <thread>
 #include <tuple>
@@ -224,6 +225,27 @@ TEST_F(BatchRun, OutputFilesThatCannotBeWrittenStopTheRunBeforeItStarts)
     ProgramRun missing = RunProgram("--convert " + dir.File("nosuch.hex") + " " + dir.File("o.hex"));
     EXPECT_EQ(missing.ExitCode, 2);
     EXPECT_EQ(missing.Output, "Error: no such file: " + dir.File("nosuch.hex") + "\n");
+
+    // Inputs that exist but are no files: named for what they are, and a
+    // FIFO without a writer stalls nothing.
+    const std::string fifo = dir.File("pipe.hex");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& input : {fifo, dir.Path}) {
+        ProgramRun notFile = RunProgram("--convert " + input + " " + dir.File("o.hex"));
+        EXPECT_EQ(notFile.ExitCode, 2);
+        EXPECT_EQ(notFile.Output, "Error: Can't read " + input + ": not a regular file\n");
+        ProgramRun flag = Run("F340", "-f" + input + " -p -sLPT1");
+        EXPECT_EQ(flag.ExitCode, 8) << flag.Output;
+        EXPECT_TRUE(Contains(flag.Output, "Error: Can't read " + input + ": not a regular file")) << flag.Output;
+    }
+
+    // A trace is an output too: a FIFO in its place is refused before
+    // anything runs, and nothing waits for a reader.
+    ProgramRun fifoTrace = Run("F340", "--trace=" + fifo + " -e -p -v -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(fifoTrace.ExitCode, 7) << fifoTrace.Output;
+    EXPECT_TRUE(Contains(fifoTrace.Output, "Error: Can't write file " + fifo + ": not a regular file"))
+        << fifoTrace.Output;
+    EXPECT_FALSE(Contains(fifoTrace.Output, "Connected")) << fifoTrace.Output;
 }
 
 TEST_F(BatchRun, AReadBackWhoseFileDidNotLoadReadsNothing)
