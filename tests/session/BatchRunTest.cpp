@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <future>
 #include <thread>
 #include <tuple>
@@ -317,4 +319,44 @@ TEST_F(BatchRun, TwoProgramsOnOneFlashFileNeverBothClaimWhatIsLost)
         EXPECT_FALSE(Contains(waited.Output, "Programming...")) << waited.Output;
     }
     EXPECT_EQ(TempDir::Read(flash), before);
+}
+
+// The trace replaces the old file only with a whole dump: a run that never
+// reached the port leaves the old one; a run ended by a signal leaves a
+// dump closed where it stood, and no temporary.
+TEST_F(BatchRun, TheTraceIsPutInPlaceWholeOrNotAtAll)
+{
+    const std::string vcd = dir.File("t.vcd");
+    WriteFile(vcd, "old\n");
+    ProgramRun early = Run("F340", "--trace=" + vcd + " -f" + dir.File("missing.hex") + " -p -sLPT1");
+    EXPECT_EQ(early.ExitCode, 8) << early.Output;
+    EXPECT_EQ(TempDir::Read(vcd), "old\n");
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string ini = "--ini=" + dir.File("v.INI"), trace = "--trace=" + vcd, file = "-f" + Firmware();
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, 1);
+        dup2(devNull, 2);
+        execl(ProgramPath("vorbrant-cli").c_str(), "vorbrant-cli", ini.c_str(), trace.c_str(),
+              "--sim=F120,access-ns=1", "-sLPT1", file.c_str(), "-e", "-p", "-v", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "the run ended before the signal";
+    const std::string dump = TempDir::Read(vcd);
+    EXPECT_TRUE(dump.starts_with("$comment Vorbrant parallel-port trace $end\n"));
+    ASSERT_TRUE(dump.ends_with("\n"));
+    // The last line is a time stamp after every other one.
+    const size_t last = dump.rfind('#');
+    const size_t before = dump.rfind('#', last - 1);
+    ASSERT_NE(before, std::string::npos);
+    EXPECT_EQ(dump.find('\n', last), dump.size() - 1);
+    EXPECT_GT(std::stoull(dump.substr(last + 1)), std::stoull(dump.substr(before + 1)));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path))
+        EXPECT_EQ(entry.path().filename().string().find(".vorbrant-"), std::string::npos) << entry.path();
 }
