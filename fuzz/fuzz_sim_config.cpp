@@ -5,22 +5,30 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-// One scratch folder for the whole run (the fuzzer calls us in one process).
-const std::string& Folder()
+// One scratch folder for the whole run (the fuzzer calls us in one process),
+// removed at its end.
+char folderName[] = "/tmp/fuzz_sim_config-XXXXXX";
+
+std::string Folder()
 {
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/fuzz_sim_config-XXXXXX";
-        if (!mkdtemp(pattern))
+    static const bool made = [] {
+        if (!mkdtemp(folderName))
             std::abort();
-        return std::string(pattern);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(folderName, ec);
+        });
+        return true;
     }();
-    return folder;
+    (void)made;
+    return folderName;
 }
 
 } // namespace
