@@ -319,24 +319,29 @@ void MakeRoom(Slots& slots, size_t count)
 
 } // namespace
 
-void IniFile::IndexKey(uint32_t line)
+void IniFile::IndexKey(uint32_t line, uint64_t hash)
 {
     MakeRoom(keySlots_, keyCount_);
-    Place(keySlots_, (KeyHash(lines_[line].Section, KeyName(line)) & HighHalf) | (uint64_t{line} + 1));
+    Place(keySlots_, (hash & HighHalf) | (uint64_t{line} + 1));
     ++keyCount_;
 }
 
-void IniFile::IndexSection(uint32_t section)
+void IniFile::IndexSection(uint32_t section, uint64_t hash)
 {
     MakeRoom(sectionSlots_, section);
-    Place(sectionSlots_, (SectionHash(SectionName(section)) & HighHalf) | (uint64_t{section} + 1));
+    Place(sectionSlots_, (hash & HighHalf) | (uint64_t{section} + 1));
 }
 
 uint32_t IniFile::FindKey(uint32_t section, std::string_view key) const
 {
+    return FindKey(section, key, KeyHash(section, key));
+}
+
+uint32_t IniFile::FindKey(uint32_t section, std::string_view key, uint64_t hash) const
+{
     if (keySlots_.empty())
         return None;
-    const uint64_t tag = KeyHash(section, key) & HighHalf;
+    const uint64_t tag = hash & HighHalf;
     const size_t mask = keySlots_.size() - 1;
     for (size_t i = Home(tag, mask);; i = (i + 1) & mask) {
         const uint64_t slot = keySlots_[i];
@@ -358,9 +363,14 @@ uint32_t IniFile::FindKey(std::string_view section, std::string_view key) const
 
 uint32_t IniFile::FindSection(std::string_view section) const
 {
+    return FindSection(section, SectionHash(section));
+}
+
+uint32_t IniFile::FindSection(std::string_view section, uint64_t hash) const
+{
     if (sectionSlots_.empty())
         return None;
-    const uint64_t tag = SectionHash(section) & HighHalf;
+    const uint64_t tag = hash & HighHalf;
     const size_t mask = sectionSlots_.size() - 1;
     for (size_t i = Home(tag, mask);; i = (i + 1) & mask) {
         const uint64_t slot = sectionSlots_[i];
@@ -424,12 +434,14 @@ void IniFile::ParseText()
         if (!view.empty() && view.front() == '[') {
             const auto index = static_cast<uint32_t>(lines_.size());
             lines_.push_back({start, 0, None, Header});
-            current = FindSection(NameInHeader(view));
+            const std::string_view name = NameInHeader(view);
+            const uint64_t hash = SectionHash(name);
+            current = FindSection(name, hash);
             if (current == None) {
                 current = static_cast<uint32_t>(sections_.size());
                 lines_.back().Section = current;
                 sections_.push_back({index, index, index, 0, false});
-                IndexSection(current);
+                IndexSection(current, hash);
             } else {
                 lines_.back().Section = current;
                 lines_[sections_[current].LastHeader].Next = index;
@@ -442,7 +454,8 @@ void IniFile::ParseText()
         const std::string_view key = KeyOfLine(view);
         if (key.empty() || current == None)
             continue;   // a comment, a blank line, text: part of the tail
-        const uint32_t found = FindKey(current, key);
+        const uint64_t hash = KeyHash(current, key);
+        const uint32_t found = FindKey(current, key, hash);
         if (found != None) {
             // Repeats are read as the first one is: they stay in the tail.
             lines_[found].Flags |= Repeated;
@@ -451,7 +464,7 @@ void IniFile::ParseText()
         }
         const auto index = static_cast<uint32_t>(lines_.size());
         lines_.push_back({start, current, None, 0});
-        IndexKey(index);
+        IndexKey(index, hash);
         sections_[current].Last = index;
         sections_[current].RepeatEnd = 0;
     }
@@ -531,7 +544,7 @@ uint32_t IniFile::AddSection(std::string_view section)
     const uint32_t header = NewLine(index, Header, std::string(section));
     InsertAfter(None, header);
     sections_.push_back({header, header, header, 0, false});
-    IndexSection(index);
+    IndexSection(index, SectionHash(section));
     return index;
 }
 
@@ -621,7 +634,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     InsertAfter(sec.Last, line);
     sec.Last = line;
     sec.RepeatEnd = 0;
-    IndexKey(line);
+    IndexKey(line, KeyHash(s, key));
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value)

@@ -132,12 +132,15 @@ private:
     void InsertAfter(uint32_t where, uint32_t line);
     uint32_t NewLine(uint32_t section, uint8_t flags, std::string text);
 
+    // The hashes are the callers' where they have them already.
     uint32_t FindSection(std::string_view section) const;
+    uint32_t FindSection(std::string_view section, uint64_t hash) const;
     uint32_t AddSection(std::string_view section);
     uint32_t FindKey(uint32_t section, std::string_view key) const;
+    uint32_t FindKey(uint32_t section, std::string_view key, uint64_t hash) const;
     uint32_t FindKey(std::string_view section, std::string_view key) const;
-    void IndexSection(uint32_t section);
-    void IndexKey(uint32_t line);
+    void IndexSection(uint32_t section, uint64_t hash);
+    void IndexKey(uint32_t line, uint64_t hash);
     void Clear();
     void ParseText();
     std::string_view NewLineEnd() const { return eol_.empty() ? std::string_view("\n") : std::string_view(eol_); }
