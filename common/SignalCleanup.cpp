@@ -25,7 +25,9 @@ struct Slot {
     char Path[signal_cleanup::MaxPath];
 };
 
-Slot slots[8];
+// A save, the trace, the lock files of a chain of ten flash files and of the
+// configuration, with room to spare.
+Slot slots[24];
 int scopes = 0;
 struct sigaction previous[std::size(Fatal)];
 bool installed[std::size(Fatal)];
