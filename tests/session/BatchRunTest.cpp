@@ -351,12 +351,14 @@ TEST_F(BatchRun, TheTraceIsPutInPlaceWholeOrNotAtAll)
     const std::string dump = TempDir::Read(vcd);
     EXPECT_TRUE(dump.starts_with("$comment Vorbrant parallel-port trace $end\n"));
     ASSERT_TRUE(dump.ends_with("\n"));
-    // The last line is a time stamp after every other one.
-    const size_t last = dump.rfind('#');
-    const size_t before = dump.rfind('#', last - 1);
+    // The last line is a time stamp after every other one ("1#" is a level
+    // of pin 3: stamps are the lines that start with '#').
+    const size_t last = dump.rfind("\n#");
+    ASSERT_NE(last, std::string::npos);
+    const size_t before = dump.rfind("\n#", last - 1);
     ASSERT_NE(before, std::string::npos);
-    EXPECT_EQ(dump.find('\n', last), dump.size() - 1);
-    EXPECT_GT(std::stoull(dump.substr(last + 1)), std::stoull(dump.substr(before + 1)));
+    EXPECT_EQ(dump.find('\n', last + 1), dump.size() - 1);
+    EXPECT_GT(std::stoull(dump.substr(last + 2)), std::stoull(dump.substr(before + 2)));
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path))
         EXPECT_EQ(entry.path().filename().string().find(".vorbrant-"), std::string::npos) << entry.path();
 }
