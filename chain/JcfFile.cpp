@@ -2,6 +2,7 @@
 
 #include "chain/ChainTexts.h"
 #include "chain/JtagDeviceTable.h"
+#include "common/BoundedRead.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
 
@@ -17,7 +18,7 @@ std::string JcfLoadResult::Message(const std::string& path) const
     case JcfLoadStatus::NoFile:
         return NoSuchFileText(path);
     case JcfLoadStatus::Unreadable:
-        return "Can't read " + path + ": " + Detail;
+        return CannotReadText(path, Detail);
     case JcfLoadStatus::Invalid:
         return InvalidJcfText;
     case JcfLoadStatus::BadNumber:
@@ -56,7 +57,8 @@ JcfLoadResult LoadJcfFile(const std::string& path, JtagChainList& chain)
         result.Status = JcfLoadStatus::NoFile;
         return result;
     }
-    IniFile file(path);
+    IniFile file;
+    file.SetPath(path);
     if (!file.Load(&result.Detail)) {
         result.Status = JcfLoadStatus::Unreadable;
         return result;

@@ -1,5 +1,7 @@
 #include "common/AtomicFile.h"
 
+#include "common/SignalCleanup.h"
+
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -77,97 +79,22 @@ bool ResolveTarget(const std::string& path, std::string& target, std::string& er
 
 // --- the temporary file and fatal signals -----------------------------------
 //
-// A signal handler reaches only static storage: the name of the temporary
-// being written lives here while a write is under way. Signals whose
-// disposition is not the default (the window program turns them into an
-// orderly quit) are left alone: they do not end the process mid-write.
+// While a write is under way its temporary sits in a cleanup slot: a signal
+// that ends the process removes it first (common/SignalCleanup.h).
 
-constexpr int FatalSignals[] = {SIGINT, SIGTERM, SIGHUP};
-char pendingTemp[PATH_MAX + 64];
-volatile sig_atomic_t pendingArmed = 0;
-struct sigaction previousAction[std::size(FatalSignals)];
-bool handlerInstalled[std::size(FatalSignals)];
-
-void RemoveTemporaryAndEnd(int sig)
+// The start of the temporary's name: the target's name, cut short enough
+// that the temporary's name fits wherever the target's does (at a character
+// boundary of UTF-8).
+std::string TemporaryPrefix(const std::string& name)
 {
-    if (pendingArmed)
-        unlink(pendingTemp);
-    for (size_t i = 0; i < std::size(FatalSignals); ++i)
-        if (FatalSignals[i] == sig)
-            sigaction(sig, &previousAction[i], nullptr);
-    raise(sig);
+    constexpr size_t Kept = 64;
+    if (name.size() <= Kept)
+        return name;
+    size_t cut = Kept;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.substr(0, cut);
 }
-
-class SignalGuard {
-public:
-    SignalGuard()
-    {
-        sigset_t fatal;
-        sigemptyset(&fatal);
-        for (int sig : FatalSignals)
-            sigaddset(&fatal, sig);
-        pthread_sigmask(SIG_BLOCK, &fatal, &saved_);
-        for (size_t i = 0; i < std::size(FatalSignals); ++i) {
-            struct sigaction current {};
-            handlerInstalled[i] = false;
-            if (sigaction(FatalSignals[i], nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
-                continue;
-            struct sigaction action {};
-            action.sa_handler = RemoveTemporaryAndEnd;
-            sigemptyset(&action.sa_mask);
-            handlerInstalled[i] = sigaction(FatalSignals[i], &action, &previousAction[i]) == 0;
-        }
-    }
-    ~SignalGuard()
-    {
-        sigset_t fatal;
-        sigemptyset(&fatal);
-        for (int sig : FatalSignals)
-            sigaddset(&fatal, sig);
-        pthread_sigmask(SIG_BLOCK, &fatal, nullptr);
-        pendingArmed = 0;
-        for (size_t i = 0; i < std::size(FatalSignals); ++i)
-            if (handlerInstalled[i])
-                sigaction(FatalSignals[i], &previousAction[i], nullptr);
-        // A signal that came meanwhile is delivered now, after the rename or
-        // the removal of the temporary, with its usual effect.
-        pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
-    }
-    SignalGuard(const SignalGuard&) = delete;
-    SignalGuard& operator=(const SignalGuard&) = delete;
-
-    // Creates the temporary with signals still blocked, so that no signal
-    // can fall between its creation and its arming. Returns the descriptor.
-    int CreateTemporary(const std::string& folder, const std::string& name, std::string& tempPath, int& code)
-    {
-        std::random_device random;
-        std::uniform_int_distribution<size_t> pick(0, sizeof RandomAlphabet - 2);
-        const std::string pattern = folder + "/" + name + TempMarker + std::to_string(getpid()) + "-";
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            tempPath = pattern;
-            for (size_t i = 0; i < RandomLength; ++i)
-                tempPath += RandomAlphabet[pick(random)];
-            // 0666 less the umask, as any new file of the user.
-            const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd >= 0) {
-                if (tempPath.size() < sizeof pendingTemp) {
-                    std::memcpy(pendingTemp, tempPath.c_str(), tempPath.size() + 1);
-                    pendingArmed = 1;
-                }
-                pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
-                return fd;
-            }
-            if (errno != EEXIST)
-                break;
-        }
-        code = errno;
-        pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
-        return -1;
-    }
-
-private:
-    sigset_t saved_{};
-};
 
 // --- leftovers of killed writers ----------------------------------------------
 
@@ -228,7 +155,7 @@ void RemoveLeftovers(const std::string& folder, const std::string& name)
     DIR* dir = opendir(folder.c_str());
     if (!dir)
         return;
-    const std::string prefix = name + TempMarker;
+    const std::string prefix = TemporaryPrefix(name) + TempMarker;
     while (const dirent* entry = readdir(dir)) {
         const std::string_view entryName(entry->d_name);
         if (entryName.size() <= prefix.size() || entryName.substr(0, prefix.size()) != prefix)
@@ -279,9 +206,15 @@ bool WriteAll(int fd, std::string_view data, int& code)
 
 } // namespace
 
+bool ResolveFinalName(const std::string& path, std::string& target, std::string& error)
+{
+    return ResolveTarget(path, target, error);
+}
+
 std::string TemporaryNamePattern(const std::string& target, long pid)
 {
-    return target + TempMarker + std::to_string(pid) + "-XXXXXX";
+    const std::string folder = target.find('/') == std::string::npos ? "" : FolderOf(target) + "/";
+    return folder + TemporaryPrefix(NameOf(target)) + TempMarker + std::to_string(pid) + "-XXXXXX";
 }
 
 namespace {
@@ -328,72 +261,141 @@ std::string WriteProblem(const std::string& path)
     if (!CheckTarget(path, target, old, exists, error))
         return error;
     // The new file is made beside the target and renamed over it.
-    if (access(FolderOf(target).c_str(), W_OK | X_OK) != 0)
+    const std::string folder = FolderOf(target);
+    if (access(folder.c_str(), W_OK | X_OK) != 0)
         return Reason(errno);
+    // A name the folder's file system does not take fails the rename.
+    const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
+    if ((nameMax > 0 && NameOf(target).size() > static_cast<size_t>(nameMax)) || target.size() >= PATH_MAX)
+        return Reason(ENAMETOOLONG);
     return "";
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error)
+bool PendingFile::Create(const std::string& path, std::string& error, signal_cleanup::Action onSignal, void* context)
 {
-    std::string target;
+    Discard();
     struct stat old {};
     bool exists = false;
-    if (!CheckTarget(path, target, old, exists, error))
+    if (!CheckTarget(path, target_, old, exists, error))
         return false;
+    folder_ = FolderOf(target_);
+    const std::string name = NameOf(target_);
+    RemoveLeftovers(folder_, name);
 
-    const std::string folder = FolderOf(target);
-    const std::string name = NameOf(target);
-    RemoveLeftovers(folder, name);
-
-    SignalGuard guard;
-    std::string temp;
+    scope_ = std::make_unique<SignalCleanupScope>();
+    // Signals stay blocked from the creation of the temporary to its arming:
+    // none can fall between the two.
+    sigset_t saved;
+    pthread_sigmask(SIG_BLOCK, &signal_cleanup::Signals(), &saved);
+    std::random_device random;
+    std::uniform_int_distribution<size_t> pick(0, sizeof RandomAlphabet - 2);
+    const std::string pattern = folder_ + "/" + TemporaryPrefix(name) + TempMarker + std::to_string(getpid()) + "-";
     int code = 0;
-    const int fd = guard.CreateTemporary(folder, name, temp, code);
-    if (fd < 0) {
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        temp_ = pattern;
+        for (size_t i = 0; i < RandomLength; ++i)
+            temp_ += RandomAlphabet[pick(random)];
+        // 0666 less the umask, as any new file of the user.
+        fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        code = errno;
+        if (fd_ < 0 && code != EEXIST)
+            break;
+    }
+    if (fd_ >= 0)
+        slot_ = signal_cleanup::Arm(temp_.c_str(), onSignal ? onSignal : signal_cleanup::Remove, context);
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    if (fd_ < 0) {
         error = Reason(code);
+        scope_.reset();
         return false;
     }
-    auto fail = [&](int why) {
-        if (fd >= 0)
-            close(fd);
-        unlink(temp.c_str());
-        error = Reason(why);
-        return false;
-    };
     if (exists) {
         // The owner first: a change of owner clears the set-id bits.
         if (old.st_uid != geteuid() || old.st_gid != getegid()) {
             // Not permitted: the file becomes ours, with the old group when we may.
-            if (fchown(fd, old.st_uid, old.st_gid) != 0)
-                (void)!fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            if (fchown(fd_, old.st_uid, old.st_gid) != 0)
+                (void)!fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
         }
-        if (fchmod(fd, old.st_mode & 07777) != 0)
-            return fail(errno);
+        if (fchmod(fd_, old.st_mode & 07777) != 0) {
+            error = Reason(errno);
+            Discard();
+            return false;
+        }
     }
-    if (!WriteAll(fd, data, code))
-        return fail(code);
-    if (fsync(fd) != 0 && errno != EINVAL)
+    return true;
+}
+
+void PendingFile::Disarm()
+{
+    // The scope ends after the slot: a signal that came meanwhile is
+    // delivered after the rename or the removal of the temporary.
+    sigset_t saved;
+    pthread_sigmask(SIG_BLOCK, &signal_cleanup::Signals(), &saved);
+    signal_cleanup::Disarm(slot_);
+    slot_ = -1;
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    scope_.reset();
+}
+
+void PendingFile::Discard()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    if (!temp_.empty())
+        unlink(temp_.c_str());
+    temp_.clear();
+    Disarm();
+}
+
+bool PendingFile::Commit(std::string& error, const std::function<void(int fd)>& beforeRename)
+{
+    auto fail = [&](int why) {
+        error = Reason(why);
+        Discard();
+        return false;
+    };
+    if (fd_ < 0)
+        return fail(EBADF);
+    if (fsync(fd_) != 0 && errno != EINVAL)
         return fail(errno);
-    if (close(fd) != 0) {
-        const int why = errno;
-        unlink(temp.c_str());
-        error = Reason(why);
-        return false;
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0)
+        return fail(errno);
+    if (beforeRename) {
+        const int done = open(temp_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (done >= 0) {
+            beforeRename(done);
+            close(done);
+        }
     }
-    if (rename(temp.c_str(), target.c_str()) != 0) {
-        const int why = errno;
-        unlink(temp.c_str());
-        error = Reason(why);
-        return false;
-    }
+    if (rename(temp_.c_str(), target_.c_str()) != 0)
+        return fail(errno);
+    temp_.clear();
+    Disarm();
     // The rename itself lasts only once the folder is on disk; the new file
     // is in place already, so a folder that cannot be synced fails nothing.
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         fsync(dirFd);
         close(dirFd);
     }
     return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error,
+                         const std::function<void(int fd)>& beforeRename)
+{
+    PendingFile file;
+    if (!file.Create(path, error))
+        return false;
+    int code = 0;
+    if (!WriteAll(file.Fd(), data, code)) {
+        error = Reason(code);
+        return false;
+    }
+    return file.Commit(error, beforeRename);
 }
 
 } // namespace vorbrant

@@ -24,4 +24,10 @@ int OpenRegularFile(const std::string& path, size_t limit, ReadResult& result, s
 
 inline const char* NotRegularFileReason = "not a regular file";
 
+// "Can't read PATH: REASON", for an input that exists but cannot be read.
+inline std::string CannotReadText(const std::string& path, const std::string& reason)
+{
+    return "Can't read " + path + ": " + reason;
+}
+
 } // namespace vorbrant

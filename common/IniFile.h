@@ -9,12 +9,16 @@
 // (a key set to the value it has keeps its line as it was). New keys go
 // after the last key of their section, new sections at the end.
 //
-// Sections and keys are found through hash maps: reading a file, and every
-// read or write after it, costs time in proportion to the file's size.
+// Memory stays in proportion to what the file means, not to its lines: the
+// text is kept as read, in one buffer, and only section headers and the
+// first line of each key get a small record; comments, blank lines and
+// repeated keys stay bytes of that buffer between two records. Sections and
+// keys are found through hash tables sized by their number. Reading a file
+// costs time in proportion to its size, and memory of the text plus about
+// 20 bytes per section and per key (bench/config_memory).
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <list>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -42,9 +46,12 @@ public:
     bool Load(std::string* error = nullptr);
     // Parses text directly (used for files that are not configuration files).
     void Parse(std::string_view text);
+    // The same, keeping the text itself rather than a copy of it.
+    void ParseOwned(std::string text);
     // Writes the whole content to Path(); false with the reason on failure.
     // Content that is not text (see IsText) is never written.
-    bool Save(std::string* error = nullptr) const;
+    // beforeRename: see WriteFileAtomically (a lock taken over).
+    bool Save(std::string* error = nullptr, const std::function<void(int fd)>& beforeRename = {}) const;
     // The file's text: what was parsed, with the changes made since.
     std::string Serialize() const;
 
@@ -52,7 +59,7 @@ public:
     // bytes or control characters other than tab, line and page breaks and
     // the DOS end-of-file mark (binary data, a UTF-16 file). Such a file is
     // not ours to rewrite.
-    bool IsText() const { return text_; }
+    bool IsText() const { return text_ok_; }
 
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }
@@ -65,6 +72,8 @@ public:
     // Keys of a section, in file order, each once.
     std::vector<std::string> ReadSection(std::string_view section) const;
     std::vector<std::string> Sections() const;
+    // Each section's name, in file order, without copying them.
+    void VisitSections(const std::function<void(std::string_view)>& visit) const;
 
     // Sets the first occurrence of the key (later repeats stay as they are).
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
@@ -77,61 +86,87 @@ public:
     void EraseSection(std::string_view section);
 
 private:
-    enum class LineEnd : uint8_t { None, Lf, CrLf, Cr };
-    struct Line {
-        std::string Text;                 // without its line end
-        LineEnd End = LineEnd::None;      // None: the last line, without one
-        bool Header = false;
+    static constexpr uint32_t None = 0xFFFFFFFFu;
+    enum Flag : uint8_t {
+        Header = 1,       // a section header, else the first line of a key
+        Removed = 2,      // the line is not written
+        TailRemoved = 4,  // nor the lines behind it
+        OwnText = 8,      // its text is in own_ (a changed or added line)
+        Added = 16,       // not from the file: it follows the line in Start
+        Repeated = 32,    // the key has later lines in its section
+        HasAfter = 64,    // lines were added right behind it (after_)
+        OwnTail = 128,    // the lines behind it are in tails_
     };
-    using LineList = std::list<Line>;
-    using LineIt = LineList::iterator;
-    struct Key {
-        LineIt First;                     // the line read; its value is the key's
-        std::vector<LineIt> Repeats;      // later lines of the same key
-        uint64_t Hash = 0;                // of the section index and the name
+    // A header or the first line of a key. The lines that follow it up to
+    // the next record (its tail) are the bytes of text_ between the two.
+    struct Line {
+        uint32_t Start = 0;    // in text_; for an added line the line it follows
         uint32_t Section = 0;
-        uint32_t NameStart = 0;           // the name's place in First->Text
-        uint32_t NameLength = 0;
-        bool Removed = false;
+        uint32_t Next = None;  // a header: the section's next header; an
+                               // added key: the length of its name
+        uint8_t Flags = 0;
     };
     struct Section {
-        std::string Name;                 // spelled as first seen
-        std::vector<LineIt> Headers;      // a section may be opened more than once
-        LineIt Last;                      // a new key goes after this line
-        std::vector<uint32_t> Keys;       // into keys_, in file order
+        uint32_t FirstHeader = None;   // its name is this header's
+        uint32_t LastHeader = None;
+        uint32_t Last = None;          // a new key goes after this line,
+        uint32_t RepeatEnd = 0;        // or after the repeat ending here in its tail
         bool Removed = false;
     };
-    // Section names compared and hashed without case, looked up without a
-    // copy: the views point into the Name of a Section, which a deque never
-    // moves.
-    struct NoCaseHash {
-        size_t operator()(std::string_view s) const;
-    };
-    struct NoCaseEqual {
-        bool operator()(std::string_view a, std::string_view b) const;
-    };
-    static constexpr size_t None = static_cast<size_t>(-1);
 
-    size_t FindSection(std::string_view section) const;
-    size_t AddSection(std::string_view section);
-    const Key* FindKey(std::string_view section, std::string_view key) const;
-    size_t FindKeyIndex(size_t section, std::string_view key) const;
-    void AddKey(size_t section, LineIt line, std::string_view name);
-    void IndexKey(uint32_t key);
-    static std::string_view NameOf(const Key& key);
-    static std::string_view ValueOf(const Key& key);
-    LineEnd NewLineEnd() const { return eol_ == LineEnd::None ? LineEnd::Lf : eol_; }
+    bool Is(uint32_t line, uint8_t flag) const { return (lines_[line].Flags & flag) != 0; }
+    bool Parsed(uint32_t line) const { return line < parsed_; }
+    std::string_view OriginalLine(uint32_t line) const;   // without its line end
+    std::string_view LineEndOf(uint32_t line) const;      // a parsed line's
+    std::string_view LineText(uint32_t line) const;
+    std::string_view TailOf(uint32_t line) const;
+    std::string_view HeaderName(uint32_t line) const;
+    std::string_view KeyName(uint32_t line) const;
+    std::string_view ValueOf(uint32_t line) const;
+    std::string_view SectionName(uint32_t section) const { return HeaderName(sections_[section].FirstHeader); }
+    // The next line in file order, changes included; None at the end.
+    uint32_t NextLine(uint32_t line) const;
+    uint32_t FirstAfter(uint32_t host, size_t from) const;
+    // Calls visit for every line of the section's openings, headers included.
+    void VisitSectionLines(uint32_t section, const std::function<void(uint32_t)>& visit) const;
+    void InsertAfter(uint32_t where, uint32_t line);
+    uint32_t NewLine(uint32_t section, uint8_t flags, std::string text);
+
+    // The hashes are the callers' where they have them already.
+    uint32_t FindSection(std::string_view section) const;
+    uint32_t FindSection(std::string_view section, uint64_t hash) const;
+    uint32_t AddSection(std::string_view section);
+    uint32_t FindKey(uint32_t section, std::string_view key) const;
+    uint32_t FindKey(uint32_t section, std::string_view key, uint64_t hash) const;
+    uint32_t FindKey(std::string_view section, std::string_view key) const;
+    void IndexSection(uint32_t section, uint64_t hash);
+    void IndexKey(uint32_t line, uint64_t hash);
+    void Clear();
+    void ParseText();
+    std::string_view NewLineEnd() const { return eol_.empty() ? std::string_view("\n") : std::string_view(eol_); }
 
     std::string path_;
-    LineList lines_;
-    std::deque<Section> sections_;
-    std::unordered_map<std::string_view, size_t, NoCaseHash, NoCaseEqual> sectionIndex_;   // -> sections_
-    // Every key of every section, and an open-addressing table over them:
-    // 0 is a free slot; a removed key stays in its slot and is passed over.
-    std::vector<Key> keys_;
-    std::vector<uint64_t> slots_;
-    LineEnd eol_ = LineEnd::None;         // the file's first line end, for lines we add
-    bool text_ = true;
+    std::string text_;                  // the text as read
+    std::vector<Line> lines_;           // the lines read, in file order, then the added ones
+    uint32_t parsed_ = 0;               // lines_ read from text_
+    std::vector<Section> sections_;     // in file order, then the added ones
+    // Open-addressing tables: a slot holds the top half of the hash (which
+    // also places it) and index + 1 (0: a free slot), so a probe reads no
+    // line but the one it finds. Lines and sections that were removed keep
+    // their slots and are passed over.
+    std::vector<uint64_t> keySlots_;
+    std::vector<uint64_t> sectionSlots_;
+    uint32_t keyCount_ = 0;
+    // What changed since the text was read: the text of changed and added
+    // lines, the lines added behind a line (None: at the end of the file),
+    // and tails that lost repeated keys.
+    std::unordered_map<uint32_t, std::string> own_;
+    std::unordered_map<uint32_t, std::vector<uint32_t>> after_;
+    std::unordered_map<uint32_t, std::string> tails_;
+    // Where in its tail the lines added behind a line go (after repeats).
+    std::unordered_map<uint32_t, uint32_t> splits_;
+    std::string eol_;                   // the file's first line end, for lines we add
+    bool text_ok_ = true;
 };
 
 } // namespace vorbrant

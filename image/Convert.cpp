@@ -1,6 +1,7 @@
 #include "image/Convert.h"
 
 #include "common/AtomicFile.h"
+#include "common/BoundedRead.h"
 #include "common/ConsoleOperator.h"
 #include "common/Text.h"
 #include "image/FileLoader.h"
@@ -17,7 +18,10 @@ ConvertResult RunConvert(const std::string& in, const std::string& out, std::FIL
     ConsoleOperator console(err);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(in, ec)) {
-        console.ShowMessage(MessageKind::Error, "no such file: " + in);
+        // A FIFO or a folder exists: say why it is not read.
+        console.ShowMessage(MessageKind::Error, std::filesystem::exists(in, ec)
+                                                    ? CannotReadText(in, NotRegularFileReason)
+                                                    : "no such file: " + in);
         return ConvertResult::InputNotLoaded;
     }
     if (std::string problem = WriteProblem(out); !problem.empty()) {

@@ -58,6 +58,9 @@ seed fuzz_sim_config short 'F340,adapter=ironquill2,lock=FE,rev=2,fail-write=0x1
 seed fuzz_sim_config chain '[Simulator]\nAdapter=ironquill\n[Device1]\nIRLength=8\nIDCode=0123A0F1\n[Device2]\nPart=F020\nLock=FEFF\n'
 seed fuzz_jcf chain '[JTAG Chain]\r\nVersion=1.0\r\nDevice_1=CPU_A(4,0,0) /work/a b, c.hex\r\nDevice_2=CPU_B(8,512,4026531841) \r\n[JTAG Devices]\r\nDevice_1=X(4,0,1)\r\n'
 seed fuzz_ini config '[ENVIRONMENT]\r\nLastDir=/home/x\r\nPort=888\r\nFileCount=2\r\nFile1=/a.hex\r\n\r\n[JTAG Devices]\r\nCount=1\r\n'
+# fuzz_ini_edit: the file, NUL, then edits of three bytes (operation and
+# section, key, value).
+seed fuzz_ini_edit devices '[ENVIRONMENT]\r\nPort=1\r\n\r\n[JTAG Devices]\r\nDevice_1=F120(4,0,1)\r\nK=1\r\nk=2\r\n; end\r\n\x00\x02\x00\x05\x00\x00\x03\x01\x05\x00\x0C\x04\x07\x09\x01\x02'
 seed fuzz_ini hand '\xEF\xBB\xBF; settings\r\n[ENVIRONMENT]\r\nLastDir = C:\\x  \r\nFile1=a\r\nfile1=b\r\nno key\r\n[JTAG Chain]\rDevice1=F120,8'
 
 status=0

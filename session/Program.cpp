@@ -35,7 +35,7 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         port->simulator_ = std::make_unique<sim::Simulator>(config);
         if (!port->simulator_->StartError().empty()) {
             op.ShowMessage(MessageKind::Error, port->simulator_->StartError());
-            exitCode = ToInt(ExitCode::CommandLineError);
+            exitCode = ToInt(port->simulator_->FlashFileInUse() ? ExitCode::OutputNotWritten : ExitCode::CommandLineError);
             port->finished_ = true; // nothing was used: nothing to write back
             return nullptr;
         }
@@ -79,6 +79,18 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
     }
 
     port->tracePath_ = options.TracePath;
+    // The trace is an output like any other: refused before the run, with the
+    // same reasons, when it could not be put in place.
+    if (options.TracePath) {
+        if (std::string problem = WriteProblem(*options.TracePath); !problem.empty()) {
+            op.ShowMessage(MessageKind::Error, OutputNotWritableText(*options.TracePath, problem));
+            exitCode = ToInt(ExitCode::SettingsNotWritten);
+            if (port->driver_)
+                port->driver_->Shutdown();
+            port->finished_ = true;
+            return nullptr;
+        }
+    }
     port->stack_ = std::make_unique<ProgrammerStack>(*io, *clock, ports, granted, options.TracePath.has_value());
     if (options.TracePath && !port->stack_->Trace->Open(*options.TracePath, error)) {
         // A run whose trace was asked for and cannot be kept does not start.

@@ -1,6 +1,7 @@
 #include "session/Session.h"
 
 #include "common/AtomicFile.h"
+#include "common/BoundedRead.h"
 #include "common/Text.h"
 #include "image/FileFormats.h"
 #include "image/FileSaver.h"
@@ -207,8 +208,12 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
                 fileGiven_ = true;
                 break;
             }
-            Op.ShowMessage(MessageKind::Error,
-                           "Nonexisting file in command line - starting in GUI mode ! (" + step.Text + ")");
+            // A FIFO or a folder exists: its reason is another one.
+            if (!step.Text.empty() && std::filesystem::exists(step.Text, ec))
+                Op.ShowMessage(MessageKind::Error, CannotReadText(step.Text, NotRegularFileReason));
+            else
+                Op.ShowMessage(MessageKind::Error,
+                               "Nonexisting file in command line - starting in GUI mode ! (" + step.Text + ")");
             CommandLineError = true;
             return false;
         }
@@ -488,7 +493,8 @@ bool Session::LockBytesStillThere()
 
 void Session::LockConfiguration()
 {
-    configReadOnly_ = configLock_.TryLock(Settings.IniPath + ".lock") == FileLock::HeldElsewhere;
+    // On the file itself, whatever name or link reached it.
+    configReadOnly_ = configLock_.TryLock(Settings.IniPath) == FileLock::HeldElsewhere;
 }
 
 void Session::ReadConfiguration()

@@ -53,7 +53,8 @@ bool Session::SaveConfiguration()
     if (configReadOnly_ || !Config.IsText())
         return true;
     std::string error;
-    if (Config.Save(&error))
+    // The new file takes over the lock of the one it replaces.
+    if (Config.Save(&error, [this](int fd) { configLock_.Adopt(fd); }))
         return true;
     Op.ShowMessage(MessageKind::Error, ConfigNotWrittenMessage(Settings.IniPath, error));
     return false;

@@ -2,6 +2,7 @@
 
 #include "common/BoundedRead.h"
 #include "common/IniFile.h"
+#include "common/Text.h"
 #include "sim/Catalogue.h"
 
 #include <cctype>
@@ -232,10 +233,10 @@ bool Validate(SimConfig& config, std::string& error)
 
 } // namespace
 
-bool ParseSimIni(const std::string& text, const std::string& path, SimConfig& config, std::string& error)
+bool ParseSimIni(std::string text, const std::string& path, SimConfig& config, std::string& error)
 {
     IniFile ini;
-    ini.Parse(text);
+    ini.ParseOwned(std::move(text));
     SimConfig result;
     const std::string folder = std::filesystem::path(path).parent_path().string();
     for (const std::string& key : ini.ReadSection("Simulator")) {
@@ -249,10 +250,28 @@ bool ParseSimIni(const std::string& text, const std::string& path, SimConfig& co
             return false;
         }
     }
-    for (int n = 1; n <= 11; ++n) {
+    // Devices are numbered from 1 without a gap: a [Device3] after a missing
+    // [Device2] would silently drop a part of the chain.
+    size_t devices = 0;
+    while (devices < 11 && ini.SectionExists("Device" + std::to_string(devices + 1)))
+        ++devices;
+    std::string beyond;
+    ini.VisitSections([&](std::string_view name) {
+        if (!beyond.empty() || name.size() <= 6 || !EqualsNoCase(name.substr(0, 6), "Device"))
+            return;
+        const std::string_view digits = name.substr(6);
+        if (digits.find_first_not_of("0123456789") != std::string_view::npos)
+            return;
+        const std::string_view number = digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
+        if (number.size() > 2 || (number.empty() ? 0 : std::stoul(std::string(number))) > devices)
+            beyond = name;
+    });
+    if (!beyond.empty() && devices < 11) {
+        error = path + ": [" + beyond + "] without [Device" + std::to_string(devices + 1) + "]";
+        return false;
+    }
+    for (int n = 1; n <= static_cast<int>(devices); ++n) {
         const std::string section = "Device" + std::to_string(n);
-        if (!ini.SectionExists(section))
-            break;
         SimDeviceConfig device;
         for (const std::string& key : ini.ReadSection(section)) {
             std::string value = ini.ReadString(section, key, "");
@@ -311,7 +330,7 @@ bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& er
         case ReadResult::Read:
             break;
         }
-        return ParseSimIni(content, path, config, error);
+        return ParseSimIni(std::move(content), path, config, error);
     }
     SimConfig result;
     SimDeviceConfig device;

@@ -65,6 +65,6 @@ struct SimConfig {
 bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& error);
 
 // The INI form, from text (for tests); path is used in messages only.
-bool ParseSimIni(const std::string& text, const std::string& path, SimConfig& config, std::string& error);
+bool ParseSimIni(std::string text, const std::string& path, SimConfig& config, std::string& error);
 
 } // namespace vorbrant::sim

@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/BoundedRead.h"
+#include "common/FileLock.h"
 #include "sim/AdapterCircuit.h"
 #include "sim/C2Target.h"
 #include "sim/Catalogue.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -39,6 +41,11 @@ struct Simulator::Impl {
     ViolationLog Log;
     std::vector<FlashArray> Flashes;
     std::vector<bool> FlashLoaded; // false: the file could not be read, never write it back
+    // Per device: the file's content as read (empty: no file yet), and the
+    // lock held on it for the run.
+    std::vector<std::vector<uint8_t>> FlashRead;
+    std::vector<std::unique_ptr<FileLock>> FlashLocks;
+    bool FlashInUse = false;
     std::unique_ptr<C2Target> C2;
     JtagChain Chain;
     std::string StartError;
@@ -67,7 +74,9 @@ struct Simulator::Impl {
     // chance, whatever came before it: a busy PC's interrupts).
     uint64_t NextStallGap();
     bool StallLandsAfter();
-    bool LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash);
+    bool CheckFlashFiles();
+    bool LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash, std::vector<uint8_t>& read,
+                       std::unique_ptr<FileLock>& lock);
     void WriteLines(uint8_t data, uint8_t control);
     void CheckC2Reset();
     uint8_t ReadStatus();
@@ -97,6 +106,9 @@ void Simulator::Impl::Setup()
     StallRandom = Config.StallSeed.value_or(0);
     StallCountdown = NextStallGap();
     Flashes.reserve(Config.Devices.size());
+    FlashRead.resize(Config.Devices.size());
+    FlashLocks.resize(Config.Devices.size());
+    const bool filesFit = CheckFlashFiles();
     for (size_t i = 0; i < Config.Devices.size(); ++i) {
         const SimDeviceConfig& device = Config.Devices[i];
         const Derivative* part = device.Part.empty() ? nullptr : FindDerivative(device.Part);
@@ -114,7 +126,7 @@ void Simulator::Impl::Setup()
         }
         Flashes.emplace_back(part->FlashBytes, part->ScratchpadBytes);
         FlashArray& flash = Flashes.back();
-        FlashLoaded.push_back(LoadFlashFile(device, flash));
+        FlashLoaded.push_back(filesFit && StartError.empty() && LoadFlashFile(device, flash, FlashRead[i], FlashLocks[i]));
         if (device.Lock) {
             if (part->Link == SimLink::C2) {
                 flash.Bytes[part->LockAddress] = static_cast<uint8_t>(*device.Lock);
@@ -172,22 +184,62 @@ bool Simulator::Impl::StallLandsAfter()
     return NextStallAfter;
 }
 
-bool Simulator::Impl::LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash)
+// One file for two devices would keep only the last one's flash.
+bool Simulator::Impl::CheckFlashFiles()
+{
+    std::vector<std::string> seen(Config.Devices.size());
+    for (size_t i = 0; i < Config.Devices.size(); ++i) {
+        const std::string& file = Config.Devices[i].FlashFile;
+        if (file.empty())
+            continue;
+        // The file itself when it exists (links and hard links lead to one),
+        // else the name it will get.
+        struct stat st {};
+        std::string final, reason;
+        if (stat(file.c_str(), &st) == 0)
+            seen[i] = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+        else if (ResolveFinalName(file, final, reason))
+            seen[i] = std::filesystem::absolute(final).lexically_normal().string();
+        else
+            seen[i] = file;
+        for (size_t j = 0; j < i; ++j)
+            if (seen[j] == seen[i]) {
+                StartError = "devices " + std::to_string(j + 1) + " and " + std::to_string(i + 1) +
+                             " both keep their flash in " + file;
+                return false;
+            }
+    }
+    return true;
+}
+
+bool Simulator::Impl::LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash, std::vector<uint8_t>& read,
+                                    std::unique_ptr<FileLock>& lock)
 {
     if (device.FlashFile.empty())
         return true;
-    // Read no more than the part holds: a device, a FIFO or a huge file in
-    // its place is refused before anything is read.
+    // Held for the run, before the file is read: another program on the same
+    // file gets it once this one has written its flash back, or gives up.
+    lock = std::make_unique<FileLock>();
+    if (lock->Lock(device.FlashFile, FlashLockWaitMs) == FileLock::HeldElsewhere) {
+        StartError = "flash file " + device.FlashFile + " is in use by another program (waited " +
+                     std::to_string(FlashLockWaitMs / 1000) + " s); it is left untouched";
+        FlashInUse = true;
+        return false;
+    }
+    // A flash file is the part's flash and nothing else: a file of another
+    // size (a HEX file, another part's image, a configuration) is refused
+    // before anything is read, and left as it is.
+    const size_t size = flash.Bytes.size();
+    const std::string notImage =
+        "flash=" + device.FlashFile + " is not a flash image of this part (" + std::to_string(size) + " bytes)";
     std::string content, reason;
-    switch (ReadWholeFile(device.FlashFile, flash.Bytes.size(), content, reason)) {
+    switch (ReadWholeFile(device.FlashFile, size, content, reason)) {
     case ReadResult::Missing:
         return true; // a missing file starts erased and is created at the end
     case ReadResult::Failed: {
         std::error_code ec;
-        const auto size = std::filesystem::file_size(device.FlashFile, ec);
-        if (!ec && size > flash.Bytes.size())
-            StartError = "flash file " + device.FlashFile + " holds " + std::to_string(size) + " bytes, more than the " +
-                         std::to_string(flash.Bytes.size()) + " of the " + device.Part + "; it is left untouched";
+        if (std::filesystem::is_regular_file(device.FlashFile, ec) && std::filesystem::file_size(device.FlashFile, ec) != size)
+            StartError = notImage;
         else
             StartError = "cannot read flash file " + device.FlashFile + ": " + reason + "; it is left untouched";
         return false;
@@ -195,7 +247,12 @@ bool Simulator::Impl::LoadFlashFile(const SimDeviceConfig& device, FlashArray& f
     case ReadResult::Read:
         break;
     }
+    if (content.size() != size) {
+        StartError = notImage;
+        return false;
+    }
     std::copy(content.begin(), content.end(), flash.Bytes.begin());
+    read.assign(flash.Bytes.begin(), flash.Bytes.end());
     return true;
 }
 
@@ -365,6 +422,7 @@ std::vector<uint8_t>& Simulator::Flash(size_t device)
 
 size_t Simulator::DeviceCount() const { return impl_->Config.Devices.size(); }
 const std::string& Simulator::StartError() const { return impl_->StartError; }
+bool Simulator::FlashFileInUse() const { return impl_->FlashInUse; }
 C2Target* Simulator::C2() { return impl_->C2.get(); }
 JtagChain& Simulator::Chain() { return impl_->Chain; }
 bool Simulator::TargetRemoved() const { return impl_->Removed; }
@@ -377,13 +435,22 @@ bool Simulator::SaveFlash(std::string& error)
         if (device.FlashFile.empty() || !impl_->FlashLoaded[i])
             continue;
         const auto& bytes = impl_->Flashes[i].Bytes;
+        // A run that changed nothing leaves the file as it was.
+        if (!impl_->FlashRead[i].empty() && impl_->FlashRead[i] == bytes)
+            continue;
         std::string reason;
+        FileLock* lock = impl_->FlashLocks[i].get();
         if (!WriteFileAtomically(device.FlashFile,
                                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                                 reason)) {
+                                 reason, [lock](int fd) {
+                                     if (lock)
+                                         lock->Adopt(fd);
+                                 })) {
             error = "cannot write flash file " + device.FlashFile + ": " + reason;
             ok = false;
+            continue;
         }
+        impl_->FlashRead[i] = bytes;
     }
     return ok;
 }

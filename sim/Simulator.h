@@ -42,11 +42,16 @@ public:
     // generic JTAG device.
     std::vector<uint8_t>& Flash(size_t device = 0);
     size_t DeviceCount() const;
-    // Writes flash files back (flash=FILE); false with a reason on failure.
+    // Writes flash files back (flash=FILE) whose flash changed; false with a
+    // reason on failure.
     bool SaveFlash(std::string& error);
     // A flash file that could not be loaded at start (empty when all went
     // well). Such a file is never written back, so nothing is lost.
     const std::string& StartError() const;
+    // The start failed because another program holds a flash file.
+    bool FlashFileInUse() const;
+    // How long a flash file held by another program is waited for.
+    static constexpr int FlashLockWaitMs = 2000;
 
     // For tests of the wire: the C2 target (null on a JTAG set-up) and the
     // chain (empty on a C2 set-up).

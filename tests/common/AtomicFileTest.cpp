@@ -187,8 +187,10 @@ TEST(AtomicFile, TerminatingASaveRemovesItsTemporary)
     TempDir dir;
     const std::string target = dir.File("image.hex");
     std::mt19937 random(51);
-    for (int i = 0; i < 20; ++i) {
-        for (int sig : {SIGTERM, SIGINT}) {
+    // Every signal that ends a process and can be caught, not only the
+    // usual three: a full disk's SIGXFSZ, a closed pipe's SIGPIPE, SIGQUIT.
+    for (int i = 0; i < 8; ++i) {
+        for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGXFSZ, SIGPIPE}) {
             ASSERT_TRUE(SaveUntilKilled(target, sig, random));
             EXPECT_TRUE(Leftovers(dir.Path).empty()) << "signal " << sig << ", round " << i;
             if (fs::exists(target)) {
@@ -196,4 +198,30 @@ TEST(AtomicFile, TerminatingASaveRemovesItsTemporary)
             }
         }
     }
+}
+
+// Any name the file system takes can be saved: the temporary keeps only the
+// start of it. A longer one is refused by the check made before a run, with
+// the reason the save would give.
+TEST(AtomicFile, NamesUpToTheFileSystemsLimitAreSaved)
+{
+    TempDir dir;
+    const long nameMax = pathconf(dir.Path.c_str(), _PC_NAME_MAX);
+    ASSERT_GT(nameMax, 64);
+    // Two-byte characters, so that the cut falls inside one.
+    std::string longest;
+    while (longest.size() + 2 <= static_cast<size_t>(nameMax) - 4)
+        longest += "\xC3\xA9";
+    longest += ".hex";
+    const std::string target = dir.File(longest);
+    EXPECT_EQ(WriteProblem(target), "");
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(target, "data", error)) << error;
+    EXPECT_EQ(TempDir::Read(target), "data");
+    EXPECT_TRUE(Leftovers(dir.Path).empty());
+
+    const std::string tooLong = dir.File(std::string(static_cast<size_t>(nameMax) + 1, 'n'));
+    EXPECT_EQ(WriteProblem(tooLong), "File name too long");
+    EXPECT_FALSE(WriteFileAtomically(tooLong, "data", error));
+    EXPECT_EQ(error, "File name too long");
 }

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vorbrant;
@@ -196,4 +199,75 @@ TEST(IniFile, OnlyRegularFilesOfSaneSizeAreRead)
     ini.SetPath(big);
     EXPECT_FALSE(ini.Load(&error));
     EXPECT_EQ(error, "File too large");
+}
+
+// The largest configurations the program accepts, in the shapes that once
+// took a list node, a string and hash-table room per line (2.6 GB for 32 MiB
+// of line ends): each must load and be read within a few hundred MB of
+// address space. Each load runs in a child under RLIMIT_AS; running out
+// there aborts the child.
+TEST(IniFile, TheLargestFilesLoadWithinAFewHundredMegabytes)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space";
+#endif
+#endif
+    TempDir dir;
+    const size_t size = IniFile::MaxFileSize;
+    auto repeat = [&](std::string text, const std::string& unit) {
+        while (text.size() + unit.size() <= size)
+            text += unit;
+        return text;
+    };
+    struct Case {
+        const char* Name;
+        std::string Text;
+        const char* Key;     // in section S, with its expected value
+        const char* Value;
+    };
+    std::string sections;
+    char entry[40];
+    for (int i = 0; sections.size() + 32 + 16 <= size; ++i) {
+        std::snprintf(entry, sizeof entry, "[S%07d]\nK=%018d\n", i, i);
+        sections += entry;
+    }
+    sections += "[S]\nK=last\n";
+    const Case cases[] = {
+        {"line ends", std::string(size - 8, '\n') + "[S]\nK=1\n", "K", "1"},
+        {"one key repeated", repeat("[S]\nK=first\n", "K=\n"), "K", "first"},
+        {"one huge line", "[S]\nK=" + std::string(size - 6, 'x'), "K", nullptr},
+        {"1 M sections", sections, "K", "last"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_LE(c.Text.size(), size);
+        const std::string path = dir.Write("big.INI", c.Text);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            // What this process holds already, and 400 MB more.
+            long pages = 0;
+            if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+                if (std::fscanf(f, "%ld", &pages) != 1)
+                    pages = 0;
+                std::fclose(f);
+            }
+            const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (400ull << 20);
+            const struct rlimit rl{limit, limit};
+            if (pages == 0 || setrlimit(RLIMIT_AS, &rl) != 0)
+                _exit(3);
+            IniFile ini(path);
+            const std::string value = ini.ReadString("S", c.Key, "<missing>");
+            const bool ok = c.Value ? value == c.Value : value.size() == size - 6;
+            _exit(ok ? 0 : 2);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << (WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status))
+                                    : "exit " + std::to_string(WEXITSTATUS(status)));
+    }
 }

@@ -1,9 +1,18 @@
 // Batch runs of the program on the simulator: the exit code and the message
 // on stderr for each way a run can end.
 #include "ProgramRun.h"
+#include "common/FileLock.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <future>
+#include <thread>
+#include <tuple>
 
 using namespace vorbrant;
 using namespace vorbrant::testing;
@@ -218,6 +227,27 @@ TEST_F(BatchRun, OutputFilesThatCannotBeWrittenStopTheRunBeforeItStarts)
     ProgramRun missing = RunProgram("--convert " + dir.File("nosuch.hex") + " " + dir.File("o.hex"));
     EXPECT_EQ(missing.ExitCode, 2);
     EXPECT_EQ(missing.Output, "Error: no such file: " + dir.File("nosuch.hex") + "\n");
+
+    // Inputs that exist but are no files: named for what they are, and a
+    // FIFO without a writer stalls nothing.
+    const std::string fifo = dir.File("pipe.hex");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& input : {fifo, dir.Path}) {
+        ProgramRun notFile = RunProgram("--convert " + input + " " + dir.File("o.hex"));
+        EXPECT_EQ(notFile.ExitCode, 2);
+        EXPECT_EQ(notFile.Output, "Error: Can't read " + input + ": not a regular file\n");
+        ProgramRun flag = Run("F340", "-f" + input + " -p -sLPT1");
+        EXPECT_EQ(flag.ExitCode, 8) << flag.Output;
+        EXPECT_TRUE(Contains(flag.Output, "Error: Can't read " + input + ": not a regular file")) << flag.Output;
+    }
+
+    // A trace is an output too: a FIFO in its place is refused before
+    // anything runs, and nothing waits for a reader.
+    ProgramRun fifoTrace = Run("F340", "--trace=" + fifo + " -e -p -v -f" + Firmware() + " -sLPT1");
+    EXPECT_EQ(fifoTrace.ExitCode, 7) << fifoTrace.Output;
+    EXPECT_TRUE(Contains(fifoTrace.Output, "Error: Can't write file " + fifo + ": not a regular file"))
+        << fifoTrace.Output;
+    EXPECT_FALSE(Contains(fifoTrace.Output, "Connected")) << fifoTrace.Output;
 }
 
 TEST_F(BatchRun, AReadBackWhoseFileDidNotLoadReadsNothing)
@@ -241,4 +271,94 @@ TEST_F(BatchRun, TheResultLineComesLastAndFollowsTheExitCode)
     size_t line = r.Output.rfind("Result: success, exit code 0");
     ASSERT_NE(line, std::string::npos) << r.Output;
     EXPECT_EQ(r.Output.find('\n', line), r.Output.size() - 1) << "the last line: " << r.Output;
+}
+
+// Two programs on one flash= file: each runs on the flash the other left, or
+// gives up with 9 while the other holds it; neither reports a success that
+// the file does not keep. Each programs its own bytes (no erase), so a lost
+// run shows as missing bytes.
+TEST_F(BatchRun, TwoProgramsOnOneFlashFileNeverBothClaimWhatIsLost)
+{
+    const std::string flash = dir.File("shared.bin");
+    WriteFile(dir.File("a.hex"), ":040000001122334452\n:00000001FF\n");
+    WriteFile(dir.File("b.hex"), ":0480000055667788C2\n:00000001FF\n");
+    auto run = [&](const char* name, const char* ini) {
+        return RunProgram("--headless --ini=" + dir.File(ini) + " --sim=F340,flash=" + flash + " -sLPT1 -p -f" +
+                          dir.File(name));
+    };
+    for (int delayMs : {0, 5, 20, 60, 150}) {
+        SCOPED_TRACE("second started after " + std::to_string(delayMs) + " ms");
+        std::filesystem::remove(flash);
+        auto first = std::async(std::launch::async, [&] { return run("a.hex", "a.INI"); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        const ProgramRun second = run("b.hex", "b.INI");
+        const ProgramRun one = first.get();
+        const std::string bytes = TempDir::Read(flash);
+        ASSERT_EQ(bytes.size(), 65536u);
+        for (const auto& [result, at, data] : {std::tuple{&one, 0x0000, "\x11\x22\x33\x44"},
+                                               std::tuple{&second, 0x8000, "\x55\x66\x77\x88"}}) {
+            if (result->ExitCode == 0) {
+                EXPECT_EQ(bytes.substr(at, 4), data) << "a success the file does not keep:\n" << result->Output;
+            } else {
+                EXPECT_EQ(result->ExitCode, 9) << result->Output;
+                EXPECT_TRUE(Contains(result->Output, "is in use by another program")) << result->Output;
+            }
+        }
+    }
+
+    // Held longer than a run waits: the second gives up, touching nothing.
+    const std::string before = TempDir::Read(flash);
+    {
+        FileLock held;
+        ASSERT_EQ(held.TryLock(flash), FileLock::Locked);
+        const ProgramRun waited = run("b.hex", "b.INI");
+        EXPECT_EQ(waited.ExitCode, 9) << waited.Output;
+        EXPECT_TRUE(Contains(waited.Output, "Error: flash file " + flash +
+                                                " is in use by another program (waited 2 s); it is left untouched"))
+            << waited.Output;
+        EXPECT_FALSE(Contains(waited.Output, "Programming...")) << waited.Output;
+    }
+    EXPECT_EQ(TempDir::Read(flash), before);
+}
+
+// The trace replaces the old file only with a whole dump: a run that never
+// reached the port leaves the old one; a run ended by a signal leaves a
+// dump closed where it stood, and no temporary.
+TEST_F(BatchRun, TheTraceIsPutInPlaceWholeOrNotAtAll)
+{
+    const std::string vcd = dir.File("t.vcd");
+    WriteFile(vcd, "old\n");
+    ProgramRun early = Run("F340", "--trace=" + vcd + " -f" + dir.File("missing.hex") + " -p -sLPT1");
+    EXPECT_EQ(early.ExitCode, 8) << early.Output;
+    EXPECT_EQ(TempDir::Read(vcd), "old\n");
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string ini = "--ini=" + dir.File("v.INI"), trace = "--trace=" + vcd, file = "-f" + Firmware();
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, 1);
+        dup2(devNull, 2);
+        execl(ProgramPath("vorbrant-cli").c_str(), "vorbrant-cli", ini.c_str(), trace.c_str(),
+              "--sim=F120,access-ns=1", "-sLPT1", file.c_str(), "-e", "-p", "-v", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "the run ended before the signal";
+    const std::string dump = TempDir::Read(vcd);
+    EXPECT_TRUE(dump.starts_with("$comment Vorbrant parallel-port trace $end\n"));
+    ASSERT_TRUE(dump.ends_with("\n"));
+    // The last line is a time stamp after every other one ("1#" is a level
+    // of pin 3: stamps are the lines that start with '#').
+    const size_t last = dump.rfind("\n#");
+    ASSERT_NE(last, std::string::npos);
+    const size_t before = dump.rfind("\n#", last - 1);
+    ASSERT_NE(before, std::string::npos);
+    EXPECT_EQ(dump.find('\n', last + 1), dump.size() - 1);
+    EXPECT_GT(std::stoull(dump.substr(last + 2)), std::stoull(dump.substr(before + 2)));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path))
+        EXPECT_EQ(entry.path().filename().string().find(".vorbrant-"), std::string::npos) << entry.path();
 }

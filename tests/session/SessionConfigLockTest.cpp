@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
+
 using namespace vorbrant;
 using vorbrant::test::SimRig;
 using vorbrant::test::TempDir;
@@ -60,4 +63,60 @@ TEST(SessionConfigLock, ASecondInstanceOnTheSameFileLeavesItToTheFirst)
     third.S->Start({});
     EXPECT_FALSE(third.S->ConfigurationReadOnly());
     EXPECT_TRUE(third.Op.Messages.empty());
+}
+
+// The lock is on the file, whatever name reaches it: a symbolic link, a
+// hard link, a file not made yet. It goes with the file through the first
+// instance's saves, and no lock file stays behind.
+TEST(SessionConfigLock, TheFileIsLockedWhateverNameReachesIt)
+{
+    struct Way {
+        const char* Name;
+        bool Exists;        // the INI is there before the first instance starts
+        const char* Second; // how the second reaches it
+    };
+    const Way ways[] = {
+        {"the same name, no file yet", false, "v.INI"},
+        {"a symbolic link", true, "link.INI"},
+        {"a symbolic link, no file yet", false, "link.INI"},
+        {"a hard link", true, "hard.INI"},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.Name);
+        TempDir dir;
+        const std::string ini = dir.File("v.INI");
+        if (way.Exists) {
+            dir.Write("v.INI", "[ENVIRONMENT]\nLastDir=/before\n");
+            std::filesystem::create_hard_link(ini, dir.File("hard.INI"));
+        }
+        std::filesystem::create_symlink("v.INI", dir.File("link.INI"));
+        Instance first(ini);
+        EXPECT_EQ(first.S->Start({}), std::nullopt);
+        // A save while it runs replaces the file: the lock goes with it.
+        first.S->Files.LastDir = "/first";
+        ASSERT_TRUE(first.S->SaveConfiguration());
+        Instance second(dir.File(way.Second));
+        second.S->Start({});
+        EXPECT_TRUE(second.S->ConfigurationReadOnly());
+        second.S->Files.LastDir = "/second";
+        EXPECT_TRUE(second.S->Close());
+        EXPECT_TRUE(first.S->Close());
+        EXPECT_EQ(IniFile(ini).ReadString("ENVIRONMENT", "LastDir", ""), "/first");
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path))
+            EXPECT_EQ(entry.path().extension(), ".INI") << entry.path() << " outlived the run";
+    }
+}
+
+// A configuration that is no regular file cannot be read, saved or locked:
+// no lock file appears beside it.
+TEST(SessionConfigLock, NoLockFileForWhatIsNoFile)
+{
+    TempDir dir;
+    const std::string fifo = dir.File("pipe.INI");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    Instance first(fifo);
+    first.S->Start({});
+    EXPECT_FALSE(first.S->ConfigurationReadOnly());
+    EXPECT_FALSE(std::filesystem::exists(fifo + ".lock"));
+    first.S->Close();
 }

@@ -4,6 +4,7 @@
 
 #include "sim/C2Target.h"
 #include "sim/JtagChain.h"
+#include "sim/SimConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,14 @@
 
 namespace vorbrant::sim::test {
 namespace {
+
+using vorbrant::test::TempDir;
+
+ino_t InodeOf(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
 
 SimConfig ChainConfig()
 {
@@ -285,15 +294,58 @@ TEST(SimFaults, FlashFileLoadAndSave)
         EXPECT_EQ(sim.Flash()[0x10], 0x42);
         EXPECT_EQ(sim.Flash()[0x3DFF], 0xFE);
     }
-    // A file larger than the part is refused and never overwritten.
-    const std::string big = dir.Write("big.bin", std::string(20000, '\x11'));
-    {
-        Simulator sim(Config("F310,flash=" + big));
-        EXPECT_NE(sim.StartError().find("more than"), std::string::npos) << sim.StartError();
-        std::string error;
-        EXPECT_TRUE(sim.SaveFlash(error));
+    // Only a file of exactly the part's size is its flash: a larger or a
+    // smaller one (a HEX file, the simulator's own configuration) is refused
+    // and never overwritten.
+    for (size_t size : {size_t{20000}, size_t{4427}, size_t{16383}, size_t{0}}) {
+        const std::string other = dir.Write("other.bin", std::string(size, '\x11'));
+        {
+            Simulator sim(Config("F310,flash=" + other));
+            EXPECT_EQ(sim.StartError(), "flash=" + other + " is not a flash image of this part (16384 bytes)");
+            std::string error;
+            EXPECT_TRUE(sim.SaveFlash(error));
+        }
+        EXPECT_EQ(TempDir::Read(other), std::string(size, '\x11'));
     }
-    EXPECT_EQ(fs::file_size(big), 20000u);
+    // A run that changes nothing leaves the file alone, and a changed one is
+    // written back.
+    const auto before = fs::last_write_time(file);
+    const ino_t inode = InodeOf(file);
+    {
+        Simulator sim(Config("F310,flash=" + file));
+        std::string error;
+        ASSERT_TRUE(sim.SaveFlash(error)) << error;
+    }
+    EXPECT_EQ(InodeOf(file), inode) << "not even replaced by the same bytes";
+    EXPECT_EQ(fs::last_write_time(file), before);
+}
+
+// Two devices of one chain cannot keep their flash in one file, whatever
+// names lead to it; two programs on one file take turns (the lock).
+TEST(SimFaults, AFlashFileServesOneDeviceAtATime)
+{
+    namespace fs = std::filesystem;
+    vorbrant::test::TempDir dir;
+    const std::string file = dir.File("f020.bin");
+    fs::create_symlink("f020.bin", dir.File("link.bin"));
+    for (const std::string& second : {file, dir.File("link.bin"), dir.Path + "/./f020.bin"}) {
+        SimConfig config;
+        std::string error;
+        ASSERT_TRUE(ParseSimIni("[Device1]\nPart=F020\nFlash=" + file + "\n[Device2]\nPart=F020\nFlash=" + second + "\n",
+                                "board.ini", config, error))
+            << error;
+        Simulator sim(config);
+        EXPECT_EQ(sim.StartError(), "devices 1 and 2 both keep their flash in " + second);
+        EXPECT_FALSE(sim.FlashFileInUse());
+    }
+    EXPECT_FALSE(fs::exists(file));
+
+    Simulator first(Config("F020,flash=" + file));
+    ASSERT_EQ(first.StartError(), "");
+    Simulator second(Config("F020,flash=" + dir.File("link.bin")));
+    EXPECT_TRUE(second.FlashFileInUse());
+    EXPECT_EQ(second.StartError(), "flash file " + dir.File("link.bin") +
+                                       " is in use by another program (waited 2 s); it is left untouched");
 }
 
 TEST(SimFaults, FlashFileThatIsNoFileIsRefusedAtStart)
@@ -320,8 +372,7 @@ TEST(SimFaults, FlashFileThatIsNoFileIsRefusedAtStart)
     const std::string huge = dir.Write("huge.bin", "");
     fs::resize_file(huge, uint64_t{1} << 40);
     Simulator sim(Config("F340,flash=" + huge));
-    EXPECT_NE(sim.StartError().find("holds 1099511627776 bytes, more than the 65536"), std::string::npos)
-        << sim.StartError();
+    EXPECT_EQ(sim.StartError(), "flash=" + huge + " is not a flash image of this part (65536 bytes)");
 }
 
 } // namespace

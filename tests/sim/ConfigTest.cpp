@@ -62,6 +62,16 @@ TEST(SimConfigParse, BadInputIsRefusedWithAReasonAndChangesNothing)
     error.clear();
     EXPECT_FALSE(ParseSimSpec("F340,lock", config, error));
     EXPECT_EQ(error, "option \"lock\" needs a value (lock=...)");
+
+    // A gap in the device numbering would drop the devices after it.
+    for (const char* gap : {"[Device1]\nPart=F020\n[Device3]\nPart=F120\n", "[device2]\nPart=F020\n",
+                            "[Device1]\nPart=F020\n[Device02]\nPart=F020\n[DEVICE04]\nIRLength=4\n"}) {
+        error.clear();
+        EXPECT_FALSE(ParseSimIni(gap, "b.ini", config, error)) << gap;
+        EXPECT_NE(error.find("] without [Device"), std::string::npos) << error;
+    }
+    EXPECT_EQ(error, "b.ini: [Device02] without [Device2]");
+    EXPECT_EQ(config.AccessNs, 777u);
 }
 
 TEST(SimConfigParse, IniFileWithChain)

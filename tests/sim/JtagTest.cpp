@@ -88,6 +88,9 @@ class Flash : public ::testing::Test {
 protected:
     void Open(const std::string& simText)
     {
+        // The one before lets go of its flash file first.
+        w.reset();
+        sim.reset();
         sim = std::make_unique<Simulator>(Config(simText));
         w = std::make_unique<Wire>(*sim);
         w->ResetTap();
