@@ -98,6 +98,13 @@ TJTAGDeviceDescription::TJTAGDeviceDescription(JtagDeviceEditor editor, QWidget*
         Model.Select(row);
         Repaint();
     });
+    // A click (or Enter) on the selected entry shows it again.
+    auto showAgain = [this](QListWidgetItem* item) {
+        Model.Select(DeviceList->row(item));
+        Repaint();
+    };
+    connect(DeviceList, &QListWidget::itemClicked, this, showAgain);
+    connect(DeviceList, &QListWidget::itemActivated, this, showAgain);
     connect(KeyChange, &QPushButton::clicked, this, [this] {
         Model.ChangeClick();
         Repaint();
