@@ -180,6 +180,12 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
         if (row >= 0 && row != Model.SelectedRow)
             Act([this, row] { Model.SelectRow(row); });
     });
+    // A click beside the rows takes the highlight away, not the current
+    // row: it is highlighted again, since OK takes it.
+    connect(ChainDeviceList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (ChainDeviceList->selectedItems().isEmpty() && Model.SelectedRow >= 0)
+            Repaint();
+    });
     // A click on the current row shows its entry again.
     connect(ChainDeviceList, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         const int row = ChainDeviceList->indexOfTopLevelItem(item);

@@ -155,6 +155,8 @@ TEST(ChainDialogs, TheDeviceListDialogFollowsTheEntryShown)
         Type(dialog.IRLength, "x");
         ClickRow(dialog.DeviceList, 1);
         EXPECT_EQ(dialog.IRLength->text(), "4") << "the selected entry shown again";
+        ClickAt(dialog.DeviceList, QRect(20, dialog.DeviceList->viewport()->height() - 12, 4, 4));
+        EXPECT_TRUE(dialog.DeviceList->item(1)->isSelected()) << "a click beside the entries";
         EXPECT_TRUE(dialog.KeyChange->isEnabled());
         Type(dialog.IRLength, "y");
         dialog.KeyCancel->click();
@@ -185,6 +187,9 @@ TEST(ChainDialogs, TheChainListAlwaysHasTheCurrentRowThatOkTakes)
         EXPECT_EQ(current(), 0);
         ClickRow(list, 1);
         EXPECT_EQ(current(), 1);
+        ClickAt(list, QRect(40, list->viewport()->height() - 12, 4, 4));   // beside the rows
+        EXPECT_EQ(current(), 1);
+        EXPECT_TRUE(list->currentItem()->isSelected()) << "still highlighted";
         w.Op.Answers = {true};
         dialog.KeyDelete->click();
         ASSERT_EQ(list->topLevelItemCount(), 2);
