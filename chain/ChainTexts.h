@@ -16,6 +16,9 @@ inline constexpr const char* HardwareNotConnectedText = "Hardware not connected!
 inline constexpr const char* ChainVerifiedText = "JTAG Chain verified by hardware check.";
 inline constexpr const char* EmptyChainText = "JTAG chain is empty!";
 inline constexpr const char* NoFileShown = "<none>";
+// Add or Change while the JTAG device list holds no device to copy from.
+inline constexpr const char* EmptyDeviceListText =
+    "The JTAG device list is empty: add the device with \"Edit device list\" first.";
 
 // "'%s' is not a valid integer value"
 std::string InvalidIntegerText(const std::string& text);

@@ -3,6 +3,7 @@
 #include "chain/ChainTexts.h"
 #include "chain/JcfFile.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace vorbrant {
@@ -10,6 +11,12 @@ namespace vorbrant {
 namespace {
 
 std::string FileNameOnly(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+bool SameEntry(const tJTAGChainDevice& a, const tJTAGChainDevice& b)
+{
+    return a.DeviceName == b.DeviceName && a.IRLength == b.IRLength && a.BSLength == b.BSLength &&
+           a.IDCode == b.IDCode && a.ProgFileName == b.ProgFileName;
+}
 
 } // namespace
 
@@ -23,7 +30,11 @@ void JtagChainSetup::Open()
     if (Caption.empty())
         Caption = ChainSetupCaption;
     FillSelector();
-    ShowRowsFromChain();
+    // The rows keep the files as typed while they still show the chain;
+    // a chain changed behind the dialog is shown afresh.
+    const auto& devices = ctx_.Chain.Devices;
+    if (!std::equal(devices.begin(), devices.end(), rowsFrom_.begin(), rowsFrom_.end(), SameEntry))
+        ShowRowsFromChain();
     ReloadRecordedJcf();
     UpdateChainReport();
     ChangeEnabled = ctx_.Chain.ChainDeviceCount() > 0;
@@ -57,6 +68,15 @@ void JtagChainSetup::ShowRowsFromChain()
     Rows.clear();
     for (size_t n = 1; n <= ctx_.Chain.ChainDeviceCount(); ++n)
         Rows.push_back(RowFor(n, FileNameOnly(ctx_.Chain.Devices[n - 1].ProgFileName)));
+    RowsShown();
+}
+
+void JtagChainSetup::RowsShown() { rowsFrom_ = ctx_.Chain.Devices; }
+
+void JtagChainSetup::KeepCurrentRow(int row)
+{
+    const int count = static_cast<int>(ctx_.Chain.ChainDeviceCount());
+    SelectedRow = count == 0 ? -1 : std::clamp(row, 0, count - 1);
 }
 
 void JtagChainSetup::Renumber()
@@ -85,6 +105,10 @@ void JtagChainSetup::SelectRow(int row)
 
 bool JtagChainSetup::EntryFromFields(tJTAGChainDevice& entry)
 {
+    if (ctx_.Devices.Entries.empty()) {
+        ctx_.Op.ShowMessage(MessageKind::Error, EmptyDeviceListText);
+        return false;
+    }
     const tJTAGDeviceDescriptor* device = ctx_.Devices.Find(SelectorText);
     if (!device) {
         ctx_.Op.ShowMessage(MessageKind::Error, UnknownDeviceText(SelectorText));
@@ -109,6 +133,9 @@ void JtagChainSetup::Add()
         return;
     ctx_.Chain.Devices.push_back(entry);
     Rows.push_back(RowFor(ctx_.Chain.ChainDeviceCount(), FileText));
+    RowsShown();
+    // The current row stays; the first entry of an empty list becomes it.
+    KeepCurrentRow(SelectedRow < 0 ? 0 : SelectedRow);
     UpdateChainReport();
     ChangeEnabled = true;
 }
@@ -122,6 +149,7 @@ void JtagChainSetup::Change()
         return;
     ctx_.Chain.Devices[static_cast<size_t>(SelectedRow)] = entry;
     Rows[static_cast<size_t>(SelectedRow)] = RowFor(static_cast<size_t>(SelectedRow) + 1, FileText);
+    RowsShown();
     UpdateChainReport();
 }
 
@@ -135,7 +163,11 @@ void JtagChainSetup::Delete()
     ctx_.Chain.Devices.erase(ctx_.Chain.Devices.begin() + SelectedRow);
     Rows.erase(Rows.begin() + SelectedRow);
     Renumber();
-    SelectedRow = -1;
+    RowsShown();
+    // The row that took the deleted one's place is current (the new last
+    // one after the last was deleted), and its entry is shown.
+    KeepCurrentRow(SelectedRow);
+    SelectRow(SelectedRow);
     if (ctx_.Chain.ChainDeviceCount() == 0)
         ChangeEnabled = false;
     UpdateChainReport();
@@ -147,6 +179,7 @@ void JtagChainSetup::DeleteAll()
         return;
     ctx_.Chain.Devices.clear();
     Rows.clear();
+    RowsShown();
     SelectedRow = -1;
     Report.clear();
     ChangeEnabled = false;
@@ -169,6 +202,7 @@ void JtagChainSetup::LoadJcf(const std::string& path)
         // that stopped early.
         ShowRowsFromChain();
         SelectedRow = -1;
+        SelectRow(0);
         UpdateChainReport();
         ChangeEnabled = ctx_.Chain.ChainDeviceCount() > 0;
     }

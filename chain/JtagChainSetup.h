@@ -54,7 +54,8 @@ public:
     bool Ok();
     void Cancel();
 
-    // The 1-based chain position OK chose.
+    // The 1-based chain position OK chose: the current row, which exists
+    // whenever the list has rows.
     uint8_t ChosenPosition() const { return static_cast<uint8_t>((SelectedRow < 0 ? 0 : SelectedRow) + 1); }
     std::string RecordedJcf() const;
 
@@ -65,7 +66,7 @@ public:
     std::string SelectorText; // typed or chosen
     std::string FileText;
     std::vector<std::array<std::string, 3>> Rows;
-    int SelectedRow = -1;
+    int SelectedRow = -1; // the current row; -1 only while the list is empty
     bool ChangeEnabled = false;
     std::string Report; // empty: hidden
 
@@ -73,6 +74,10 @@ private:
     void FillSelector();
     void UpdateChainReport() { Report = ChainReportText(ctx_.Chain); }
     void ShowRowsFromChain();
+    // The rows now show the chain as it stands.
+    void RowsShown();
+    // The current row: this one, clamped into the list (none when empty).
+    void KeepCurrentRow(int row);
     void Renumber();
     void ReloadRecordedJcf();
     void SaveRecordedJcf();
@@ -83,6 +88,9 @@ private:
     std::array<std::string, 3> RowFor(size_t position, const std::string& file) const;
 
     ChainSetupContext ctx_;
+    // The entries the rows were made from: while the chain still holds
+    // them, the rows keep the files as they were typed.
+    std::vector<tJTAGChainDevice> rowsFrom_;
 };
 
 } // namespace vorbrant

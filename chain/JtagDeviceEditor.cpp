@@ -22,6 +22,8 @@ void JtagDeviceEditor::Open(int selectorIndex)
     Selected = -1;
     if (selectorIndex >= 0 && static_cast<size_t>(selectorIndex) < table_.Entries.size())
         Select(selectorIndex);
+    else
+        ShowNothing();
     LeaveAddMode();
 }
 
@@ -45,6 +47,31 @@ void JtagDeviceEditor::ShowDeviceRecord(size_t slot)
     IdCodeChecked = IdCodeEnabled = device.IDCode != 0;
     if (!IdCodeChecked)
         IdText.clear();
+    JudgeFields();
+}
+
+void JtagDeviceEditor::ShowNothing()
+{
+    NameText.clear();
+    IrText.clear();
+    BsText.clear();
+    IdText.clear();
+    IdCodeChecked = IdCodeEnabled = false;
+    JudgeFields();
+}
+
+bool JtagDeviceEditor::FieldAccepted(Field field, const std::string& text)
+{
+    // A length out of 16 bits passes here and is refused with its message
+    // when stored.
+    bool number = field == Field::IDCode ? ParseIdCodeHex(text).has_value() : ParseInt32(Trim(text)).has_value();
+    return Trim(text).empty() || number;
+}
+
+void JtagDeviceEditor::JudgeFields()
+{
+    ChangeEnabled = FieldAccepted(Field::IRLength, IrText) && FieldAccepted(Field::BSLength, BsText) &&
+                    FieldAccepted(Field::IDCode, IdText);
 }
 
 void JtagDeviceEditor::NameKeyPressed()
@@ -70,10 +97,8 @@ void JtagDeviceEditor::FieldChanged(Field field, const std::string& text)
         BsText = text;
     else
         IdText = text;
-    // Only the field that changed is judged. A length out of 16 bits passes
-    // here and is refused with its message when stored.
-    bool number = field == Field::IDCode ? ParseIdCodeHex(text).has_value() : ParseInt32(Trim(text)).has_value();
-    ChangeEnabled = Trim(text).empty() || number;
+    // While typing, only the field that changed is judged.
+    ChangeEnabled = FieldAccepted(field, text);
 }
 
 void JtagDeviceEditor::IdCodeValidClicked(bool checked)
@@ -130,9 +155,18 @@ void JtagDeviceEditor::ChangeClick()
         return;
     }
     std::string name(Trim(NameText));
-    // An empty name matches the end of the table: nothing to add.
+    // An empty name matches the end of the table: nothing to add. The
+    // fields then show an entry again (the one of that name, else the
+    // selected one), so that what Delete and Change act on is in view.
     if (name.empty() || table_.Find(name)) {
         LeaveAddMode();
+        const tJTAGDeviceDescriptor* same = name.empty() ? nullptr : table_.Find(name);
+        if (same)
+            Select(static_cast<int>(same - table_.Entries.data()));
+        else if (Selected >= 0)
+            Select(Selected);
+        else
+            ShowNothing();
         return;
     }
     if (table_.Full()) {
@@ -157,6 +191,7 @@ void JtagDeviceEditor::DeleteClick()
         return;
     table_.Entries.erase(table_.Entries.begin() + Selected);
     Selected = -1;
+    ShowNothing();
     Modified = true;
 }
 
@@ -175,6 +210,7 @@ void JtagDeviceEditor::Cancel()
     Modified = false;
     Reload();
     Selected = -1;
+    ShowNothing();
     LeaveAddMode();
 }
 

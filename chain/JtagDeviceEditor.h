@@ -28,12 +28,14 @@ public:
     // Opening: the table read afresh, the entry at the chain dialog's
     // selector index selected and shown, change mode.
     void Open(int selectorIndex);
-    // A click or key in the list: the entry at this 0-based index.
+    // A click or key in the list: the entry at this 0-based index is shown
+    // (again, when it is the selected one) and Change/Add judged afresh.
     void Select(int index);
     // A key pressed in the name field: add mode.
     void NameKeyPressed();
     // Text typed into a number field: Change/Add is enabled while the text
-    // is empty or a number of its kind (decimal lengths, hex IDCODE).
+    // is empty or a number of its kind (decimal lengths, hex IDCODE). When
+    // an entry is shown (opening, a selection) all three fields are judged.
     void FieldChanged(Field field, const std::string& text);
     // "JTAG ID Code" clicked.
     void IdCodeValidClicked(bool checked);
@@ -57,6 +59,10 @@ public:
 
 private:
     void ShowDeviceRecord(size_t slot);
+    // Empty fields: no entry is selected.
+    void ShowNothing();
+    static bool FieldAccepted(Field field, const std::string& text);
+    void JudgeFields();
     void LeaveAddMode();
     // The three number fields; false after the conversion message.
     bool ReadNumbers(tJTAGDeviceDescriptor& device);

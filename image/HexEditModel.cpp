@@ -93,7 +93,7 @@ void HexEditModel::Store(uint8_t value)
     if (storeByte_)
         storeByte_(address, value);
     else
-        image_.StoreByte(address, value);
+        image_.StoreEditedByte(address, value);
     Invalidate(row_);
     Advance();
 }

@@ -45,6 +45,17 @@ void ImageBuffer::ClearImage(bool textFormat)
     EndAddress = 0;
 }
 
+void ImageBuffer::StoreEditedByte(uint32_t address, uint8_t value)
+{
+    const int32_t start = StartAddress;
+    const int32_t end = EndAddress;
+    StoreByte(address, value);
+    const bool widened = StartAddress != start || EndAddress != end;
+    const bool beyondCount = int64_t{address} >= int64_t{StartAddress} + std::max<int32_t>(ImageSize, 0);
+    if (widened || beyondCount)
+        ImageSize = EndAddress - StartAddress + 1;
+}
+
 void ImageBuffer::ClearMaps()
 {
     std::fill(PresentMap.begin(), PresentMap.end(), 0);

@@ -32,6 +32,13 @@ public:
         if (static_cast<int32_t>(address) < StartAddress)
             StartAddress = static_cast<int32_t>(address);
     }
+    // A byte typed in the hex editor: stored like a loaded byte, and the byte
+    // count grows with it. Program, Verify and Blank check take ImageSize
+    // bytes from StartAddress, so an edit that widens the range, or lies
+    // beyond that count, sets ImageSize = EndAddress - StartAddress + 1:
+    // every present byte between start and end is then worked on, the
+    // loaded file's included (the runs skip the absent ones).
+    void StoreEditedByte(uint32_t address, uint8_t value);
 
     uint32_t BufferCapacity = Capacity;
     std::vector<uint8_t> ImageData;

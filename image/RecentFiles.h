@@ -11,9 +11,14 @@ class RecentFiles {
 public:
     static constexpr size_t MaxEntries = 5;
 
-    // Empty paths and paths already listed (exact case) change nothing; a
-    // sixth path drops the oldest.
+    // The path is stored normalised ("a/./b/../c" as "a/c"); empty paths and
+    // paths already listed (exact case, after normalising) change nothing;
+    // a sixth path drops the oldest.
     void AddRecentFile(const std::string& path);
+    // "." and ".." resolved: lexically where that names the same file,
+    // through the file system where a symbolic link makes ".." lead
+    // elsewhere.
+    static std::string NormalPath(const std::string& path);
     const std::vector<std::string>& Entries() const { return entries_; }
 
     // Menu caption of entry index (0-based): "&1 " + file name without folder.

@@ -975,7 +975,7 @@ void Session::EditByte(uint32_t address, uint8_t value)
 {
     if (address >= ImageBuffer::Capacity)
         return;
-    Image.StoreByte(address, value);
+    Image.StoreEditedByte(address, value);
     notify(&SessionView::BufferChanged);
 }
 

@@ -195,8 +195,9 @@ public:
     // (the offset dialog).
     void BufferChanged() { notify(&SessionView::BufferChanged); }
     // The hex editor: one byte typed in (stored and marked present, the
-    // working range widened, ImageSize left alone), and "Clear buffer"
-    // (an empty image, addresses, offset and size 0, no file loaded).
+    // working range and ImageSize widened to reach it, so the next run
+    // programs it with the rest), and "Clear buffer" (an empty image,
+    // addresses, offset and size 0, no file loaded).
     void EditByte(uint32_t address, uint8_t value);
     void ClearBuffer();
     // File > Save: asks the range, then choose() the file and its format.

@@ -15,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <utility>
 
 namespace vorbrant {
@@ -22,6 +23,8 @@ namespace vorbrant {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+constexpr int ChainRowHeight = 18;
 
 } // namespace
 
@@ -80,7 +83,6 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
     setObjectName("JTAGChainSetup");
     setWindowTitle(ChainSetupCaption);
     setModal(true);
-    setFixedSize(640, 470);
     Dialogs.ProgFile = [](QWidget* parent) {
         QFileDialog dialog(parent, "Select Programming File");
         dialog.setObjectName("OpenProgFileDialog");
@@ -114,7 +116,6 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
 
     ChainDeviceList = new QTreeWidget(this);
     ChainDeviceList->setObjectName("ChainDeviceList");
-    ChainDeviceList->setGeometry(10, 10, 400, 190);
     ChainDeviceList->setColumnCount(3);
     ChainDeviceList->setHeaderLabels({"#", "Device", "Programming file"});
     ChainDeviceList->setColumnWidth(0, 34);
@@ -122,23 +123,30 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
     ChainDeviceList->setColumnWidth(2, 195);
     ChainDeviceList->setRootIsDecorated(false);
     ChainDeviceList->setUniformRowHeights(true);
-    ChainDeviceList->setStyleSheet("QTreeView::item { height: 18px; }");
+    ChainDeviceList->setStyleSheet(QString("QTreeView::item { height: %1px; }").arg(ChainRowHeight));
+    // A full chain of ten fits without scrolling, below the header.
+    const int listHeight = ChainDeviceList->header()->sizeHint().height() +
+                           static_cast<int>(JtagChainList::MaxChainDevices) * ChainRowHeight +
+                           2 * ChainDeviceList->frameWidth() + 2;
+    ChainDeviceList->setGeometry(10, 10, 400, listHeight);
+    // What lies below the list moves down with it.
+    const int dy = std::max(0, 10 + listHeight - 200);
 
     auto* deviceLabel = new QLabel("JTAG device:", this);
-    deviceLabel->setGeometry(10, 208, 200, 18);
+    deviceLabel->setGeometry(10, 208 + dy, 200, 18);
     CurrentDeviceName = new QComboBox(this);
     CurrentDeviceName->setObjectName("CurrentDeviceName");
     CurrentDeviceName->setEditable(true);
     CurrentDeviceName->setInsertPolicy(QComboBox::NoInsert);
-    CurrentDeviceName->setGeometry(10, 228, 200, 26);
-    EditDeviceList = button(this, "EditDeviceList", "Edit device list", {220, 227, 190, 28});
+    CurrentDeviceName->setGeometry(10, 228 + dy, 200, 26);
+    EditDeviceList = button(this, "EditDeviceList", "Edit device list", {220, 227 + dy, 190, 28});
     auto* fileLabel = new QLabel("Programming file:", this);
-    fileLabel->setGeometry(10, 262, 200, 18);
+    fileLabel->setGeometry(10, 262 + dy, 200, 18);
     CurrentProgFileName = new QLineEdit(this);
     CurrentProgFileName->setObjectName("CurrentProgFileName");
-    CurrentProgFileName->setGeometry(10, 282, 400, 26);
+    CurrentProgFileName->setGeometry(10, 282 + dy, 400, 26);
     CurrentProgFileName->setMaxLength(static_cast<int>(MaxProgFileChars));
-    SelectFile = button(this, "SelectFile", "Select Programming File", {220, 314, 190, 28});
+    SelectFile = button(this, "SelectFile", "Select Programming File", {220, 314 + dy, 190, 28});
 
     KeyAdd = button(this, "KeyAdd", "Add", {420, 10, 100, 28});
     KeyChange = button(this, "KeyChange", "Change", {420, 44, 100, 28});
@@ -158,17 +166,30 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
 
     ChainReport = new QLabel(this);
     ChainReport->setObjectName("ChainReport");
-    ChainReport->setGeometry(10, 346, 400, 18);
+    ChainReport->setGeometry(10, 346 + dy, 400, 18);
     Image1 = new ChainWiringPicture(this);
     Image1->setObjectName("Image1");
-    Image1->setGeometry(10, 366, 400, 96);
+    Image1->setGeometry(10, 366 + dy, 400, 96);
 
-    KeyOK = button(this, "KeyOK", "OK", {430, 430, 95, 30});
-    KeyCancel = button(this, "KeyCancel", "Cancel", {535, 430, 95, 30});
+    KeyOK = button(this, "KeyOK", "OK", {430, 430 + dy, 95, 30});
+    KeyCancel = button(this, "KeyCancel", "Cancel", {535, 430 + dy, 95, 30});
+    setFixedSize(640, 470 + dy);
 
     connect(ChainDeviceList, &QTreeWidget::currentItemChanged, this, [this] {
         const int row = ChainDeviceList->indexOfTopLevelItem(ChainDeviceList->currentItem());
         if (row >= 0 && row != Model.SelectedRow)
+            Act([this, row] { Model.SelectRow(row); });
+    });
+    // A click beside the rows takes the highlight away, not the current
+    // row: it is highlighted again, since OK takes it.
+    connect(ChainDeviceList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (ChainDeviceList->selectedItems().isEmpty() && Model.SelectedRow >= 0)
+            Repaint();
+    });
+    // A click on the current row shows its entry again.
+    connect(ChainDeviceList, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        const int row = ChainDeviceList->indexOfTopLevelItem(item);
+        if (row >= 0)
             Act([this, row] { Model.SelectRow(row); });
     });
     connect(KeyAdd, &QPushButton::clicked, this, [this] { Act([this] { Model.Add(); }); });
@@ -246,8 +267,11 @@ void TJTAGChainSetup::Repaint()
             for (const auto& row : Model.Rows)
                 ChainDeviceList->addTopLevelItem(new QTreeWidgetItem({Q(row[0]), Q(row[1]), Q(row[2])}));
         }
+        // The model's current row is the list's, highlighted; OK takes it.
         if (Model.SelectedRow >= 0 && Model.SelectedRow < ChainDeviceList->topLevelItemCount())
             ChainDeviceList->setCurrentItem(ChainDeviceList->topLevelItem(Model.SelectedRow));
+        else
+            ChainDeviceList->setCurrentItem(nullptr);
     }
     KeyChange->setEnabled(Model.ChangeEnabled);
     ChainReport->setText(Q(Model.Report));

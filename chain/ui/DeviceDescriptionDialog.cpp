@@ -98,6 +98,19 @@ TJTAGDeviceDescription::TJTAGDeviceDescription(JtagDeviceEditor editor, QWidget*
         Model.Select(row);
         Repaint();
     });
+    // A click beside the entries keeps the selected one highlighted: Change
+    // and Delete act on it.
+    connect(DeviceList, &QListWidget::itemSelectionChanged, this, [this] {
+        if (DeviceList->selectedItems().isEmpty() && Model.Selected >= 0)
+            Repaint();
+    });
+    // A click (or Enter) on the selected entry shows it again.
+    auto showAgain = [this](QListWidgetItem* item) {
+        Model.Select(DeviceList->row(item));
+        Repaint();
+    };
+    connect(DeviceList, &QListWidget::itemClicked, this, showAgain);
+    connect(DeviceList, &QListWidget::itemActivated, this, showAgain);
     connect(KeyChange, &QPushButton::clicked, this, [this] {
         Model.ChangeClick();
         Repaint();

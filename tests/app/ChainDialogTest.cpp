@@ -7,10 +7,13 @@
 #include "chain/ui/DeviceDescriptionDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -29,6 +32,19 @@ void Type(QWidget* widget, const QString& text)
         QApplication::sendEvent(widget, &press);
     }
 }
+
+// A mouse click (press and release) on an item of a list or tree.
+void ClickAt(QAbstractItemView* view, const QRect& rect)
+{
+    const QPointF at = rect.center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &event);
+    }
+}
+void ClickRow(QListWidget* list, int row) { ClickAt(list, list->visualItemRect(list->item(row))); }
+void ClickRow(QTreeWidget* tree, int row) { ClickAt(tree, tree->visualItemRect(tree->topLevelItem(row))); }
 
 struct BoardFiles {
     BoardFiles()
@@ -117,6 +133,88 @@ TEST(ChainDialogs, TheDeviceListDialogAddsAnEntryToTheConfiguration)
     });
     dialog.Run(0);
     EXPECT_EQ(w.Sess->Devices.Entries.at(0).IRLength, 8);
+}
+
+// What the device dialog shows is what Change and Delete act on: showing an
+// entry (another one, the same one clicked again, a new opening) judges its
+// fields afresh.
+TEST(ChainDialogs, TheDeviceListDialogFollowsTheEntryShown)
+{
+    SimWindow w("F020");
+    WriteText(w.Sess->Settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n[JTAG Devices]\r\nDevice_1=C8051F020(16,0,12867)\r\n"
+                                        "Device_2=NEWDEV(4,0,0)\r\nDevice_3=CPLD(8,0,19112177)\r\n");
+    w.Sess->Config.Load();
+    TJTAGDeviceDescription& dialog = w.Form->ChainSetupDialog().DeviceDialog();
+    WhenModal([&](QWidget*) {
+        dialog.IRLength->selectAll();
+        Type(dialog.IRLength, "xyz");
+        EXPECT_FALSE(dialog.KeyChange->isEnabled());
+        ClickRow(dialog.DeviceList, 1);
+        EXPECT_TRUE(dialog.KeyChange->isEnabled()) << "another entry";
+        dialog.IRLength->selectAll();
+        Type(dialog.IRLength, "x");
+        ClickRow(dialog.DeviceList, 1);
+        EXPECT_EQ(dialog.IRLength->text(), "4") << "the selected entry shown again";
+        ClickAt(dialog.DeviceList, QRect(20, dialog.DeviceList->viewport()->height() - 12, 4, 4));
+        EXPECT_TRUE(dialog.DeviceList->item(1)->isSelected()) << "a click beside the entries";
+        EXPECT_TRUE(dialog.KeyChange->isEnabled());
+        Type(dialog.IRLength, "y");
+        dialog.KeyCancel->click();
+    });
+    dialog.Run(0);
+    WhenModal([&](QWidget*) {
+        EXPECT_TRUE(dialog.KeyChange->isEnabled()) << "opened again";
+        dialog.KeyCancel->click();
+    });
+    dialog.Run(1);
+}
+
+// The chain list always has a current row, highlighted, and OK connects
+// exactly that one; ten devices fit without scrolling.
+TEST(ChainDialogs, TheChainListAlwaysHasTheCurrentRowThatOkTakes)
+{
+    BoardFiles board;
+    SimWindow w("@" + board.Ini);
+    TMainForm& form = *w.Form;
+    w.Sess->Devices.Entries = {{"C8051F020", 16, 0, 12867}, {"C8051F120", 16, 0, 268464707}, {"CPLD", 8, 0, 19112177}};
+    form.EnableJTAGChain->setChecked(true);
+    TJTAGChainSetup& dialog = form.ChainSetupDialog();
+    QTreeWidget* list = dialog.ChainDeviceList;
+    dialog.Dialogs.OpenJcf = [&](QWidget*) { return QString::fromStdString(board.Jcf); };
+    auto current = [list] { return list->indexOfTopLevelItem(list->currentItem()); };
+    WhenModal([&](QWidget*) {
+        dialog.LoadJCF->click();
+        EXPECT_EQ(current(), 0);
+        ClickRow(list, 1);
+        EXPECT_EQ(current(), 1);
+        ClickAt(list, QRect(40, list->viewport()->height() - 12, 4, 4));   // beside the rows
+        EXPECT_EQ(current(), 1);
+        EXPECT_TRUE(list->currentItem()->isSelected()) << "still highlighted";
+        w.Op.Answers = {true};
+        dialog.KeyDelete->click();
+        ASSERT_EQ(list->topLevelItemCount(), 2);
+        EXPECT_EQ(current(), 1) << "the row that moved up";
+        EXPECT_TRUE(list->currentItem()->isSelected());
+        EXPECT_EQ(dialog.CurrentDeviceName->currentText(), "CPLD");
+        dialog.KeyOK->click();
+    });
+    form.EditJTAGChainClick();
+    EXPECT_EQ(form.KeyConnect->text(), "Connect to Device #2");
+
+    WhenModal([&](QWidget*) {
+        w.Op.Answers = {true};
+        dialog.KeyDeleteAll->click();
+        EXPECT_EQ(current(), -1);
+        dialog.CurrentDeviceName->setCurrentText("CPLD");
+        for (int n = 0; n < 10; ++n)
+            dialog.KeyAdd->click();
+        EXPECT_EQ(current(), 0) << "the first after Add";
+        QApplication::processEvents();
+        EXPECT_EQ(list->topLevelItemCount(), 10);
+        EXPECT_EQ(list->verticalScrollBar()->maximum(), 0) << "ten rows fit";
+        dialog.KeyCancel->click();
+    });
+    form.EditJTAGChainClick();
 }
 
 } // namespace

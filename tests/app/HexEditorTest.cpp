@@ -10,14 +10,21 @@
 #include "sim/Simulator.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace vorbrant;
 using namespace vorbrant::testing;
@@ -132,7 +139,7 @@ TEST(HexEditor, TypingInTheHexViewStoresTheByteAndWidensTheRange)
     EXPECT_EQ(Text(e.CursorAddress), "Address: 000001H");
     EXPECT_EQ(Text(w.LStartAddress), "000000H");
     EXPECT_EQ(Text(w.LEndAddress), "000013H");
-    EXPECT_EQ(Text(w.LoadedSize), "000004H") << "ImageSize stays";
+    EXPECT_EQ(Text(w.LoadedSize), "000014H") << "the size reaches the edit";
 
     // Further up the image: the end address follows; 7F, 80 and 1F in the character view.
     Click(rig.Hex, true, 3, 4);   // row 4, address 0x34
@@ -269,45 +276,77 @@ TEST(HexEditor, ClearBufferAsksAndNoChangesNothing)
     EXPECT_EQ(rig.Hex->TopRow(), 1);
 }
 
-TEST(HexEditor, AProgramRunAfterEditingWritesTheEditedBytes)
+// Edits below, above and inside a loaded file, and into an empty buffer,
+// made through the Edit menu, the Jump dialog and the keyboard; then Go with
+// Verify ticked, and the simulated flash read back: every loaded and every
+// edited byte is there, the gaps between them stay erased.
+TEST(HexEditor, AProgramRunWritesTheEditedBytesAndTheLoadedFile)
 {
-    SimWindow rig("F340", true);
-    TMainForm& w = *rig.Form;
-    Session& session = *rig.Sess;
-    ImageBuffer& image = rig.Image;
-    sim::Simulator& simulator = *rig.Sim;
-    ASSERT_EQ(Text(w.Status), "Connected");
-    session.OpenFile(std::string(VORBRANT_SOURCE_DIR) + "/examples/blink.hex", LoadFormat::Hex);
-    ASSERT_EQ(Text(w.LoadedFilename), "blink.hex");
-    const uint8_t loaded = image.ImageData[0x100];
+    const std::string at100 = ":10010000000102030405060708090A0B0C0D0E0F77\n:00000001FF\n";
+    struct Case {
+        const char* What;
+        bool Load;                                       // at100.hex, 0x100..0x10F
+        std::vector<std::pair<const char*, const char*>> Edits; // jump text, hex digits typed
+        const char* Start;
+        const char* Size;
+        std::vector<uint32_t> Erased;                    // bytes that stay 0xFF
+    } cases[] = {
+        {"below", true, {{"50H", "11"}}, "000050H", "0000C0H", {0x4F, 0x51, 0xFF, 0x110}},
+        {"above", true, {{"300H", "22"}}, "000100H", "000201H", {0xFF, 0x110, 0x2FF, 0x301}},
+        {"below, inside and above", true, {{"50H", "11"}, {"105H", "A5"}, {"300H", "2233"}}, "000050H", "0002B2H",
+         {0x51, 0x110, 0x302}},
+        {"an empty buffer", false, {{"50H", "11"}, {"60H", "22"}}, "000000H", "000061H", {0x00, 0x4F, 0x51, 0x61}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        SimWindow rig("F340", true);
+        TMainForm& w = *rig.Form;
+        ASSERT_EQ(Text(w.Status), "Connected");
+        std::map<uint32_t, uint8_t> expected;
+        if (c.Load) {
+            rig.Sess->OpenFile(rig.Dir.Write("at100.hex", at100), LoadFormat::Hex);
+            ASSERT_EQ(Text(w.LoadedSize), "000010H");
+            for (uint32_t i = 0; i < 16; ++i)
+                expected[0x100 + i] = static_cast<uint8_t>(i);
+        }
+        for (const auto& [jump, digits] : c.Edits) {
+            const uint32_t at = static_cast<uint32_t>(std::stoul(std::string(jump), nullptr, 16));
+            for (size_t i = 0; digits[2 * i]; ++i)
+                expected[at + static_cast<uint32_t>(i)] =
+                    static_cast<uint8_t>(std::stoul(std::string(digits + 2 * i, 2), nullptr, 16));
+        }
 
-    // From the Edit menu, modally: 0x0003 and 0x0004 lie in a gap of the
-    // file, 0x0100 overwrites a loaded byte.
-    WhenModal([](QWidget* modal) {
-        auto* editor = qobject_cast<TEditor*>(modal);
-        ASSERT_NE(editor, nullptr);
-        Click(editor->StringGrid1, true, 0, 3);
-        Type(editor->StringGrid1, "a5");
-        Type(editor->StringGrid2, "Z");
-        Key(editor->StringGrid1, Qt::Key_PageDown);
-        Key(editor->StringGrid1, Qt::Key_Home, {}, Qt::ControlModifier);
-        for (int i = 0; i < 16; ++i)
-            Key(editor->StringGrid1, Qt::Key_Down);
-        Type(editor->StringGrid1, "3C");
-        editor->Exit1->trigger();
-    });
-    w.Edit->trigger();
-    EXPECT_FALSE(w.HexEditor().isVisible());
-    ASSERT_EQ(image.ImageData[0x100], 0x3C) << "loaded byte was " << int(loaded);
+        // The editor from the Edit menu; each jump through the offset dialog.
+        const auto edits = c.Edits;
+        WhenModal([edits](QWidget* modal) {
+            auto* editor = qobject_cast<TEditor*>(modal);
+            ASSERT_NE(editor, nullptr);
+            for (const auto& [jump, digits] : edits) {
+                const QString text = jump;
+                QTimer::singleShot(0, [text] {
+                    auto* dialog = qobject_cast<TForm3*>(QApplication::activeModalWidget());
+                    ASSERT_NE(dialog, nullptr);
+                    dialog->Edit1->setText(text);
+                    dialog->OKButton->click();
+                });
+                editor->Address1->trigger();
+                Type(editor->StringGrid1, digits);
+            }
+            editor->Exit1->trigger();
+        });
+        w.Edit->trigger();
+        EXPECT_EQ(Text(w.LStartAddress), c.Start);
+        EXPECT_EQ(Text(w.LoadedSize), c.Size);
 
-    rig.Op.Messages.clear();
-    w.KeyGoClick();
-    ASSERT_EQ(rig.Op.Texts().size(), 1u);
-    EXPECT_EQ(rig.Op.Texts()[0].rfind("Operation successfull!", 0), 0u) << rig.Op.Texts()[0];
-    EXPECT_EQ(simulator.Flash()[0x03], 0xA5);
-    EXPECT_EQ(simulator.Flash()[0x04], 'Z');
-    EXPECT_EQ(simulator.Flash()[0x100], 0x3C);
-    EXPECT_EQ(simulator.Flash()[0x00], image.ImageData[0x00]) << "the loaded bytes around them";
-    EXPECT_EQ(simulator.Flash()[0x05], 0xFF) << "an untouched gap byte";
-    EXPECT_TRUE(simulator.Violations().empty());
+        w.DoVerify->setChecked(true);
+        rig.Op.Messages.clear();
+        w.KeyGo->click();
+        ASSERT_EQ(rig.Op.Texts().size(), 1u);
+        EXPECT_EQ(rig.Op.Texts()[0].rfind("Operation successfull!", 0), 0u) << rig.Op.Texts()[0];
+        for (const auto& [address, value] : expected)
+            EXPECT_EQ(rig.Sim->Flash()[address], value) << std::hex << address;
+        for (uint32_t address : c.Erased)
+            EXPECT_EQ(rig.Sim->Flash()[address], 0xFF) << std::hex << address;
+        EXPECT_TRUE(rig.Sim->Violations().empty());
+    }
 }

@@ -243,6 +243,80 @@ TEST(ChainSetup, TheRecordedJcfFileFollowsOkAndCancel)
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 2u);
 }
 
+// The list always has a current row while it has rows, and OK takes it:
+// kept, clamped after Delete, the first after Load JCF and after the first
+// Add; Delete shows the entry that took the deleted one's place.
+TEST(ChainSetup, TheCurrentRowIsAlwaysARowOfTheList)
+{
+    SetupRig rig;
+    JtagChainSetup setup = rig.Setup();
+    setup.Open();
+    EXPECT_EQ(setup.SelectedRow, -1);
+    for (const char* name : {"CPU_A", "CPU_B", "NOIR"}) {
+        setup.SelectorText = name;
+        setup.FileText = std::string("/fw/") + name + ".hex";
+        setup.Add();
+        EXPECT_EQ(setup.SelectedRow, 0) << name;
+    }
+    setup.SelectRow(1);
+    setup.SelectorText = "NOIR";
+    setup.Add();
+    EXPECT_EQ(setup.SelectedRow, 1) << "Add keeps the current row";
+
+    rig.Op.Answers = {true, true, true};
+    setup.SelectRow(3);
+    setup.Delete();
+    EXPECT_EQ(setup.SelectedRow, 2) << "the last row deleted: the new last one";
+    EXPECT_EQ(setup.SelectorText, "NOIR");
+    EXPECT_EQ(setup.FileText, "/fw/NOIR.hex");
+    setup.SelectRow(0);
+    setup.Delete();
+    EXPECT_EQ(setup.SelectedRow, 0);
+    EXPECT_EQ(setup.SelectorText, "CPU_B") << "the entry that moved up is shown";
+    ASSERT_TRUE(setup.Ok());
+    EXPECT_EQ(setup.ChosenPosition(), 1);
+    setup.SelectRow(1);
+    EXPECT_EQ(setup.ChosenPosition(), 2);
+
+    std::string path = rig.Jcf("two.jcf", "[JTAG Chain]\nVersion=1.0\nDevice_1=CPU_A(4,0,1) a.hex\n"
+                                          "Device_2=CPU_B(8,0,0) b.hex\n");
+    setup.LoadJcf(path);
+    EXPECT_EQ(setup.SelectedRow, 0);
+    EXPECT_EQ(setup.FileText, "a.hex");
+    setup.DeleteAll();
+    EXPECT_EQ(setup.SelectedRow, -1);
+}
+
+// Rows made by Add and Change show the file as typed, also after the dialog
+// is opened again without a recorded JCF file; a chain changed behind the
+// dialog, or loaded from a file, shows file names.
+TEST(ChainSetup, TypedFilesStayAsTypedAcrossOpenings)
+{
+    SetupRig rig;
+    JtagChainSetup setup = rig.Setup();
+    setup.Open();
+    setup.SelectorText = "CPU_A";
+    setup.FileText = "/work/fw/first.hex";
+    setup.Add();
+    setup.Open();
+    EXPECT_THAT(setup.Rows, ElementsAre(Row{"1", "CPU_A", "/work/fw/first.hex"}));
+    rig.Chain.Devices[0].ProgFileName = "/work/fw/other.hex";
+    setup.Open();
+    EXPECT_THAT(setup.Rows, ElementsAre(Row{"1", "CPU_A", "other.hex"}));
+}
+
+// With no device in the device list, Add and Change say what to do.
+TEST(ChainSetup, AnEmptyDeviceListSaysHowToAddADevice)
+{
+    SetupRig rig;
+    rig.Devices.Entries.clear();
+    JtagChainSetup setup = rig.Setup();
+    setup.Open();
+    setup.Add();
+    EXPECT_EQ(rig.Chain.ChainDeviceCount(), 0u);
+    EXPECT_THAT(rig.Op.Texts(), ElementsAre(EmptyDeviceListText));
+}
+
 TEST(ChainSetup, TheHardwareCheckSaysWhatItFound)
 {
     SetupRig rig;

@@ -190,6 +190,52 @@ TEST(DeviceTable, NothingSelectedAndDeleteAndCancel)
     EXPECT_EQ(rig.Saves, 1);
 }
 
+// Change/Add follows what is shown: one bad number disables it, and showing
+// an entry (opening, another entry, the same one again) judges the fields
+// afresh. A duplicate Add shows the entry of that name, so that the name
+// field and Delete agree.
+TEST(DeviceTable, ShowingAnEntryJudgesItsFieldsAgain)
+{
+    DeviceRig rig("Device_1=CPU_A(4,0,1)\nDevice_2=NEWDEV(8,0,0)\nDevice_3=CPLD(8,0,19112177)\n");
+    JtagDeviceEditor editor = rig.Editor();
+    auto bad = [&] {
+        editor.FieldChanged(JtagDeviceEditor::Field::IRLength, "xyz");
+        EXPECT_FALSE(editor.ChangeEnabled);
+    };
+    editor.Open(0);
+    bad();
+    editor.Select(1);
+    EXPECT_TRUE(editor.ChangeEnabled) << "another entry";
+    bad();
+    editor.Select(1);
+    EXPECT_TRUE(editor.ChangeEnabled) << "the same entry again";
+    EXPECT_EQ(editor.IrText, "8");
+    bad();
+    editor.Cancel();
+    editor.Open(1);
+    EXPECT_TRUE(editor.ChangeEnabled) << "opened again";
+    bad();
+    editor.Open(7);
+    EXPECT_TRUE(editor.ChangeEnabled) << "nothing selected: empty fields";
+    EXPECT_EQ(editor.NameText, "");
+    EXPECT_EQ(editor.IrText, "");
+
+    editor.Select(1);
+    editor.NameText = "  CPLD  ";
+    editor.NameKeyPressed();
+    editor.ChangeClick();
+    EXPECT_EQ(rig.Table.Entries.size(), 3u);
+    EXPECT_EQ(editor.Selected, 2);
+    EXPECT_EQ(editor.NameText, "CPLD");
+    EXPECT_EQ(editor.IdText, "0123A0F1");
+    rig.Op.Answers = {true};
+    editor.DeleteClick();
+    EXPECT_THAT(rig.Op.Questions, ElementsAre("Do you really want to delete device CPLD ?"));
+    ASSERT_EQ(rig.Table.Entries.size(), 2u);
+    EXPECT_EQ(rig.Table.Entries[1].DeviceName, "NEWDEV");
+    EXPECT_EQ(editor.NameText, "") << "nothing is selected after a delete";
+}
+
 TEST(DeviceTable, StoredValuesThatStopTheLoad)
 {
     // The name ends at its first "("; a number that is not decimal stops

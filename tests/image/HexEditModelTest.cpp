@@ -48,7 +48,7 @@ TEST(HexEditModel, TwoDigitsStoreAByteLikeALoadAndMoveOn)
     EXPECT_EQ(image.PageMap[0], 1);
     EXPECT_EQ(image.StartAddress, 0);
     EXPECT_EQ(image.EndAddress, 0x20);
-    EXPECT_EQ(image.ImageSize, 1) << "an edit is no load";
+    EXPECT_EQ(image.ImageSize, 0x21) << "the runs reach the edit and the loaded byte";
     EXPECT_EQ(e.model.HexColumn(), 2);
     EXPECT_EQ(e.model.CharColumn(), 1);
     EXPECT_EQ(e.model.PendingDigits(), "");

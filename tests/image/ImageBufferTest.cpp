@@ -65,3 +65,35 @@ TEST(ImageBuffer, ClearAndStoreKeepMapsAndRange)
     EXPECT_EQ(image->PresentMap[0x200], 0);
     EXPECT_EQ(image->PageMap[1], 0);
 }
+
+// An edit reaches the byte count the runs take from StartAddress: a widened
+// range, or an edit beyond the count, makes the count span start to end.
+TEST(ImageBuffer, AnEditExtendsTheCountTheRunsTake)
+{
+    struct Case {
+        const char* What;
+        int32_t Start, End, Size; // before the edit
+        uint32_t Edit;
+        int32_t NewStart, NewEnd, NewSize;
+    } cases[] = {
+        {"below the loaded file", 0x100, 0x10F, 0x10, 0x50, 0x50, 0x10F, 0xC0},
+        {"above the loaded file", 0x100, 0x10F, 0x10, 0x300, 0x100, 0x300, 0x201},
+        {"inside the loaded file", 0x100, 0x10F, 0x10, 0x105, 0x100, 0x10F, 0x10},
+        {"an empty buffer, at 0", 0, 0, 0, 0, 0, 0, 1},
+        {"an empty buffer, higher up", 0, 0, 0, 0x50, 0, 0x50, 0x51},
+        {"a range wider than the count (the save dialog)", 0, 0x3FF, 0x10, 0x200, 0, 0x3FF, 0x400},
+        {"after a failed load (count 0, range kept)", 0x100, 0x10F, 0, 0x105, 0x100, 0x10F, 0x10},
+    };
+    for (const Case& c : cases) {
+        auto image = std::make_unique<ImageBuffer>();
+        image->StartAddress = c.Start;
+        image->EndAddress = c.End;
+        image->ImageSize = c.Size;
+        image->StoreEditedByte(c.Edit, 0x11);
+        EXPECT_EQ(image->ImageData[c.Edit], 0x11) << c.What;
+        EXPECT_EQ(image->PresentMap[c.Edit], 1) << c.What;
+        EXPECT_EQ(image->StartAddress, c.NewStart) << c.What;
+        EXPECT_EQ(image->EndAddress, c.NewEnd) << c.What;
+        EXPECT_EQ(image->ImageSize, c.NewSize) << c.What;
+    }
+}

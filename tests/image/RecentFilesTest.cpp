@@ -1,6 +1,9 @@
 #include "image/RecentFiles.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace vorbrant;
 
@@ -22,4 +25,29 @@ TEST(RecentFiles, KeepsFiveInFirstAddedOrder)
     EXPECT_EQ(list.Entries().front(), "/d/f3.hex");
     EXPECT_EQ(list.Entries().back(), "/d/f1.hex");
     EXPECT_EQ(list.Entries().size(), 5u);
+}
+
+// One file is one entry, however its path was spelt: "." and ".." go before
+// the path is stored and compared, through the file system where a
+// symbolic link makes ".." lead elsewhere.
+TEST(RecentFiles, PathsAreNormalisedBeforeTheyAreStoredAndCompared)
+{
+    test::TempDir dir;
+    const std::string blink = dir.Write("board/blink.hex", ":00000001FF\n");
+    dir.Write("elsewhere/sub/x.hex", ":00000001FF\n");
+    std::filesystem::create_directory_symlink(dir.File("elsewhere/sub"), dir.File("board/link"));
+
+    RecentFiles list;
+    list.AddRecentFile(dir.File("board/chain/../blink.hex"));
+    list.AddRecentFile(dir.File("board/./blink.hex"));
+    list.AddRecentFile(blink);
+    list.AddRecentFile("/not/there/../f.hex");    // missing files are normalised too
+    list.AddRecentFile("rel/../g.hex");
+    // board/link/../x.hex is elsewhere/x.hex on disk, not board/x.hex.
+    dir.Write("elsewhere/x.hex", ":00000001FF\n");
+    list.AddRecentFile(dir.File("board/link/../x.hex"));
+    list.AddRecentFile(dir.File("board/link/x.hex"));
+    const std::string real = std::filesystem::canonical(dir.File("elsewhere/x.hex")).string();
+    EXPECT_EQ(list.Entries(),
+              (std::vector<std::string>{blink, "/not/f.hex", "g.hex", real, dir.File("board/link/x.hex")}));
 }
