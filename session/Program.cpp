@@ -106,16 +106,18 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
 
 ProgramPort::~ProgramPort() { Finish(0); }
 
-std::string ProgramPort::Summary()
+std::string ProgramPort::Summary(bool wholeRun)
 {
     if (!simulator_)
         return "";
-    // Each run of a chain batch counts its own work: since the last line.
+    // Each run of a chain batch counts its own work: since the last line;
+    // the chain's closing line counts everything.
     const uint64_t accesses = simulator_->AccessCount(), ns = simulator_->GetClock().NowNs();
+    const uint64_t fromAccesses = wholeRun ? 0 : summarizedAccesses_, fromNs = wholeRun ? 0 : summarizedNs_;
     char line[96];
     std::snprintf(line, sizeof line, "%llu port accesses, %.3f s on the port",
-                  static_cast<unsigned long long>(accesses - summarizedAccesses_),
-                  static_cast<double>(ns - summarizedNs_) / 1e9);
+                  static_cast<unsigned long long>(accesses - fromAccesses),
+                  static_cast<double>(ns - fromNs) / 1e9);
     summarizedAccesses_ = accesses;
     summarizedNs_ = ns;
     std::string text = line;
@@ -198,7 +200,7 @@ SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port,
     settings.ExpectedPart = options.ExpectedPart;
     settings.SimulatedPort = port.Simulated();
     settings.SimulatedLpt = options.SimLpt;
-    settings.PortSummary = [&port] { return port.Summary(); };
+    settings.PortSummary = [&port](bool wholeRun) { return port.Summary(wholeRun); };
     return settings;
 }
 

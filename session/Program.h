@@ -35,7 +35,7 @@ public:
     bool Simulated() const { return simulator_ != nullptr; }
     // The port's work since the last summary (since the start for the
     // first), for the closing line of a run (simulator only).
-    std::string Summary();
+    std::string Summary(bool wholeRun);
     // Everything ends through here: the trace closed, the simulated flash
     // written back and its violation report printed, the driver released.
     // Returns code.

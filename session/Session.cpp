@@ -119,7 +119,7 @@ std::string Session::ResultLine(int exitCode) const
 {
     if (!batchStarted_ && exitCode == 0)
         return "";
-    const std::string port = Settings.PortSummary ? Settings.PortSummary() : "";
+    const std::string port = Settings.PortSummary ? Settings.PortSummary(wholeRunLine_) : "";
     return batchRun_ ? RunResultLogLine(*batchRun_, exitCode, port) : ResultLogLine(exitCode, port);
 }
 
@@ -897,7 +897,7 @@ void Session::Run(const std::optional<AddressRange>& readRange)
         RequestExit(code);
         return;
     }
-    Op.Log(RunResultLogLine(outcome, ToInt(code), Settings.PortSummary ? Settings.PortSummary() : ""));
+    Op.Log(RunResultLogLine(outcome, ToInt(code), Settings.PortSummary ? Settings.PortSummary(false) : ""));
 }
 
 void Session::Go()

@@ -85,8 +85,9 @@ struct SessionSettings {
     // LPT port whatever the configuration says (nor is the port stored).
     bool SimulatedPort = false;
     int SimulatedLpt = 1;
-    // A line about the port's work for the run report (accesses, time).
-    std::function<std::string()> PortSummary;
+    // A line about the port's work for the run report (accesses, time):
+    // since the last such line, or with wholeRun since the port opened.
+    std::function<std::string(bool wholeRun)> PortSummary;
 };
 
 // What the loader panel shows.
@@ -342,6 +343,7 @@ private:
     bool helpShown_ = false;  // "?" showed the command-line help
     bool fileLoaded_ = false; // the batch run's -f file loaded
     std::optional<RunOutcome> batchRun_; // the operation flow of a batch run
+    bool wholeRunLine_ = false; // the closing line sums a chain's positions
     FileLock configLock_;
     bool configReadOnly_ = false;
 };

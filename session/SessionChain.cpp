@@ -195,6 +195,7 @@ void Session::RunChainPositions()
         std::string Result;
     };
     std::vector<Line> summary;
+    RunOutcome total; // what the positions did together, for the closing line
     int firstFailure = ToInt(ExitCode::Success);
     for (size_t n = 1; n <= Stack.Chain.ChainDeviceCount(); ++n) {
         const tJTAGChainDevice& entry = Stack.Chain.Devices[n - 1];
@@ -221,6 +222,8 @@ void Session::RunChainPositions()
         // Each position closes with its own result line.
         if (std::string line = ResultLine(code); !line.empty())
             Op.Log(line);
+        if (batchRun_)
+            AddRunOutcome(total, *batchRun_);
         batchRun_.reset();
         std::string result = code == 0 ? "success" : "failed, exit code " + std::to_string(code);
         Op.Log("Device #" + std::to_string(n) + ": " + result);
@@ -240,6 +243,8 @@ void Session::RunChainPositions()
         Op.Log("  " + pad(line.Position, widths[0]) + pad(line.Device, widths[1]) + pad(line.Found, widths[2]) +
                line.Result);
     ExitCode = firstFailure;
+    batchRun_ = total;
+    wholeRunLine_ = true;
 }
 
 } // namespace vorbrant

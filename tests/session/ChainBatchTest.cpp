@@ -4,6 +4,8 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <regex>
+#include <vector>
 
 namespace vorbrant {
 namespace {
@@ -59,6 +61,15 @@ TEST_F(ChainBatch, AllPositionsRunWithTheirOwnFiles)
         << run.Output;
     EXPECT_EQ(TempDir::Read(dir.File("f020.bin")).substr(0, 4), "\x01\x02\x03\x04");
     EXPECT_EQ(TempDir::Read(dir.File("f120.bin")).substr(0x1000, 3), "\xA1\xB2\xC3");
+    // The closing line sums the positions' lines, not the work after them.
+    std::vector<long> accesses;
+    const std::regex count("(\\d+) port accesses");
+    for (auto it = std::sregex_iterator(run.Output.begin(), run.Output.end(), count); it != std::sregex_iterator(); ++it)
+        accesses.push_back(std::stol((*it)[1]));
+    ASSERT_EQ(accesses.size(), 3u) << run.Output;
+    EXPECT_GE(accesses[2], accesses[0] + accesses[1]) << run.Output;
+    EXPECT_NE(run.Output.find("Result: success, exit code 0, 0.0 s, 7 bytes programmed, 7 verified, "), std::string::npos)
+        << run.Output;
 
     // The first failure gives the exit code; the other position still runs.
     dir.Write("two.hex", ":03100000A1B2C4D6\n:00000001FF\n");
