@@ -21,6 +21,7 @@
 #include "lpt/PortIo.h"
 #include "session/ExitCodes.h"
 #include "session/Sequencer.h"
+#include "sim/PullWatch.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
@@ -44,33 +45,6 @@ public:
     void ShowBufferInfo() override {}
 };
 
-// The simulator behind a port that notes the port time at which the target
-// was pulled.
-class WatchedPort : public PortIo {
-public:
-    explicit WatchedPort(sim::Simulator& sim) : sim_(sim) {}
-    uint8_t PortIn(uint16_t port) override
-    {
-        uint8_t value = sim_.PortIn(port);
-        Note();
-        return value;
-    }
-    void PortOut(uint16_t port, uint8_t value) override
-    {
-        sim_.PortOut(port, value);
-        Note();
-    }
-    uint64_t RemovedAtNs = 0;
-
-private:
-    void Note()
-    {
-        if (RemovedAtNs == 0 && sim_.TargetRemoved())
-            RemovedAtNs = sim_.GetClock().Now();
-    }
-    sim::Simulator& sim_;
-};
-
 struct Rig {
     explicit Rig(const std::string& simText)
     {
@@ -80,14 +54,14 @@ struct Rig {
             std::exit(2);
         }
         Sim = std::make_unique<sim::Simulator>(Config);
-        Port = std::make_unique<WatchedPort>(*Sim);
+        Port = std::make_unique<sim::PullWatch>(*Sim);
         Stack = std::make_unique<ProgrammerStack>(*Port, Sim->GetClock());
     }
     double Seconds() const { return static_cast<double>(Sim->GetClock().Now()) / 1e9; }
 
     sim::SimConfig Config;
     std::unique_ptr<sim::Simulator> Sim;
-    std::unique_ptr<WatchedPort> Port;
+    std::unique_ptr<sim::PullWatch> Port;
     std::unique_ptr<ProgrammerStack> Stack;
 };
 
@@ -182,8 +156,8 @@ Outcome RunFile(const std::string& simText, FileKind kind, bool stepByStep)
     out.RunSeconds = rig.Seconds() - out.ConnectSeconds;
     out.Violations = rig.Sim->ViolationCount();
     out.Accesses = rig.Sim->AccessCount();
-    if (rig.Port->RemovedAtNs != 0)
-        out.AfterRemovalSeconds = rig.Seconds() - static_cast<double>(rig.Port->RemovedAtNs) / 1e9;
+    if (rig.Port->PulledAtNs != 0)
+        out.AfterRemovalSeconds = rig.Seconds() - static_cast<double>(rig.Port->PulledAtNs) / 1e9;
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include "common/ScriptedOperator.h"
 #include "common/Text.h"
 #include "lpt/Clock.h"
+#include "sim/PullWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -725,36 +726,7 @@ TEST(Sequencer, APortThatStallsTooOftenEndsInBoundedTimeAndNeverCallsThePartLock
     EXPECT_TRUE(rig.Sim->Violations().empty()) << rig.Sim->Violations()[0];
 }
 
-namespace {
-
-// The simulator behind a port that notes the port time at which the
-// target was pulled.
-class PullWatch : public PortIo {
-public:
-    explicit PullWatch(sim::Simulator& sim) : sim_(sim) {}
-    uint8_t PortIn(uint16_t port) override
-    {
-        uint8_t value = sim_.PortIn(port);
-        Note();
-        return value;
-    }
-    void PortOut(uint16_t port, uint8_t value) override
-    {
-        sim_.PortOut(port, value);
-        Note();
-    }
-    uint64_t PulledAtNs = 0;
-
-private:
-    void Note()
-    {
-        if (PulledAtNs == 0 && sim_.TargetRemoved())
-            PulledAtNs = sim_.GetClock().Now();
-    }
-    sim::Simulator& sim_;
-};
-
-} // namespace
+using sim::PullWatch;
 
 TEST(Sequencer, ATargetPulledAtAnyPointOfARunEndsSixteenWithinASecond)
 {
