@@ -43,8 +43,11 @@ ChainCheckResult CheckChainPosition(Adapter& adapter, JtagLink& jtag, const Jtag
     std::optional<std::vector<uint32_t>> ids = ReadChainIdCodes(adapter, jtag, chain.ChainDeviceCount());
     if (!ids)
         return {};
-    if (position < 1 || position > ids->size() || (*ids)[position - 1] != chain.Devices[position - 1].IDCode)
-        return {ChainCheckKind::Mismatch, position, position <= ids->size() ? (*ids)[position - 1] : 0};
+    // A position outside the chain holds nothing that could match.
+    const bool inChain = position >= 1 && position <= ids->size();
+    const uint32_t read = inChain ? (*ids)[position - 1] : 0;
+    if (!inChain || read != chain.Devices[position - 1].IDCode)
+        return {ChainCheckKind::Mismatch, position, read};
     return {ChainCheckKind::Verified, 0, 0};
 }
 
