@@ -320,7 +320,8 @@ void Session::RunBatchOnce()
     BatchMode = true;
     if (!PrepareLocks())
         return;
-    if (!Settings.ReadBackPath.empty() || ReadStepNamed())
+    // RunBatch refused a read step without --read: a read always has a file.
+    if (!Settings.ReadBackPath.empty())
         RunStepsThenRead();
     else if (!Settings.Security.OnlySecurity(stepsGiven_))
         Go();
