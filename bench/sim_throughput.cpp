@@ -3,7 +3,7 @@
 // sequential read (IR and DR scans of the indirect flash registers).
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
-#include "tests/sim/Wire.h"
+#include "sim/Wire.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // The chain windows in the main window: "Multiple JTAG Chain", the "JTAG
 // Chain Setup" dialog with a JCF file of a simulated three-device board, and
 // the "JTAG Device Description" dialog writing the device list.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include "chain/ui/ChainSetupDialog.h"
 #include "chain/ui/DeviceDescriptionDialog.h"

@@ -1,6 +1,6 @@
 // Connect, Disconnect and the presence poll of the main window against
 // simulated targets.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"

@@ -1,7 +1,7 @@
 // The "Hex edit" window driven through its grids and menus: typing in both
 // views, the wrap, the jump through the borrowed offset dialog, Clear buffer,
 // and a program run of edited bytes against the simulator.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include "image/ui/HexEditor.h"
 #include "image/ui/HexGrid.h"

@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include <QAction>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include "common/IniFile.h"
 #include "image/ui/OffsetDialog.h"

@@ -1,7 +1,7 @@
 // The three lock-byte dialogs and the Security menu, driven through their
 // widgets over simulated parts: what they show, what they write into the
 // part's flash, and the presence poll around them.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include "security/ui/F30xSecurityDialog.h"
 #include "security/ui/SecurityByteDialog.h"

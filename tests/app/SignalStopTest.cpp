@@ -1,6 +1,6 @@
 // A termination signal while the window is up ends the event loop, so the
 // orderly close (configuration, target release, driver shutdown) runs.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include "app/SignalStop.h"
 

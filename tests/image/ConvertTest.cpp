@@ -1,6 +1,6 @@
 #include "image/Convert.h"
 
-#include "ImageTestSupport.h"
+#include "tests/image/ImageTestSupport.h"
 
 using namespace vorbrant;
 using namespace vorbrant::testing;

@@ -1,6 +1,6 @@
 #include "image/LineReader.h"
 
-#include "ImageTestSupport.h"
+#include "tests/image/ImageTestSupport.h"
 
 #include <fcntl.h>
 #include <unistd.h>

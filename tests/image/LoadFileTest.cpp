@@ -1,4 +1,4 @@
-#include "ImageTestSupport.h"
+#include "tests/image/ImageTestSupport.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

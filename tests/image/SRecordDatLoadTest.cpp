@@ -1,4 +1,4 @@
-#include "ImageTestSupport.h"
+#include "tests/image/ImageTestSupport.h"
 
 using namespace vorbrant;
 using namespace vorbrant::testing;

@@ -1,6 +1,6 @@
 #include "image/FileSaver.h"
 
-#include "ImageTestSupport.h"
+#include "tests/image/ImageTestSupport.h"
 
 #include <sys/stat.h>
 

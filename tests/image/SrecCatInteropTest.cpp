@@ -2,7 +2,7 @@
 // srec_cat reads our saved files back to the bytes we saved.
 #include "image/FileSaver.h"
 
-#include "ImageTestSupport.h"
+#include "tests/image/ImageTestSupport.h"
 
 #include <random>
 #include <sys/wait.h>

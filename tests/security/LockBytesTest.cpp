@@ -2,7 +2,7 @@
 // range a security byte protects, and the blocks of the JTAG lock bits.
 #include "security/LockBytes.h"
 
-#include "../target/SimRig.h"
+#include "tests/support/SimRig.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Batch runs of the program on the simulator: the exit code and the message
 // on stderr for each way a run can end.
-#include "ProgramRun.h"
+#include "tests/session/ProgramRun.h"
 #include "common/FileLock.h"
 #include "tests/support/TempDir.h"
 

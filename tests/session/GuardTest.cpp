@@ -1,7 +1,7 @@
 // Batch runs that must refuse, early and with their reason, rather than leave
 // a board holding what nobody asked for: unknown option letters, the wrong
 // part, a file that is no data image, and every run's closing line.
-#include "ProgramRun.h"
+#include "tests/session/ProgramRun.h"
 #include "sim/Catalogue.h"
 #include "tests/support/TempDir.h"
 

@@ -1,6 +1,6 @@
 // The program itself, started headless: start-up and close keep the
 // configuration, and command-line errors end with exit code 8.
-#include "ProgramRun.h"
+#include "tests/session/ProgramRun.h"
 #include "tests/support/TempDir.h"
 
 #include "common/IniFile.h"

@@ -6,7 +6,7 @@
 #include "session/Messages.h"
 #include "session/Session.h"
 
-#include "../target/SimRig.h"
+#include "tests/support/SimRig.h"
 #include "common/ScriptedOperator.h"
 #include "common/Text.h"
 #include "sim/Catalogue.h"

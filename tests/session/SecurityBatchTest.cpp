@@ -1,7 +1,7 @@
 // The lock-byte options of a batch run, on the command-line program and the
 // simulator: recovering a locked part, locking it from a script, showing the
 // protection, and the exit codes of each way that can go wrong.
-#include "ProgramRun.h"
+#include "tests/session/ProgramRun.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

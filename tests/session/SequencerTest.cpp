@@ -5,7 +5,7 @@
 
 #include "session/ExitCodes.h"
 
-#include "../target/SimRig.h"
+#include "tests/support/SimRig.h"
 #include "common/ScriptedOperator.h"
 #include "common/Text.h"
 #include "lpt/Clock.h"

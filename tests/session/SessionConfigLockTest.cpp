@@ -2,7 +2,7 @@
 // works without saving it and says so once.
 #include "session/Session.h"
 
-#include "../target/SimRig.h"
+#include "tests/support/SimRig.h"
 #include "common/IniFile.h"
 #include "common/ScriptedOperator.h"
 #include "tests/support/TempDir.h"

@@ -1,6 +1,6 @@
 // The simulated port and adapter: register behaviour, detection levels of
 // every adapter kind, the virtual clock.
-#include "Wire.h"
+#include "sim/Wire.h"
 
 #include "sim/JtagChain.h"
 #include "sim/JtagTap.h"

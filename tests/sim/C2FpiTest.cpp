@@ -1,6 +1,6 @@
 // The flash programming interface behind FPDAT: block read and write, page
 // and device erase, refusals, lock semantics and the security registers.
-#include "Wire.h"
+#include "sim/Wire.h"
 
 #include "sim/C2Target.h"
 #include "tests/support/TempDir.h"

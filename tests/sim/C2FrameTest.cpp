@@ -1,6 +1,6 @@
 // C2 frames decoded from the wire: every transfer kind, WAIT, the reset by a
 // long C2CK low, and the violations the device notices.
-#include "Wire.h"
+#include "sim/Wire.h"
 
 #include "sim/C2Target.h"
 

@@ -1,5 +1,5 @@
 // JTAG chains and every injectable fault.
-#include "Wire.h"
+#include "sim/Wire.h"
 #include "tests/support/TempDir.h"
 
 #include "sim/C2Target.h"

@@ -1,6 +1,6 @@
 // The JTAG side: the TAP state machine, IDCODE and BYPASS, the indirect
 // flash registers and the flash behind them, locks and scratchpad.
-#include "Wire.h"
+#include "sim/Wire.h"
 
 #include "sim/JtagChain.h"
 #include "sim/JtagTap.h"

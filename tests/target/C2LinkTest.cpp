@@ -1,7 +1,7 @@
 // C2 link against a recording port: the exact data-register bytes of every
 // transfer, the waits and their limits, and the FPI operations with a
 // scripted target on C2D.
-#include "RecordingPort.h"
+#include "tests/support/RecordingPort.h"
 
 #include "target/C2Link.h"
 

@@ -3,7 +3,7 @@
 #include "target/ChainHardware.h"
 
 #include "tests/support/ChainDevice.h"
-#include "tests/target/SimBoard.h"
+#include "tests/support/SimBoard.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Flash operations and connection on a recording port: which registers get
 // which values, in which order, with a JTAG target whose TDO always reads low
 // (never busy, never failing) or a port with no adapter at all.
-#include "RecordingPort.h"
+#include "tests/support/RecordingPort.h"
 
 #include "target/C2Link.h"
 #include "target/FlashSizeFacts.h"

@@ -2,7 +2,7 @@
 // skip, TAP walks of the scans, fill bits of a chain, and the indirect
 // register protocol with its bounded busy polls.
 #include "tests/support/ChainDevice.h"
-#include "RecordingPort.h"
+#include "tests/support/RecordingPort.h"
 
 #include "target/JtagLink.h"
 

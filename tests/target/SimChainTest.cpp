@@ -1,7 +1,7 @@
 // A C8051F part inside a three-device JTAG chain on the simulator: the fill
 // bits around it let the host identify and program it at its position.
 #include "tests/support/ChainDevice.h"
-#include "tests/target/SimBoard.h"
+#include "tests/support/SimBoard.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"

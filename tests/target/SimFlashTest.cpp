@@ -2,7 +2,7 @@
 // erase, program and read back byte-exact with no protocol violation, and
 // the faults (target removed, failing write, part that stays busy) ending in
 // false results within bounded time.
-#include "SimRig.h"
+#include "tests/support/SimRig.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Connection and identification against the simulator: every derivative of
 // its catalogue, locked parts, unknown codes, targets that do not answer,
 // and the chip facts identification fills in.
-#include "RecordingPort.h"
-#include "SimRig.h"
+#include "tests/support/RecordingPort.h"
+#include "tests/support/SimRig.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

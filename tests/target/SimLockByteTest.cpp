@@ -1,7 +1,7 @@
 // The lock bytes through the flash interface against the simulator, as the
 // security dialogs use them: a byte written is what the part then enforces,
 // and reads back as the dialog shows it.
-#include "SimRig.h"
+#include "tests/support/SimRig.h"
 
 #include "target/JtagFlashLink.h"
 

@@ -1,7 +1,8 @@
 #pragma once
 // Hand-written register sequences for driving the simulated adapter from the
-// host's side in tests: C2 strobes and transfers, JTAG clocks and scans. Kept
-// apart from the program's own protocol code on purpose.
+// host's side in the simulator's tests and benches: C2 strobes and transfers,
+// JTAG clocks and scans. Kept apart from the program's own protocol code on
+// purpose; nothing in the simulator includes it.
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 
