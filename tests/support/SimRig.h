@@ -1,6 +1,8 @@
 #pragma once
-// A whole programmer on a simulated adapter and target, in one line:
-// SimRig rig("F340,lock=FE");
+// A whole programmer on a simulated adapter and target, in one line: one
+// part and its options (SimRig rig("F340,lock=FE")), or a board in the
+// simulator's INI form, a chain of devices or one part with its options
+// (SimRig rig("[Device1]\nPart=F020\n")).
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
@@ -16,7 +18,8 @@ struct SimRig {
     explicit SimRig(const std::string& simText)
     {
         std::string error;
-        Parsed = sim::ParseSimSpec(simText, Config, error);
+        Parsed = simText.starts_with('[') ? sim::ParseSimIni(simText, "board.ini", Config, error)
+                                          : sim::ParseSimSpec(simText, Config, error);
         EXPECT_TRUE(Parsed) << simText << ": " << error;
         Sim = std::make_unique<sim::Simulator>(Config);
         Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock());

@@ -3,7 +3,7 @@
 #include "target/ChainHardware.h"
 
 #include "tests/support/ChainDevice.h"
-#include "tests/support/SimBoard.h"
+#include "tests/support/SimRig.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@ namespace {
 
 using ::testing::IsEmpty;
 
-struct Board : test::SimBoard {
-    using SimBoard::SimBoard;
+struct Board : test::SimRig {
+    using SimRig::SimRig;
     ChainCheckResult Check() { return VerifyChainHardware(Stack->Pins, Stack->Dev.Jtag(), Stack->Chain); }
 };
 

@@ -1,7 +1,7 @@
 // A C8051F part inside a three-device JTAG chain on the simulator: the fill
 // bits around it let the host identify and program it at its position.
 #include "tests/support/ChainDevice.h"
-#include "tests/support/SimBoard.h"
+#include "tests/support/SimRig.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 #include "target/ProgrammerStack.h"
@@ -15,8 +15,6 @@ namespace vorbrant {
 namespace {
 
 using ::testing::IsEmpty;
-
-using ChainRig = test::SimBoard;
 
 // Device 1 nearest the adapter's TDI: a 5-bit generic device, the F120, a
 // 3-bit generic device.
@@ -35,7 +33,7 @@ void DescribeChain(JtagChainList& chain)
 
 TEST(SimChainTest, PartAtPositionTwoIsIdentifiedAndProgrammed)
 {
-    ChainRig rig(ThreeDevices);
+    test::SimRig rig(ThreeDevices);
     DescribeChain(rig.Stack->Chain);
     Target& dev = rig.Stack->Dev;
     dev.SetChainPosition(2);
@@ -64,7 +62,7 @@ TEST(SimChainTest, PartAtPositionTwoIsIdentifiedAndProgrammed)
 
 TEST(SimChainTest, WithoutFillBitsTheChainDoesNotReadAsThePart)
 {
-    ChainRig rig(ThreeDevices);
+    test::SimRig rig(ThreeDevices);
     DescribeChain(rig.Stack->Chain);
     Target& dev = rig.Stack->Dev;
     dev.SetChainPosition(0);
