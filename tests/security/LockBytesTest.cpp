@@ -1,10 +1,19 @@
 // The lock-byte rules on identified parts: which dialog a part gets, the
-// range a security byte protects, and the blocks of the JTAG lock bits.
+// range a security byte protects, the blocks of the JTAG lock bits, and what
+// the three security dialogs show and write, without their widgets.
 #include "security/LockBytes.h"
 
+#include "common/ScriptedOperator.h"
+#include "security/C2SecurityByte.h"
+#include "security/F30xSecurity.h"
+#include "security/JtagLockBits.h"
 #include "tests/support/SimRig.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
 
 using namespace vorbrant;
 using vorbrant::test::SimRig;
@@ -70,4 +79,247 @@ TEST(LockBytes, BlockLabelsFollowTheFlashSize)
     EXPECT_EQ(LockBlockCount(f046), 4);
     EXPECT_EQ(BlockRangeText(f046, 3), "6000-7FFFH");
     EXPECT_EQ(BlockRangeText(f046, 4), "");
+}
+
+namespace {
+
+// The three security dialogs without their widgets, on a connected
+// simulated part, with the main window's reconnect and presence poll. The
+// part holds 5A at 0100 so that an erase shows.
+struct Dialogs {
+    explicit Dialogs(const std::string& simText) : Rig(simText)
+    {
+        Rig.Dev().ConnectTarget();
+        Rig.Sim->Flash()[0x100] = 0x5A;
+    }
+    SecurityContext Context()
+    {
+        return {Rig.Dev(), Op, [this] {
+                    Rig.Dev().DisconnectTarget();
+                    Rig.Dev().ConnectTarget();
+                },
+                [this] { return Poll; }, [this](bool running) { Poll = running; }};
+    }
+
+    SimRig Rig;
+    ScriptedOperator Op;
+    bool Poll = true;
+};
+
+std::string Hex(unsigned value)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%02X", value);
+    return buffer;
+}
+
+// A step's text with '_' for a blank.
+std::string Blanks(std::string text)
+{
+    std::replace(text.begin(), text.end(), '_', ' ');
+    return text;
+}
+
+// "type=4", "enter=_12_", "update", "erase"; "yes" and "no" answer the next
+// question with OK or Cancel. Shows "field | range | bar/maximum | up to N" and what is off.
+std::string RunSecurityByte(Dialogs& d, std::istringstream& steps)
+{
+    C2SecurityByte m(d.Context());
+    m.Open();
+    for (std::string step; steps >> step;) {
+        if (step == "yes" || step == "no")
+            d.Op.Answers.push_back(step == "yes");
+        else if (step.starts_with("type="))
+            m.TextChanged(Blanks(step.substr(5)));
+        else if (step.starts_with("enter="))
+            m.EnterPressed(Blanks(step.substr(6)));
+        else if (step == "update")
+            m.Update();
+        else if (step == "erase")
+            m.ChipErase();
+        else
+            ADD_FAILURE() << step;
+    }
+    EXPECT_FALSE(d.Poll);
+    m.Close();
+    return m.EditText + " | " + m.RangeText + " | " + std::to_string(m.GaugePosition) + "/" +
+           std::to_string(m.GaugeMaximum) + " | up to " + std::to_string(m.ChangerMaximum) +
+           (m.UpdateEnabled ? "" : " no-update") + (m.ChangerEnabled ? "" : " no-changer") +
+           (m.BarEnabled ? "" : " no-bar");
+}
+
+// "read", "write" click the two boxes; "update", "erase", "yes", "no". Shows the
+// byte and the ticked boxes.
+std::string RunF30x(Dialogs& d, std::istringstream& steps)
+{
+    F30xSecurity m(d.Context());
+    m.Open();
+    bool read = m.ReadLockChecked, write = m.WriteLockChecked;
+    for (std::string step; steps >> step;) {
+        if (step == "yes" || step == "no")
+            d.Op.Answers.push_back(step == "yes");
+        else if (step == "read")
+            read = !read;
+        else if (step == "write")
+            write = !write;
+        else if (step == "update")
+            m.Update(read, write);
+        else if (step == "erase")
+            m.ChipErase();
+        else
+            ADD_FAILURE() << step;
+        if (step == "update" || step == "erase") {
+            read = m.ReadLockChecked;
+            write = m.WriteLockChecked;
+        }
+    }
+    EXPECT_FALSE(d.Poll);
+    m.Close();
+    return Hex(m.F30xLockByte) + (m.ReadLockChecked ? " read-lock" : "") + (m.WriteLockChecked ? " write-lock" : "") +
+           (m.ControlsEnabled ? "" : " disabled");
+}
+
+// "R0".."W7" click a box, "update-read", "update-write", "erase-page",
+// "erase-chip", "yes", "no". Shows each column from bit 7 down: X locked, x ticked,
+// . open, - no block.
+std::string RunLockBits(Dialogs& d, std::istringstream& steps)
+{
+    JtagLockBits m(d.Context());
+    m.Open();
+    for (std::string step; steps >> step;) {
+        if (step == "yes" || step == "no")
+            d.Op.Answers.push_back(step == "yes");
+        else if (step.size() == 2 && (step[0] == 'R' || step[0] == 'W')) {
+            LockColumn column = step[0] == 'R' ? LockColumn::Read : LockColumn::WriteErase;
+            int bit = step[1] - '0';
+            m.BoxClicked(column, bit, !m.At(column, bit).Checked);
+        } else if (step == "update-read")
+            m.UpdateRead();
+        else if (step == "update-write")
+            m.UpdateWriteErase();
+        else if (step == "erase-page" || step == "erase-chip")
+            m.Erase(step == "erase-chip");
+        else
+            ADD_FAILURE() << step;
+    }
+    EXPECT_FALSE(d.Poll);
+    m.Close();
+    std::string shown = m.PanelsEnabled ? "" : "disabled ";
+    for (LockColumn column : {LockColumn::Read, LockColumn::WriteErase}) {
+        shown += column == LockColumn::Read ? "R " : " W ";
+        for (int bit = 7; bit >= 0; --bit) {
+            const JtagLockBits::Box& box = m.At(column, bit);
+            shown += box.Checked ? (box.Enabled ? 'x' : 'X') : (box.Enabled ? '.' : '-');
+        }
+    }
+    return shown;
+}
+
+// Port accesses a connect of the part takes, to unplug it right after.
+uint64_t ConnectAccesses(const std::string& part)
+{
+    Dialogs probe(part);
+    return probe.Rig.Sim->AccessCount();
+}
+
+} // namespace
+
+TEST(LockBytes, TheDialogsShowAndWriteWhatTheRulesSay)
+{
+    const std::string unplugged = "F330,remove-after=" + std::to_string(ConnectAccesses("F330") + 1);
+    struct Case {
+        std::string Sim;
+        const char* Steps;
+        const char* Shows;
+        const char* Said;  // the operator's messages, "; " between them
+        const char* Flash; // address=value after the steps
+    };
+    const Case cases[] = {
+        // The security byte counts locked pages from 0, in 16 bits, and lets
+        // the operator choose every page below the lock byte's page.
+        {"F340", "", "0 | Device unprotected! | 0/65536 | up to 125", "", "FBFF=FF"},
+        {"F340", "type=1", "1 | Secured range 0-01FFH | 512/65536 | up to 125", "", "FBFF=FF"},
+        {"F340", "type=64", "64 | Secured range 0-7FFFH | 32768/65536 | up to 125", "", "FBFF=FF"},
+        {"F340", "type=96", "96 | Secured range 0-0BFFFH | 49152/65536 | up to 125", "", "FBFF=FF"},
+        {"F340", "type=007", "7 | Secured range 0-0DFFH | 3584/65536 | up to 125", "", ""},
+        {"F340", "type=7 type=_12_", "_12_ | Secured range 0-0DFFH | 3584/65536 | up to 125", "", ""},
+        {"F340", "type=7 type=x", "x | Secured range 0-0DFFH | 3584/65536 | up to 125", "", ""},
+        {"F340", "type=7 enter=_12_", "12 | Secured range 0-17FFH | 6144/65536 | up to 125", "", ""},
+        {"F310", "type=30", "30 | Secured range 0-3BFFH | 15360/16384 | up to 30", "", ""},
+        {"F310", "type=200", "200 | Secured range 0-8FFFH | 36864/16384 | up to 30", "", ""},
+        {"F360", "type=4", "4 | Secured range 0-0FFFH | 4096/32768 | up to 30", "", ""},
+        {"F340,lock=FB", "", "4 | Secured range 0-07FFH | 2048/65536 | up to 125", "", "FBFF=FB"},
+        // Update writes the complement of the count and reads it back; the
+        // F341 answers as the locked F34x row but counts its own pages.
+        {"F340", "type=4 yes update", "4 | Secured range 0-07FFH | 2048/65536 | up to 125", "", "FBFF=FB 0100=5A"},
+        {"F341", "type=4 yes update", "4 | Secured range 0-07FFH | 2048/32768 | up to 63", "", "7FFF=FB"},
+        {"F310", "type=200 yes update", "30 | Secured range 0-3BFFH | 15360/16384 | up to 30", "", "3DFF=E1"},
+        {"F340", "type=4 yes update yes erase", "0 | Device unprotected! | 0/65536 | up to 125", "",
+         "FBFF=FF 0100=FF"},
+        {"F340", "type=4 no update no erase", "4 | Secured range 0-07FFH | 2048/65536 | up to 125", "", "FBFF=FF 0100=5A"},
+        // A part that no longer answers: the locked display, and a chip
+        // erase that fails and changes nothing.
+        {unplugged, "yes erase", "0 | DEVICE LOCKED! | 0/0 | up to 0 no-update no-changer no-bar",
+         "Cannot read security byte!; Chip erase failed!", ""},
+
+        // The F30x lock byte: a cleared bit of the low nibble locks reading,
+        // of the high nibble writing; Update only clears, Chip erase sets.
+        {"F300", "", "FF", "", "1DFF=FF"},
+        {"F300,lock=F0", "", "F0 read-lock", "Device is locked! To unlock, erase whole chip!", ""},
+        {"F300,lock=7F", "", "7F write-lock", "Device is locked! To unlock, erase whole chip!", ""},
+        {"F300", "update", "FF", "", "1DFF=FF"},
+        {"F300", "read update", "F0 read-lock", "Device is locked! To unlock, erase whole chip!", "1DFF=F0"},
+        {"F300", "write update", "0F write-lock", "Device is locked! To unlock, erase whole chip!", "1DFF=0F"},
+        {"F300", "read write update", "00 read-lock write-lock", "Device is locked! To unlock, erase whole chip!",
+         "1DFF=00"},
+        {"F300,lock=F0", "read update", "F0 read-lock",
+         "Device is locked! To unlock, erase whole chip!; Device is locked! To unlock, erase whole chip!", "1DFF=F0"},
+        {"F300,lock=F0", "no erase", "F0 read-lock", "Device is locked! To unlock, erase whole chip!",
+         "1DFF=F0 0100=5A"},
+        {"F300,lock=F0", "yes erase", "FF", "Device is locked! To unlock, erase whole chip!", "1DFF=FF 0100=FF"},
+
+        // The JTAG lock bytes: a locked block is ticked for good; a tick and
+        // an untick before Update count as nothing.
+        {"F020", "", "R ........ W ........", "", "FDFF=FF FDFE=FF"},
+        {"F020", "update-write", "R ........ W ........", "FLASH Write/Erase lock bits writing successfull!",
+         "FDFE=FF"},
+        {"F020", "R0 update-read", "R .......X W ........", "FLASH Read lock bits writing successfull!",
+         "FDFF=FE FDFE=FF"},
+        {"F020", "R0 R0", "R ........ W ........", "", ""},
+        {"F020", "W7 W6 W6 update-write", "R ........ W X.......", "FLASH Write/Erase lock bits writing successfull!",
+         "FDFF=FF FDFE=7F"},
+        {"F020", "W7 R2", "R .....x.. W x.......", "", "FDFF=FF FDFE=FF"},
+        {"F020,lock=0000", "", "disabled R ........ W ........", "Lock bits reading disabled!", ""},
+        {"F018,lock=F7FF", "", "R ----X... W ----....", "", ""},
+        {"F020,lock=FEFE", "no erase-page no erase-chip", "R .......X W .......X", "", "FDFF=FE 0100=5A"},
+        {"F020,lock=FEFE", "yes erase-page", "R ........ W ........", "Lock bit page erase successfull!",
+         "FDFF=FF FDFE=FF 0100=5A"},
+        {"F020,lock=FEFE", "R7 update-read yes erase-chip", "R ........ W ........",
+         "FLASH Read lock bits writing successfull!; Full chip erase successfull!", "FDFF=FF 0100=FF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Sim + ": " + c.Steps);
+        Dialogs d(c.Sim);
+        std::istringstream steps(c.Steps);
+        std::string shown;
+        switch (SecurityDialogFor(d.Rig.Chip())) {
+        case SecurityDialog::SecurityByte: shown = RunSecurityByte(d, steps); break;
+        case SecurityDialog::F30xNibbles: shown = RunF30x(d, steps); break;
+        case SecurityDialog::SecurityBytes: shown = RunLockBits(d, steps); break;
+        }
+        EXPECT_EQ(shown, Blanks(c.Shows));
+        std::string said;
+        for (const std::string& text : d.Op.Texts())
+            said += (said.empty() ? "" : "; ") + text;
+        EXPECT_EQ(said, c.Said);
+        std::istringstream flash(c.Flash);
+        for (std::string pair; flash >> pair;) {
+            uint32_t address = std::stoul(pair.substr(0, 4), nullptr, 16);
+            EXPECT_EQ(Hex(d.Rig.Sim->Flash()[address]), pair.substr(5)) << pair;
+        }
+        EXPECT_TRUE(d.Poll) << "closing restarts the poll";
+        EXPECT_FALSE(d.Op.Busy);
+        EXPECT_TRUE(d.Rig.Sim->Violations().empty());
+        EXPECT_TRUE(d.Op.Answers.empty()) << "every Cancel was asked for";
+    }
 }
