@@ -120,90 +120,74 @@ std::string Blanks(std::string text)
     return text;
 }
 
-// "type=4", "enter=_12_", "update", "erase"; "yes" and "no" answer the next
-// question with OK or Cancel. Shows "field | range | bar/maximum | up to N" and what is off.
-std::string RunSecurityByte(Dialogs& d, std::istringstream& steps)
+// The steps of the security byte dialog: "type=4", "enter=_12_", "update",
+// "erase".
+bool Step(C2SecurityByte& m, const std::string& step)
 {
-    C2SecurityByte m(d.Context());
-    m.Open();
-    for (std::string step; steps >> step;) {
-        if (step == "yes" || step == "no")
-            d.Op.Answers.push_back(step == "yes");
-        else if (step.starts_with("type="))
-            m.TextChanged(Blanks(step.substr(5)));
-        else if (step.starts_with("enter="))
-            m.EnterPressed(Blanks(step.substr(6)));
-        else if (step == "update")
-            m.Update();
-        else if (step == "erase")
-            m.ChipErase();
-        else
-            ADD_FAILURE() << step;
-    }
-    EXPECT_FALSE(d.Poll);
-    m.Close();
+    if (step.starts_with("type="))
+        m.TextChanged(Blanks(step.substr(5)));
+    else if (step.starts_with("enter="))
+        m.EnterPressed(Blanks(step.substr(6)));
+    else if (step == "update")
+        m.Update();
+    else if (step == "erase")
+        m.ChipErase();
+    else
+        return false;
+    return true;
+}
+
+// "field | range | bar/maximum | up to N", and what is disabled.
+std::string Shows(const C2SecurityByte& m)
+{
     return m.EditText + " | " + m.RangeText + " | " + std::to_string(m.GaugePosition) + "/" +
            std::to_string(m.GaugeMaximum) + " | up to " + std::to_string(m.ChangerMaximum) +
            (m.UpdateEnabled ? "" : " no-update") + (m.ChangerEnabled ? "" : " no-changer") +
            (m.BarEnabled ? "" : " no-bar");
 }
 
-// "read", "write" click the two boxes; "update", "erase", "yes", "no". Shows the
-// byte and the ticked boxes.
-std::string RunF30x(Dialogs& d, std::istringstream& steps)
+// The F30x dialog: "update=rw" with the read and the write box ticked,
+// "update=" with neither; "erase".
+bool Step(F30xSecurity& m, const std::string& step)
 {
-    F30xSecurity m(d.Context());
-    m.Open();
-    bool read = m.ReadLockChecked, write = m.WriteLockChecked;
-    for (std::string step; steps >> step;) {
-        if (step == "yes" || step == "no")
-            d.Op.Answers.push_back(step == "yes");
-        else if (step == "read")
-            read = !read;
-        else if (step == "write")
-            write = !write;
-        else if (step == "update")
-            m.Update(read, write);
-        else if (step == "erase")
-            m.ChipErase();
-        else
-            ADD_FAILURE() << step;
-        if (step == "update" || step == "erase") {
-            read = m.ReadLockChecked;
-            write = m.WriteLockChecked;
-        }
-    }
-    EXPECT_FALSE(d.Poll);
-    m.Close();
+    if (step.starts_with("update="))
+        m.Update(step.find('r', 7) != std::string::npos, step.find('w', 7) != std::string::npos);
+    else if (step == "erase")
+        m.ChipErase();
+    else
+        return false;
+    return true;
+}
+
+// The byte and the ticked boxes.
+std::string Shows(const F30xSecurity& m)
+{
     return Hex(m.F30xLockByte) + (m.ReadLockChecked ? " read-lock" : "") + (m.WriteLockChecked ? " write-lock" : "") +
            (m.ControlsEnabled ? "" : " disabled");
 }
 
-// "R0".."W7" click a box, "update-read", "update-write", "erase-page",
-// "erase-chip", "yes", "no". Shows each column from bit 7 down: X locked, x ticked,
-// . open, - no block.
-std::string RunLockBits(Dialogs& d, std::istringstream& steps)
+// The JTAG lock bits: "R0".."W7" click a box, "update-read",
+// "update-write", "erase-page", "erase-chip".
+bool Step(JtagLockBits& m, const std::string& step)
 {
-    JtagLockBits m(d.Context());
-    m.Open();
-    for (std::string step; steps >> step;) {
-        if (step == "yes" || step == "no")
-            d.Op.Answers.push_back(step == "yes");
-        else if (step.size() == 2 && (step[0] == 'R' || step[0] == 'W')) {
-            LockColumn column = step[0] == 'R' ? LockColumn::Read : LockColumn::WriteErase;
-            int bit = step[1] - '0';
-            m.BoxClicked(column, bit, !m.At(column, bit).Checked);
-        } else if (step == "update-read")
-            m.UpdateRead();
-        else if (step == "update-write")
-            m.UpdateWriteErase();
-        else if (step == "erase-page" || step == "erase-chip")
-            m.Erase(step == "erase-chip");
-        else
-            ADD_FAILURE() << step;
-    }
-    EXPECT_FALSE(d.Poll);
-    m.Close();
+    if (step.size() == 2 && (step[0] == 'R' || step[0] == 'W')) {
+        LockColumn column = step[0] == 'R' ? LockColumn::Read : LockColumn::WriteErase;
+        int bit = step[1] - '0';
+        m.BoxClicked(column, bit, !m.At(column, bit).Checked);
+    } else if (step == "update-read")
+        m.UpdateRead();
+    else if (step == "update-write")
+        m.UpdateWriteErase();
+    else if (step == "erase-page" || step == "erase-chip")
+        m.Erase(step == "erase-chip");
+    else
+        return false;
+    return true;
+}
+
+// Each column from bit 7 down: X locked, x ticked, . open, - no block.
+std::string Shows(JtagLockBits& m)
+{
     std::string shown = m.PanelsEnabled ? "" : "disabled ";
     for (LockColumn column : {LockColumn::Read, LockColumn::WriteErase}) {
         shown += column == LockColumn::Read ? "R " : " W ";
@@ -213,6 +197,25 @@ std::string RunLockBits(Dialogs& d, std::istringstream& steps)
         }
     }
     return shown;
+}
+
+// Opens the dialog, takes the steps ("yes" and "no" answer the next
+// question with OK or Cancel), closes it and tells what it showed.
+template <typename Model>
+std::string RunDialog(Dialogs& d, const std::string& steps)
+{
+    Model m(d.Context());
+    m.Open();
+    std::istringstream in(steps);
+    for (std::string step; in >> step;) {
+        if (step == "yes" || step == "no")
+            d.Op.Answers.push_back(step == "yes");
+        else if (!Step(m, step))
+            ADD_FAILURE() << "no such step: " << step;
+    }
+    EXPECT_FALSE(d.Poll) << "no presence poll while the dialog is open";
+    m.Close();
+    return Shows(m);
 }
 
 // Port accesses a connect of the part takes, to unplug it right after.
@@ -256,7 +259,8 @@ TEST(LockBytes, TheDialogsShowAndWriteWhatTheRulesSay)
         {"F310", "type=200 yes update", "30 | Secured range 0-3BFFH | 15360/16384 | up to 30", "", "3DFF=E1"},
         {"F340", "type=4 yes update yes erase", "0 | Device unprotected! | 0/65536 | up to 125", "",
          "FBFF=FF 0100=FF"},
-        {"F340", "type=4 no update no erase", "4 | Secured range 0-07FFH | 2048/65536 | up to 125", "", "FBFF=FF 0100=5A"},
+        {"F340", "type=4 no update no erase", "4 | Secured range 0-07FFH | 2048/65536 | up to 125", "",
+         "FBFF=FF 0100=5A"},
         // A part that no longer answers: the locked display, and a chip
         // erase that fails and changes nothing.
         {unplugged, "yes erase", "0 | DEVICE LOCKED! | 0/0 | up to 0 no-update no-changer no-bar",
@@ -267,12 +271,12 @@ TEST(LockBytes, TheDialogsShowAndWriteWhatTheRulesSay)
         {"F300", "", "FF", "", "1DFF=FF"},
         {"F300,lock=F0", "", "F0 read-lock", "Device is locked! To unlock, erase whole chip!", ""},
         {"F300,lock=7F", "", "7F write-lock", "Device is locked! To unlock, erase whole chip!", ""},
-        {"F300", "update", "FF", "", "1DFF=FF"},
-        {"F300", "read update", "F0 read-lock", "Device is locked! To unlock, erase whole chip!", "1DFF=F0"},
-        {"F300", "write update", "0F write-lock", "Device is locked! To unlock, erase whole chip!", "1DFF=0F"},
-        {"F300", "read write update", "00 read-lock write-lock", "Device is locked! To unlock, erase whole chip!",
+        {"F300", "update=", "FF", "", "1DFF=FF"},
+        {"F300", "update=r", "F0 read-lock", "Device is locked! To unlock, erase whole chip!", "1DFF=F0"},
+        {"F300", "update=w", "0F write-lock", "Device is locked! To unlock, erase whole chip!", "1DFF=0F"},
+        {"F300", "update=rw", "00 read-lock write-lock", "Device is locked! To unlock, erase whole chip!",
          "1DFF=00"},
-        {"F300,lock=F0", "read update", "F0 read-lock",
+        {"F300,lock=F0", "update=", "F0 read-lock",
          "Device is locked! To unlock, erase whole chip!; Device is locked! To unlock, erase whole chip!", "1DFF=F0"},
         {"F300,lock=F0", "no erase", "F0 read-lock", "Device is locked! To unlock, erase whole chip!",
          "1DFF=F0 0100=5A"},
@@ -300,12 +304,11 @@ TEST(LockBytes, TheDialogsShowAndWriteWhatTheRulesSay)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Sim + ": " + c.Steps);
         Dialogs d(c.Sim);
-        std::istringstream steps(c.Steps);
         std::string shown;
         switch (SecurityDialogFor(d.Rig.Chip())) {
-        case SecurityDialog::SecurityByte: shown = RunSecurityByte(d, steps); break;
-        case SecurityDialog::F30xNibbles: shown = RunF30x(d, steps); break;
-        case SecurityDialog::SecurityBytes: shown = RunLockBits(d, steps); break;
+        case SecurityDialog::SecurityByte: shown = RunDialog<C2SecurityByte>(d, c.Steps); break;
+        case SecurityDialog::F30xNibbles: shown = RunDialog<F30xSecurity>(d, c.Steps); break;
+        case SecurityDialog::SecurityBytes: shown = RunDialog<JtagLockBits>(d, c.Steps); break;
         }
         EXPECT_EQ(shown, Blanks(c.Shows));
         std::string said;

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
+#include <string>
 
 namespace vorbrant {
 namespace {
@@ -164,70 +166,48 @@ TEST(SimFlashTest, ScratchpadOfA128KPart)
     EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
 }
 
-TEST(SimFlashTest, ChipAndLockPageErase)
+TEST(SimFlashTest, EachEraseLeavesWhatItShould)
 {
-    SimRig rig("F340");
-    ASSERT_TRUE(rig.Dev().ConnectTarget().Answered());
-    std::vector<uint8_t>& flash = rig.Sim->Flash();
-    flash[0x0000] = 0x12;
-    flash[0xFBFD] = 0x34;
-    EXPECT_TRUE(rig.Dev().Flash().EraseFlash(EraseKind::Chip, 0, 0));
-    EXPECT_EQ(flash[0x0000], 0xFF);
-    EXPECT_EQ(flash[0xFBFD], 0xFF);
-
-    SimRig jtag("F020");
-    ASSERT_TRUE(jtag.Dev().ConnectTarget().Answered());
-    std::vector<uint8_t>& jflash = jtag.Sim->Flash();
-    jflash[0x0000] = 0x12;
-    EXPECT_TRUE(jtag.Dev().Flash().EraseFlash(EraseKind::Chip, 0, 0));
-    EXPECT_EQ(jflash[0x0000], 0xFF);
-    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
-    EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
-}
-
-TEST(SimFlashTest, C2LockPageEraseIsADeviceErase)
-{
-    SimRig rig("F340");
-    ASSERT_TRUE(rig.Dev().ConnectTarget().Answered());
-    std::vector<uint8_t>& flash = rig.Sim->Flash();
-    flash[0x0000] = 0x12;
-    flash[0x8000] = 0x34;
-    flash[0xFBFF] = 0xFE; // the lock byte, read-locking page 0
-    EXPECT_TRUE(rig.Dev().Flash().EraseFlash(EraseKind::LockPage, 0, 0));
-    EXPECT_EQ(flash[0x0000], 0xFF);
-    EXPECT_EQ(flash[0x8000], 0xFF);
-    EXPECT_EQ(flash[0xFBFF], 0xFF);
-    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
-}
-
-TEST(SimFlashTest, PageEraseThatThePartRefusesFailsAndTheLaterPagesAreStillErased)
-{
-    // One page read-locked: the part refuses to erase page 0.
-    SimRig rig("F340,lock=FE");
-    ASSERT_TRUE(rig.Dev().ConnectTarget().Answered());
-    std::vector<uint8_t>& flash = rig.Sim->Flash();
-    flash[0x0000] = 0x12;
-    flash[0x0200] = 0x34;
-    flash[0x0400] = 0x56;
-    rig.Dev().Flash().BeginRun();
-    EXPECT_FALSE(rig.Dev().Flash().EraseFlash(EraseKind::Pages, 0x0000, 0x05FF));
-    EXPECT_EQ(flash[0x0000], 0x12);
-    EXPECT_EQ(flash[0x0200], 0xFF);
-    EXPECT_EQ(flash[0x0400], 0xFF);
-    EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
-
-    // Over JTAG the same: the first 8 KB block is write-locked.
-    SimRig jtag("F020,lock=FFFE");
-    ASSERT_TRUE(jtag.Dev().ConnectTarget().Answered());
-    std::vector<uint8_t>& jflash = jtag.Sim->Flash();
-    jflash[0x1E00] = 0x12;
-    jflash[0x2000] = 0x34;
-    jflash[0x2200] = 0x56;
-    EXPECT_FALSE(jtag.Dev().Flash().EraseFlash(EraseKind::Pages, 0x1E00, 0x23FF));
-    EXPECT_EQ(jflash[0x1E00], 0x12);
-    EXPECT_EQ(jflash[0x2000], 0xFF);
-    EXPECT_EQ(jflash[0x2200], 0xFF);
-    EXPECT_THAT(jtag.Sim->Violations(), IsEmpty());
+    // Flash bytes as address=value: set before the erase, expected after.
+    struct Case {
+        const char* Sim;
+        EraseKind Kind;
+        uint32_t First, Last;
+        bool Erased;
+        const char* Before;
+        const char* After;
+    };
+    const Case cases[] = {
+        {"F340", EraseKind::Chip, 0, 0, true, "0000=12 FBFD=34", "0000=FF FBFD=FF"},
+        {"F020", EraseKind::Chip, 0, 0, true, "0000=12", "0000=FF"},
+        // On C2 the lock-page erase is a device erase; the lock byte here
+        // read-locks page 0.
+        {"F340", EraseKind::LockPage, 0, 0, true, "0000=12 8000=34 FBFF=FE", "0000=FF 8000=FF FBFF=FF"},
+        // A page the part refuses (read-locked page 0; over JTAG the first
+        // 8 KB block write-locked) fails the erase, and the later pages are
+        // still erased.
+        {"F340,lock=FE", EraseKind::Pages, 0x0000, 0x05FF, false, "0000=12 0200=34 0400=56",
+         "0000=12 0200=FF 0400=FF"},
+        {"F020,lock=FFFE", EraseKind::Pages, 0x1E00, 0x23FF, false, "1E00=12 2000=34 2200=56",
+         "1E00=12 2000=FF 2200=FF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Sim);
+        SimRig rig(c.Sim);
+        ASSERT_TRUE(rig.Dev().ConnectTarget().Answered());
+        std::vector<uint8_t>& flash = rig.Sim->Flash();
+        auto hex = [](const std::string& text) { return static_cast<uint32_t>(std::stoul(text, nullptr, 16)); };
+        std::istringstream before(c.Before);
+        for (std::string pair; before >> pair;)
+            flash[hex(pair.substr(0, 4))] = static_cast<uint8_t>(hex(pair.substr(5)));
+        if (c.Kind == EraseKind::Pages)
+            rig.Dev().Flash().BeginRun(); // page erases run inside a run, as the erase step does
+        EXPECT_EQ(rig.Dev().Flash().EraseFlash(c.Kind, c.First, c.Last), c.Erased);
+        std::istringstream after(c.After);
+        for (std::string pair; after >> pair;)
+            EXPECT_EQ(flash[hex(pair.substr(0, 4))], hex(pair.substr(5))) << pair;
+        EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
+    }
 }
 
 // Accesses a connect takes, so that a fault can be placed after it.
