@@ -218,18 +218,11 @@ std::string RunDialog(Dialogs& d, const std::string& steps)
     return Shows(m);
 }
 
-// Port accesses a connect of the part takes, to unplug it right after.
-uint64_t ConnectAccesses(const std::string& part)
-{
-    Dialogs probe(part);
-    return probe.Rig.Sim->AccessCount();
-}
-
 } // namespace
 
 TEST(LockBytes, TheDialogsShowAndWriteWhatTheRulesSay)
 {
-    const std::string unplugged = "F330,remove-after=" + std::to_string(ConnectAccesses("F330") + 1);
+    const std::string unplugged = "F330,remove-after=" + std::to_string(SimRig::ConnectAccesses("F330") + 1);
     struct Case {
         std::string Sim;
         const char* Steps;

@@ -372,23 +372,24 @@ TEST_F(Flash, F13xFlashAddressIsSeventeenBitsWide)
 
 TEST_F(Flash, SectorsOfTheF12xAreOneKilobyte)
 {
-    adrBits = 17;
-    Open("F120");
-    std::fill(sim->Flash().begin(), sim->Flash().begin() + 0x1000, uint8_t{0});
-    EXPECT_TRUE(ErasePage(0x0600));
-    EXPECT_EQ(sim->Flash()[0x03FF], 0x00);
-    EXPECT_EQ(sim->Flash()[0x0400], 0xFF);
-    EXPECT_EQ(sim->Flash()[0x07FF], 0xFF);
-    EXPECT_EQ(sim->Flash()[0x0800], 0x00);
-    adrBits = 16;
-    Open("F020");
-    std::fill(sim->Flash().begin(), sim->Flash().begin() + 0x1000, uint8_t{0});
-    EXPECT_TRUE(ErasePage(0x0600));
-    EXPECT_EQ(sim->Flash()[0x05FF], 0x00);
-    EXPECT_EQ(sim->Flash()[0x0600], 0xFF);
-    EXPECT_EQ(sim->Flash()[0x07FF], 0xFF);
-    EXPECT_EQ(sim->Flash()[0x0800], 0x00);
-    EXPECT_TRUE(sim->Violations().empty()) << sim->Violations()[0];
+    // The erase of 0x0600 clears the sector [First, End).
+    struct Case {
+        const char* Part;
+        int AdrBits;
+        uint32_t First, End;
+    };
+    for (Case c : {Case{"F120", 17, 0x0400, 0x0800}, Case{"F020", 16, 0x0600, 0x0800}}) {
+        SCOPED_TRACE(c.Part);
+        adrBits = c.AdrBits;
+        Open(c.Part);
+        std::fill(sim->Flash().begin(), sim->Flash().begin() + 0x1000, uint8_t{0});
+        EXPECT_TRUE(ErasePage(0x0600));
+        EXPECT_EQ(sim->Flash()[c.First - 1], 0x00);
+        EXPECT_EQ(sim->Flash()[c.First], 0xFF);
+        EXPECT_EQ(sim->Flash()[c.End - 1], 0xFF);
+        EXPECT_EQ(sim->Flash()[c.End], 0x00);
+        EXPECT_TRUE(sim->Violations().empty()) << sim->Violations()[0];
+    }
 }
 
 TEST_F(Flash, ScanOfAWrongLengthIsReported)

@@ -25,6 +25,15 @@ struct SimRig {
         Stack = std::make_unique<ProgrammerStack>(*Sim, Sim->GetClock());
     }
 
+    // Port accesses a connect of the part takes, so that a fault
+    // (remove-after=) can be placed after it.
+    static uint64_t ConnectAccesses(const std::string& simText)
+    {
+        SimRig rig(simText);
+        rig.Dev().ConnectTarget();
+        return rig.Sim->AccessCount();
+    }
+
     Target& Dev() { return Stack->Dev; }
     ChipInfo& Chip() { return Stack->Dev.Chip; }
     uint64_t NowMs() { return Sim->GetClock().NowMs(); }

@@ -210,19 +210,11 @@ TEST(SimFlashTest, EachEraseLeavesWhatItShould)
     }
 }
 
-// Accesses a connect takes, so that a fault can be placed after it.
-uint64_t AccessesOfAConnect(const std::string& simText)
-{
-    SimRig rig(simText);
-    rig.Dev().ConnectTarget();
-    return rig.Sim->AccessCount();
-}
-
 TEST(SimFlashTest, TargetRemovedMidRunFailsWithoutHanging)
 {
     for (const char* part : {"F340", "F120"}) {
         SCOPED_TRACE(part);
-        uint64_t after = AccessesOfAConnect(part) + 200000;
+        uint64_t after = SimRig::ConnectAccesses(part) + 200000;
         SimRig rig(std::string(part) + ",remove-after=" + std::to_string(after));
         ASSERT_TRUE(rig.Dev().ConnectTarget().Answered());
         uint64_t start = rig.NowMs();
