@@ -20,24 +20,15 @@ using vorbrant::test::TempDir;
 
 namespace {
 
-class BatchRun : public ::testing::Test {
+class BatchRun : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(ProgramBuilt("vorbrant-cli"));
-    }
-
     ProgramRun Run(const std::string& sim, const std::string& arguments)
     {
         return RunProgram("--headless --ini=" + dir.File("v.INI") + " --sim=" + sim + " " + arguments);
     }
 
     static std::string Firmware() { return std::string(VORBRANT_SOURCE_DIR) + "/examples/blink.hex"; }
-
-    TempDir dir;
 };
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 } // namespace
 

@@ -14,10 +14,11 @@ using testing::ProgramRun;
 using testing::RunProgram;
 using test::TempDir;
 
-class ChainBatch : public ::testing::Test {
+class ChainBatch : public testing::ProgramTest {
 protected:
     void SetUp() override
     {
+        ProgramTest::SetUp();
         dir.Write("board.ini", "[Device1]\nPart=F020\nFlash=f020.bin\n[Device2]\nPart=F120\nFlash=f120.bin\n"
                                "[Device3]\nIRLength=8\nIDCode=0123A0F1\n");
         dir.Write("one.hex", ":0400000001020304F2\n:00000001FF\n");
@@ -34,8 +35,6 @@ protected:
         return RunProgram("--ini=" + dir.File("v.INI") + " --sim=@" + dir.File("board.ini") + " --jcf=" +
                           dir.File(jcf) + " " + arguments);
     }
-
-    TempDir dir;
 };
 
 TEST_F(ChainBatch, PositionTwoIsProgrammedAndReadBack)

@@ -15,21 +15,15 @@ using vorbrant::test::TempDir;
 
 namespace {
 
-class Guard : public ::testing::Test {
+class Guard : public ProgramTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(ProgramBuilt("vorbrant-cli")); }
-
     ProgramRun Run(const std::string& arguments)
     {
         return RunProgram("--ini=" + dir.File("v.INI") + " " + arguments);
     }
 
     static std::string Firmware() { return std::string(VORBRANT_SOURCE_DIR) + "/examples/blink.hex"; }
-
-    TempDir dir;
 };
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A simulated flash file that holds nothing but erased flash, or none at all.
 bool Untouched(const std::string& flash)

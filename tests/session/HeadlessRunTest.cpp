@@ -16,14 +16,7 @@ using vorbrant::test::TempDir;
 
 namespace {
 
-class HeadlessRun : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(ProgramBuilt("vorbrant-cli"));
-    }
-    TempDir dir;
-};
+class HeadlessRun : public ProgramTest {};
 
 } // namespace
 

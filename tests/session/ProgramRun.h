@@ -1,6 +1,10 @@
 #pragma once
 // Runs one of the built programs with arguments, as a script would, and
 // collects what it printed and its exit code.
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -41,5 +45,15 @@ inline ProgramRun RunProgram(const std::string& arguments, const std::string& pr
     result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
+
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A test of the command-line program, with a scratch folder of its own.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(ProgramBuilt("vorbrant-cli")); }
+
+    test::TempDir dir;
+};
 
 } // namespace vorbrant::testing

@@ -11,11 +11,11 @@ using vorbrant::test::TempDir;
 
 namespace {
 
-class SecurityBatch : public ::testing::Test {
+class SecurityBatch : public ProgramTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(ProgramBuilt("vorbrant-cli"));
+        ProgramTest::SetUp();
         WriteFile(dir.File("v.INI"), "[ENVIRONMENT]\r\nPort=101\r\n");
     }
 
@@ -27,11 +27,7 @@ protected:
     }
 
     static std::string Firmware() { return "-f" + std::string(VORBRANT_SOURCE_DIR) + "/examples/blink.hex"; }
-
-    TempDir dir;
 };
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 } // namespace
 
