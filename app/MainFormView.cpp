@@ -4,7 +4,7 @@
 #include "app/MainForm.h"
 
 #include "BuildInfo.h"
-#include "about/AboutBox.h"
+#include "about/ui/AboutBox.h"
 #include "common/Text.h"
 #include "image/FileFormats.h"
 #include "image/ui/OffsetDialog.h"

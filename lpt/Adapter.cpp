@@ -71,6 +71,8 @@ void Adapter::ReleaseLines()
 
 void Adapter::C2Reset(int holdWrites)
 {
+    if (holdWrites <= StandardReset)
+        holdWrites = LptC2::ResetHoldWrites;
     SetModeLine(true);
     WriteData(LptC2::ResetHold);
     SetModeLine(false);

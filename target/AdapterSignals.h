@@ -107,10 +107,13 @@ public:
 
     // --- C2 -----------------------------------------------------------------
 
-    // The C2 reset: C2CK held low for holdWrites line updates (1 us each on
-    // a port; an adapter that times its own lines holds holdWrites us at
-    // least), then C2CK high with C2D released and its out level 1.
-    //   a.C2Reset(100);
+    // The C2 reset: C2CK held low for holdWrites line updates (a port
+    // write each; an adapter that times its own lines holds holdWrites us
+    // at least), then C2CK high with C2D released and its out level 1.
+    // StandardReset: the adapter's own length, well past the 20 us of C2CK
+    // low that resets a part.
+    //   a.C2Reset(AdapterSignals::StandardReset);
+    static constexpr int StandardReset = 0;
     virtual void C2Reset(int holdWrites) = 0;
     // One C2CK pulse: C2D takes its state for this bit with the falling
     // edge and holds it through the rising edge, where the part samples it.

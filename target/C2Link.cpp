@@ -24,12 +24,12 @@ C2Link::C2Link(AdapterSignals& adapter, Clock& clock, const ChipInfo& chip)
     : adapter_(adapter), clock_(clock), chip_(chip), watch_(clock)
 {
     watch_.SetLimitNs(SuspectLowNs + 2 * DefaultAccessNs);
-    WriteBuffer.fill(0xFF);
+    writeBuffer_.fill(0xFF);
 }
 
 // --- bit level -------------------------------------------------------------
 
-// One C2CK strobe, C2D driven with C2dDataBit or released to the target.
+// One C2CK strobe, C2D driven with c2dDataBit_ or released to the target.
 // The strobe is timed from before its falling edge to after its rising
 // one: a stall anywhere in it shows in that time.
 void C2Link::Strobe(bool drive)
@@ -38,14 +38,14 @@ void C2Link::Strobe(bool drive)
     // only be read as new frames. Nothing more goes out until the recovery.
     if (StallSeen())
         return;
-    C2dReleased = !drive;
-    const C2dLine line = !drive ? C2dLine::Release : C2dDataBit ? C2dLine::DriveHigh : C2dLine::DriveLow;
+    c2dReleased_ = !drive;
+    const C2dLine line = !drive ? C2dLine::Release : c2dDataBit_ ? C2dLine::DriveHigh : C2dLine::DriveLow;
     watch_.Time([&] { adapter_.C2Strobe(line); });
 }
 
 void C2Link::SendBit(bool bit)
 {
-    C2dDataBit = bit;
+    c2dDataBit_ = bit;
     Strobe(true);
 }
 
@@ -106,16 +106,18 @@ void C2Link::C2DataWrite(uint8_t value)
     SendBit(false);
     for (int i = 0; i < 8; ++i)
         SendBit(((value >> i) & 1) != 0);
-    DataWriteTimedOut = !WaitForTarget(DataWriteWaitStrobes);
-    if (DataWriteTimedOut)
+    dataWriteTimedOut_ = !WaitForTarget(DataWriteWaitStrobes);
+    if (dataWriteTimedOut_) {
+        Note(LinkFault::TimedOut);
         return; // no STOP after a wait that ran out
+    }
     Stop();
 }
 
 bool C2Link::C2DataRead(uint8_t& value)
 {
     value = C2DataRead();
-    return !DataReadTimedOut;
+    return !dataReadTimedOut_;
 }
 
 uint8_t C2Link::C2DataRead()
@@ -125,9 +127,11 @@ uint8_t C2Link::C2DataRead()
     SendBit(false);
     SendBit(false); // length: one byte
     SendBit(false);
-    DataReadTimedOut = !WaitForTarget(DataReadWaitStrobes);
-    if (DataReadTimedOut)
+    dataReadTimedOut_ = !WaitForTarget(DataReadWaitStrobes);
+    if (dataReadTimedOut_) {
+        Note(LinkFault::TimedOut);
         return 0; // no STOP after a wait that ran out
+    }
     uint8_t value = ReceiveByte(0xFF);
     Stop();
     return value;
@@ -139,8 +143,8 @@ void C2Link::C2Reset(int holdWrites)
 {
     watch_.Clear(); // whatever a stall did, the part starts afresh now
     adapter_.C2Reset(holdWrites);
-    C2dDataBit = true;
-    C2dReleased = true;
+    c2dDataBit_ = true;
+    c2dReleased_ = true;
 }
 
 void C2Link::C2EnterProgramming()
@@ -153,7 +157,7 @@ void C2Link::C2EnterProgramming()
     clock_.SleepMs(30);
     // A stall inside the keys left the interface disabled.
     if (StallSeen()) {
-        ++StallsRecovered;
+        ++stallsRecovered_;
         RearmAfterStall();
     }
 }
@@ -176,8 +180,8 @@ void C2Link::RearmAfterStall()
 
 void C2Link::ResetStallCount()
 {
-    StallsRecovered = 0;
-    StallBudgetSpent = false;
+    stallsRecovered_ = 0;
+    stallBudgetSpent_ = false;
     runTriesStuck_ = 0;
     runTriesOnward_ = 0;
 }
@@ -210,6 +214,7 @@ bool C2Link::WithStallRecovery(Attempt attempt)
     int withoutProgress = 0;
     for (;;) {
         bool progress = false;
+        fault_ = LinkFault::None;
         bool done = attempt(progress);
         if (!StallSeen())
             return done;
@@ -222,11 +227,11 @@ bool C2Link::WithStallRecovery(Attempt attempt)
         }
         if (withoutProgress >= StallTriesWithoutProgress ||
             runTriesStuck_ > StallRunAllowance + uint64_t{StallRunRatio} * runTriesOnward_) {
-            StallBudgetSpent = true;
-            C2EnterProgramming();
-            return false;
+            stallBudgetSpent_ = true;
+            Note(LinkFault::StallBudgetSpent);
+            return FailAndRecover();
         }
-        ++StallsRecovered;
+        ++stallsRecovered_;
         RearmAfterStall();
     }
 }
@@ -260,6 +265,7 @@ bool C2Link::WaitInBusyClear()
     for (int i = 0; i < InBusyPolls && !StallSeen(); ++i)
         if ((C2AddressRead(InBusy) & InBusy) == 0)
             return !StallSeen();
+    Note(LinkFault::TimedOut);
     return false;
 }
 
@@ -270,6 +276,7 @@ bool C2Link::WaitOutReady()
             return !StallSeen();
         clock_.SleepMs(1);
     }
+    Note(LinkFault::TimedOut);
     return false;
 }
 
@@ -284,7 +291,11 @@ bool C2Link::CheckStatus()
     if (!WaitOutReady())
         return false;
     uint8_t status = 0;
-    return C2DataRead(status) && status == StatusOk;
+    if (!C2DataRead(status))
+        return false;
+    if (status != StatusOk)
+        Note(LinkFault::StatusNotOk);
+    return status == StatusOk;
 }
 
 bool C2Link::StartBlockCommand(uint8_t command, uint32_t address, uint16_t count)
@@ -298,7 +309,9 @@ bool C2Link::StartBlockCommand(uint8_t command, uint32_t address, uint16_t count
 
 bool C2Link::FailAndRecover()
 {
+    const LinkFault cause = fault_;
     C2EnterProgramming();
+    fault_ = cause;
     return false;
 }
 
@@ -322,7 +335,7 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
         for (; done < count; ++done) {
             // A byte whose read timed out is no data: the read fails
             // instead of caching a 0.
-            if (!WaitOutReady() || !C2DataRead(ReadCache[done]) || StallSeen())
+            if (!WaitOutReady() || !C2DataRead(readCache_[done]) || StallSeen())
                 return false;
             progress = true;
         }
@@ -330,38 +343,36 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
     });
     if (!read)
         return FailAndRecover();
-    ReadCacheBase = address;
-    ReadCacheLength = count;
+    readCacheBase_ = address;
+    readCacheLength_ = count;
     return true;
 }
 
 void C2Link::ClearWriteBuffer()
 {
-    WriteBuffer.fill(0xFF);
-    WriteBufferCount = 0;
-    WriteBufferBase = NoBase;
+    writeBuffer_.fill(0xFF);
+    writeBufferCount_ = 0;
+    writeBufferBase_ = NoBase;
 }
 
 bool C2Link::C2BufferedWrite(uint32_t address, uint8_t value)
 {
     // A block ends at a 256-byte boundary, so that it never straddles a page.
-    if (WriteBufferBase != NoBase && address >= WriteBufferBase && address <= (WriteBufferBase | 0xFF)) {
-        uint32_t offset = address - WriteBufferBase;
-        WriteBuffer[offset] = value;
+    if (writeBufferBase_ != NoBase && address >= writeBufferBase_ && address <= (writeBufferBase_ | 0xFF)) {
+        uint32_t offset = address - writeBufferBase_;
+        writeBuffer_[offset] = value;
         // The block write sends the buffer from its base up to the highest
         // byte stored: for ascending consecutive writes that is one more per
         // call, and a skipped address goes out as 0xFF instead of shifting
         // the later bytes down.
-        WriteBufferCount = static_cast<uint16_t>(std::max<uint32_t>(WriteBufferCount, offset + 1));
+        writeBufferCount_ = static_cast<uint16_t>(std::max<uint32_t>(writeBufferCount_, offset + 1));
         return true;
     }
-    if (!C2FlushWriteBuffer()) {
-        C2EnterProgramming();
-        return false;
-    }
-    WriteBufferBase = address;
-    WriteBuffer[0] = value;
-    WriteBufferCount = 1;
+    if (!C2FlushWriteBuffer())
+        return FailAndRecover();
+    writeBufferBase_ = address;
+    writeBuffer_[0] = value;
+    writeBufferCount_ = 1;
     return true;
 }
 
@@ -369,11 +380,11 @@ bool C2Link::C2FlushWriteBuffer()
 {
     // Nothing to write: the interface the step armed stays as it is (a
     // re-arm costs 50 ms, and a page-erase loop would pay it per page).
-    if (WriteBufferCount == 0)
+    if (writeBufferCount_ == 0)
         return true;
     // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
     // changes nothing: a block of nothing else is not sent.
-    if (std::all_of(WriteBuffer.begin(), WriteBuffer.begin() + WriteBufferCount, [](uint8_t b) { return b == 0xFF; })) {
+    if (std::all_of(writeBuffer_.begin(), writeBuffer_.begin() + writeBufferCount_, [](uint8_t b) { return b == 0xFF; })) {
         ClearWriteBuffer();
         return true;
     }
@@ -384,11 +395,11 @@ bool C2Link::C2FlushWriteBuffer()
     uint16_t from = 0;
     bool written = WithStallRecovery([&](bool& progress) {
         const uint16_t start = from;
-        if (!StartBlockCommand(BlockWriteCommand, WriteBufferBase + start,
-                               static_cast<uint16_t>(WriteBufferCount - start)))
+        if (!StartBlockCommand(BlockWriteCommand, writeBufferBase_ + start,
+                               static_cast<uint16_t>(writeBufferCount_ - start)))
             return false;
-        for (uint16_t i = start; i < WriteBufferCount; ++i) {
-            if (!SendByte(WriteBuffer[i]))
+        for (uint16_t i = start; i < writeBufferCount_; ++i) {
+            if (!SendByte(writeBuffer_[i]))
                 return false;
             if (i > from) {
                 from = i;
@@ -473,17 +484,21 @@ bool C2Link::ReadSecurityRegister(uint8_t c2Address, uint8_t& value)
 
 bool C2Link::ReadSecurityThroughFpdat(uint8_t& value)
 {
-    SecurityAddressAccepted = false;
+    securityAddressAccepted_ = false;
     SelectFpdat();
     if (!SendByte(BlockReadCommand) || !WaitInBusyClear())
         return false;
     uint8_t status = 0;
-    if (!C2DataRead(status) || status != StatusOk)
+    if (!C2DataRead(status))
         return false;
+    if (status != StatusOk) {
+        Note(LinkFault::StatusNotOk);
+        return false;
+    }
     if (!SendByte(static_cast<uint8_t>(chip_.LockByteAddress >> 8))
         || !SendByte(static_cast<uint8_t>(chip_.LockByteAddress)) || !SendByte(1) || !CheckStatus())
         return false;
-    SecurityAddressAccepted = true;
+    securityAddressAccepted_ = true;
     uint8_t raw = 0;
     if (!WaitOutReady() || !C2DataRead(raw))
         return false;

@@ -2,9 +2,9 @@
 // The hardware check of a JTAG chain: after a TAP reset every device holds
 // its IDCODE register, so one long DR scan returns them all, the device
 // nearest the adapter's data input (the last position) first.
-#include "chain/ChainCheck.h"
-#include "chain/JtagChainList.h"
 #include "target/AdapterSignals.h"
+#include "target/ChainCheckResult.h"
+#include "target/JtagChainList.h"
 #include "target/JtagLink.h"
 
 #include <optional>

@@ -16,7 +16,7 @@ void JtagLink::Settle()
     adapter_.JtagSettle();
 }
 
-void JtagLink::Fill(uint32_t count, bool tdi, bool tmsOnLast)
+void JtagLink::FillBits(uint32_t count, bool tdi, bool tmsOnLast)
 {
     while (count > 0) {
         const int n = static_cast<int>(std::min<uint32_t>(count, 32));
@@ -35,9 +35,9 @@ void JtagLink::JtagResetTap()
 {
     adapter_.JtagSelect();
     instructionKnown_ = false; // the reset loads IDCODE
-    Tms = true;
+    tms_ = true;
     Ticks(5);
-    Tms = false;
+    tms_ = false;
     Tick();
     Settle();
 }
@@ -52,15 +52,15 @@ void JtagLink::JtagShiftIR(uint16_t instruction, int bits)
 // never used, so TDO is not read here.
 void JtagLink::ShiftIr(uint16_t instruction, int bits)
 {
-    Tdi = false;
-    Tms = true;
+    tdi_ = false;
+    tms_ = true;
     Ticks(2);
-    Tms = false;
+    tms_ = false;
     Ticks(2);
-    Tdi = true;
-    Fill(IrFillBefore, true, false);
-    adapter_.JtagShift(instruction, bits, IrFillAfter == 0, false);
-    FinishScan(IrFillAfter, true);
+    tdi_ = true;
+    FillBits(fill_.IrBefore, true, false);
+    adapter_.JtagShift(instruction, bits, fill_.IrAfter == 0, false);
+    FinishScan(fill_.IrAfter, true);
     instructionKnown_ = bits == 16;
     instruction_ = instruction;
 }
@@ -72,15 +72,15 @@ void JtagLink::LoadInstruction(uint16_t instruction)
     ShiftIr(instruction, 16);
 }
 
-void JtagLink::FinishScan(int fillAfter, bool fillTdi)
+void JtagLink::FinishScan(uint32_t fillAfter, bool fillTdi)
 {
     // The bits of the devices after ours (TMS high on the last one leaves
     // the shift state), then Update and back to Run-Test/Idle.
-    Tdi = fillTdi;
-    Fill(static_cast<uint32_t>(fillAfter), fillTdi, true);
-    Tms = true;
+    tdi_ = fillTdi;
+    FillBits(fillAfter, fillTdi, true);
+    tms_ = true;
     Tick();
-    Tms = false;
+    tms_ = false;
     Tick();
 }
 
@@ -93,15 +93,15 @@ uint32_t JtagLink::JtagShiftDR(uint32_t value, int bits)
 
 uint32_t JtagLink::ShiftDr(uint32_t value, int bits, bool capture)
 {
-    Tms = true;
+    tms_ = true;
     Tick();
-    Tms = false;
+    tms_ = false;
     Ticks(2);
-    Tdi = false;
-    Fill(DrFillBefore, false, false);
+    tdi_ = false;
+    FillBits(fill_.DrBefore, false, false);
     // TDO shows each bit once the clock before has fallen.
-    ReadTicket first = adapter_.JtagShift(value, bits, DrFillAfter == 0, capture);
-    FinishScan(DrFillAfter, false);
+    ReadTicket first = adapter_.JtagShift(value, bits, fill_.DrAfter == 0, capture);
+    FinishScan(fill_.DrAfter, false);
     if (!capture)
         return 0;
     adapter_.Flush();
@@ -110,9 +110,9 @@ uint32_t JtagLink::ShiftDr(uint32_t value, int bits, bool capture)
 
 void JtagLink::EnterShiftDr()
 {
-    Tms = true;
+    tms_ = true;
     JtagClock();
-    Tms = false;
+    tms_ = false;
     JtagClock();
     JtagClock();
 }
@@ -121,7 +121,7 @@ std::vector<uint32_t> JtagLink::ReadIdCodes(size_t count)
 {
     std::vector<ReadTicket> first(count);
     for (ReadTicket& t : first)
-        t = adapter_.JtagShift(Tdi ? 0xFFFFFFFFu : 0u, 32, false, true);
+        t = adapter_.JtagShift(tdi_ ? 0xFFFFFFFFu : 0u, 32, false, true);
     Settle();
     adapter_.Flush();
     std::vector<uint32_t> ids(count);
@@ -132,11 +132,7 @@ std::vector<uint32_t> JtagLink::ReadIdCodes(size_t count)
 
 void JtagLink::SetChainPosition(uint8_t position)
 {
-    ChainFill fill = FillAround(chain_, position);
-    IrFillBefore = fill.IrBefore;
-    IrFillAfter = fill.IrAfter;
-    DrFillBefore = fill.DrBefore;
-    DrFillAfter = fill.DrAfter;
+    fill_ = FillAround(chain_, position);
     instructionKnown_ = false; // the fill bits put it elsewhere in the chain
 }
 
@@ -163,7 +159,7 @@ bool JtagLink::JtagWriteIndirect(uint16_t instruction, uint32_t data, int width)
 bool JtagLink::JtagReadIndirect(uint16_t instruction, int width, uint32_t& value)
 {
     value = JtagReadIndirect(instruction, width);
-    return !IndirectTimedOut;
+    return !indirectTimedOut_;
 }
 
 uint32_t JtagLink::JtagReadIndirect(uint16_t instruction, int width)
@@ -171,8 +167,8 @@ uint32_t JtagLink::JtagReadIndirect(uint16_t instruction, int width)
     LoadInstruction(instruction);
     ShiftDr(2, 2, false);
     ShiftDr(0, 1, false);
-    IndirectTimedOut = !WaitNotBusy(clock_.NowNs());
-    uint32_t value = IndirectTimedOut ? 0 : ShiftDr(0, width + 1, true) >> 1;
+    indirectTimedOut_ = !WaitNotBusy(clock_.NowNs());
+    uint32_t value = indirectTimedOut_ ? 0 : ShiftDr(0, width + 1, true) >> 1;
     Settle();
     return value;
 }
