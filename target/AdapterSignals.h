@@ -8,7 +8,9 @@
 // queues the whole batch and fills every ticket of it in one round trip.
 // The links flush where they need a value (the end of a C2 frame whose
 // answer decides what comes next, the end of a 256-byte block, a status
-// poll), so everything between two flushes can travel as one batch.
+// poll), so everything between two flushes can travel as one batch. Over
+// an adapter that answers only at a flush (AnswersAtOnce() false) the C2
+// link reads a 256-byte block in one flush and writes one in two.
 //
 //   AdapterSignals& a = ...;
 //   a.C2Strobe(C2dLine::DriveHigh);           // one C2CK pulse, C2D driven 1
@@ -72,7 +74,6 @@ public:
     uint64_t LimitNs() const { return limitNs_; }
     bool Stretched() const { return stretched_; }
     void Clear() { stretched_ = false; }
-    Clock& Time() { return clock_; }
 
 private:
     Clock& clock_;
@@ -100,6 +101,13 @@ public:
     // all 1): before the other link is tried, and when a part is released.
     //   a.ReleaseLines(); a.SetModeLine(true);
     virtual void ReleaseLines() = 0;
+    // true: every ticket is filled by the time its read returns (a port
+    // register, a GPIO line), and the links decide after each read. false:
+    // tickets are filled at Flush() only (USB); the C2 link then sends a
+    // block read as one batch and a block write as two, the part's WAIT
+    // standing in for the ready polls between bytes.
+    //   if (!a.AnswersAtOnce()) ... batch ...
+    virtual bool AnswersAtOnce() const { return true; }
     // One output update that changes no line; a pair of them timed on the
     // clock is what one strobe's two edges cost on this adapter.
     //   watch.Time([&] { a.HoldLines(); a.HoldLines(); });
@@ -127,9 +135,10 @@ public:
     // The WAIT of a data transfer: strobes with C2D released until the part
     // pulls C2D high, at most limit strobes (the last one not sampled).
     // The ticket reads true when the part ended its wait. Every strobe is
-    // timed by watch; the default stops after a stretched one. An adapter
-    // that clocks in hardware waits on C2D there (MPSSE: clock until GPIOL1
-    // is high) and bounds it by the same count.
+    // timed by watch; the default stops after a stretched one, and flushes
+    // at every strobe (it decides on each sample). An adapter that clocks
+    // in hardware waits on C2D there (MPSSE: clock until GPIOL1 is high),
+    // bounds it by the same count, and fills the ticket at the flush.
     //   ReadTicket ready = a.C2Wait(10000, watch);
     virtual ReadTicket C2Wait(int limit, StrobeWatch& watch)
     {
@@ -166,12 +175,12 @@ public:
     // bits (1..32) clocks in the shift state, TDI from tdi bit 0 up; TMS is
     // 0 except on the last bit when tmsOnLast (which leaves the shift state).
     // With capture, the ticket of the first bit: the others follow it, and
-    // Bits() collects them.
+    // Bits() collects them (without, the ticket means nothing).
     //   ReadTicket first = a.JtagShift(0, 32, false, true);
     //   a.Flush(); uint32_t id = a.Bits(first, 32);
     virtual ReadTicket JtagShift(uint32_t tdi, int bits, bool tmsOnLast, bool capture)
     {
-        ReadTicket first{static_cast<uint32_t>(levels_.size())};
+        ReadTicket first;
         for (int i = 0; i < bits; ++i) {
             const bool tms = tmsOnLast && i == bits - 1;
             const bool bit = ((tdi >> i) & 1) != 0;

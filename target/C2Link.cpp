@@ -1,6 +1,7 @@
 #include "target/C2Link.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vorbrant {
 
@@ -315,6 +316,138 @@ bool C2Link::FailAndRecover()
     return false;
 }
 
+// --- batches ---------------------------------------------------------------
+
+// An adapter that answers at a flush would make every ready poll a round
+// trip. These frames carry no poll: the part holds a data write's WAIT
+// until it has taken the byte (InBusy clear) and a data read's WAIT until
+// its answer is ready (OutReady), so a whole block goes out between two
+// flushes and is judged by its tickets afterwards.
+ReadTicket C2Link::QueueDataWrite(uint8_t value)
+{
+    Start();
+    SendBit(true);
+    SendBit(false);
+    SendBit(false); // length: one byte
+    SendBit(false);
+    for (int i = 0; i < 8; ++i)
+        SendBit(((value >> i) & 1) != 0);
+    ReadTicket ready = adapter_.C2Wait(DataWriteWaitStrobes, watch_);
+    Stop();
+    return ready;
+}
+
+C2Link::QueuedRead C2Link::QueueDataRead()
+{
+    QueuedRead read;
+    Start();
+    SendBit(false);
+    SendBit(false);
+    SendBit(false); // length: one byte
+    SendBit(false);
+    read.Ready = adapter_.C2Wait(DataReadWaitStrobes, watch_);
+    for (ReadTicket& bit : read.Bits) {
+        Strobe(false);
+        bit = adapter_.C2SampleData();
+    }
+    Stop();
+    return read;
+}
+
+bool C2Link::Answered(ReadTicket ready)
+{
+    if (adapter_.Level(ready))
+        return true;
+    Note(LinkFault::TimedOut);
+    return false;
+}
+
+bool C2Link::Answered(const QueuedRead& read, uint8_t& value)
+{
+    if (!Answered(read.Ready))
+        return false;
+    value = 0;
+    for (int i = 0; i < 8; ++i)
+        if (adapter_.Level(read.Bits[i]))
+            value = static_cast<uint8_t>(value | (1u << i));
+    return true;
+}
+
+void C2Link::QueueBlockCommand(uint8_t command, uint32_t address, uint16_t count,
+                               std::array<QueuedRead, 2>& statuses, std::array<ReadTicket, 4>& waits)
+{
+    SelectFpdat();
+    waits[0] = QueueDataWrite(command);
+    statuses[0] = QueueDataRead();
+    waits[1] = QueueDataWrite(static_cast<uint8_t>(address >> 8));
+    waits[2] = QueueDataWrite(static_cast<uint8_t>(address));
+    waits[3] = QueueDataWrite(static_cast<uint8_t>(count)); // 256 goes out as 0
+    statuses[1] = QueueDataRead();
+}
+
+bool C2Link::BlockCommandTaken(const std::array<QueuedRead, 2>& statuses, const std::array<ReadTicket, 4>& waits)
+{
+    for (ReadTicket ready : waits)
+        if (!Answered(ready))
+            return false;
+    for (const QueuedRead& status : statuses) {
+        uint8_t value = 0;
+        if (!Answered(status, value))
+            return false;
+        if (value != StatusOk) {
+            Note(LinkFault::StatusNotOk);
+            return false;
+        }
+    }
+    return true;
+}
+
+// One flush: the command, its statuses and every byte. Bytes read after a
+// refused command are thrown away.
+bool C2Link::BlockReadBatched(uint16_t address, uint16_t count)
+{
+    std::array<QueuedRead, 2> statuses;
+    std::array<ReadTicket, 4> waits;
+    QueueBlockCommand(BlockReadCommand, address, count, statuses, waits);
+    std::vector<QueuedRead> bytes(count);
+    for (QueuedRead& byte : bytes)
+        byte = QueueDataRead();
+    adapter_.Flush();
+    if (!BlockCommandTaken(statuses, waits))
+        return false;
+    for (uint16_t i = 0; i < count; ++i)
+        if (!Answered(bytes[i], readCache_[i]))
+            return false;
+    return true;
+}
+
+// Two flushes: the data goes out only once the part has taken the command
+// (bytes sent after a refusal would reach it as commands).
+bool C2Link::FlushWriteBufferBatched()
+{
+    std::array<QueuedRead, 2> statuses;
+    std::array<ReadTicket, 4> waits;
+    QueueBlockCommand(BlockWriteCommand, writeBufferBase_, writeBufferCount_, statuses, waits);
+    adapter_.Flush();
+    if (!BlockCommandTaken(statuses, waits))
+        return false;
+    std::vector<ReadTicket> taken(writeBufferCount_);
+    for (uint16_t i = 0; i < writeBufferCount_; ++i)
+        taken[i] = QueueDataWrite(writeBuffer_[i]);
+    // The closing status: whether the part took the block.
+    QueuedRead closing = QueueDataRead();
+    adapter_.Flush();
+    for (ReadTicket ready : taken)
+        if (!Answered(ready))
+            return false;
+    uint8_t status = 0;
+    if (!Answered(closing, status))
+        return false;
+    if (status != StatusOk)
+        Note(LinkFault::StatusNotOk);
+    return status == StatusOk;
+}
+
 // --- FPI operations --------------------------------------------------------
 
 bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
@@ -326,6 +459,14 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
     // The cache is refilled below; a read that breaks off half way must not
     // leave the old base pointing at a mix of old and new bytes.
     EmptyReadCache();
+    if (!adapter_.AnswersAtOnce()) {
+        fault_ = LinkFault::None;
+        if (!BlockReadBatched(address, count))
+            return FailAndRecover();
+        readCacheBase_ = address;
+        readCacheLength_ = count;
+        return true;
+    }
     // After a stall the read goes on from the first byte not yet read.
     uint16_t done = 0;
     bool read = WithStallRecovery([&](bool& progress) {
@@ -385,6 +526,13 @@ bool C2Link::C2FlushWriteBuffer()
     // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
     // changes nothing: a block of nothing else is not sent.
     if (std::all_of(writeBuffer_.begin(), writeBuffer_.begin() + writeBufferCount_, [](uint8_t b) { return b == 0xFF; })) {
+        ClearWriteBuffer();
+        return true;
+    }
+    if (!adapter_.AnswersAtOnce()) {
+        fault_ = LinkFault::None;
+        if (!FlushWriteBufferBatched())
+            return FailAndRecover();
         ClearWriteBuffer();
         return true;
     }

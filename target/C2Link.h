@@ -156,6 +156,25 @@ private:
     bool ReadSecurityThroughFpdat(uint8_t& value);
     bool ReadSecurityRegister(uint8_t c2Address, uint8_t& value);
 
+    // Frames queued for an adapter that answers at a flush: each with its
+    // STOP, whatever its WAIT comes to (the tickets tell after the flush).
+    struct QueuedRead {
+        ReadTicket Ready;
+        std::array<ReadTicket, 8> Bits;
+    };
+    ReadTicket QueueDataWrite(uint8_t value);
+    QueuedRead QueueDataRead();
+    // After the flush: the byte, or false when its wait ran out.
+    bool Answered(const QueuedRead& read, uint8_t& value);
+    bool Answered(ReadTicket ready);
+    // The block command, address and length with their two statuses.
+    void QueueBlockCommand(uint8_t command, uint32_t address, uint16_t count, std::array<QueuedRead, 2>& statuses,
+                           std::array<ReadTicket, 4>& waits);
+    bool BlockCommandTaken(const std::array<QueuedRead, 2>& statuses, const std::array<ReadTicket, 4>& waits);
+    // Block read and write in one and two flushes.
+    bool BlockReadBatched(uint16_t address, uint16_t count);
+    bool FlushWriteBufferBatched();
+
     AdapterSignals& adapter_;
     Clock& clock_;
     const ChipInfo& chip_;
