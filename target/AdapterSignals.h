@@ -92,6 +92,7 @@ public:
     //   if (AdapterDetection d = a.Detect(); d.Found && d.SpeaksC2) ...
     virtual AdapterDetection Detect() = 0;
     // What the last Detect() found.
+    //   log("adapter " + a.Detected().Name);
     virtual const AdapterDetection& Detected() const = 0;
     // The mode line: high while C2 runs (the reset pulse takes it low
     // itself), low for JTAG.
@@ -201,8 +202,10 @@ public:
     //   a.Flush(); if (a.Level(t)) ...
     virtual void Flush() { flushed_ = true; }
     // A ticket's level (false for one never filled).
+    //   bool c2d = a.Level(t);
     bool Level(ReadTicket t) const { return t.Slot < levels_.size() && levels_[t.Slot] == 1; }
     // count tickets from first on, the first one in bit 0.
+    //   uint32_t id = a.Bits(first, 32);
     uint32_t Bits(ReadTicket first, int count) const
     {
         uint32_t value = 0;
@@ -211,10 +214,14 @@ public:
                 value |= uint32_t{1} << i;
         return value;
     }
+    // Whether the adapter has answered the ticket yet.
+    //   assert(a.Filled(t));
     bool Filled(ReadTicket t) const { return t.Slot < levels_.size() && levels_[t.Slot] != Unfilled; }
 
 protected:
-    // A slot for a read answered at the flush; Fill() gives it its level.
+    // For implementations: a slot for a read answered at the flush, which
+    // Fill() gives its level; Answer() for a read answered at once.
+    //   ReadTicket t = Reserve(); ...; Fill(t, level);   // in Flush()
     ReadTicket Reserve()
     {
         if (flushed_) {
@@ -225,7 +232,6 @@ protected:
         return ReadTicket{static_cast<uint32_t>(levels_.size() - 1)};
     }
     void Fill(ReadTicket t, bool level) { levels_[t.Slot] = level ? 1 : 0; }
-    // A read answered at once.
     ReadTicket Answer(bool level)
     {
         ReadTicket t = Reserve();
