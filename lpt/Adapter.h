@@ -36,19 +36,11 @@ public:
     // Sets an output pin to a level (one PortIn, one PortOut); input pins and
     // pins outside 1..17 are ignored.
     void SetPin(uint8_t pin, bool high);
-    // Writes the data register (no shadow update). Nothing is written while
-    // port access is not granted.
-    void WriteData(uint8_t value)
-    {
-        if (ioAccessGranted_)
-            io_.PortOut(ports_.LptBase, value);
-    }
     // The last byte written through the signal calls (0xFF at start; a
     // failed detection leaves it as it was).
     uint8_t DataShadow() const { return shadow_; }
 
     uint16_t Base() const { return ports_.LptBase; }
-    PortIo& Io() { return io_; }
 
     // The loop-back test: pin 10 follows data bits 4/5, the second
     // generation returns bit 4 on pin 13. Leaves the data register at 0x8F.
@@ -68,6 +60,13 @@ public:
     void JtagSettle() override;
 
 private:
+    // Writes the data register (no shadow update: Put() keeps it). Nothing
+    // is written while port access is not granted.
+    void WriteData(uint8_t value)
+    {
+        if (ioAccessGranted_)
+            io_.PortOut(ports_.LptBase, value);
+    }
     bool ReadTargetData();
     void Put(uint8_t value)
     {
