@@ -1,6 +1,6 @@
 #include "app/MainForm.h"
 
-#include "about/AboutBox.h"
+#include "about/ui/AboutBox.h"
 #include "common/Text.h"
 #include "image/ui/HexEditor.h"
 #include "image/ui/OffsetDialog.h"

@@ -4,7 +4,7 @@
 #include "app/MainForm.h"
 
 #include "BuildInfo.h"
-#include "about/AboutBox.h"
+#include "about/ui/AboutBox.h"
 #include "common/Text.h"
 #include "image/FileFormats.h"
 #include "image/ui/OffsetDialog.h"
@@ -152,7 +152,7 @@ void TMainForm::ConnectionChanged()
     AdapterType->setVisible(connected);
     FirmwareVersion->setEnabled(S.FirmwareLineEnabled);
     if (connected) {
-        AdapterType->setText(Q(S.Stack.Pins.AdapterName));
+        AdapterType->setText(Q(S.Stack.Pins.Detected().Name));
         MfgID->setText("SiLabs");
         ChipID->setText(Q(chip.DerivativeName));
         Label21->setText("Flash size:");

@@ -1,7 +1,7 @@
 // The window program: our long options, then either the headless run that
 // vorbrant-cli makes (no display, or --headless: no QApplication at all) or
 // the port, the session and the main window with its event loop.
-#include "about/AboutBox.h"
+#include "about/ui/AboutBox.h"
 #include "app/MainForm.h"
 #include "app/QtOperator.h"
 #include "app/SignalStop.h"

@@ -9,7 +9,7 @@
 //
 // The programming file is whatever follows ")" (first 255 characters,
 // trimmed). A relative file name is taken from the JCF file's folder.
-#include "chain/JtagChainList.h"
+#include "target/JtagChainList.h"
 
 #include <cstddef>
 #include <string>

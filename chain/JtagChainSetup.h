@@ -5,7 +5,7 @@
 // hardware check, OK and Cancel.
 #include "chain/ChainCheck.h"
 #include "chain/JcfFile.h"
-#include "chain/JtagChainList.h"
+#include "target/JtagChainList.h"
 #include "chain/JtagDeviceTable.h"
 #include "common/IniFile.h"
 #include "common/Operator.h"

@@ -80,6 +80,20 @@ std::string RunOutcomeDetailLine(const RunOutcome& outcome)
     return "  expected 0x" + Hex(outcome.Expected, 2) + ", read 0x" + Hex(outcome.Actual, 2);
 }
 
+std::string RunOutcomeCauseLine(const RunOutcome& outcome)
+{
+    if (outcome.Kind != RunOutcomeKind::ReadFault && outcome.Kind != RunOutcomeKind::WriteFault)
+        return "";
+    switch (outcome.Fault) {
+    case LinkFault::None: return "";
+    case LinkFault::TimedOut: return "  the part did not answer in time";
+    case LinkFault::StatusNotOk: return "  the part answered with a failure status";
+    case LinkFault::StallBudgetSpent: return "  port stalls kept resetting the part until the retries ran out";
+    case LinkFault::TargetGone: return "  the part no longer answers";
+    }
+    return "";
+}
+
 std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std::string& portSummary)
 {
     // The words follow the exit code: a run whose outcome was good can

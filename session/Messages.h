@@ -28,6 +28,9 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
 // The line after a failure's box that says what was found: "  expected
 // 0x75, read 0x74" after a verify failure; empty for other outcomes.
 std::string RunOutcomeDetailLine(const RunOutcome& outcome);
+// The line after a read or write fault that says why the link failed
+// ("" when it did not say).
+std::string RunOutcomeCauseLine(const RunOutcome& outcome);
 // The warning about a configuration file that holds binary data.
 std::string ConfigNotTextMessage(const std::string& path);
 // The configuration file could not be written (or read back before writing).

@@ -2,6 +2,8 @@
 // What a connect or a run came to, as values. The texts the operator sees
 // and the exit codes of a batch run are made from these at one place each
 // (Messages.h, ExitCodes.h).
+#include "target/LinkFault.h"
+
 #include <cstdint>
 
 namespace vorbrant {
@@ -39,6 +41,8 @@ struct RunOutcome {
     bool BlockLost = false;
     uint32_t BlockFirst = 0;
     uint32_t BlockLast = 0;
+    // A read or write fault: why the link failed (None when it did not say).
+    LinkFault Fault = LinkFault::None;
     uint32_t LeftOut = 0;
     uint32_t LeftOutFirst = 0;
     uint32_t LeftOutLast = 0;

@@ -65,8 +65,13 @@ void Sequencer::Fail(RunOutcomeKind kind, uint32_t address, uint8_t expected, ui
     // is blamed on the flash, the part must still answer as the one
     // connected. When it does not, the read is what failed.
     if ((kind == RunOutcomeKind::VerifyFailed || kind == RunOutcomeKind::BlankCheckFailed) &&
-        options_.SamePartAnswers && !options_.SamePartAnswers())
+        options_.SamePartAnswers && !options_.SamePartAnswers()) {
         kind = RunOutcomeKind::ReadFault;
+        outcome_.Fault = LinkFault::TargetGone;
+    }
+    // The cause is the failed call's: taken before the run is closed.
+    if ((kind == RunOutcomeKind::ReadFault || kind == RunOutcomeKind::WriteFault) && outcome_.Fault == LinkFault::None)
+        outcome_.Fault = flash_.Fault();
     if (flashStepRunning_)
         flash_.EndFlashAccess();
     flashStepRunning_ = false;
@@ -83,6 +88,8 @@ void Sequencer::Fail(RunOutcomeKind kind, uint32_t address, uint8_t expected, ui
         op_.ShowMessage(message.Kind, message.Text);
     if (std::string detail = RunOutcomeDetailLine(outcome_); !detail.empty())
         op_.Log(detail);
+    if (std::string cause = RunOutcomeCauseLine(outcome_); !cause.empty())
+        op_.Log(cause);
     throw Abort{};
 }
 
@@ -284,8 +291,10 @@ void Sequencer::StartFlashStep()
 
 void Sequencer::ConfirmSamePart(int64_t lastAddress)
 {
-    if (options_.SamePartAnswers && !options_.SamePartAnswers())
+    if (options_.SamePartAnswers && !options_.SamePartAnswers()) {
+        outcome_.Fault = LinkFault::TargetGone;
         Fail(RunOutcomeKind::ReadFault, static_cast<uint32_t>(std::max<int64_t>(lastAddress, 0)));
+    }
 }
 
 void Sequencer::FinishFlashStep()

@@ -13,14 +13,18 @@ C2FlashLink::C2FlashLink(C2Link& link, const ChipInfo& chip) : FlashLink(chip), 
 void C2FlashLink::BeginRun()
 {
     lost_ = false;
+    fault_ = LinkFault::None;
     link_.C2EnterProgramming();
 }
 
 bool C2FlashLink::Checked(bool ok)
 {
-    if (!ok && !lost_)
+    if (ok)
+        return true;
+    fault_ = link_.LastFault();
+    if (!lost_)
         lost_ = link_.C2ReadDeviceId() <= 0;
-    return ok;
+    return false;
 }
 
 // The block read for a byte: from the byte up to the next 256-byte boundary
@@ -46,9 +50,9 @@ bool C2FlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t /*area
 
 std::optional<AddressSpan> C2FlashLink::BufferedBlock() const
 {
-    if (link_.WriteBufferBase == C2Link::NoBase || link_.WriteBufferCount == 0)
+    if (link_.WriteBufferBase() == C2Link::NoBase || link_.WriteBufferCount() == 0)
         return std::nullopt;
-    return AddressSpan{link_.WriteBufferBase, link_.WriteBufferBase + link_.WriteBufferCount - 1u};
+    return AddressSpan{link_.WriteBufferBase(), link_.WriteBufferBase() + link_.WriteBufferCount() - 1u};
 }
 
 bool C2FlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t /*areaFlags*/)
@@ -69,8 +73,8 @@ std::optional<uint32_t> C2FlashLink::EndFlashAccess()
     // The block still buffered goes out now; if the part refuses it, its
     // bytes are lost and its base is what the caller reports.
     std::optional<AddressSpan> pending = BufferedBlock();
-    uint32_t pendingBase = link_.WriteBufferBase;
-    bool flushed = lost_ ? link_.WriteBufferCount == 0 : Checked(link_.C2FlushWriteBuffer());
+    uint32_t pendingBase = link_.WriteBufferBase();
+    bool flushed = lost_ ? link_.WriteBufferCount() == 0 : Checked(link_.C2FlushWriteBuffer());
     link_.EmptyReadCache();
     link_.ClearWriteBuffer();
     lostBlock_.reset();
@@ -82,7 +86,7 @@ std::optional<uint32_t> C2FlashLink::EndFlashAccess()
 
 void C2FlashLink::ResetStallCount() { link_.ResetStallCount(); }
 
-uint32_t C2FlashLink::StallsRecovered() const { return link_.StallsRecovered; }
+uint32_t C2FlashLink::StallsRecovered() const { return link_.StallsRecovered(); }
 
 bool C2FlashLink::EraseCodePage(uint32_t address) { return !lost_ && Checked(link_.C2PageErase(address)); }
 
@@ -93,8 +97,12 @@ bool C2FlashLink::EraseChip() { return !lost_ && Checked(link_.C2DeviceErase());
 
 bool C2FlashLink::ReadLockByte(LockByte which, uint8_t& value)
 {
-    if (which != LockByte::Security || !link_.C2ReadSecurityByte(value))
+    if (which != LockByte::Security)
         return false;
+    if (!link_.C2ReadSecurityByte(value)) {
+        fault_ = link_.LastFault();
+        return false;
+    }
     // The registers that count down from the top page cannot show a count
     // that reaches it: it reads as 0, like no lock at all. A part that then
     // refuses to give its first byte has every page locked.
@@ -114,6 +122,8 @@ bool C2FlashLink::WriteLockByte(LockByte which, uint8_t value)
     if (which != LockByte::Security)
         return false;
     bool written = link_.C2WriteSecurityByte(value);
+    if (!written)
+        fault_ = link_.LastFault();
     // The lock byte's block may be cached from before the write.
     link_.EmptyReadCache();
     return written;

@@ -34,8 +34,8 @@ private:
     bool EraseChip() override;
 
     uint16_t BlockLength(uint32_t address) const;
-    // A failed operation reads the identity once: nothing answering is a
-    // lost part. Returns ok.
+    // A failed operation keeps the link's cause and reads the identity
+    // once: nothing answering is a lost part. Returns ok.
     bool Checked(bool ok);
 
     // The block buffered now, which a failing flush loses.

@@ -1,15 +1,11 @@
 #include "target/C2Link.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vorbrant {
 
 namespace {
-
-constexpr uint8_t ClockIdle = 0x74; // C2CK high, bits 4..6 high, C2D driven low
-constexpr uint8_t C2ckBit = 0x04;
-constexpr uint8_t C2dBit = 0x02;
-constexpr uint8_t ReleaseBit = 0x80;
 
 constexpr uint8_t OutReady = 0x01;
 constexpr uint8_t InBusy = 0x02;
@@ -25,75 +21,59 @@ constexpr uint8_t DeviceEraseCommand = 0x03;
 
 } // namespace
 
-C2Link::C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip)
-    : adapter_(adapter), clock_(clock), chip_(chip)
+C2Link::C2Link(AdapterSignals& adapter, Clock& clock, const ChipInfo& chip)
+    : adapter_(adapter), clock_(clock), chip_(chip), watch_(clock)
 {
-    WriteBuffer.fill(0xFF);
+    watch_.SetLimitNs(SuspectLowNs + 2 * DefaultAccessNs);
+    writeBuffer_.fill(0xFF);
 }
 
 // --- bit level -------------------------------------------------------------
 
-// One C2CK strobe. C2D takes this bit's state (driven with C2dDataBit, or
-// released to the target) in the write that lowers C2CK; the write that
-// raises it changes nothing else, so C2D holds still through the device's
-// sampling edge. Two writes, C2CK low for exactly one of them.
+// One C2CK strobe, C2D driven with c2dDataBit_ or released to the target.
+// The strobe is timed from before its falling edge to after its rising
+// one: a stall anywhere in it shows in that time.
 void C2Link::Strobe(bool drive)
 {
     // After a stall the part has been reset: the rest of the frame would
     // only be read as new frames. Nothing more goes out until the recovery.
-    if (StallSeen)
+    if (StallSeen())
         return;
-    uint8_t high = ClockIdle;
-    if (!drive)
-        high |= ReleaseBit;
-    if (C2dDataBit)
-        high |= C2dBit;
-    C2dReleased = !drive;
-    // The low phase lies inside these two writes: a stall anywhere in them,
-    // right after the falling write included, shows in their time.
-    const uint64_t before = clock_.NowNs();
-    Write(static_cast<uint8_t>(high & ~C2ckBit));
-    Write(high);
-    adapter_.DataShadow = high;
-    if (clock_.NowNs() - before > strobeLimitNs_)
-        StallSeen = true;
-}
-
-void C2Link::ReleaseC2d()
-{
-    C2dReleased = true;
-    adapter_.DataShadow |= ReleaseBit;
-    Write(adapter_.DataShadow);
+    c2dReleased_ = !drive;
+    const C2dLine line = !drive ? C2dLine::Release : c2dDataBit_ ? C2dLine::DriveHigh : C2dLine::DriveLow;
+    watch_.Time([&] { adapter_.C2Strobe(line); });
 }
 
 void C2Link::SendBit(bool bit)
 {
-    C2dDataBit = bit;
+    c2dDataBit_ = bit;
     Strobe(true);
 }
 
+// The eight samples are read at one flush, at the end of the byte.
 uint8_t C2Link::ReceiveByte(uint8_t sampleMask)
 {
-    uint8_t value = 0;
+    std::array<ReadTicket, 8> bits{};
     for (int i = 0; i < 8; ++i) {
         Strobe(false);
-        if (((sampleMask >> i) & 1) != 0 && ReadC2d())
-            value = static_cast<uint8_t>(value | (1u << i));
+        if (((sampleMask >> i) & 1) != 0)
+            bits[i] = adapter_.C2SampleData();
     }
+    adapter_.Flush();
+    uint8_t value = 0;
+    for (int i = 0; i < 8; ++i)
+        if (((sampleMask >> i) & 1) != 0 && adapter_.Level(bits[i]))
+            value = static_cast<uint8_t>(value | (1u << i));
     return value;
 }
 
 bool C2Link::WaitForTarget(int limit)
 {
-    for (int n = 1;; ++n) {
-        if (StallSeen)
-            return false;
-        Strobe(false);
-        if (n >= limit)
-            return false;
-        if (ReadC2d())
-            return true;
-    }
+    if (StallSeen())
+        return false;
+    ReadTicket ready = adapter_.C2Wait(limit, watch_);
+    adapter_.Flush();
+    return adapter_.Level(ready);
 }
 
 // --- transfers -------------------------------------------------------------
@@ -127,16 +107,18 @@ void C2Link::C2DataWrite(uint8_t value)
     SendBit(false);
     for (int i = 0; i < 8; ++i)
         SendBit(((value >> i) & 1) != 0);
-    DataWriteTimedOut = !WaitForTarget(DataWriteWaitStrobes);
-    if (DataWriteTimedOut)
+    dataWriteTimedOut_ = !WaitForTarget(DataWriteWaitStrobes);
+    if (dataWriteTimedOut_) {
+        Note(LinkFault::TimedOut);
         return; // no STOP after a wait that ran out
+    }
     Stop();
 }
 
 bool C2Link::C2DataRead(uint8_t& value)
 {
     value = C2DataRead();
-    return !DataReadTimedOut;
+    return !dataReadTimedOut_;
 }
 
 uint8_t C2Link::C2DataRead()
@@ -146,9 +128,11 @@ uint8_t C2Link::C2DataRead()
     SendBit(false);
     SendBit(false); // length: one byte
     SendBit(false);
-    DataReadTimedOut = !WaitForTarget(DataReadWaitStrobes);
-    if (DataReadTimedOut)
+    dataReadTimedOut_ = !WaitForTarget(DataReadWaitStrobes);
+    if (dataReadTimedOut_) {
+        Note(LinkFault::TimedOut);
         return 0; // no STOP after a wait that ran out
+    }
     uint8_t value = ReceiveByte(0xFF);
     Stop();
     return value;
@@ -158,22 +142,10 @@ uint8_t C2Link::C2DataRead()
 
 void C2Link::C2Reset(int holdWrites)
 {
-    StallSeen = false; // whatever a stall did, the part starts afresh now
-    adapter_.SetPin(14, true);
-    Write(0xBF);
-    adapter_.SetPin(14, false);
-    for (int i = 0; i < holdWrites; ++i)
-        Write(0xBF);
-    adapter_.SetPin(14, true);
-    Write(0x77);
-    adapter_.DataShadow = 0x77;
-    C2dDataBit = true;
-    ReleaseC2d();
-    // The reset bytes hold D0 high, a strobe holds it low: the idle byte
-    // goes out once here, so that the first strobe's falling write changes
-    // C2CK and nothing else.
-    adapter_.DataShadow = ClockIdle | ReleaseBit | C2dBit;
-    Write(adapter_.DataShadow);
+    watch_.Clear(); // whatever a stall did, the part starts afresh now
+    adapter_.C2Reset(holdWrites);
+    c2dDataBit_ = true;
+    c2dReleased_ = true;
 }
 
 void C2Link::C2EnterProgramming()
@@ -185,22 +157,22 @@ void C2Link::C2EnterProgramming()
     C2DataWrite(0x01);
     clock_.SleepMs(30);
     // A stall inside the keys left the interface disabled.
-    if (StallSeen) {
-        ++StallsRecovered;
+    if (StallSeen()) {
+        ++stallsRecovered_;
         RearmAfterStall();
     }
 }
 
 void C2Link::RearmAfterStall()
 {
-    // When the keys never get through, StallSeen stays set and the next
+    // When the keys never get through, the stall stays seen and the next
     // try fails without a frame, counted against the budgets.
     for (int tries = 0; tries < StallTriesWithoutProgress; ++tries) {
         C2Reset(stallResetWrites_);
         C2AddressWrite(FpctlRegister);
         C2DataWrite(0x02);
         C2DataWrite(0x01);
-        if (!StallSeen) {
+        if (!StallSeen()) {
             clock_.SleepMs(KeysSettleMs);
             return;
         }
@@ -209,8 +181,8 @@ void C2Link::RearmAfterStall()
 
 void C2Link::ResetStallCount()
 {
-    StallsRecovered = 0;
-    StallBudgetSpent = false;
+    stallsRecovered_ = 0;
+    stallBudgetSpent_ = false;
     runTriesStuck_ = 0;
     runTriesOnward_ = 0;
 }
@@ -222,11 +194,11 @@ void C2Link::CalibratePortAccess()
     uint64_t pair = UINT64_MAX;
     for (int i = 0; i < 8; ++i) {
         const uint64_t before = clock_.NowNs();
-        Write(adapter_.DataShadow);
-        Write(adapter_.DataShadow);
+        adapter_.HoldLines();
+        adapter_.HoldLines();
         pair = std::min(pair, clock_.NowNs() - before);
     }
-    strobeLimitNs_ = SuspectLowNs + 2 * pair;
+    watch_.SetLimitNs(SuspectLowNs + 2 * pair);
     const uint64_t access = std::max<uint64_t>(pair / 2, 1);
     stallResetWrites_ = static_cast<int>(std::min<uint64_t>((StallResetNs + access - 1) / access, 100000));
 }
@@ -243,8 +215,9 @@ bool C2Link::WithStallRecovery(Attempt attempt)
     int withoutProgress = 0;
     for (;;) {
         bool progress = false;
+        fault_ = LinkFault::None;
         bool done = attempt(progress);
-        if (!StallSeen)
+        if (!StallSeen())
             return done;
         if (progress) {
             withoutProgress = 0;
@@ -255,11 +228,11 @@ bool C2Link::WithStallRecovery(Attempt attempt)
         }
         if (withoutProgress >= StallTriesWithoutProgress ||
             runTriesStuck_ > StallRunAllowance + uint64_t{StallRunRatio} * runTriesOnward_) {
-            StallBudgetSpent = true;
-            C2EnterProgramming();
-            return false;
+            stallBudgetSpent_ = true;
+            Note(LinkFault::StallBudgetSpent);
+            return FailAndRecover();
         }
-        ++StallsRecovered;
+        ++stallsRecovered_;
         RearmAfterStall();
     }
 }
@@ -290,19 +263,21 @@ int32_t C2Link::C2ReadDeviceId()
 // The polls clock every bit of the status but sample only the one they test.
 bool C2Link::WaitInBusyClear()
 {
-    for (int i = 0; i < InBusyPolls && !StallSeen; ++i)
+    for (int i = 0; i < InBusyPolls && !StallSeen(); ++i)
         if ((C2AddressRead(InBusy) & InBusy) == 0)
-            return !StallSeen;
+            return !StallSeen();
+    Note(LinkFault::TimedOut);
     return false;
 }
 
 bool C2Link::WaitOutReady()
 {
-    for (int i = 0; i < OutReadyPolls && !StallSeen; ++i) {
+    for (int i = 0; i < OutReadyPolls && !StallSeen(); ++i) {
         if ((C2AddressRead(OutReady) & OutReady) != 0)
-            return !StallSeen;
+            return !StallSeen();
         clock_.SleepMs(1);
     }
+    Note(LinkFault::TimedOut);
     return false;
 }
 
@@ -317,7 +292,11 @@ bool C2Link::CheckStatus()
     if (!WaitOutReady())
         return false;
     uint8_t status = 0;
-    return C2DataRead(status) && status == StatusOk;
+    if (!C2DataRead(status))
+        return false;
+    if (status != StatusOk)
+        Note(LinkFault::StatusNotOk);
+    return status == StatusOk;
 }
 
 bool C2Link::StartBlockCommand(uint8_t command, uint32_t address, uint16_t count)
@@ -331,8 +310,142 @@ bool C2Link::StartBlockCommand(uint8_t command, uint32_t address, uint16_t count
 
 bool C2Link::FailAndRecover()
 {
+    const LinkFault cause = fault_;
     C2EnterProgramming();
+    fault_ = cause;
     return false;
+}
+
+// --- batches ---------------------------------------------------------------
+
+// An adapter that answers at a flush would make every ready poll a round
+// trip. These frames carry no poll: the part holds a data write's WAIT
+// until it has taken the byte (InBusy clear) and a data read's WAIT until
+// its answer is ready (OutReady), so a whole block goes out between two
+// flushes and is judged by its tickets afterwards.
+ReadTicket C2Link::QueueDataWrite(uint8_t value)
+{
+    Start();
+    SendBit(true);
+    SendBit(false);
+    SendBit(false); // length: one byte
+    SendBit(false);
+    for (int i = 0; i < 8; ++i)
+        SendBit(((value >> i) & 1) != 0);
+    ReadTicket ready = adapter_.C2Wait(DataWriteWaitStrobes, watch_);
+    Stop();
+    return ready;
+}
+
+C2Link::QueuedRead C2Link::QueueDataRead()
+{
+    QueuedRead read;
+    Start();
+    SendBit(false);
+    SendBit(false);
+    SendBit(false); // length: one byte
+    SendBit(false);
+    read.Ready = adapter_.C2Wait(DataReadWaitStrobes, watch_);
+    for (ReadTicket& bit : read.Bits) {
+        Strobe(false);
+        bit = adapter_.C2SampleData();
+    }
+    Stop();
+    return read;
+}
+
+bool C2Link::Answered(ReadTicket ready)
+{
+    if (adapter_.Level(ready))
+        return true;
+    Note(LinkFault::TimedOut);
+    return false;
+}
+
+bool C2Link::Answered(const QueuedRead& read, uint8_t& value)
+{
+    if (!Answered(read.Ready))
+        return false;
+    value = 0;
+    for (int i = 0; i < 8; ++i)
+        if (adapter_.Level(read.Bits[i]))
+            value = static_cast<uint8_t>(value | (1u << i));
+    return true;
+}
+
+void C2Link::QueueBlockCommand(uint8_t command, uint32_t address, uint16_t count,
+                               std::array<QueuedRead, 2>& statuses, std::array<ReadTicket, 4>& waits)
+{
+    SelectFpdat();
+    waits[0] = QueueDataWrite(command);
+    statuses[0] = QueueDataRead();
+    waits[1] = QueueDataWrite(static_cast<uint8_t>(address >> 8));
+    waits[2] = QueueDataWrite(static_cast<uint8_t>(address));
+    waits[3] = QueueDataWrite(static_cast<uint8_t>(count)); // 256 goes out as 0
+    statuses[1] = QueueDataRead();
+}
+
+bool C2Link::BlockCommandTaken(const std::array<QueuedRead, 2>& statuses, const std::array<ReadTicket, 4>& waits)
+{
+    for (ReadTicket ready : waits)
+        if (!Answered(ready))
+            return false;
+    for (const QueuedRead& status : statuses) {
+        uint8_t value = 0;
+        if (!Answered(status, value))
+            return false;
+        if (value != StatusOk) {
+            Note(LinkFault::StatusNotOk);
+            return false;
+        }
+    }
+    return true;
+}
+
+// One flush: the command, its statuses and every byte. Bytes read after a
+// refused command are thrown away.
+bool C2Link::BlockReadBatched(uint16_t address, uint16_t count)
+{
+    std::array<QueuedRead, 2> statuses;
+    std::array<ReadTicket, 4> waits;
+    QueueBlockCommand(BlockReadCommand, address, count, statuses, waits);
+    std::vector<QueuedRead> bytes(count);
+    for (QueuedRead& byte : bytes)
+        byte = QueueDataRead();
+    adapter_.Flush();
+    if (!BlockCommandTaken(statuses, waits))
+        return false;
+    for (uint16_t i = 0; i < count; ++i)
+        if (!Answered(bytes[i], readCache_[i]))
+            return false;
+    return true;
+}
+
+// Two flushes: the data goes out only once the part has taken the command
+// (bytes sent after a refusal would reach it as commands).
+bool C2Link::FlushWriteBufferBatched()
+{
+    std::array<QueuedRead, 2> statuses;
+    std::array<ReadTicket, 4> waits;
+    QueueBlockCommand(BlockWriteCommand, writeBufferBase_, writeBufferCount_, statuses, waits);
+    adapter_.Flush();
+    if (!BlockCommandTaken(statuses, waits))
+        return false;
+    std::vector<ReadTicket> taken(writeBufferCount_);
+    for (uint16_t i = 0; i < writeBufferCount_; ++i)
+        taken[i] = QueueDataWrite(writeBuffer_[i]);
+    // The closing status: whether the part took the block.
+    QueuedRead closing = QueueDataRead();
+    adapter_.Flush();
+    for (ReadTicket ready : taken)
+        if (!Answered(ready))
+            return false;
+    uint8_t status = 0;
+    if (!Answered(closing, status))
+        return false;
+    if (status != StatusOk)
+        Note(LinkFault::StatusNotOk);
+    return status == StatusOk;
 }
 
 // --- FPI operations --------------------------------------------------------
@@ -346,6 +459,14 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
     // The cache is refilled below; a read that breaks off half way must not
     // leave the old base pointing at a mix of old and new bytes.
     EmptyReadCache();
+    if (!adapter_.AnswersAtOnce()) {
+        fault_ = LinkFault::None;
+        if (!BlockReadBatched(address, count))
+            return FailAndRecover();
+        readCacheBase_ = address;
+        readCacheLength_ = count;
+        return true;
+    }
     // After a stall the read goes on from the first byte not yet read.
     uint16_t done = 0;
     bool read = WithStallRecovery([&](bool& progress) {
@@ -355,7 +476,7 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
         for (; done < count; ++done) {
             // A byte whose read timed out is no data: the read fails
             // instead of caching a 0.
-            if (!WaitOutReady() || !C2DataRead(ReadCache[done]) || StallSeen)
+            if (!WaitOutReady() || !C2DataRead(readCache_[done]) || StallSeen())
                 return false;
             progress = true;
         }
@@ -363,38 +484,36 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
     });
     if (!read)
         return FailAndRecover();
-    ReadCacheBase = address;
-    ReadCacheLength = count;
+    readCacheBase_ = address;
+    readCacheLength_ = count;
     return true;
 }
 
 void C2Link::ClearWriteBuffer()
 {
-    WriteBuffer.fill(0xFF);
-    WriteBufferCount = 0;
-    WriteBufferBase = NoBase;
+    writeBuffer_.fill(0xFF);
+    writeBufferCount_ = 0;
+    writeBufferBase_ = NoBase;
 }
 
 bool C2Link::C2BufferedWrite(uint32_t address, uint8_t value)
 {
     // A block ends at a 256-byte boundary, so that it never straddles a page.
-    if (WriteBufferBase != NoBase && address >= WriteBufferBase && address <= (WriteBufferBase | 0xFF)) {
-        uint32_t offset = address - WriteBufferBase;
-        WriteBuffer[offset] = value;
+    if (writeBufferBase_ != NoBase && address >= writeBufferBase_ && address <= (writeBufferBase_ | 0xFF)) {
+        uint32_t offset = address - writeBufferBase_;
+        writeBuffer_[offset] = value;
         // The block write sends the buffer from its base up to the highest
         // byte stored: for ascending consecutive writes that is one more per
         // call, and a skipped address goes out as 0xFF instead of shifting
         // the later bytes down.
-        WriteBufferCount = static_cast<uint16_t>(std::max<uint32_t>(WriteBufferCount, offset + 1));
+        writeBufferCount_ = static_cast<uint16_t>(std::max<uint32_t>(writeBufferCount_, offset + 1));
         return true;
     }
-    if (!C2FlushWriteBuffer()) {
-        C2EnterProgramming();
-        return false;
-    }
-    WriteBufferBase = address;
-    WriteBuffer[0] = value;
-    WriteBufferCount = 1;
+    if (!C2FlushWriteBuffer())
+        return FailAndRecover();
+    writeBufferBase_ = address;
+    writeBuffer_[0] = value;
+    writeBufferCount_ = 1;
     return true;
 }
 
@@ -402,11 +521,18 @@ bool C2Link::C2FlushWriteBuffer()
 {
     // Nothing to write: the interface the step armed stays as it is (a
     // re-arm costs 50 ms, and a page-erase loop would pay it per page).
-    if (WriteBufferCount == 0)
+    if (writeBufferCount_ == 0)
         return true;
     // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
     // changes nothing: a block of nothing else is not sent.
-    if (std::all_of(WriteBuffer.begin(), WriteBuffer.begin() + WriteBufferCount, [](uint8_t b) { return b == 0xFF; })) {
+    if (std::all_of(writeBuffer_.begin(), writeBuffer_.begin() + writeBufferCount_, [](uint8_t b) { return b == 0xFF; })) {
+        ClearWriteBuffer();
+        return true;
+    }
+    if (!adapter_.AnswersAtOnce()) {
+        fault_ = LinkFault::None;
+        if (!FlushWriteBufferBatched())
+            return FailAndRecover();
         ClearWriteBuffer();
         return true;
     }
@@ -417,11 +543,11 @@ bool C2Link::C2FlushWriteBuffer()
     uint16_t from = 0;
     bool written = WithStallRecovery([&](bool& progress) {
         const uint16_t start = from;
-        if (!StartBlockCommand(BlockWriteCommand, WriteBufferBase + start,
-                               static_cast<uint16_t>(WriteBufferCount - start)))
+        if (!StartBlockCommand(BlockWriteCommand, writeBufferBase_ + start,
+                               static_cast<uint16_t>(writeBufferCount_ - start)))
             return false;
-        for (uint16_t i = start; i < WriteBufferCount; ++i) {
-            if (!SendByte(WriteBuffer[i]))
+        for (uint16_t i = start; i < writeBufferCount_; ++i) {
+            if (!SendByte(writeBuffer_[i]))
                 return false;
             if (i > from) {
                 from = i;
@@ -506,17 +632,21 @@ bool C2Link::ReadSecurityRegister(uint8_t c2Address, uint8_t& value)
 
 bool C2Link::ReadSecurityThroughFpdat(uint8_t& value)
 {
-    SecurityAddressAccepted = false;
+    securityAddressAccepted_ = false;
     SelectFpdat();
     if (!SendByte(BlockReadCommand) || !WaitInBusyClear())
         return false;
     uint8_t status = 0;
-    if (!C2DataRead(status) || status != StatusOk)
+    if (!C2DataRead(status))
         return false;
+    if (status != StatusOk) {
+        Note(LinkFault::StatusNotOk);
+        return false;
+    }
     if (!SendByte(static_cast<uint8_t>(chip_.LockByteAddress >> 8))
         || !SendByte(static_cast<uint8_t>(chip_.LockByteAddress)) || !SendByte(1) || !CheckStatus())
         return false;
-    SecurityAddressAccepted = true;
+    securityAddressAccepted_ = true;
     uint8_t raw = 0;
     if (!WaitOutReady() || !C2DataRead(raw))
         return false;

@@ -1,11 +1,12 @@
 #pragma once
-// The C2 two-wire debug link: C2CK/C2D frames bit by bit on the adapter's data
-// register, the four C2 transfers, and the flash programming interface (FPI)
+// The C2 two-wire debug link: C2CK/C2D frames bit by bit on the adapter's
+// signals, the four C2 transfers, and the flash programming interface (FPI)
 // behind FPDAT with its read cache and write buffer. No delays inside a
-// transfer: every clock phase is one port access.
-#include "lpt/Adapter.h"
+// transfer: every clock phase is one line update of the adapter.
 #include "lpt/Clock.h"
+#include "target/AdapterSignals.h"
 #include "target/ChipInfo.h"
+#include "target/LinkFault.h"
 
 #include <array>
 #include <cstdint>
@@ -45,7 +46,7 @@ public:
 
     // chip supplies FpdatAddress, LockByteAddress, FlashSizeKB, PageSize and
     // SecurityPath.
-    C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip);
+    C2Link(AdapterSignals& adapter, Clock& clock, const ChipInfo& chip);
 
     // Transfers. C2D is released after every one of them.
     void C2AddressWrite(uint8_t address);
@@ -53,71 +54,77 @@ public:
     // C2D (the others come back 0).
     uint8_t C2AddressRead(uint8_t sampleMask = 0xFF);
     void C2DataWrite(uint8_t value);
-    // 0 when the target never ended its wait; DataReadTimedOut tells.
+    // 0 when the target never ended its wait; DataReadTimedOut() tells.
     uint8_t C2DataRead();
     // The same read, with the time-out as the result (false = no data).
     bool C2DataRead(uint8_t& value);
+    // The last data transfer's wait ran out (no STOP followed it).
+    bool DataReadTimedOut() const { return dataReadTimedOut_; }
+    bool DataWriteTimedOut() const { return dataWriteTimedOut_; }
 
     // Link control.
-    // holdWrites: writes that hold the reset (100 for the link's own reset).
-    void C2Reset(int holdWrites = 100);
+    // holdWrites: line updates that hold the reset (StandardReset: the
+    // adapter's own reset).
+    void C2Reset(int holdWrites = AdapterSignals::StandardReset);
     void C2EnterProgramming();
     // A new run: no stalls recovered yet, the run's budget full.
     void ResetStallCount();
-    // Times port accesses on the clock: the allowance of a strobe's two
-    // writes. Run at connect, while the data register holds DataShadow.
+    // Times line updates on the clock: the allowance of a strobe's two
+    // edges. Run at connect.
     void CalibratePortAccess();
-    uint64_t StrobeLimitNs() const { return strobeLimitNs_; }
+    uint64_t StrobeLimitNs() const { return watch_.LimitNs(); }
     // -1: nothing answers (id 0xFF); 0: id 0; else 0x300 + id + revision << 16.
     int32_t C2ReadDeviceId();
 
-    // FPI operations, true = done.
+    // FPI operations. true = done; false = not done, and LastFault() says
+    // why: the part did not answer in time, answered with a status other
+    // than OK, or port stalls used up the retries. After a false the
+    // programming interface has been re-armed (a refused security read
+    // excepted: the part answered, nothing needs re-arming).
+    // A block read of count bytes from address into the read cache (a hit
+    // costs nothing); the cache is empty after a failure.
     bool C2BlockRead(uint16_t address, uint16_t count);
+    // Stores a byte in the write buffer; a byte outside the buffered block
+    // sends that block first (false when the part did not take it: the
+    // block stays buffered for the caller to report).
     bool C2BufferedWrite(uint32_t address, uint8_t value);
+    // Sends the buffered block (nothing when empty or all 0xFF).
     bool C2FlushWriteBuffer();
     bool C2PageErase(uint32_t address);
     bool C2DeviceErase();
     bool C2ReadSecurityByte(uint8_t& value);
     bool C2WriteSecurityByte(uint8_t value);
+    LinkFault LastFault() const { return fault_; }
 
     // Read cache and write buffer.
     bool CacheHolds(uint32_t address) const
     {
-        return ReadCacheBase != NoBase && address >= ReadCacheBase && address - ReadCacheBase < ReadCacheLength;
+        return readCacheBase_ != NoBase && address >= readCacheBase_ && address - readCacheBase_ < readCacheLength_;
     }
-    uint8_t CachedByte(uint32_t address) const { return ReadCache[address - ReadCacheBase]; }
-    void EmptyReadCache() { ReadCacheBase = NoBase; }
+    uint8_t CachedByte(uint32_t address) const { return readCache_[address - readCacheBase_]; }
+    void EmptyReadCache() { readCacheBase_ = NoBase; }
     void ClearWriteBuffer();
+    // The buffered block: its base (NoBase when empty), length, and bytes.
+    uint32_t WriteBufferBase() const { return writeBufferBase_; }
+    uint16_t WriteBufferCount() const { return writeBufferCount_; }
+    uint8_t WriteBufferByte(uint16_t offset) const { return writeBuffer_[offset]; }
 
-    // Link state, visible to tests and to the flash operations.
-    bool C2dReleased = true;
-    bool C2dDataBit = true;
-    bool DataReadTimedOut = false;
-    bool DataWriteTimedOut = false;
-    // A strobe's low phase ran longer than SuspectLowNs since the last reset.
-    bool StallSeen = false;
+    // Stalls: a strobe's low phase ran longer than SuspectLowNs since the
+    // last reset.
+    bool StallSeen() const { return watch_.Stretched(); }
     // Stalls re-armed from since ResetStallCount.
-    uint32_t StallsRecovered = 0;
+    uint32_t StallsRecovered() const { return stallsRecovered_; }
     // Since ResetStallCount, an operation ended because stalls left it no
     // room: its failure says nothing about the part.
-    bool StallBudgetSpent = false;
-    // Set by the FPDAT path of C2ReadSecurityByte: the part answered 0x0D
-    // after the address and length, i.e. it let the host read there.
-    bool SecurityAddressAccepted = false;
-
-    std::array<uint8_t, 256> ReadCache{};
-    uint32_t ReadCacheBase = NoBase;
-    uint16_t ReadCacheLength = 0;
-    std::array<uint8_t, 256> WriteBuffer{};
-    uint32_t WriteBufferBase = NoBase;
-    uint16_t WriteBufferCount = 0;
+    bool StallBudgetSpent() const { return stallBudgetSpent_; }
+    // The FPDAT path of C2ReadSecurityByte got the part's 0x0D after the
+    // address and length, i.e. it let the host read there.
+    bool SecurityAddressAccepted() const { return securityAddressAccepted_; }
 
 private:
-    // Bit level. drive: the host drives C2D with C2dDataBit through this
+    // Bit level. drive: the host drives C2D with c2dDataBit_ through this
     // strobe; otherwise C2D is released to the target.
     void Strobe(bool drive);
-    void ReleaseC2d();
-    bool ReadC2d() { return adapter_.ReadPin(11); }
     void SendBit(bool bit);
     // START and STOP: one strobe each with C2D released.
     void Start() { Strobe(false); }
@@ -135,6 +142,9 @@ private:
     void SelectFpdat() { C2AddressWrite(chip_.FpdatAddress); }
     // Command, 16-bit address and length byte, each acknowledged.
     bool StartBlockCommand(uint8_t command, uint32_t address, uint16_t count);
+    // A failure: the cause (the last one noted wins), and the interface
+    // re-armed without the re-arm's own traffic changing it.
+    void Note(LinkFault fault) { fault_ = fault; }
     bool FailAndRecover();
     // After a stall: reset, the programming keys and their settle time; no
     // wait before the keys (the reset pulse itself is the part's reset).
@@ -146,14 +156,47 @@ private:
     bool ReadSecurityThroughFpdat(uint8_t& value);
     bool ReadSecurityRegister(uint8_t c2Address, uint8_t& value);
 
-    void Write(uint8_t value) { adapter_.WriteData(value); }
+    // Frames queued for an adapter that answers at a flush: each with its
+    // STOP, whatever its WAIT comes to (the tickets tell after the flush).
+    struct QueuedRead {
+        ReadTicket Ready;
+        std::array<ReadTicket, 8> Bits;
+    };
+    ReadTicket QueueDataWrite(uint8_t value);
+    QueuedRead QueueDataRead();
+    // After the flush: the byte, or false when its wait ran out.
+    bool Answered(const QueuedRead& read, uint8_t& value);
+    bool Answered(ReadTicket ready);
+    // The block command, address and length with their two statuses.
+    void QueueBlockCommand(uint8_t command, uint32_t address, uint16_t count, std::array<QueuedRead, 2>& statuses,
+                           std::array<ReadTicket, 4>& waits);
+    bool BlockCommandTaken(const std::array<QueuedRead, 2>& statuses, const std::array<ReadTicket, 4>& waits);
+    // Block read and write in one and two flushes.
+    bool BlockReadBatched(uint16_t address, uint16_t count);
+    bool FlushWriteBufferBatched();
 
-    Adapter& adapter_;
+    AdapterSignals& adapter_;
     Clock& clock_;
     const ChipInfo& chip_;
+    StrobeWatch watch_;
+    // The C2D level the next driven bit takes, and whether the last strobe
+    // released C2D.
+    bool c2dDataBit_ = true;
+    bool c2dReleased_ = true;
+    bool dataReadTimedOut_ = false;
+    bool dataWriteTimedOut_ = false;
+    LinkFault fault_ = LinkFault::None;
+    uint32_t stallsRecovered_ = 0;
+    bool stallBudgetSpent_ = false;
+    bool securityAddressAccepted_ = false;
+    std::array<uint8_t, 256> readCache_{};
+    uint32_t readCacheBase_ = NoBase;
+    uint16_t readCacheLength_ = 0;
+    std::array<uint8_t, 256> writeBuffer_{};
+    uint32_t writeBufferBase_ = NoBase;
+    uint16_t writeBufferCount_ = 0;
     uint32_t runTriesStuck_ = 0;  // tries after a stall that got no further, this run
     uint32_t runTriesOnward_ = 0; // ... and those that did
-    uint64_t strobeLimitNs_ = SuspectLowNs + 2 * DefaultAccessNs;
     int stallResetWrites_ = static_cast<int>(StallResetNs / DefaultAccessNs);
 };
 

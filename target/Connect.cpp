@@ -6,6 +6,7 @@
 #include "target/C2Link.h"
 #include "target/FlashSizeFacts.h"
 #include "target/IdentTables.h"
+#include "target/JtagInstructions.h"
 #include "target/JtagFlashLink.h"
 #include "target/JtagLink.h"
 #include "target/Target.h"
@@ -15,7 +16,7 @@ namespace vorbrant {
 ConnectResult Target::ConnectTarget()
 {
     ConnectResult result;
-    if (!adapter_.DetectAdapter() || !ReadIdentification(result.Id))
+    if (!adapter_.Detect().Found || !ReadIdentification(result.Id))
         return result;
 
     // A run left open by an earlier connection ends before the part is known.
@@ -42,7 +43,7 @@ ConnectResult Target::ConnectTarget()
     identifiedId_ = -1;
     // A C2 port that stalls too often for a probe or the lock test to get
     // through leaves the part unknown: not locked, not smaller.
-    if (ReadIdentityAgain() != result.Id || (Chip.C2Mode && c2_->StallBudgetSpent)) {
+    if (ReadIdentityAgain() != result.Id || (Chip.C2Mode && c2_->StallBudgetSpent())) {
         result = ConnectResult{};
         return result;
     }
@@ -59,7 +60,7 @@ int32_t Target::ReadIdentityAgain()
         return c2_->C2ReadDeviceId();
     // The same instruction as at identification, without the system reset
     // in front of it; the flash registers are selected afresh afterwards.
-    jtag_->JtagShiftIR(0x1004, 16);
+    jtag_->JtagShiftIR(JtagIr::HaltIdCode, JtagIr::Bits);
     uint32_t id = jtag_->JtagShiftDR(0, 32);
     jtagFlash_->BreakRun();
     return id == 0xFFFFFFFFu ? -1 : static_cast<int32_t>(id);
@@ -82,14 +83,13 @@ bool Target::ReadIdentification(int32_t& id)
     // answer there is asked over JTAG.
     id = 0;
     Chip.C2Mode = false;
-    if (adapter_.SecondGeneration) {
+    if (adapter_.Detected().SpeaksC2) {
         c2_->CalibratePortAccess();
         c2_->C2Reset();
         id = c2_->C2ReadDeviceId();
         if (id == -1 || id == 0) {
-            adapter_.WriteData(0xFF);
-            adapter_.DataShadow = 0xFF;
-            adapter_.SetPin(14, false);
+            adapter_.ReleaseLines();
+            adapter_.SetModeLine(false);
         } else {
             Chip.C2Mode = true;
             c2_->C2EnterProgramming();
@@ -112,8 +112,8 @@ bool Target::ReadIdentification(int32_t& id)
 
     JtagLink& j = *jtag_;
     j.JtagResetTap();
-    j.JtagShiftIR(0x2FFF, 16);
-    j.JtagShiftIR(0x1004, 16);
+    j.JtagShiftIR(JtagIr::ResetBypass, JtagIr::Bits);
+    j.JtagShiftIR(JtagIr::HaltIdCode, JtagIr::Bits);
     uint32_t jtagId = j.JtagShiftDR(0, 32);
     // All zeros or all ones: nothing answering, or a part held in reset.
     if (jtagId == 0 || jtagId == 0xFFFFFFFFu) {
@@ -124,21 +124,32 @@ bool Target::ReadIdentification(int32_t& id)
     return answered(static_cast<uint16_t>(jtagId >> 12), static_cast<uint8_t>(jtagId >> 28));
 }
 
-// The F12x family needs its flash interface set up before the first access.
+// The F12x family needs its clock and flash timing set up before the first
+// flash access. The part is halted and run from TCK (aborting its power-on
+// reset), given 100 ms, reset from TCK and then from its internal
+// oscillator, halted and suspended; then, through its SFR-write register:
+// SFRPAGE 0, FLSCL 0x31 (the flash timing for that clock), SFRPAGE 0x0F,
+// OSCICN 0x83 (internal oscillator, undivided), SFRPAGE 0 again. The last
+// words leave the core halted and FLASHADR selected.
 void Target::PrepareF12x(const JtagIdentRow& row)
 {
+    using namespace JtagIr;
+    constexpr uint16_t SfrWriteWord = F12xState | SfrWrite;
     Chip.FlashRegBase = row.FlashRegBase;
     JtagLink& j = *jtag_;
     j.JtagResetTap();
-    j.JtagShiftIR(0x1801, 16);
-    j.JtagShiftIR(0x1804, 16);
+    j.JtagShiftIR(Halt | TckClock | AbortPowerOnReset, Bits);
+    j.JtagShiftIR(Halt | TckClock | IdCode, Bits);
     clock_.SleepMs(100);
-    for (uint16_t instruction : {0x2804, 0x2004, 0x1004, 0x4004, 0x2FFF, 0x30C1})
-        j.JtagShiftIR(instruction, 16);
+    constexpr uint16_t resetAndHalt[] = {SystemReset | TckClock | IdCode, SystemReset | IdCode, HaltIdCode,
+                                         Suspend | IdCode, ResetBypass, SfrWriteWord};
+    for (uint16_t instruction : resetAndHalt)
+        j.JtagShiftIR(instruction, Bits);
+    // SFR address << 8 | value.
     for (uint32_t data : {0x8400u, 0xB731u, 0x840Fu, 0x8A83u, 0x8400u})
-        j.JtagWriteIndirect(0x30C1, data, 17);
-    j.JtagShiftIR(0x1004, 16);
-    j.JtagShiftIR(static_cast<uint16_t>(Chip.FlashRegBase | 0x84), 16);
+        j.JtagWriteIndirect(SfrWriteWord, data, SfrWriteBits);
+    j.JtagShiftIR(HaltIdCode, Bits);
+    j.JtagShiftIR(static_cast<uint16_t>(Chip.FlashRegBase | FlashAdr), Bits);
 }
 
 void Target::SetNotIdentifiedCode()
@@ -241,7 +252,7 @@ bool Target::C2LockedByTest(C2LockTest test)
         // after address and length), whatever byte it then returns.
         uint8_t ignored = 0;
         c2_->C2ReadSecurityByte(ignored);
-        return !c2_->SecurityAddressAccepted;
+        return !c2_->SecurityAddressAccepted();
     }
     case C2LockTest::ReadFirstByte:
         // Whether the part lets the host read byte 0 is all the test asks:
@@ -300,14 +311,13 @@ void Target::DisconnectTarget()
 {
     if (Chip.C2Mode) {
         c2_->C2Reset();
-        adapter_.WriteData(0xFF);
-        adapter_.DataShadow = 0xFF;
-        adapter_.SetPin(14, true);
+        adapter_.ReleaseLines();
+        adapter_.SetModeLine(true);
     } else {
         jtagFlash_->BreakRun();
-        jtag_->JtagShiftIR(0x2FFF, 16);
+        jtag_->JtagShiftIR(JtagIr::ResetBypass, JtagIr::Bits);
         jtagFlash_->BreakRun();
-        jtag_->JtagShiftIR(0x0FFF, 16);
+        jtag_->JtagShiftIR(JtagIr::Bypass, JtagIr::Bits);
     }
 }
 

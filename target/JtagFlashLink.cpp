@@ -1,15 +1,16 @@
 #include "target/JtagFlashLink.h"
 
+#include "target/JtagInstructions.h"
 #include "target/JtagLink.h"
 
 namespace vorbrant {
 
 namespace {
 
-constexpr uint8_t FlashCon = 0x82;
-constexpr uint8_t FlashDat = 0x83;
-constexpr uint8_t FlashAdr = 0x84;
-constexpr uint8_t FlashScl = 0x85;
+using JtagIr::FlashAdr;
+using JtagIr::FlashCon;
+using JtagIr::FlashDat;
+using JtagIr::FlashScl;
 
 constexpr uint8_t ReadControl = 0x01;
 constexpr uint8_t WriteControl = 0x10;
@@ -31,6 +32,7 @@ JtagFlashLink::JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip)
 void JtagFlashLink::BeginRun()
 {
     lost_ = false;
+    fault_ = LinkFault::None;
     FlashStreamOpen = false;
     link_.ForgetInstruction();
 }
@@ -39,7 +41,21 @@ bool JtagFlashLink::WriteRegister(uint8_t code, uint32_t data, int width)
 {
     if (link_.JtagWriteIndirect(FlashRegister(code), data, width))
         return true;
+    TimedOut();
+    return false;
+}
+
+void JtagFlashLink::TimedOut()
+{
     timedOut_ = true;
+    fault_ = LinkFault::TimedOut;
+}
+
+bool JtagFlashLink::Passed(uint32_t flashDat)
+{
+    if ((flashDat & FailBit) == 0)
+        return true;
+    fault_ = LinkFault::StatusNotOk;
     return false;
 }
 
@@ -48,7 +64,7 @@ bool JtagFlashLink::Lost()
     if (!lost_ && timedOut_) {
         // A part that went away reads all ones (TDO floats high); one held
         // in reset all zeros. Its busy polls would each wait out their limit.
-        link_.JtagShiftIR(0x1004, 16);
+        link_.JtagShiftIR(JtagIr::HaltIdCode, JtagIr::Bits);
         const uint32_t id = link_.JtagShiftDR(0, 32);
         FlashStreamOpen = false;
         lost_ = id == 0 || id == 0xFFFFFFFFu;
@@ -68,13 +84,13 @@ bool JtagFlashLink::PollFlashData(int width, uint64_t limitMs, uint32_t& result)
     uint64_t start = clock_.NowNs();
     for (;;) {
         if (!link_.JtagReadIndirect(FlashRegister(FlashDat), width, result)) {
-            timedOut_ = true;
+            TimedOut();
             return false; // the register never answered: no data, not a 0
         }
         if ((result & BusyBit) == 0)
             return true;
         if (clock_.NowNs() - start > limitMs * 1000000u) {
-            timedOut_ = true;
+            TimedOut();
             return false;
         }
     }
@@ -88,7 +104,8 @@ bool JtagFlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t area
         uint32_t ignored = 0;
         if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | ReadControl))
             || !link_.JtagReadIndirect(FlashRegister(FlashDat), 0, ignored)) {
-            timedOut_ = timedOut_ || link_.IndirectTimedOut;
+            if (link_.IndirectTimedOut())
+                TimedOut();
             Lost();
             return false;
         }
@@ -100,7 +117,7 @@ bool JtagFlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t area
         return false;
     }
     value = static_cast<uint8_t>(r >> 2);
-    return (r & FailBit) == 0;
+    return Passed(r);
 }
 
 bool JtagFlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t areaFlags)
@@ -119,7 +136,7 @@ bool JtagFlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t area
         Lost();
         return false;
     }
-    return (r & FailBit) == 0;
+    return Passed(r);
 }
 
 bool JtagFlashLink::JtagErasePageWithin(uint32_t address, uint8_t areaFlags, uint64_t limitMs)
@@ -137,7 +154,7 @@ bool JtagFlashLink::JtagErasePageWithin(uint32_t address, uint8_t areaFlags, uin
         Lost();
         return false;
     }
-    return (r & FailBit) == 0;
+    return Passed(r);
 }
 
 bool JtagFlashLink::ErasePage(uint32_t address, uint8_t areaFlags)

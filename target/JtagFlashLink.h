@@ -49,6 +49,11 @@ private:
     bool EraseChip() override;
     uint16_t FlashRegister(uint8_t code) const { return static_cast<uint16_t>(chip_.FlashRegBase | code); }
     bool OpenJtagRun(uint32_t address, uint8_t control);
+    // A busy poll ran out: noted for Lost() and as the fault.
+    void TimedOut();
+    // The FLASHDAT status of a finished operation: false (and the fault)
+    // when the flash controller set its fail bit.
+    bool Passed(uint32_t flashDat);
     // An indirect register write; a busy poll that timed out is noted.
     bool WriteRegister(uint8_t code, uint32_t data, int width);
     // After a busy poll timed out, the identity is read once: true when

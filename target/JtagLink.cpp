@@ -1,53 +1,28 @@
 #include "target/JtagLink.h"
 
+#include <algorithm>
+
 namespace vorbrant {
 
-namespace {
-
-constexpr uint8_t ClockIdle = 0x8C; // TCK low, TMS low, TDI low, bits 2, 3 and 7 held high
-constexpr uint8_t TckBit = 0x01;
-constexpr uint8_t TmsBit = 0x02;
-constexpr uint8_t TdiBit = 0x40;
-
-} // namespace
-
-JtagLink::JtagLink(Adapter& adapter, Clock& clock, const JtagChainList& chain)
+JtagLink::JtagLink(AdapterSignals& adapter, Clock& clock, const JtagChainList& chain)
     : adapter_(adapter), clock_(clock), chain_(chain)
 {
 }
 
-// TCK is pulsed with two writes: the one that lowers it (the falling edge
-// of the clock before) also sets TMS and TDI for this clock, the next raises
-// it. A write that would change nothing is skipped. TMS and TDI are sampled
-// on the rising edge and so hold through it; TDO moves on the falling edge.
-void JtagLink::SetUp()
-{
-    uint8_t v = ClockIdle;
-    if (Tms)
-        v |= TmsBit;
-    if (Tdi)
-        v |= TdiBit;
-    if (v != adapter_.DataShadow) {
-        adapter_.WriteData(v);
-        adapter_.DataShadow = v;
-    }
-}
-
-void JtagLink::Rise()
-{
-    auto v = static_cast<uint8_t>(adapter_.DataShadow | TckBit);
-    adapter_.WriteData(v);
-    adapter_.DataShadow = v;
-}
-
-// The falling edge of the last clock, so that TCK rests low.
+// TMS and TDI are sampled on the rising edge of TCK and so hold through it;
+// TDO moves on the falling edge.
 void JtagLink::Settle()
 {
-    if ((adapter_.DataShadow & TckBit) == 0)
-        return;
-    auto v = static_cast<uint8_t>(adapter_.DataShadow & ~TckBit);
-    adapter_.WriteData(v);
-    adapter_.DataShadow = v;
+    adapter_.JtagSettle();
+}
+
+void JtagLink::FillBits(uint32_t count, bool tdi, bool tmsOnLast)
+{
+    while (count > 0) {
+        const int n = static_cast<int>(std::min<uint32_t>(count, 32));
+        count -= static_cast<uint32_t>(n);
+        adapter_.JtagShift(tdi ? 0xFFFFFFFFu : 0u, n, tmsOnLast && count == 0, false);
+    }
 }
 
 void JtagLink::JtagClock()
@@ -58,12 +33,11 @@ void JtagLink::JtagClock()
 
 void JtagLink::JtagResetTap()
 {
-    adapter_.DataShadow = 0xFF; // the first clock writes its byte
-    instructionKnown_ = false;  // the reset loads IDCODE
-    adapter_.SetPin(14, false);
-    Tms = true;
+    adapter_.JtagSelect();
+    instructionKnown_ = false; // the reset loads IDCODE
+    tms_ = true;
     Ticks(5);
-    Tms = false;
+    tms_ = false;
     Tick();
     Settle();
 }
@@ -78,20 +52,15 @@ void JtagLink::JtagShiftIR(uint16_t instruction, int bits)
 // never used, so TDO is not read here.
 void JtagLink::ShiftIr(uint16_t instruction, int bits)
 {
-    Tdi = false;
-    Tms = true;
+    tdi_ = false;
+    tms_ = true;
     Ticks(2);
-    Tms = false;
+    tms_ = false;
     Ticks(2);
-    Tdi = true;
-    Ticks(IrFillBefore);
-    for (int i = 0; i < bits; ++i) {
-        Tdi = ((instruction >> i) & 1) != 0;
-        if (i == bits - 1 && IrFillAfter == 0)
-            Tms = true;
-        Tick();
-    }
-    FinishScan(IrFillAfter, true);
+    tdi_ = true;
+    FillBits(fill_.IrBefore, true, false);
+    adapter_.JtagShift(instruction, bits, fill_.IrAfter == 0, false);
+    FinishScan(fill_.IrAfter, true);
     instructionKnown_ = bits == 16;
     instruction_ = instruction;
 }
@@ -103,19 +72,15 @@ void JtagLink::LoadInstruction(uint16_t instruction)
     ShiftIr(instruction, 16);
 }
 
-void JtagLink::FinishScan(int fillAfter, bool fillTdi)
+void JtagLink::FinishScan(uint32_t fillAfter, bool fillTdi)
 {
     // The bits of the devices after ours (TMS high on the last one leaves
     // the shift state), then Update and back to Run-Test/Idle.
-    Tdi = fillTdi;
-    for (int i = 0; i < fillAfter; ++i) {
-        if (i == fillAfter - 1)
-            Tms = true;
-        Tick();
-    }
-    Tms = true;
+    tdi_ = fillTdi;
+    FillBits(fillAfter, fillTdi, true);
+    tms_ = true;
     Tick();
-    Tms = false;
+    tms_ = false;
     Tick();
 }
 
@@ -128,37 +93,46 @@ uint32_t JtagLink::JtagShiftDR(uint32_t value, int bits)
 
 uint32_t JtagLink::ShiftDr(uint32_t value, int bits, bool capture)
 {
-    Tms = true;
+    tms_ = true;
     Tick();
-    Tms = false;
+    tms_ = false;
     Ticks(2);
-    Tdi = false;
-    Ticks(DrFillBefore);
-    uint32_t result = 0;
-    for (int i = 0; i < bits; ++i) {
-        Tdi = ((value >> i) & 1) != 0;
-        if (i == bits - 1 && DrFillAfter == 0)
-            Tms = true;
-        // TDO shows this bit once the clock before has fallen.
-        SetUp();
-        if (capture) {
-            result >>= 1;
-            if (JtagReadTdo())
-                result |= uint32_t{1} << (bits - 1);
-        }
-        Rise();
-    }
-    FinishScan(DrFillAfter, false);
-    return result;
+    tdi_ = false;
+    FillBits(fill_.DrBefore, false, false);
+    // TDO shows each bit once the clock before has fallen.
+    ReadTicket first = adapter_.JtagShift(value, bits, fill_.DrAfter == 0, capture);
+    FinishScan(fill_.DrAfter, false);
+    if (!capture)
+        return 0;
+    adapter_.Flush();
+    return adapter_.Bits(first, bits);
+}
+
+void JtagLink::EnterShiftDr()
+{
+    tms_ = true;
+    JtagClock();
+    tms_ = false;
+    JtagClock();
+    JtagClock();
+}
+
+std::vector<uint32_t> JtagLink::ReadIdCodes(size_t count)
+{
+    std::vector<ReadTicket> first(count);
+    for (ReadTicket& t : first)
+        t = adapter_.JtagShift(tdi_ ? 0xFFFFFFFFu : 0u, 32, false, true);
+    Settle();
+    adapter_.Flush();
+    std::vector<uint32_t> ids(count);
+    for (size_t i = 0; i < count; ++i)
+        ids[i] = adapter_.Bits(first[i], 32);
+    return ids;
 }
 
 void JtagLink::SetChainPosition(uint8_t position)
 {
-    ChainFill fill = FillAround(chain_, position);
-    IrFillBefore = fill.IrBefore;
-    IrFillAfter = fill.IrAfter;
-    DrFillBefore = fill.DrBefore;
-    DrFillAfter = fill.DrAfter;
+    fill_ = FillAround(chain_, position);
     instructionKnown_ = false; // the fill bits put it elsewhere in the chain
 }
 
@@ -185,7 +159,7 @@ bool JtagLink::JtagWriteIndirect(uint16_t instruction, uint32_t data, int width)
 bool JtagLink::JtagReadIndirect(uint16_t instruction, int width, uint32_t& value)
 {
     value = JtagReadIndirect(instruction, width);
-    return !IndirectTimedOut;
+    return !indirectTimedOut_;
 }
 
 uint32_t JtagLink::JtagReadIndirect(uint16_t instruction, int width)
@@ -193,8 +167,8 @@ uint32_t JtagLink::JtagReadIndirect(uint16_t instruction, int width)
     LoadInstruction(instruction);
     ShiftDr(2, 2, false);
     ShiftDr(0, 1, false);
-    IndirectTimedOut = !WaitNotBusy(clock_.NowNs());
-    uint32_t value = IndirectTimedOut ? 0 : ShiftDr(0, width + 1, true) >> 1;
+    indirectTimedOut_ = !WaitNotBusy(clock_.NowNs());
+    uint32_t value = indirectTimedOut_ ? 0 : ShiftDr(0, width + 1, true) >> 1;
     Settle();
     return value;
 }

@@ -1,12 +1,13 @@
 #pragma once
-// The JTAG link: the TAP clocked through the adapter's data register, 16-bit
+// The JTAG link: the TAP clocked through the adapter's signals, 16-bit
 // instruction and data scans of one device inside a scan chain (the other
 // devices' bits filled in), and the indirect flash registers behind them.
-#include "lpt/Adapter.h"
 #include "lpt/Clock.h"
-#include "chain/JtagChainList.h"
+#include "target/AdapterSignals.h"
+#include "target/JtagChainList.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace vorbrant {
 
@@ -15,12 +16,15 @@ public:
     // Busy polls of the indirect registers give up after this much Clock time.
     static constexpr uint64_t IndirectBusyLimitMs = 500;
 
-    JtagLink(Adapter& adapter, Clock& clock, const JtagChainList& chain);
+    JtagLink(AdapterSignals& adapter, Clock& clock, const JtagChainList& chain);
 
     // TAP level. A public scan leaves TCK low.
-    void JtagClock();
-    bool JtagReadTdo() { return adapter_.ReadPin(11); }
     void JtagResetTap();
+    // From Run-Test/Idle to Shift-DR (three clocks, TCK left low).
+    void EnterShiftDr();
+    // In Shift-DR after a TAP reset: count IDCODEs of 32 bits each, the
+    // device nearest TDO first; TMS stays low, TDI as it is. TCK left low.
+    std::vector<uint32_t> ReadIdCodes(size_t count);
     void JtagShiftIR(uint16_t instruction, int bits);
     uint32_t JtagShiftDR(uint32_t value, int bits);
     // Fill bits around the device at this 1-based chain position; 0, a
@@ -32,30 +36,25 @@ public:
     // the part may have been reset meanwhile).
     void ForgetInstruction() { instructionKnown_ = false; }
 
+    // The fill bits the chain position gives.
+    const ChainFill& Fill() const { return fill_; }
+
     // Indirect registers. The write returns false when the register stayed
-    // busy past the limit; the read returns 0 then and sets IndirectTimedOut.
+    // busy past the limit; the read returns 0 then, and IndirectTimedOut()
+    // tells.
     bool JtagWriteIndirect(uint16_t instruction, uint32_t data, int width);
     uint32_t JtagReadIndirect(uint16_t instruction, int width);
     bool JtagReadIndirect(uint16_t instruction, int width, uint32_t& value);
-
-    bool Tms = false;
-    bool Tdi = false;
-    // Fill counts; sums of instruction lengths may exceed 255 in a long chain.
-    uint32_t IrFillBefore = 0;
-    uint32_t IrFillAfter = 0;
-    uint32_t DrFillBefore = 0;
-    uint32_t DrFillAfter = 0;
-    bool IndirectTimedOut = false;
+    bool IndirectTimedOut() const { return indirectTimedOut_; }
 
 private:
-    // One clock left with TCK high: SetUp (TCK low with TMS and TDI), Rise.
-    void SetUp();
-    void Rise();
-    void Tick()
-    {
-        SetUp();
-        Rise();
-    }
+    // One clock with TMS and TDI as they are, left with TCK high.
+    void Tick() { adapter_.JtagClock(tms_, tdi_); }
+    // A clock that leaves TCK low.
+    void JtagClock();
+    // count clocks in a shift state with TDI at one level, TMS high on the
+    // last one when tmsOnLast.
+    void FillBits(uint32_t count, bool tdi, bool tmsOnLast);
     void Ticks(int count)
     {
         for (int i = 0; i < count; ++i)
@@ -68,14 +67,19 @@ private:
     uint32_t ShiftDr(uint32_t value, int bits, bool capture);
     void LoadInstruction(uint16_t instruction);
     // Fill bits after the target's own, then Update and Run-Test/Idle.
-    void FinishScan(int fillAfter, bool fillTdi);
+    void FinishScan(uint32_t fillAfter, bool fillTdi);
     // Repeats one-bit scans until the register reports not busy; false after
     // the limit counted from startNs.
     bool WaitNotBusy(uint64_t startNs);
 
-    Adapter& adapter_;
+    AdapterSignals& adapter_;
     Clock& clock_;
     const JtagChainList& chain_;
+    // TMS and TDI of the next clock; they hold between scans.
+    bool tms_ = false;
+    bool tdi_ = false;
+    ChainFill fill_;
+    bool indirectTimedOut_ = false;
     bool instructionKnown_ = false;
     uint16_t instruction_ = 0;
 };

@@ -2,7 +2,7 @@
 // A whole programmer in one object, composed in one place: the port table,
 // the optional trace recorder in front of the port, the pins, the chain list
 // and the target on top.
-#include "chain/JtagChainList.h"
+#include "target/JtagChainList.h"
 #include "lpt/Adapter.h"
 #include "lpt/Clock.h"
 #include "lpt/PortIo.h"

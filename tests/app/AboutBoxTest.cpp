@@ -1,6 +1,6 @@
 #include "tests/app/AppTestSupport.h"
 
-#include "about/AboutBox.h"
+#include "about/ui/AboutBox.h"
 
 #include <QAction>
 #include <QFrame>

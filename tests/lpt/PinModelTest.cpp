@@ -128,8 +128,8 @@ TEST_F(PinModel, WithoutPortAccessNothingIsTouched)
         pins.SetPin(pin, true);
         pins.SetPin(pin, false);
     }
-    pins.WriteData(0x8F);
-    EXPECT_FALSE(pins.DetectAdapter());
+    pins.ReleaseLines();
+    EXPECT_FALSE(pins.Detect().Found);
     EXPECT_TRUE(port.Log.empty());
 
     granted = true; // the gate is read at every call
@@ -142,8 +142,8 @@ TEST_F(PinModel, FollowsTheSelectedBase)
     ports.LptBase = 0x278;
     port.Registers[0x279] = 0x00;
     EXPECT_FALSE(pins.ReadPin(10));
-    pins.WriteData(0x12);
-    EXPECT_EQ(port.Log.back(), Out(0x278, 0x12));
+    pins.ReleaseLines();
+    EXPECT_EQ(port.Log.back(), Out(0x278, 0xFF));
     // A base at the top of the address space wraps instead of crashing.
     ports.LptBase = 0xFFFF;
     pins.SetPin(14, false);

@@ -225,3 +225,29 @@ TEST_F(Guard, TheSimulatorAnswersOnItsPortWhateverTheConfigurationHolds)
     EXPECT_EQ(Run("--sim=F340 -sLPT9 -p -f" + Firmware()).ExitCode, 8);
     EXPECT_TRUE(Contains(TempDir::Read(dir.File("v.INI")), "Port=2\r\n")) << "a simulated run stores no port";
 }
+
+TEST_F(Guard, AFlashFaultSaysOnTheNextLineWhyTheLinkFailed)
+{
+    struct Case {
+        std::string Arguments;
+        std::string Fault;
+        std::string Cause;
+    };
+    const Case cases[] = {
+        {"--sim=F310,fail-write=0x10 -e -p",
+         "C2 code area write fault at address 0x0000 Aborting!\n  the part did not take the block 0x0000-0x00FF",
+         "the part answered with a failure status"},
+        {"--sim=F020,fail-write=0x0 -e -p", "JTAG code area write fault at address 0x0000 Aborting!",
+         "the part answered with a failure status"},
+        {"--sim=F020,busy -p", "JTAG code area write fault at address 0x0000 Aborting!",
+         "the part did not answer in time"},
+        {"--sim=F120,remove-after=20000 -e -p", "JTAG code area write fault at address 0x0400 Aborting!",
+         "the part no longer answers"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun r = Run(c.Arguments + " -f" + Firmware());
+        EXPECT_EQ(r.ExitCode, 16) << c.Arguments << "\n" << r.Output;
+        EXPECT_TRUE(Contains(r.Output, "Error: " + c.Fault + "\n  " + c.Cause + "\n"))
+            << c.Arguments << "\n" << r.Output;
+    }
+}

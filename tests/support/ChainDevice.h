@@ -1,6 +1,6 @@
 #pragma once
 // A chain entry for tests: a name, its instruction length, its IDCODE.
-#include "chain/JtagChainList.h"
+#include "target/JtagChainList.h"
 
 namespace vorbrant::test {
 

@@ -3,6 +3,7 @@
 // scripted target on C2D.
 #include "tests/support/RecordingPort.h"
 
+#include "lpt/Adapter.h"
 #include "target/C2Link.h"
 
 #include <gmock/gmock.h>
@@ -70,9 +71,7 @@ TEST_F(C2LinkTest, ResetHoldsTheResetByteWhileTheModeLineIsLowAndEndsReleased)
     // Released (0xF7), then the idle byte: the first strobe lowers C2CK
     // alone (0xF6 -> 0xF2), D0 already low.
     EXPECT_EQ(port.Trace(), "c? c=00 BF c? c=02 " + Repeat("BF", 100) + " c? c=00 77 F7 F6");
-    EXPECT_EQ(adapter.DataShadow, 0xF6);
-    EXPECT_TRUE(link.C2dReleased);
-    EXPECT_TRUE(link.C2dDataBit);
+    EXPECT_EQ(adapter.DataShadow(), 0xF6);
     const size_t afterReset = port.Log.size();
     link.C2AddressWrite(0x00);
     EXPECT_EQ(port.Trace(afterReset).substr(0, 5), "F2 F6") << "START strobe";
@@ -106,7 +105,7 @@ TEST_F(C2LinkTest, TransfersWriteTheExactBytes)
     EXPECT_EQ(Trace(), "F2 F6 72 76 70 74 70 74 70 74 "
                        "72 76 70 74 72 76 70 74 70 74 72 76 70 74 72 76 "
                        "F2 F6 s0 F2 F6 s1 F2 F6");
-    EXPECT_FALSE(link.DataWriteTimedOut);
+    EXPECT_FALSE(link.DataWriteTimedOut());
 
     FromReset();
     port.Script({0, 1});
@@ -114,8 +113,7 @@ TEST_F(C2LinkTest, TransfersWriteTheExactBytes)
     EXPECT_EQ(link.C2DataRead(), 0x0D);
     EXPECT_EQ(Trace(), "F2 F6 70 74 70 74 70 74 70 74 F0 F4 s0 F0 F4 s1 "
                        "F0 F4 s1 F0 F4 s0 F0 F4 s1 F0 F4 s1 F0 F4 s0 F0 F4 s0 F0 F4 s0 F0 F4 s0 F0 F4");
-    EXPECT_FALSE(link.DataReadTimedOut);
-    EXPECT_TRUE(link.C2dReleased);
+    EXPECT_FALSE(link.DataReadTimedOut());
 }
 
 TEST_F(C2LinkTest, DataReadGivesUpAfterTenThousandStrobesWithoutStop)
@@ -125,7 +123,7 @@ TEST_F(C2LinkTest, DataReadGivesUpAfterTenThousandStrobesWithoutStop)
     uint8_t value = 0x55;
     EXPECT_FALSE(link.C2DataRead(value));
     EXPECT_EQ(value, 0);
-    EXPECT_TRUE(link.DataReadTimedOut);
+    EXPECT_TRUE(link.DataReadTimedOut());
     // START, four instruction/length bits, 10 000 wait strobes of two
     // writes each; the last strobe is not sampled and no STOP follows.
     EXPECT_EQ(port.Writes(mark), 2u + 4u * 2u + 10000u * 2u);
@@ -134,7 +132,7 @@ TEST_F(C2LinkTest, DataReadGivesUpAfterTenThousandStrobesWithoutStop)
     // A later successful read clears the flag.
     port.DefaultPin11 = true;
     EXPECT_EQ(link.C2DataRead(), 0xFF);
-    EXPECT_FALSE(link.DataReadTimedOut);
+    EXPECT_FALSE(link.DataReadTimedOut());
 }
 
 TEST_F(C2LinkTest, DataWriteWaitRunsOutAfterFiftyThousandStrobesWithoutStop)
@@ -142,7 +140,7 @@ TEST_F(C2LinkTest, DataWriteWaitRunsOutAfterFiftyThousandStrobesWithoutStop)
     FromReset();
     port.DefaultPin11 = false;
     link.C2DataWrite(0x00);
-    EXPECT_TRUE(link.DataWriteTimedOut);
+    EXPECT_TRUE(link.DataWriteTimedOut());
     EXPECT_EQ(port.Writes(mark), 2u + 12u * 2u + 50000u * 2u);
     EXPECT_EQ(port.Reads(mark), 49999u);
 }
@@ -233,6 +231,7 @@ TEST_F(C2LinkTest, BlockReadWhoseDataReadTimesOutFailsAndRecovers)
     port.ScriptByte(0x01); // OutReady for the second byte, then silence
     port.DefaultPin11 = false;
     EXPECT_FALSE(link.C2BlockRead(0x0000, 256));
+    EXPECT_EQ(link.LastFault(), LinkFault::TimedOut) << "the re-arm after it keeps the cause";
     EXPECT_FALSE(link.CacheHolds(0x0000));
     EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u)); // the link was reset and re-enabled
 }
@@ -240,9 +239,15 @@ TEST_F(C2LinkTest, BlockReadWhoseDataReadTimesOutFailsAndRecovers)
 TEST_F(C2LinkTest, RefusedBlockReadFailsAndLeavesNoStaleCache)
 {
     FromReset();
-    link.ReadCache.fill(0x77);
-    link.ReadCacheBase = 0x0000;
-    link.ReadCacheLength = 256;
+    SendAccepted();
+    StatusOk();
+    SendAccepted();
+    SendAccepted();
+    SendAccepted();
+    StatusOk();
+    DataByte(0x77);
+    ASSERT_TRUE(link.C2BlockRead(0x0000, 1));
+    ASSERT_TRUE(link.CacheHolds(0x0000));
     SendAccepted();
     StatusOk();
     SendAccepted();
@@ -250,6 +255,7 @@ TEST_F(C2LinkTest, RefusedBlockReadFailsAndLeavesNoStaleCache)
     SendAccepted();
     DataByte(0x02); // address refused
     EXPECT_FALSE(link.C2BlockRead(0x8000, 256));
+    EXPECT_EQ(link.LastFault(), LinkFault::StatusNotOk);
     EXPECT_FALSE(link.CacheHolds(0x0000));
     EXPECT_FALSE(link.CacheHolds(0x8000));
 }
@@ -272,7 +278,7 @@ TEST_F(C2LinkTest, BufferedWritesGoOutAsOneBlockWhenTheAddressJumps)
     size_t before = port.Log.size();
     ASSERT_TRUE(link.C2BufferedWrite(0x0102, 0x33));
     EXPECT_EQ(port.Log.size(), before); // buffered, no traffic
-    EXPECT_EQ(link.WriteBufferCount, 3);
+    EXPECT_EQ(link.WriteBufferCount(), 3);
 
     mark = port.Log.size();
     SendAccepted();
@@ -288,10 +294,10 @@ TEST_F(C2LinkTest, BufferedWritesGoOutAsOneBlockWhenTheAddressJumps)
     ASSERT_TRUE(link.C2BufferedWrite(0x0400, 0x44));
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 07", "AR", "AR", "DR", "DW 01", "AR", "DW 00", "AR", "DW 03",
                               "AR", "AR", "DR", "DW 11", "AR", "DW 22", "AR", "DW 33", "AR", "AR", "DR"));
-    EXPECT_EQ(link.WriteBufferBase, 0x0400u);
-    EXPECT_EQ(link.WriteBufferCount, 1);
-    EXPECT_EQ(link.WriteBuffer[0], 0x44);
-    EXPECT_EQ(link.WriteBuffer[1], 0xFF);
+    EXPECT_EQ(link.WriteBufferBase(), 0x0400u);
+    EXPECT_EQ(link.WriteBufferCount(), 1);
+    EXPECT_EQ(link.WriteBufferByte(0), 0x44);
+    EXPECT_EQ(link.WriteBufferByte(1), 0xFF);
 }
 
 TEST_F(C2LinkTest, FullBufferSendsLengthZeroAndAnAddressBelowTheBaseStartsANewBlock)
@@ -299,7 +305,7 @@ TEST_F(C2LinkTest, FullBufferSendsLengthZeroAndAnAddressBelowTheBaseStartsANewBl
     FromReset();
     for (uint32_t a = 0x0200; a < 0x0300; ++a)
         ASSERT_TRUE(link.C2BufferedWrite(a, static_cast<uint8_t>(a)));
-    EXPECT_EQ(link.WriteBufferCount, 256);
+    EXPECT_EQ(link.WriteBufferCount(), 256);
     mark = port.Log.size();
     SendAccepted();
     StatusOk();
@@ -313,7 +319,7 @@ TEST_F(C2LinkTest, FullBufferSendsLengthZeroAndAnAddressBelowTheBaseStartsANewBl
     std::vector<std::string> frames = Frames();
     EXPECT_EQ(frames[9], "DW 00");
     EXPECT_EQ(frames[13], "DW 00"); // first data byte: address 0x200 -> 0x00
-    EXPECT_EQ(link.WriteBufferBase, 0x01FFu);
+    EXPECT_EQ(link.WriteBufferBase(), 0x01FFu);
 }
 
 TEST_F(C2LinkTest, SkippedAddressInsideABlockGoesOutAsErasedByte)
@@ -321,7 +327,7 @@ TEST_F(C2LinkTest, SkippedAddressInsideABlockGoesOutAsErasedByte)
     FromReset();
     ASSERT_TRUE(link.C2BufferedWrite(0x0100, 0x11));
     ASSERT_TRUE(link.C2BufferedWrite(0x0102, 0x33));
-    EXPECT_EQ(link.WriteBufferCount, 3);
+    EXPECT_EQ(link.WriteBufferCount(), 3);
     mark = port.Log.size();
     SendAccepted();
     StatusOk();
@@ -336,7 +342,7 @@ TEST_F(C2LinkTest, SkippedAddressInsideABlockGoesOutAsErasedByte)
     ASSERT_TRUE(link.C2FlushWriteBuffer());
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 07", "AR", "AR", "DR", "DW 01", "AR", "DW 00", "AR", "DW 03",
                               "AR", "AR", "DR", "DW 11", "AR", "DW FF", "AR", "DW 33", "AR", "AR", "DR"));
-    EXPECT_EQ(link.WriteBufferBase, C2Link::NoBase);
+    EXPECT_EQ(link.WriteBufferBase(), C2Link::NoBase);
 }
 
 TEST_F(C2LinkTest, BlockRefusedInItsClosingStatusFailsTheFlush)
@@ -353,8 +359,9 @@ TEST_F(C2LinkTest, BlockRefusedInItsClosingStatusFailsTheFlush)
     SendAccepted();
     DataByte(0x03); // the part could not write the block
     EXPECT_FALSE(link.C2FlushWriteBuffer());
+    EXPECT_EQ(link.LastFault(), LinkFault::StatusNotOk);
     EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u));
-    EXPECT_EQ(link.WriteBufferCount, 1);
+    EXPECT_EQ(link.WriteBufferCount(), 1);
 }
 
 TEST_F(C2LinkTest, FailedFlushRecoversAndKeepsTheBlockForTheCaller)
@@ -366,8 +373,8 @@ TEST_F(C2LinkTest, FailedFlushRecoversAndKeepsTheBlockForTheCaller)
     EXPECT_FALSE(link.C2BufferedWrite(0x0400, 0x44));
     // The flush recovers, and the buffered write recovers once more.
     EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u, 20u, 30u));
-    EXPECT_EQ(link.WriteBufferBase, 0x0100u);
-    EXPECT_EQ(link.WriteBufferCount, 1);
+    EXPECT_EQ(link.WriteBufferBase(), 0x0100u);
+    EXPECT_EQ(link.WriteBufferCount(), 1);
 }
 
 TEST_F(C2LinkTest, SecurityByteOfTheRegisterFamilies)
@@ -427,7 +434,7 @@ TEST_F(C2LinkTest, SecurityByteThroughFpdatTellsWhetherTheAddressWasAccepted)
     uint8_t value = 0;
     ASSERT_TRUE(link.C2ReadSecurityByte(value));
     EXPECT_EQ(value, 0xFF);
-    EXPECT_TRUE(link.SecurityAddressAccepted);
+    EXPECT_TRUE(link.SecurityAddressAccepted());
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 06", "AR", "AR", "DR", "DW 1D", "AR", "DW FF", "AR", "DW 01",
                               "AR", "AR", "DR", "AR", "DR"));
 
@@ -441,7 +448,7 @@ TEST_F(C2LinkTest, SecurityByteThroughFpdatTellsWhetherTheAddressWasAccepted)
     SendAccepted();
     DataByte(0x02); // refused
     EXPECT_FALSE(link.C2ReadSecurityByte(value));
-    EXPECT_FALSE(link.SecurityAddressAccepted);
+    EXPECT_FALSE(link.SecurityAddressAccepted());
     EXPECT_TRUE(clock.Sleeps.empty()); // no recovery
 }
 

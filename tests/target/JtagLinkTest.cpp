@@ -4,6 +4,7 @@
 #include "tests/support/ChainDevice.h"
 #include "tests/support/RecordingPort.h"
 
+#include "lpt/Adapter.h"
 #include "target/JtagLink.h"
 
 #include <gtest/gtest.h>
@@ -56,17 +57,17 @@ protected:
 
 TEST_F(JtagLinkTest, ClockSkipsTheLowByteWhenTheRegisterHoldsIt)
 {
-    adapter.DataShadow = 0xFF;
-    link.Tms = true;
-    link.JtagClock();
+    // A fresh adapter holds 0xFF: the first clock writes its low byte.
+    adapter.JtagClock(true, false);
+    adapter.JtagSettle();
     EXPECT_EQ(port.Trace(), "8E 8F 8E");
-    link.JtagClock();
+    adapter.JtagClock(true, false);
+    adapter.JtagSettle();
     EXPECT_EQ(port.Trace(3), "8F 8E");
-    link.Tdi = true;
-    link.Tms = false;
-    link.JtagClock();
+    adapter.JtagClock(false, true);
+    adapter.JtagSettle();
     EXPECT_EQ(port.Trace(5), "CC CD CC");
-    EXPECT_EQ(adapter.DataShadow, 0xCC);
+    EXPECT_EQ(adapter.DataShadow(), 0xCC);
     EXPECT_EQ(port.Reads(), 0u);
 }
 
@@ -106,10 +107,10 @@ TEST_F(JtagLinkTest, ThreeDeviceChainFillsAroundPositionTwo)
 {
     chain.Devices = {test::ChainDevice("first", 5), test::ChainDevice("target", 16), test::ChainDevice("last", 3)};
     link.SetChainPosition(2);
-    EXPECT_EQ(link.IrFillBefore, 3); // device 3, nearest TDO, is shifted first
-    EXPECT_EQ(link.IrFillAfter, 5);
-    EXPECT_EQ(link.DrFillBefore, 1);
-    EXPECT_EQ(link.DrFillAfter, 1);
+    EXPECT_EQ(link.Fill().IrBefore, 3); // device 3, nearest TDO, is shifted first
+    EXPECT_EQ(link.Fill().IrAfter, 5);
+    EXPECT_EQ(link.Fill().DrBefore, 1);
+    EXPECT_EQ(link.Fill().DrAfter, 1);
 
     FromReset();
     link.JtagShiftIR(0x1004, 16);
@@ -124,15 +125,15 @@ TEST_F(JtagLinkTest, ThreeDeviceChainFillsAroundPositionTwo)
     EXPECT_EQ(TapBits(port, mark), "M1 m1 m1 m0 m1 m0 m1 M0 M0 m0");
 
     link.SetChainPosition(1);
-    EXPECT_EQ(link.IrFillBefore, 19);
-    EXPECT_EQ(link.IrFillAfter, 0);
-    EXPECT_EQ(link.DrFillBefore, 2);
-    EXPECT_EQ(link.DrFillAfter, 0);
+    EXPECT_EQ(link.Fill().IrBefore, 19);
+    EXPECT_EQ(link.Fill().IrAfter, 0);
+    EXPECT_EQ(link.Fill().DrBefore, 2);
+    EXPECT_EQ(link.Fill().DrAfter, 0);
     link.SetChainPosition(3);
-    EXPECT_EQ(link.IrFillBefore, 0);
-    EXPECT_EQ(link.IrFillAfter, 21);
-    EXPECT_EQ(link.DrFillBefore, 0);
-    EXPECT_EQ(link.DrFillAfter, 2);
+    EXPECT_EQ(link.Fill().IrBefore, 0);
+    EXPECT_EQ(link.Fill().IrAfter, 21);
+    EXPECT_EQ(link.Fill().DrBefore, 0);
+    EXPECT_EQ(link.Fill().DrAfter, 2);
 }
 
 TEST_F(JtagLinkTest, PositionsWithoutADeviceMeanASingleDevice)
@@ -140,13 +141,13 @@ TEST_F(JtagLinkTest, PositionsWithoutADeviceMeanASingleDevice)
     chain.Devices = {test::ChainDevice("a", 8), test::ChainDevice("b", 16), test::ChainDevice("c", 8)};
     link.SetChainPosition(2);
     link.SetChainPosition(0);
-    EXPECT_EQ(link.IrFillBefore + link.IrFillAfter + link.DrFillBefore + link.DrFillAfter, 0);
+    EXPECT_EQ(link.Fill().IrBefore + link.Fill().IrAfter + link.Fill().DrBefore + link.Fill().DrAfter, 0);
     link.SetChainPosition(2);
     link.SetChainPosition(4); // past the end: no wrap to 255 fill bits
-    EXPECT_EQ(link.IrFillBefore + link.IrFillAfter + link.DrFillBefore + link.DrFillAfter, 0);
+    EXPECT_EQ(link.Fill().IrBefore + link.Fill().IrAfter + link.Fill().DrBefore + link.Fill().DrAfter, 0);
     chain.Devices.clear();
     link.SetChainPosition(1);
-    EXPECT_EQ(link.IrFillBefore + link.IrFillAfter + link.DrFillBefore + link.DrFillAfter, 0);
+    EXPECT_EQ(link.Fill().IrBefore + link.Fill().IrAfter + link.Fill().DrBefore + link.Fill().DrAfter, 0);
 
     FromReset();
     link.JtagShiftIR(0x0FFF, 16);
@@ -158,8 +159,8 @@ TEST_F(JtagLinkTest, LongChainSumsInstructionLengthsWithoutWrapping)
     for (int i = 0; i < 10; ++i)
         chain.Devices.push_back(test::ChainDevice("d", 200));
     link.SetChainPosition(1);
-    EXPECT_EQ(link.IrFillBefore, 1800);
-    EXPECT_EQ(link.DrFillBefore, 9);
+    EXPECT_EQ(link.Fill().IrBefore, 1800);
+    EXPECT_EQ(link.Fill().DrBefore, 9);
 }
 
 TEST_F(JtagLinkTest, IndirectWriteScansCodeElevenAboveTheDataThenPolls)
@@ -183,7 +184,7 @@ TEST_F(JtagLinkTest, IndirectReadRequestsPollsAndDropsTheBusyBit)
     port.Script({0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 1}); // busy bit 0, then 10 bits
     // Captured 0b11001011010 (first bit in bit 0): without the busy bit 0x32D.
     EXPECT_EQ(link.JtagReadIndirect(0x4083, 10), 0x32Du);
-    EXPECT_FALSE(link.IndirectTimedOut);
+    EXPECT_FALSE(link.IndirectTimedOut());
     std::string expected = "M0 M0 m0 m0 " + Bits(0x4083, 16, 'M') + " M1 m1 " + "M1 m1 m1 " + Bits(2, 2, 'M')
         + " M0 m0 " + Repeat("M0 m0 m0 M0 M0 m0", 2) + " M0 m0 m0 " + Bits(0, 11, 'M') + " M0 m0";
     EXPECT_EQ(TapBits(port, mark), expected);
@@ -202,7 +203,7 @@ TEST_F(JtagLinkTest, IndirectBusyPollsGiveUpAfterHalfASecond)
     uint32_t value = 0x1234;
     EXPECT_FALSE(link.JtagReadIndirect(0x4083, 10, value));
     EXPECT_EQ(value, 0u);
-    EXPECT_TRUE(link.IndirectTimedOut);
+    EXPECT_TRUE(link.IndirectTimedOut());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "about/AboutBox.h"
+#include "about/ui/AboutBox.h"
 
 #include "BuildInfo.h"
 

@@ -1,4 +1,4 @@
-#include "chain/JtagChainList.h"
+#include "target/JtagChainList.h"
 
 namespace vorbrant {
 
