@@ -2,7 +2,7 @@
 // adapter does: the LPT adapter on the simulator behind a wrapper that holds
 // every answer back until Flush(). A link that read a ticket before its
 // flush would read 0s; one that flushed per frame would show in the count.
-#include "SimRig.h"
+#include "tests/support/SimRig.h"
 
 #include "target/AdapterSignals.h"
 #include "target/Target.h"
