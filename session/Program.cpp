@@ -157,7 +157,7 @@ int ProgramPort::Finish(int code)
 std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions& options)
 {
     std::string error;
-    if (!ExtractLongOptions(args, options, error)) {
+    if (!TakeAdapterOptions(args, options.Adapter, error) || !ExtractLongOptions(args, options, error)) {
         std::fprintf(stderr, "Error: %s\n", error.c_str());
         std::fprintf(stderr, "%s\n", ResultLogLine(ToInt(ExitCode::CommandLineError), "").c_str());
         return ToInt(ExitCode::CommandLineError);
@@ -172,6 +172,8 @@ std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions
         std::printf("%s %s\n", Session::ApplicationTitle, build::Version);
         return ToInt(ExitCode::Success);
     }
+    if (std::optional<int> code = RunAdapterModes(options.Adapter))
+        return code;
     if (options.Convert) {
         switch (RunConvert(options.ConvertIn, options.ConvertOut, stderr, options.Format)) {
         case ConvertResult::Written: return ToInt(ExitCode::Success);
