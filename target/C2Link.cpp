@@ -6,11 +6,6 @@ namespace vorbrant {
 
 namespace {
 
-constexpr uint8_t ClockIdle = 0x74; // C2CK high, bits 4..6 high, C2D driven low
-constexpr uint8_t C2ckBit = 0x04;
-constexpr uint8_t C2dBit = 0x02;
-constexpr uint8_t ReleaseBit = 0x80;
-
 constexpr uint8_t OutReady = 0x01;
 constexpr uint8_t InBusy = 0x02;
 
@@ -25,45 +20,27 @@ constexpr uint8_t DeviceEraseCommand = 0x03;
 
 } // namespace
 
-C2Link::C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip)
-    : adapter_(adapter), clock_(clock), chip_(chip)
+C2Link::C2Link(AdapterSignals& adapter, Clock& clock, const ChipInfo& chip)
+    : adapter_(adapter), clock_(clock), chip_(chip), watch_(clock)
 {
+    watch_.SetLimitNs(SuspectLowNs + 2 * DefaultAccessNs);
     WriteBuffer.fill(0xFF);
 }
 
 // --- bit level -------------------------------------------------------------
 
-// One C2CK strobe. C2D takes this bit's state (driven with C2dDataBit, or
-// released to the target) in the write that lowers C2CK; the write that
-// raises it changes nothing else, so C2D holds still through the device's
-// sampling edge. Two writes, C2CK low for exactly one of them.
+// One C2CK strobe, C2D driven with C2dDataBit or released to the target.
+// The strobe is timed from before its falling edge to after its rising
+// one: a stall anywhere in it shows in that time.
 void C2Link::Strobe(bool drive)
 {
     // After a stall the part has been reset: the rest of the frame would
     // only be read as new frames. Nothing more goes out until the recovery.
-    if (StallSeen)
+    if (StallSeen())
         return;
-    uint8_t high = ClockIdle;
-    if (!drive)
-        high |= ReleaseBit;
-    if (C2dDataBit)
-        high |= C2dBit;
     C2dReleased = !drive;
-    // The low phase lies inside these two writes: a stall anywhere in them,
-    // right after the falling write included, shows in their time.
-    const uint64_t before = clock_.NowNs();
-    Write(static_cast<uint8_t>(high & ~C2ckBit));
-    Write(high);
-    adapter_.DataShadow = high;
-    if (clock_.NowNs() - before > strobeLimitNs_)
-        StallSeen = true;
-}
-
-void C2Link::ReleaseC2d()
-{
-    C2dReleased = true;
-    adapter_.DataShadow |= ReleaseBit;
-    Write(adapter_.DataShadow);
+    const C2dLine line = !drive ? C2dLine::Release : C2dDataBit ? C2dLine::DriveHigh : C2dLine::DriveLow;
+    watch_.Time([&] { adapter_.C2Strobe(line); });
 }
 
 void C2Link::SendBit(bool bit)
@@ -72,28 +49,30 @@ void C2Link::SendBit(bool bit)
     Strobe(true);
 }
 
+// The eight samples are read at one flush, at the end of the byte.
 uint8_t C2Link::ReceiveByte(uint8_t sampleMask)
 {
-    uint8_t value = 0;
+    std::array<ReadTicket, 8> bits{};
     for (int i = 0; i < 8; ++i) {
         Strobe(false);
-        if (((sampleMask >> i) & 1) != 0 && ReadC2d())
-            value = static_cast<uint8_t>(value | (1u << i));
+        if (((sampleMask >> i) & 1) != 0)
+            bits[i] = adapter_.C2SampleData();
     }
+    adapter_.Flush();
+    uint8_t value = 0;
+    for (int i = 0; i < 8; ++i)
+        if (((sampleMask >> i) & 1) != 0 && adapter_.Level(bits[i]))
+            value = static_cast<uint8_t>(value | (1u << i));
     return value;
 }
 
 bool C2Link::WaitForTarget(int limit)
 {
-    for (int n = 1;; ++n) {
-        if (StallSeen)
-            return false;
-        Strobe(false);
-        if (n >= limit)
-            return false;
-        if (ReadC2d())
-            return true;
-    }
+    if (StallSeen())
+        return false;
+    ReadTicket ready = adapter_.C2Wait(limit, watch_);
+    adapter_.Flush();
+    return adapter_.Level(ready);
 }
 
 // --- transfers -------------------------------------------------------------
@@ -158,22 +137,10 @@ uint8_t C2Link::C2DataRead()
 
 void C2Link::C2Reset(int holdWrites)
 {
-    StallSeen = false; // whatever a stall did, the part starts afresh now
-    adapter_.SetPin(14, true);
-    Write(0xBF);
-    adapter_.SetPin(14, false);
-    for (int i = 0; i < holdWrites; ++i)
-        Write(0xBF);
-    adapter_.SetPin(14, true);
-    Write(0x77);
-    adapter_.DataShadow = 0x77;
+    watch_.Clear(); // whatever a stall did, the part starts afresh now
+    adapter_.C2Reset(holdWrites);
     C2dDataBit = true;
-    ReleaseC2d();
-    // The reset bytes hold D0 high, a strobe holds it low: the idle byte
-    // goes out once here, so that the first strobe's falling write changes
-    // C2CK and nothing else.
-    adapter_.DataShadow = ClockIdle | ReleaseBit | C2dBit;
-    Write(adapter_.DataShadow);
+    C2dReleased = true;
 }
 
 void C2Link::C2EnterProgramming()
@@ -185,7 +152,7 @@ void C2Link::C2EnterProgramming()
     C2DataWrite(0x01);
     clock_.SleepMs(30);
     // A stall inside the keys left the interface disabled.
-    if (StallSeen) {
+    if (StallSeen()) {
         ++StallsRecovered;
         RearmAfterStall();
     }
@@ -193,14 +160,14 @@ void C2Link::C2EnterProgramming()
 
 void C2Link::RearmAfterStall()
 {
-    // When the keys never get through, StallSeen stays set and the next
+    // When the keys never get through, the stall stays seen and the next
     // try fails without a frame, counted against the budgets.
     for (int tries = 0; tries < StallTriesWithoutProgress; ++tries) {
         C2Reset(stallResetWrites_);
         C2AddressWrite(FpctlRegister);
         C2DataWrite(0x02);
         C2DataWrite(0x01);
-        if (!StallSeen) {
+        if (!StallSeen()) {
             clock_.SleepMs(KeysSettleMs);
             return;
         }
@@ -222,11 +189,11 @@ void C2Link::CalibratePortAccess()
     uint64_t pair = UINT64_MAX;
     for (int i = 0; i < 8; ++i) {
         const uint64_t before = clock_.NowNs();
-        Write(adapter_.DataShadow);
-        Write(adapter_.DataShadow);
+        adapter_.HoldLines();
+        adapter_.HoldLines();
         pair = std::min(pair, clock_.NowNs() - before);
     }
-    strobeLimitNs_ = SuspectLowNs + 2 * pair;
+    watch_.SetLimitNs(SuspectLowNs + 2 * pair);
     const uint64_t access = std::max<uint64_t>(pair / 2, 1);
     stallResetWrites_ = static_cast<int>(std::min<uint64_t>((StallResetNs + access - 1) / access, 100000));
 }
@@ -244,7 +211,7 @@ bool C2Link::WithStallRecovery(Attempt attempt)
     for (;;) {
         bool progress = false;
         bool done = attempt(progress);
-        if (!StallSeen)
+        if (!StallSeen())
             return done;
         if (progress) {
             withoutProgress = 0;
@@ -290,17 +257,17 @@ int32_t C2Link::C2ReadDeviceId()
 // The polls clock every bit of the status but sample only the one they test.
 bool C2Link::WaitInBusyClear()
 {
-    for (int i = 0; i < InBusyPolls && !StallSeen; ++i)
+    for (int i = 0; i < InBusyPolls && !StallSeen(); ++i)
         if ((C2AddressRead(InBusy) & InBusy) == 0)
-            return !StallSeen;
+            return !StallSeen();
     return false;
 }
 
 bool C2Link::WaitOutReady()
 {
-    for (int i = 0; i < OutReadyPolls && !StallSeen; ++i) {
+    for (int i = 0; i < OutReadyPolls && !StallSeen(); ++i) {
         if ((C2AddressRead(OutReady) & OutReady) != 0)
-            return !StallSeen;
+            return !StallSeen();
         clock_.SleepMs(1);
     }
     return false;
@@ -355,7 +322,7 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
         for (; done < count; ++done) {
             // A byte whose read timed out is no data: the read fails
             // instead of caching a 0.
-            if (!WaitOutReady() || !C2DataRead(ReadCache[done]) || StallSeen)
+            if (!WaitOutReady() || !C2DataRead(ReadCache[done]) || StallSeen())
                 return false;
             progress = true;
         }

@@ -1,10 +1,10 @@
 #pragma once
-// The C2 two-wire debug link: C2CK/C2D frames bit by bit on the adapter's data
-// register, the four C2 transfers, and the flash programming interface (FPI)
+// The C2 two-wire debug link: C2CK/C2D frames bit by bit on the adapter's
+// signals, the four C2 transfers, and the flash programming interface (FPI)
 // behind FPDAT with its read cache and write buffer. No delays inside a
-// transfer: every clock phase is one port access.
-#include "lpt/Adapter.h"
+// transfer: every clock phase is one line update of the adapter.
 #include "lpt/Clock.h"
+#include "target/AdapterSignals.h"
 #include "target/ChipInfo.h"
 
 #include <array>
@@ -45,7 +45,7 @@ public:
 
     // chip supplies FpdatAddress, LockByteAddress, FlashSizeKB, PageSize and
     // SecurityPath.
-    C2Link(Adapter& adapter, Clock& clock, const ChipInfo& chip);
+    C2Link(AdapterSignals& adapter, Clock& clock, const ChipInfo& chip);
 
     // Transfers. C2D is released after every one of them.
     void C2AddressWrite(uint8_t address);
@@ -64,10 +64,10 @@ public:
     void C2EnterProgramming();
     // A new run: no stalls recovered yet, the run's budget full.
     void ResetStallCount();
-    // Times port accesses on the clock: the allowance of a strobe's two
-    // writes. Run at connect, while the data register holds DataShadow.
+    // Times line updates on the clock: the allowance of a strobe's two
+    // edges. Run at connect.
     void CalibratePortAccess();
-    uint64_t StrobeLimitNs() const { return strobeLimitNs_; }
+    uint64_t StrobeLimitNs() const { return watch_.LimitNs(); }
     // -1: nothing answers (id 0xFF); 0: id 0; else 0x300 + id + revision << 16.
     int32_t C2ReadDeviceId();
 
@@ -95,7 +95,7 @@ public:
     bool DataReadTimedOut = false;
     bool DataWriteTimedOut = false;
     // A strobe's low phase ran longer than SuspectLowNs since the last reset.
-    bool StallSeen = false;
+    bool StallSeen() const { return watch_.Stretched(); }
     // Stalls re-armed from since ResetStallCount.
     uint32_t StallsRecovered = 0;
     // Since ResetStallCount, an operation ended because stalls left it no
@@ -116,8 +116,6 @@ private:
     // Bit level. drive: the host drives C2D with C2dDataBit through this
     // strobe; otherwise C2D is released to the target.
     void Strobe(bool drive);
-    void ReleaseC2d();
-    bool ReadC2d() { return adapter_.ReadPin(11); }
     void SendBit(bool bit);
     // START and STOP: one strobe each with C2D released.
     void Start() { Strobe(false); }
@@ -146,14 +144,12 @@ private:
     bool ReadSecurityThroughFpdat(uint8_t& value);
     bool ReadSecurityRegister(uint8_t c2Address, uint8_t& value);
 
-    void Write(uint8_t value) { adapter_.WriteData(value); }
-
-    Adapter& adapter_;
+    AdapterSignals& adapter_;
     Clock& clock_;
     const ChipInfo& chip_;
     uint32_t runTriesStuck_ = 0;  // tries after a stall that got no further, this run
     uint32_t runTriesOnward_ = 0; // ... and those that did
-    uint64_t strobeLimitNs_ = SuspectLowNs + 2 * DefaultAccessNs;
+    StrobeWatch watch_;
     int stallResetWrites_ = static_cast<int>(StallResetNs / DefaultAccessNs);
 };
 

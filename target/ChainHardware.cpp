@@ -1,33 +1,23 @@
 #include "target/ChainHardware.h"
 
+#include <algorithm>
+
 namespace vorbrant {
 
-std::optional<std::vector<uint32_t>> ReadChainIdCodes(Adapter& adapter, JtagLink& jtag, size_t count)
+std::optional<std::vector<uint32_t>> ReadChainIdCodes(AdapterSignals& adapter, JtagLink& jtag, size_t count)
 {
-    if (!adapter.DetectAdapter())
+    if (!adapter.Detect().Found)
         return std::nullopt;
     jtag.JtagResetTap();
-    // Run-Test/Idle to Shift-DR; TMS stays low and TDI as it is from here.
-    jtag.Tms = true;
-    jtag.JtagClock();
-    jtag.Tms = false;
-    jtag.JtagClock();
-    jtag.JtagClock();
-    std::vector<uint32_t> ids(count);
-    for (size_t position = count; position >= 1; --position) {
-        uint32_t value = 0;
-        for (int bit = 0; bit < 32; ++bit) {
-            if (jtag.JtagReadTdo())
-                value |= uint32_t{1} << bit;
-            jtag.JtagClock();
-        }
-        ids[position - 1] = value;
-    }
+    jtag.EnterShiftDr();
+    // The last position's IDCODE comes out first.
+    std::vector<uint32_t> ids = jtag.ReadIdCodes(count);
+    std::reverse(ids.begin(), ids.end());
     jtag.JtagResetTap();
     return ids;
 }
 
-ChainCheckResult VerifyChainHardware(Adapter& adapter, JtagLink& jtag, const JtagChainList& chain)
+ChainCheckResult VerifyChainHardware(AdapterSignals& adapter, JtagLink& jtag, const JtagChainList& chain)
 {
     std::optional<std::vector<uint32_t>> ids = ReadChainIdCodes(adapter, jtag, chain.ChainDeviceCount());
     if (!ids)
@@ -38,7 +28,7 @@ ChainCheckResult VerifyChainHardware(Adapter& adapter, JtagLink& jtag, const Jta
     return {ChainCheckKind::Verified, 0, 0};
 }
 
-ChainCheckResult CheckChainPosition(Adapter& adapter, JtagLink& jtag, const JtagChainList& chain, size_t position)
+ChainCheckResult CheckChainPosition(AdapterSignals& adapter, JtagLink& jtag, const JtagChainList& chain, size_t position)
 {
     std::optional<std::vector<uint32_t>> ids = ReadChainIdCodes(adapter, jtag, chain.ChainDeviceCount());
     if (!ids)

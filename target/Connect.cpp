@@ -15,7 +15,7 @@ namespace vorbrant {
 ConnectResult Target::ConnectTarget()
 {
     ConnectResult result;
-    if (!adapter_.DetectAdapter() || !ReadIdentification(result.Id))
+    if (!adapter_.Detect().Found || !ReadIdentification(result.Id))
         return result;
 
     // A run left open by an earlier connection ends before the part is known.
@@ -82,14 +82,13 @@ bool Target::ReadIdentification(int32_t& id)
     // answer there is asked over JTAG.
     id = 0;
     Chip.C2Mode = false;
-    if (adapter_.SecondGeneration) {
+    if (adapter_.Detected().SpeaksC2) {
         c2_->CalibratePortAccess();
         c2_->C2Reset();
         id = c2_->C2ReadDeviceId();
         if (id == -1 || id == 0) {
-            adapter_.WriteData(0xFF);
-            adapter_.DataShadow = 0xFF;
-            adapter_.SetPin(14, false);
+            adapter_.ReleaseLines();
+            adapter_.SetModeLine(false);
         } else {
             Chip.C2Mode = true;
             c2_->C2EnterProgramming();
@@ -300,9 +299,8 @@ void Target::DisconnectTarget()
 {
     if (Chip.C2Mode) {
         c2_->C2Reset();
-        adapter_.WriteData(0xFF);
-        adapter_.DataShadow = 0xFF;
-        adapter_.SetPin(14, true);
+        adapter_.ReleaseLines();
+        adapter_.SetModeLine(true);
     } else {
         jtagFlash_->BreakRun();
         jtag_->JtagShiftIR(0x2FFF, 16);

@@ -1,53 +1,28 @@
 #include "target/JtagLink.h"
 
+#include <algorithm>
+
 namespace vorbrant {
 
-namespace {
-
-constexpr uint8_t ClockIdle = 0x8C; // TCK low, TMS low, TDI low, bits 2, 3 and 7 held high
-constexpr uint8_t TckBit = 0x01;
-constexpr uint8_t TmsBit = 0x02;
-constexpr uint8_t TdiBit = 0x40;
-
-} // namespace
-
-JtagLink::JtagLink(Adapter& adapter, Clock& clock, const JtagChainList& chain)
+JtagLink::JtagLink(AdapterSignals& adapter, Clock& clock, const JtagChainList& chain)
     : adapter_(adapter), clock_(clock), chain_(chain)
 {
 }
 
-// TCK is pulsed with two writes: the one that lowers it (the falling edge
-// of the clock before) also sets TMS and TDI for this clock, the next raises
-// it. A write that would change nothing is skipped. TMS and TDI are sampled
-// on the rising edge and so hold through it; TDO moves on the falling edge.
-void JtagLink::SetUp()
-{
-    uint8_t v = ClockIdle;
-    if (Tms)
-        v |= TmsBit;
-    if (Tdi)
-        v |= TdiBit;
-    if (v != adapter_.DataShadow) {
-        adapter_.WriteData(v);
-        adapter_.DataShadow = v;
-    }
-}
-
-void JtagLink::Rise()
-{
-    auto v = static_cast<uint8_t>(adapter_.DataShadow | TckBit);
-    adapter_.WriteData(v);
-    adapter_.DataShadow = v;
-}
-
-// The falling edge of the last clock, so that TCK rests low.
+// TMS and TDI are sampled on the rising edge of TCK and so hold through it;
+// TDO moves on the falling edge.
 void JtagLink::Settle()
 {
-    if ((adapter_.DataShadow & TckBit) == 0)
-        return;
-    auto v = static_cast<uint8_t>(adapter_.DataShadow & ~TckBit);
-    adapter_.WriteData(v);
-    adapter_.DataShadow = v;
+    adapter_.JtagSettle();
+}
+
+void JtagLink::Fill(uint32_t count, bool tdi, bool tmsOnLast)
+{
+    while (count > 0) {
+        const int n = static_cast<int>(std::min<uint32_t>(count, 32));
+        count -= static_cast<uint32_t>(n);
+        adapter_.JtagShift(tdi ? 0xFFFFFFFFu : 0u, n, tmsOnLast && count == 0, false);
+    }
 }
 
 void JtagLink::JtagClock()
@@ -58,9 +33,8 @@ void JtagLink::JtagClock()
 
 void JtagLink::JtagResetTap()
 {
-    adapter_.DataShadow = 0xFF; // the first clock writes its byte
-    instructionKnown_ = false;  // the reset loads IDCODE
-    adapter_.SetPin(14, false);
+    adapter_.JtagSelect();
+    instructionKnown_ = false; // the reset loads IDCODE
     Tms = true;
     Ticks(5);
     Tms = false;
@@ -84,13 +58,8 @@ void JtagLink::ShiftIr(uint16_t instruction, int bits)
     Tms = false;
     Ticks(2);
     Tdi = true;
-    Ticks(IrFillBefore);
-    for (int i = 0; i < bits; ++i) {
-        Tdi = ((instruction >> i) & 1) != 0;
-        if (i == bits - 1 && IrFillAfter == 0)
-            Tms = true;
-        Tick();
-    }
+    Fill(IrFillBefore, true, false);
+    adapter_.JtagShift(instruction, bits, IrFillAfter == 0, false);
     FinishScan(IrFillAfter, true);
     instructionKnown_ = bits == 16;
     instruction_ = instruction;
@@ -108,11 +77,7 @@ void JtagLink::FinishScan(int fillAfter, bool fillTdi)
     // The bits of the devices after ours (TMS high on the last one leaves
     // the shift state), then Update and back to Run-Test/Idle.
     Tdi = fillTdi;
-    for (int i = 0; i < fillAfter; ++i) {
-        if (i == fillAfter - 1)
-            Tms = true;
-        Tick();
-    }
+    Fill(static_cast<uint32_t>(fillAfter), fillTdi, true);
     Tms = true;
     Tick();
     Tms = false;
@@ -133,23 +98,36 @@ uint32_t JtagLink::ShiftDr(uint32_t value, int bits, bool capture)
     Tms = false;
     Ticks(2);
     Tdi = false;
-    Ticks(DrFillBefore);
-    uint32_t result = 0;
-    for (int i = 0; i < bits; ++i) {
-        Tdi = ((value >> i) & 1) != 0;
-        if (i == bits - 1 && DrFillAfter == 0)
-            Tms = true;
-        // TDO shows this bit once the clock before has fallen.
-        SetUp();
-        if (capture) {
-            result >>= 1;
-            if (JtagReadTdo())
-                result |= uint32_t{1} << (bits - 1);
-        }
-        Rise();
-    }
+    Fill(DrFillBefore, false, false);
+    // TDO shows each bit once the clock before has fallen.
+    ReadTicket first = adapter_.JtagShift(value, bits, DrFillAfter == 0, capture);
     FinishScan(DrFillAfter, false);
-    return result;
+    if (!capture)
+        return 0;
+    adapter_.Flush();
+    return adapter_.Bits(first, bits);
+}
+
+void JtagLink::EnterShiftDr()
+{
+    Tms = true;
+    JtagClock();
+    Tms = false;
+    JtagClock();
+    JtagClock();
+}
+
+std::vector<uint32_t> JtagLink::ReadIdCodes(size_t count)
+{
+    std::vector<ReadTicket> first(count);
+    for (ReadTicket& t : first)
+        t = adapter_.JtagShift(Tdi ? 0xFFFFFFFFu : 0u, 32, false, true);
+    Settle();
+    adapter_.Flush();
+    std::vector<uint32_t> ids(count);
+    for (size_t i = 0; i < count; ++i)
+        ids[i] = adapter_.Bits(first[i], 32);
+    return ids;
 }
 
 void JtagLink::SetChainPosition(uint8_t position)

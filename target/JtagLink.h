@@ -1,12 +1,13 @@
 #pragma once
-// The JTAG link: the TAP clocked through the adapter's data register, 16-bit
+// The JTAG link: the TAP clocked through the adapter's signals, 16-bit
 // instruction and data scans of one device inside a scan chain (the other
 // devices' bits filled in), and the indirect flash registers behind them.
-#include "lpt/Adapter.h"
-#include "lpt/Clock.h"
 #include "chain/JtagChainList.h"
+#include "lpt/Clock.h"
+#include "target/AdapterSignals.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace vorbrant {
 
@@ -15,12 +16,16 @@ public:
     // Busy polls of the indirect registers give up after this much Clock time.
     static constexpr uint64_t IndirectBusyLimitMs = 500;
 
-    JtagLink(Adapter& adapter, Clock& clock, const JtagChainList& chain);
+    JtagLink(AdapterSignals& adapter, Clock& clock, const JtagChainList& chain);
 
     // TAP level. A public scan leaves TCK low.
     void JtagClock();
-    bool JtagReadTdo() { return adapter_.ReadPin(11); }
     void JtagResetTap();
+    // From Run-Test/Idle to Shift-DR (three clocks, TCK left low).
+    void EnterShiftDr();
+    // In Shift-DR after a TAP reset: count IDCODEs of 32 bits each, the
+    // device nearest TDO first; TMS stays low, TDI as it is. TCK left low.
+    std::vector<uint32_t> ReadIdCodes(size_t count);
     void JtagShiftIR(uint16_t instruction, int bits);
     uint32_t JtagShiftDR(uint32_t value, int bits);
     // Fill bits around the device at this 1-based chain position; 0, a
@@ -48,14 +53,11 @@ public:
     bool IndirectTimedOut = false;
 
 private:
-    // One clock left with TCK high: SetUp (TCK low with TMS and TDI), Rise.
-    void SetUp();
-    void Rise();
-    void Tick()
-    {
-        SetUp();
-        Rise();
-    }
+    // One clock with TMS and TDI as they are, left with TCK high.
+    void Tick() { adapter_.JtagClock(Tms, Tdi); }
+    // count clocks in a shift state with TDI at one level, TMS high on the
+    // last one when tmsOnLast.
+    void Fill(uint32_t count, bool tdi, bool tmsOnLast);
     void Ticks(int count)
     {
         for (int i = 0; i < count; ++i)
@@ -73,7 +75,7 @@ private:
     // the limit counted from startNs.
     bool WaitNotBusy(uint64_t startNs);
 
-    Adapter& adapter_;
+    AdapterSignals& adapter_;
     Clock& clock_;
     const JtagChainList& chain_;
     bool instructionKnown_ = false;

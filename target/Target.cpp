@@ -9,7 +9,7 @@
 
 namespace vorbrant {
 
-Target::Target(Adapter& adapter, Clock& clock, const JtagChainList& chain)
+Target::Target(AdapterSignals& adapter, Clock& clock, const JtagChainList& chain)
     : adapter_(adapter), clock_(clock), c2_(std::make_unique<C2Link>(adapter, clock, Chip)),
       jtag_(std::make_unique<JtagLink>(adapter, clock, chain)), c2Flash_(std::make_unique<C2FlashLink>(*c2_, Chip)),
       jtagFlash_(std::make_unique<JtagFlashLink>(*jtag_, clock, Chip))

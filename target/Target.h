@@ -3,8 +3,8 @@
 // link, and the flash interface of the link the part answered on. One object
 // per programmer; it holds every piece of link state (no globals) and shows
 // no messages: it reports what it found.
-#include "lpt/Adapter.h"
 #include "lpt/Clock.h"
+#include "target/AdapterSignals.h"
 #include "target/ChipInfo.h"
 #include "target/FlashLink.h"
 
@@ -44,7 +44,7 @@ class Target {
 public:
     // chain is the chain list whose fill counts SetChainPosition applies
     // (owned by the caller, may be empty).
-    Target(Adapter& adapter, Clock& clock, const JtagChainList& chain);
+    Target(AdapterSignals& adapter, Clock& clock, const JtagChainList& chain);
     ~Target();
     Target(const Target&) = delete;
     Target& operator=(const Target&) = delete;
@@ -68,7 +68,7 @@ public:
 
     ChipInfo Chip;
 
-    Adapter& Pins() { return adapter_; }
+    AdapterSignals& Pins() { return adapter_; }
     C2Link& C2() { return *c2_; }
     JtagLink& Jtag() { return *jtag_; }
 
@@ -92,7 +92,7 @@ private:
     bool C2Probe(uint32_t address);
     bool C2LockedByTest(C2LockTest test);
 
-    Adapter& adapter_;
+    AdapterSignals& adapter_;
     Clock& clock_;
     int32_t identifiedId_ = -1; // the identification word of the last connect
     std::unique_ptr<C2Link> c2_;

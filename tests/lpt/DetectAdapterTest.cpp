@@ -62,14 +62,16 @@ protected:
 
 TEST_F(Detection, NoAdapterFailsAtTheFirstPin10Read)
 {
+    Attach(Hardware::SecondGen);
+    ASSERT_TRUE(pins.Detect().SpeaksC2);
+    port.Log.clear();
     Attach(Hardware::StuckLow);
-    pins.SecondGeneration = true;
-    pins.AdapterName = "Ironquill2";
-    pins.DataShadow = 0x12;
-    EXPECT_FALSE(pins.DetectAdapter());
-    EXPECT_FALSE(pins.SecondGeneration);
-    EXPECT_EQ(pins.AdapterName, "Ironquill");
-    EXPECT_EQ(pins.DataShadow, 0x12);
+    AdapterDetection found = pins.Detect();
+    EXPECT_FALSE(found.Found);
+    EXPECT_FALSE(found.SpeaksC2);
+    EXPECT_EQ(found.Name, "Ironquill");
+    EXPECT_FALSE(pins.Detected().SpeaksC2) << "the generation is forgotten";
+    EXPECT_EQ(pins.DataShadow(), 0x8F) << "a failed detection leaves the shadow";
     // 0xFF out, mode line high, one status read, and nothing after it.
     std::vector<Access> expected{Out(Base, 0xFF), In(Control, 0x0E), Out(Control, 0x0C), In(Status, 0x80)};
     EXPECT_EQ(port.Log, expected);
@@ -80,23 +82,25 @@ TEST_F(Detection, PinThatDoesNotFollowTheDataLinesFailsAtTheSecondRead)
     for (Hardware hw : {Hardware::Nothing, Hardware::StuckHigh}) {
         port.Log.clear();
         Attach(hw);
-        EXPECT_FALSE(pins.DetectAdapter());
+        AdapterDetection found = pins.Detect();
+        EXPECT_FALSE(found.Found);
         ASSERT_EQ(port.Log.size(), 6u);
         EXPECT_EQ(port.Log[4], Out(Base, 0xCF));
         EXPECT_FALSE(port.Log.back().Out);
         EXPECT_EQ(port.Log.back().Port, Status);
-        EXPECT_EQ(pins.AdapterName, "Ironquill");
-        EXPECT_FALSE(pins.SecondGeneration);
+        EXPECT_EQ(found.Name, "Ironquill");
+        EXPECT_FALSE(found.SpeaksC2);
     }
 }
 
 TEST_F(Detection, FirstGenerationWithPin13High)
 {
     Attach(Hardware::FirstGenPin13High);
-    EXPECT_TRUE(pins.DetectAdapter());
-    EXPECT_EQ(pins.AdapterName, "Ironquill");
-    EXPECT_FALSE(pins.SecondGeneration);
-    EXPECT_EQ(pins.DataShadow, 0x8F);
+    AdapterDetection found = pins.Detect();
+    EXPECT_TRUE(found.Found);
+    EXPECT_EQ(found.Name, "Ironquill");
+    EXPECT_FALSE(found.SpeaksC2);
+    EXPECT_EQ(pins.DataShadow(), 0x8F);
     EXPECT_EQ(port.Registers[Base], 0x8F);
     // Pin 13 already high: 0xDF is never written.
     for (const Access& a : port.Log)
@@ -106,20 +110,22 @@ TEST_F(Detection, FirstGenerationWithPin13High)
 TEST_F(Detection, FirstGenerationWithPin13Low)
 {
     Attach(Hardware::FirstGenPin13Low);
-    EXPECT_TRUE(pins.DetectAdapter());
-    EXPECT_EQ(pins.AdapterName, "Ironquill");
-    EXPECT_FALSE(pins.SecondGeneration);
-    EXPECT_EQ(pins.DataShadow, 0x8F);
+    AdapterDetection found = pins.Detect();
+    EXPECT_TRUE(found.Found);
+    EXPECT_EQ(found.Name, "Ironquill");
+    EXPECT_FALSE(found.SpeaksC2);
+    EXPECT_EQ(pins.DataShadow(), 0x8F);
     EXPECT_EQ(port.Log.back(), Out(Base, 0x8F));
 }
 
 TEST_F(Detection, SecondGenerationReturnsDataBit4OnPin13)
 {
     Attach(Hardware::SecondGen);
-    EXPECT_TRUE(pins.DetectAdapter());
-    EXPECT_EQ(pins.AdapterName, "Ironquill2");
-    EXPECT_TRUE(pins.SecondGeneration);
-    EXPECT_EQ(pins.DataShadow, 0x8F);
+    AdapterDetection found = pins.Detect();
+    EXPECT_TRUE(found.Found);
+    EXPECT_EQ(found.Name, "Ironquill2");
+    EXPECT_TRUE(found.SpeaksC2);
+    EXPECT_EQ(pins.DataShadow(), 0x8F);
     std::vector<Access> expected{
         Out(Base, 0xFF), In(Control, 0x0E), Out(Control, 0x0C), In(Status, 0xC0), Out(Base, 0xCF),
         In(Status, 0x80), In(Status, 0x80), Out(Base, 0xDF), In(Status, 0x90), Out(Base, 0x8F),
@@ -128,9 +134,9 @@ TEST_F(Detection, SecondGenerationReturnsDataBit4OnPin13)
 
     // A later failed detection forgets the generation.
     Attach(Hardware::StuckLow);
-    EXPECT_FALSE(pins.DetectAdapter());
-    EXPECT_FALSE(pins.SecondGeneration);
-    EXPECT_EQ(pins.AdapterName, "Ironquill");
+    EXPECT_FALSE(pins.Detect().Found);
+    EXPECT_FALSE(pins.Detected().SpeaksC2);
+    EXPECT_EQ(pins.Detected().Name, "Ironquill");
 }
 
 } // namespace

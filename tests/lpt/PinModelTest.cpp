@@ -129,7 +129,7 @@ TEST_F(PinModel, WithoutPortAccessNothingIsTouched)
         pins.SetPin(pin, false);
     }
     pins.WriteData(0x8F);
-    EXPECT_FALSE(pins.DetectAdapter());
+    EXPECT_FALSE(pins.Detect().Found);
     EXPECT_TRUE(port.Log.empty());
 
     granted = true; // the gate is read at every call

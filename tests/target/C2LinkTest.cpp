@@ -3,6 +3,7 @@
 // scripted target on C2D.
 #include "RecordingPort.h"
 
+#include "lpt/Adapter.h"
 #include "target/C2Link.h"
 
 #include <gmock/gmock.h>
@@ -70,7 +71,7 @@ TEST_F(C2LinkTest, ResetHoldsTheResetByteWhileTheModeLineIsLowAndEndsReleased)
     // Released (0xF7), then the idle byte: the first strobe lowers C2CK
     // alone (0xF6 -> 0xF2), D0 already low.
     EXPECT_EQ(port.Trace(), "c? c=00 BF c? c=02 " + Repeat("BF", 100) + " c? c=00 77 F7 F6");
-    EXPECT_EQ(adapter.DataShadow, 0xF6);
+    EXPECT_EQ(adapter.DataShadow(), 0xF6);
     EXPECT_TRUE(link.C2dReleased);
     EXPECT_TRUE(link.C2dDataBit);
     const size_t afterReset = port.Log.size();

@@ -61,7 +61,7 @@ TEST(ChainHardware, AnEmptyChainNeedsOnlyTheAdapter)
     EXPECT_EQ(board.Check().Kind, ChainCheckKind::Verified);
 
     Board none("[Simulator]\nAdapter=none\n[Device1]\nPart=F020\n");
-    none.Stack->Pins.DetectAdapter();
+    none.Stack->Pins.Detect();
     const uint64_t detection = none.Sim->AccessCount();
     EXPECT_EQ(none.Check().Kind, ChainCheckKind::NoHardware);
     EXPECT_EQ(none.Sim->AccessCount(), 2 * detection) << "no JTAG traffic without an adapter";

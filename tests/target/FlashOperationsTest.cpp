@@ -142,7 +142,7 @@ TEST_F(FlashOperationsTest, DisconnectReleasesInTheLinksOrder)
     stack.Dev.DisconnectTarget();
     // The C2 reset, then 0xFF on the data lines and the mode line high.
     EXPECT_EQ(port.Trace(mark), "c? c=00 BF c? c=02 " + test::Repeat("BF", 100) + " c? c=00 77 F7 F6 FF c? c=00");
-    EXPECT_EQ(stack.Pins.DataShadow, 0xFF);
+    EXPECT_EQ(stack.Pins.DataShadow(), 0xFF);
 }
 
 TEST_F(FlashOperationsTest, F12xIsPreparedBeforeItsFirstFlashAccess)
@@ -316,7 +316,7 @@ TEST_F(FlashOperationsTest, FirstGenerationAdapterIsNeverProbedOverC2)
     port.AdapterKind = 1;
     mark = port.Log.size();
     EXPECT_FALSE(stack.Dev.ConnectTarget().Answered()); // TDO low: IDCODE 0
-    EXPECT_EQ(stack.Pins.AdapterName, "Ironquill");
+    EXPECT_EQ(stack.Pins.Detected().Name, "Ironquill");
     EXPECT_TRUE(test::HostFrames(port, mark).empty());
     EXPECT_THAT(JtagScans(port, mark), ElementsAre("RESET", "IR 2FFF/16", "IR 1004/16", "DR 0/32"));
 
@@ -356,7 +356,7 @@ TEST_F(FlashOperationsTest, SecondGenerationWithoutAC2PartFallsBackToJtag)
     port.DefaultPin11 = true; // C2D floats high: device id 0xFF
     mark = port.Log.size();
     EXPECT_FALSE(stack.Dev.ConnectTarget().Answered());
-    EXPECT_EQ(stack.Pins.AdapterName, "Ironquill2");
+    EXPECT_EQ(stack.Pins.Detected().Name, "Ironquill2");
     EXPECT_THAT(test::HostFrames(port, mark), ElementsAre("AW 00", "DR"));
     EXPECT_FALSE(stack.Dev.Chip.C2Mode);
     // The C2 probe ends with 0xFF and the mode line low before JTAG starts.

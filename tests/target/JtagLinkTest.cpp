@@ -4,6 +4,7 @@
 #include "tests/support/ChainDevice.h"
 #include "RecordingPort.h"
 
+#include "lpt/Adapter.h"
 #include "target/JtagLink.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +57,6 @@ protected:
 
 TEST_F(JtagLinkTest, ClockSkipsTheLowByteWhenTheRegisterHoldsIt)
 {
-    adapter.DataShadow = 0xFF;
     link.Tms = true;
     link.JtagClock();
     EXPECT_EQ(port.Trace(), "8E 8F 8E");
@@ -66,7 +66,7 @@ TEST_F(JtagLinkTest, ClockSkipsTheLowByteWhenTheRegisterHoldsIt)
     link.Tms = false;
     link.JtagClock();
     EXPECT_EQ(port.Trace(5), "CC CD CC");
-    EXPECT_EQ(adapter.DataShadow, 0xCC);
+    EXPECT_EQ(adapter.DataShadow(), 0xCC);
     EXPECT_EQ(port.Reads(), 0u);
 }
 

@@ -93,7 +93,7 @@ TEST(SimIdentifyTest, EveryCataloguedDerivativeIsIdentified)
         if (!e.C2) {
             EXPECT_EQ(chip.FlashRegBase, chip.DeviceCode == 7 ? 0x3000 : 0x4000);
         }
-        EXPECT_EQ(rig.Stack->Pins.AdapterName, "Ironquill2");
+        EXPECT_EQ(rig.Stack->Pins.Detected().Name, "Ironquill2");
         EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
 
         // The two-second watch repeats the connect and finds the same part.
@@ -228,7 +228,7 @@ TEST(SimIdentifyTest, JtagPartsOnAFirstGenerationAdapter)
 {
     SimRig rig("F020,adapter=ironquill");
     EXPECT_EQ(rig.Dev().ConnectTarget().Id & 0x0FFFFFFF, 0x3243);
-    EXPECT_EQ(rig.Stack->Pins.AdapterName, "Ironquill");
+    EXPECT_EQ(rig.Stack->Pins.Detected().Name, "Ironquill");
     EXPECT_EQ(rig.Chip().DerivativeName, "F020..23");
     EXPECT_THAT(rig.Sim->Violations(), IsEmpty());
 }
@@ -438,7 +438,7 @@ TEST(SimIdentifyTest, DisconnectReleasesTheTarget)
     SimRig c2("F340");
     ASSERT_TRUE(c2.Dev().ConnectTarget().Answered());
     c2.Dev().DisconnectTarget();
-    EXPECT_EQ(c2.Stack->Pins.DataShadow, 0xFF);
+    EXPECT_EQ(c2.Stack->Pins.DataShadow(), 0xFF);
     EXPECT_TRUE(c2.Stack->Pins.ReadPin(14)); // mode line high again
     EXPECT_THAT(c2.Sim->Violations(), IsEmpty());
 
