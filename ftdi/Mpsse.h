@@ -64,10 +64,6 @@ MpsseClock ChooseClock(uint32_t wantedHz);
 inline constexpr uint32_t C2DefaultHz = 2000000;
 inline constexpr uint32_t C2MinHz = 100000;
 inline constexpr uint32_t C2MaxHz = 6000000;
-// The FT232H's JTAG clock (the C8051F JTAG port takes up to a quarter of
-// SYSCLK; the parts run from an internal oscillator of 2 MHz or more at
-// reset, so 500 kHz is the safe default).
-inline constexpr uint32_t JtagDefaultHz = 500000;
 
 // "--adapter-clock=KHZ" text: false with a reason when outside the C2 range.
 bool ParseAdapterClock(const std::string& text, uint32_t& hz, std::string& error);
@@ -94,6 +90,15 @@ public:
     // sample of DI per bit (inOnFalling picks the edge) and returns the
     // index of the reply byte (the bits land in its top, first bit lowest).
     size_t ClockBits(uint8_t data, unsigned count, bool read, bool inOnFalling = true);
+    // JTAG data bits (1..8), LSB first: TDI out on the falling edge, TDO
+    // in on the rising edge; TMS holds its level.
+    size_t ShiftBits(uint8_t data, unsigned count, bool read)
+    {
+        using namespace mpsse;
+        const uint8_t op = static_cast<uint8_t>(OutOnFalling | Bits | Lsb | OutDo | (read ? InDi : 0));
+        Command({op, static_cast<uint8_t>(count - 1), data});
+        return read ? replies_++ : 0;
+    }
     // Clocks until GPIOL1 is high, at most bytes8 * 8 clocks.
     void ClockUntilHigh(uint16_t bytes8);
     // TMS bits (1..7), LSB first, TDI held at tdi; read samples TDO on the

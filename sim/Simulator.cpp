@@ -465,6 +465,8 @@ bool Simulator::ReadTdo(uint64_t ns)
     return level;
 }
 
+const SimConfig& Simulator::Config() const { return impl_->Config; }
+
 const PinLines& Simulator::Lines() const { return impl_->Pins; }
 
 bool Simulator::C2dNow()

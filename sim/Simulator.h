@@ -59,6 +59,7 @@ public:
     void AddViolation(const std::string& what, const std::string& detail = "");
 
     SimClock& GetClock() { return clock_; }
+    const SimConfig& Config() const;
     uint64_t AccessCount() const { return accesses_; }
     // Protocol violations seen so far ("C2D driven by both sides", ...), one
     // line per kind, with the virtual time it first happened.
