@@ -92,8 +92,22 @@ void Ft232hAdapter::C2Reset(int holdWrites)
     AdapterSignals::Flush();
 }
 
+void Ft232hAdapter::EndTmsRun()
+{
+    if (tmsCount_ == 0)
+        return;
+    const bool read = !tmsSamples_.empty();
+    const size_t reply = batch_.TmsBits(tmsBits_, tmsCount_, tmsTdi_, read);
+    for (const auto& [bit, ticket] : tmsSamples_)
+        pending_.push_back({ticket, reply, static_cast<uint8_t>(1u << (8 - tmsCount_ + bit))});
+    tmsBits_ = 0;
+    tmsCount_ = 0;
+    tmsSamples_.clear();
+}
+
 void Ft232hAdapter::EndRun()
 {
+    EndTmsRun();
     if (runCount_ == 0)
         return;
     const bool read = !runSamples_.empty();
@@ -170,11 +184,18 @@ ReadTicket Ft232hAdapter::Clock(bool tms, bool tdi, bool capture)
 {
     if (mode_ != Mode::Jtag)
         JtagSelect();
-    const size_t reply = batch_.TmsBits(tms ? 1 : 0, 1, tdi, capture);
-    if (!capture)
-        return ReadTicket{};
-    ReadTicket t = Reserve();
-    pending_.push_back({t, reply, 0x80});
+    if (tmsCount_ && tdi != tmsTdi_)
+        EndTmsRun();
+    tmsTdi_ = tdi;
+    ReadTicket t{};
+    if (capture) {
+        t = Reserve();
+        tmsSamples_.emplace_back(tmsCount_, t);
+    }
+    if (tms)
+        tmsBits_ = static_cast<uint8_t>(tmsBits_ | (1u << tmsCount_));
+    if (++tmsCount_ == 7)
+        EndTmsRun();
     return t;
 }
 
@@ -191,6 +212,7 @@ ReadTicket Ft232hAdapter::JtagShift(uint32_t tdi, int bits, bool tmsOnLast, bool
             first = t;
         haveFirst = true;
     };
+    EndTmsRun();
     const int dataBits = tmsOnLast ? bits - 1 : bits;
     for (int at = 0; at < dataBits; at += 8) {
         const unsigned n = static_cast<unsigned>(std::min(8, dataBits - at));

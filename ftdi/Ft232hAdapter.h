@@ -62,6 +62,7 @@ public:
     ReadTicket JtagShift(uint32_t tdi, int bits, bool tmsOnLast, bool capture) override;
 
     void Flush() override;
+    bool QueuesReads() const override { return true; }
 
     uint64_t RoundTrips() const { return roundTrips_; }
     const MpsseClock& Rate() const { return rate_; }
@@ -79,6 +80,7 @@ private:
     void EnterC2();
     // Queued C2 strobes go out as one command of up to 8 clocks.
     void EndRun();
+    void EndTmsRun();
     void SampleNow(ReadTicket ticket);
     ReadTicket Clock(bool tms, bool tdi, bool capture);
     bool Exchange();
@@ -97,6 +99,11 @@ private:
     uint8_t runBits_ = 0;
     unsigned runCount_ = 0;
     std::vector<std::pair<unsigned, ReadTicket>> runSamples_;
+    // JTAG clocks with one TDI level go out as one TMS command of up to 7.
+    uint8_t tmsBits_ = 0;
+    unsigned tmsCount_ = 0;
+    bool tmsTdi_ = false;
+    std::vector<std::pair<unsigned, ReadTicket>> tmsSamples_;
     bool sampleDue_ = false; // the link asked for C2D after the last strobe
     ReadTicket due_{};
     uint64_t roundTrips_ = 0;

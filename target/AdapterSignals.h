@@ -185,6 +185,10 @@ public:
 
     // --- reads --------------------------------------------------------------
 
+    // True when tickets are filled at Flush() only (a USB adapter): the
+    // links then queue a whole block of FPI transfers, letting the part's
+    // WAIT hold each one until it is ready, and check the batch at its end.
+    virtual bool QueuesReads() const { return false; }
     // Every ticket queued so far is filled when this returns.
     //   a.Flush(); if (a.Level(t)) ...
     virtual void Flush() { flushed_ = true; }

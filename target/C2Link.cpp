@@ -193,7 +193,9 @@ void C2Link::CalibratePortAccess()
         adapter_.HoldLines();
         pair = std::min(pair, clock_.NowNs() - before);
     }
-    watch_.SetLimitNs(SuspectLowNs + 2 * pair);
+    // Strobes an adapter only queues cost no time on the wire: a host
+    // held up while queueing stretches no low phase.
+    watch_.SetLimitNs(adapter_.QueuesReads() ? UINT64_MAX : SuspectLowNs + 2 * pair);
     const uint64_t access = std::max<uint64_t>(pair / 2, 1);
     stallResetWrites_ = static_cast<int>(std::min<uint64_t>((StallResetNs + access - 1) / access, 100000));
 }
@@ -313,6 +315,8 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
     // The cache is refilled below; a read that breaks off half way must not
     // leave the old base pointing at a mix of old and new bytes.
     EmptyReadCache();
+    if (adapter_.QueuesReads())
+        return QueuedBlockRead(address, count) || FailAndRecover();
     // After a stall the read goes on from the first byte not yet read.
     uint16_t done = 0;
     bool read = WithStallRecovery([&](bool& progress) {
@@ -374,6 +378,12 @@ bool C2Link::C2FlushWriteBuffer()
     // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
     // changes nothing: a block of nothing else is not sent.
     if (std::all_of(WriteBuffer.begin(), WriteBuffer.begin() + WriteBufferCount, [](uint8_t b) { return b == 0xFF; })) {
+        ClearWriteBuffer();
+        return true;
+    }
+    if (adapter_.QueuesReads()) {
+        if (!QueuedBlockWrite())
+            return FailAndRecover();
         ClearWriteBuffer();
         return true;
     }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vorbrant {
 
@@ -133,6 +134,20 @@ private:
     void SelectFpdat() { C2AddressWrite(chip_.FpdatAddress); }
     // Command, 16-bit address and length byte, each acknowledged.
     bool StartBlockCommand(uint8_t command, uint32_t address, uint16_t count);
+    // A whole block as one batch on an adapter that queues reads
+    // (C2LinkQueued.cpp): each transfer waits in the part's WAIT instead
+    // of a status poll; the waits and status bytes are checked at the end.
+    struct QueuedRead {
+        ReadTicket Wait;
+        ReadTicket FirstBit;
+    };
+    ReadTicket QueueDataWrite(uint8_t value);
+    QueuedRead QueueDataRead();
+    bool QueuedBlockCommand(uint8_t command, uint32_t address, uint16_t count, std::vector<ReadTicket>& waits,
+                            std::vector<QueuedRead>& statuses);
+    bool QueuedBatchGood(const std::vector<ReadTicket>& waits, const std::vector<QueuedRead>& statuses) const;
+    bool QueuedBlockRead(uint16_t address, uint16_t count);
+    bool QueuedBlockWrite();
     bool FailAndRecover();
     // After a stall: reset, the programming keys and their settle time; no
     // wait before the keys (the reset pulse itself is the part's reset).

@@ -30,6 +30,7 @@ JtagFlashLink::JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip)
 
 void JtagFlashLink::BeginRun()
 {
+    aheadCount_ = 0;
     lost_ = false;
     FlashStreamOpen = false;
     link_.ForgetInstruction();
@@ -84,6 +85,11 @@ bool JtagFlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t area
 {
     if (lost_)
         return false;
+    if (link_.QueuesReads() && areaFlags == 0)
+        if (std::optional<uint8_t> ahead = ReadAhead(address, areaFlags)) {
+            value = *ahead;
+            return true;
+        }
     if (!FlashStreamOpen) {
         uint32_t ignored = 0;
         if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | ReadControl))
@@ -107,6 +113,9 @@ bool JtagFlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t area
 {
     if (lost_)
         return false;
+    aheadCount_ = 0;
+    if (link_.QueuesReads() && !polled_ && areaFlags == 0)
+        return WriteBehind(address, value, areaFlags);
     if (!FlashStreamOpen) {
         if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | WriteControl))) {
             Lost();
@@ -124,6 +133,7 @@ bool JtagFlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t area
 
 bool JtagFlashLink::JtagErasePageWithin(uint32_t address, uint8_t areaFlags, uint64_t limitMs)
 {
+    aheadCount_ = 0;
     if (lost_)
         return false;
     bool sent = WriteRegister(FlashScl, 0x85, 8)
@@ -164,6 +174,10 @@ bool JtagFlashLink::EraseScratchpad()
 
 std::optional<uint32_t> JtagFlashLink::EndFlashAccess()
 {
+    if (behindCount_ && !SendWriteBlock()) {
+        FlashStreamOpen = false;
+        return lostBlock_ ? std::optional<uint32_t>(lostBlock_->First) : std::nullopt;
+    }
     FlashStreamOpen = false;
     if (!lost_ && !WriteRegister(FlashCon, 0, 8))
         Lost();
@@ -205,7 +219,11 @@ bool JtagFlashLink::ReadLockByte(LockByte which, uint8_t& value)
 
 bool JtagFlashLink::WriteLockByte(LockByte which, uint8_t value)
 {
-    return LockByteRun(which, [&](uint32_t address) { return WriteFlashByte(address, value, 0); });
+    // A lock byte's write is answered on its own, never from a batch.
+    polled_ = true;
+    const bool written = LockByteRun(which, [&](uint32_t address) { return WriteFlashByte(address, value, 0); });
+    polled_ = false;
+    return written;
 }
 
 } // namespace vorbrant

@@ -43,6 +43,18 @@ public:
     uint32_t JtagReadIndirect(uint16_t instruction, int width);
     bool JtagReadIndirect(uint16_t instruction, int width, uint32_t& value);
 
+    // Queued indirect accesses, for adapters that answer reads only at a
+    // flush (JtagLinkQueued.cpp): no busy polls; idle clocks give the part
+    // its access time, and a captured bit tells afterwards whether it was
+    // enough. The write's ticket: one poll bit (0 = done). The read's: its
+    // width + 1 bits, the busy bit first.
+    bool QueuesReads() const { return adapter_.QueuesReads(); }
+    ReadTicket QueueWriteIndirect(uint16_t instruction, uint32_t data, int width, int idleClocks);
+    ReadTicket QueueReadIndirect(uint16_t instruction, int width, int idleClocks);
+    void Flush() { adapter_.Flush(); }
+    bool Level(ReadTicket t) const { return adapter_.Level(t); }
+    uint32_t Bits(ReadTicket first, int count) const { return adapter_.Bits(first, count); }
+
     bool Tms = false;
     bool Tdi = false;
     // Fill counts; sums of instruction lengths may exceed 255 in a long chain.
@@ -68,6 +80,8 @@ private:
     // when its result is wanted.
     void ShiftIr(uint16_t instruction, int bits);
     uint32_t ShiftDr(uint32_t value, int bits, bool capture);
+    // The same scan, its capture left for the next flush.
+    ReadTicket QueueShiftDr(uint32_t value, int bits, bool capture);
     void LoadInstruction(uint16_t instruction);
     // Fill bits after the target's own, then Update and Run-Test/Idle.
     void FinishScan(int fillAfter, bool fillTdi);
