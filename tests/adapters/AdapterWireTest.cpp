@@ -1,12 +1,14 @@
-// The GPIO lines and the MPSSE C2 encoding against the simulated target:
-// the encodings as built reach the part without a violation; the wrong
-// ones fail as they would on a board.
-#include "ftdi/MpsseC2.h"
+// The GPIO and FT232H adapters under the whole programmer, against the
+// simulated target: the encodings as built identify the part without a
+// violation; the wrong ones fail as they would on a board.
+#include "ftdi/Ft232hAdapter.h"
+#include "gpio/GpioAdapter.h"
 #include "gpio/GpioLines.h"
 #include "sim/GpioShim.h"
 #include "sim/MpsseInterpreter.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
+#include "target/ProgrammerStack.h"
 
 #include <gtest/gtest.h>
 
@@ -31,75 +33,89 @@ bool HasViolation(const sim::Simulator& s, const std::string& what)
     return false;
 }
 
-// C2 by hand over the lines: each strobe two writes, C2D read after the
-// rising one.
-struct GpioC2 {
-    GpioLines& Lines;
-    static constexpr uint8_t Ck = RoleBit(GpioRole::C2ck), D = RoleBit(GpioRole::C2d);
-    bool Strobe(bool level = true)
+// One adapter over one simulated board, with the programmer on top.
+struct Rig {
+    std::unique_ptr<sim::Simulator> Board;
+    std::unique_ptr<GpioCalls> Kernel;
+    std::unique_ptr<GpioLines> Lines;
+    std::unique_ptr<FtdiTransport> Usb;
+    std::unique_ptr<AdapterSignals> Signals;
+    std::unique_ptr<ProgrammerStack> Stack;
+
+    Rig(const std::string& simText, bool gpio, bool openDrain, Ft232hFaults faults) : Board(Sim(simText))
     {
-        Lines.Write(Ck | D, level ? D : 0);
-        Lines.Write(Ck, Ck);
-        return Lines.Read(D) != 0;
-    }
-    void Bits(uint32_t bits, int count)
-    {
-        for (int i = 0; i < count; ++i)
-            Strobe(((bits >> i) & 1) != 0);
-    }
-    void AddressWrite(uint8_t a) { Bits(0x7u | (a << 3) | (1u << 11), 12); }
-    // -1 when WAIT never ended.
-    int DataRead()
-    {
-        Bits(0x1, 5);
-        int waits = 0;
-        while (!Strobe())
-            if (++waits > 1000)
-                return -1;
-        int value = 0;
-        for (int i = 0; i < 8; ++i)
-            value |= Strobe() << i;
-        Strobe();
-        return value;
+        sim::Simulator& s = *Board;
+        if (gpio) {
+            GpioSpec spec;
+            std::string error;
+            EXPECT_TRUE(ParseGpioSpec("/dev/gpiochip0:c2ck=17,c2d=27,tck=11,tms=25,tdi=10,tdo=9", spec, error));
+            Kernel = std::make_unique<sim::GpioShim>(s, sim::GpioWiring{});
+            Lines = std::make_unique<GpioLines>(*Kernel);
+            EXPECT_TRUE(Lines->Open(spec, error, openDrain)) << error;
+            Signals = std::make_unique<GpioAdapter>(*Lines, spec, s.GetClock());
+        } else {
+            Usb = std::make_unique<sim::MpsseInterpreter>(s);
+            Signals = std::make_unique<Ft232hAdapter>(*Usb, s.GetClock(), C2DefaultHz, faults);
+        }
+        Stack = std::make_unique<ProgrammerStack>(s, s.GetClock(), ProgrammerStack::Lpt1(0x378), true, false,
+                                                  Signals.get());
+        EXPECT_TRUE(Signals->Detect().Found);
     }
 };
 
-TEST(GpioAdapterWire, DeviceIdOverTheLinesAndPushPullC2dContends)
+TEST(AdapterWire, EncodingsAgainstTheTarget)
 {
-    for (bool openDrain : {true, false}) {
-        SCOPED_TRACE(openDrain ? "open-drain C2D" : "push-pull C2D");
-        auto s = Sim("F340,adapter=gpio");
-        sim::GpioShim shim(*s, {});
-        GpioLines lines(shim);
-        GpioSpec spec;
-        std::string error;
-        ASSERT_TRUE(ParseGpioSpec("/dev/gpiochip0:c2ck=17,c2d=27", spec, error));
-        ASSERT_TRUE(lines.Open(spec, error, openDrain)) << error;
-        // Reset: C2CK low 25 us, then high.
-        lines.Write(GpioC2::Ck, 0);
-        s->Elapse(25000);
-        lines.Write(GpioC2::Ck, GpioC2::Ck);
-        s->Elapse(5000);
-        GpioC2 c2{lines};
-        c2.AddressWrite(0x00);
-        const int id = c2.DataRead();
-        if (openDrain) {
-            EXPECT_EQ(id, 0x0F); // F34x
-            EXPECT_TRUE(s->Violations().empty()) << s->Report();
-        } else {
-            // Driving C2D high holds it against the part's WAIT and data.
-            EXPECT_NE(id, 0x0F);
-            EXPECT_TRUE(HasViolation(*s, "C2D driven by both sides")) << s->Report();
+    struct Case {
+        const char* Name;
+        bool Gpio;
+        bool OpenDrain;
+        Ft232hFaults Faults;
+        const char* Sim;
+        bool Identified;
+        const char* Violation; // expected in the log; null: none at all; "": any or none
+    };
+    const Case cases[] = {
+        {"gpio C2", true, true, {}, "F340,adapter=gpio", true, nullptr},
+        {"gpio JTAG", true, true, {}, "F120,adapter=gpio", true, nullptr},
+        {"gpio push-pull C2D", true, false, {}, "F340,adapter=gpio", false, "C2D driven by both sides"},
+        {"ft232h C2", false, true, {}, "F340,adapter=ft232h", true, nullptr},
+        {"ft232h JTAG", false, true, {}, "F020,adapter=ft232h", true, nullptr},
+        {"ft232h sampling on the rising edge", false, true, {.SampleOnRisingEdge = true}, "F340,adapter=ft232h",
+         false, "sampled its input on the clock edge where the target changes it"},
+        {"ft232h wait clocking once too often", false, true, {.ExtraWaitClock = true}, "F340,adapter=ft232h", false,
+         ""},
+        {"ft232h push-pull C2D", false, true, {.PushPullC2d = true}, "F340,adapter=ft232h", false,
+         "C2D driven by both sides"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Rig rig(c.Sim, c.Gpio, c.OpenDrain, c.Faults);
+        const ConnectResult result = rig.Stack->Dev.ConnectTarget();
+        const bool identified = result.Kind == ConnectOutcome::Connected;
+        EXPECT_EQ(identified, c.Identified) << static_cast<int>(result.Kind) << " id " << result.Id;
+        if (!c.Violation) {
+            EXPECT_TRUE(rig.Board->Violations().empty()) << rig.Board->Report();
+        } else if (*c.Violation) {
+            EXPECT_TRUE(HasViolation(*rig.Board, c.Violation)) << rig.Board->Report();
         }
-        // Released: every line an input, the kernel's request closed; a
-        // second request of the same lines is then granted.
-        lines.Close();
-        EXPECT_FALSE(s->Lines().C2dDriven);
-        ASSERT_TRUE(lines.Open(spec, error)) << error;
     }
 }
 
-TEST(GpioAdapterWire, KernelRefusalsSayWhy)
+// A part whose programming interface never gets ready: over USB the
+// chip's WAIT runs out after its bound of strobes, so the connect ends in
+// bounded time, as it does on the parallel port.
+TEST(AdapterWire, TargetThatStaysBusyEndsInBoundedTime)
+{
+    for (bool gpio : {true, false}) {
+        SCOPED_TRACE(gpio ? "gpio" : "ft232h");
+        Rig rig(gpio ? "F340,adapter=gpio,busy" : "F340,adapter=ft232h,busy", gpio, true, {});
+        const ConnectResult result = rig.Stack->Dev.ConnectTarget();
+        EXPECT_NE(result.Kind, ConnectOutcome::Connected);
+        EXPECT_LT(rig.Board->GetClock().NowMs(), 60000u);
+    }
+}
+
+TEST(AdapterWire, KernelRefusalsSayWhy)
 {
     auto s = Sim("F340,adapter=gpio");
     sim::GpioShim shim(*s, {});
@@ -113,86 +129,10 @@ TEST(GpioAdapterWire, KernelRefusalsSayWhy)
     ASSERT_TRUE(lines.Open(spec, error)) << error;
     EXPECT_FALSE(other.Open(spec, error));
     EXPECT_NE(error.find("another program holds one of them"), std::string::npos) << error;
-}
-
-// FPCTL keys, the settle time, then a Block Read command's first byte
-// through FPDAT: on a part that stays busy its WAIT never ends.
-bool EnterProgramming(MpsseC2& c2, sim::Simulator& s)
-{
-    c2.AddressWrite(0x02);
-    bool ok = true;
-    for (uint8_t key : {0x02, 0x04, 0x01}) {
-        size_t t = c2.DataWrite(key);
-        ok = c2.Flush() && c2.WaitEnded(t) && ok;
-    }
-    s.GetClock().SleepMs(20);
-    return ok;
-}
-
-TEST(Ft232hAdapterWire, EncodingsAgainstTheTarget)
-{
-    struct Case {
-        const char* Name;
-        MpsseC2Faults Faults;
-        const char* Sim;
-        bool IdRight;
-        const char* Violation; // expected in the log, or null: none at all
-    };
-    const Case cases[] = {
-        {"as built", {}, "F340,adapter=ft232h", true, nullptr},
-        {"sampling on the rising edge", {.SampleOnRisingEdge = true}, "F340,adapter=ft232h", false,
-         "sampled its input on the clock edge where the target changes it"},
-        {"a wait that clocks once too often", {.ExtraWaitClock = true}, "F340,adapter=ft232h", false, ""},
-        {"push-pull C2D", {.PushPullC2d = true}, "F340,adapter=ft232h", false, "C2D driven by both sides"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        auto s = Sim(c.Sim);
-        sim::MpsseInterpreter chip(*s);
-        MpsseC2 c2(chip, s->GetClock(), C2DefaultHz, c.Faults);
-        ASSERT_TRUE(c2.Setup());
-        ASSERT_TRUE(c2.Reset());
-        // Twice in one batch: the second read starts where the first ended.
-        size_t ids[2];
-        for (size_t& id : ids) {
-            c2.AddressWrite(0x00);
-            id = c2.DataRead();
-        }
-        ASSERT_TRUE(c2.Flush());
-        const bool right = c2.WaitEnded(ids[0]) && c2.Value(ids[0]) == 0x0F && c2.WaitEnded(ids[1]) &&
-                           c2.Value(ids[1]) == 0x0F;
-        EXPECT_EQ(right, c.IdRight) << int(c2.Value(ids[0])) << " " << int(c2.Value(ids[1]));
-        if (!c.Violation) {
-            EXPECT_TRUE(s->Violations().empty()) << s->Report();
-        } else if (*c.Violation) {
-            EXPECT_TRUE(HasViolation(*s, c.Violation)) << s->Report();
-        }
-        // Setup, the reset's two and this batch.
-        EXPECT_EQ(c2.RoundTrips(), 4u);
-    }
-}
-
-TEST(Ft232hAdapterWire, TargetThatStaysBusyEndsTheWaitInBoundedTime)
-{
-    for (bool busy : {false, true}) {
-        SCOPED_TRACE(busy ? "busy" : "ready");
-        auto s = Sim(busy ? "F340,adapter=ft232h,busy" : "F340,adapter=ft232h");
-        sim::MpsseInterpreter chip(*s);
-        MpsseC2 c2(chip, s->GetClock());
-        ASSERT_TRUE(c2.Setup());
-        ASSERT_TRUE(c2.Reset());
-        ASSERT_TRUE(EnterProgramming(c2, *s));
-        c2.AddressWrite(0xAD); // FPDAT of the F34x
-        size_t first = c2.DataWrite(0x06);
-        size_t second = c2.DataWrite(0x00);
-        const uint64_t before = s->GetClock().NowNs();
-        ASSERT_TRUE(c2.Flush());
-        EXPECT_TRUE(c2.WaitEnded(first));
-        EXPECT_EQ(c2.WaitEnded(second), !busy);
-        // The chip gives up after its bound of strobes: milliseconds.
-        EXPECT_LT(s->GetClock().NowNs() - before, 10000000u);
-        EXPECT_TRUE(s->Violations().empty()) << s->Report();
-    }
+    // Released on close: every line an input, the request free again.
+    lines.Close();
+    EXPECT_FALSE(s->Lines().C2dDriven);
+    EXPECT_TRUE(other.Open(spec, error)) << error;
 }
 
 } // namespace

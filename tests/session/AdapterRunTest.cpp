@@ -1,0 +1,58 @@
+// Batch runs of the command-line program over each adapter kind on the
+// simulator: erase, program, verify and read back, with no protocol
+// violation, and the bytes read back the same as over the parallel port.
+#include "tests/session/ProgramRun.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace vorbrant {
+namespace {
+
+using testing::RunProgram;
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(AdapterRun, EachAdapterKindProgramsVerifiesAndReadsBack)
+{
+    const std::string hex = std::string(VORBRANT_SOURCE_DIR) + "/examples/blink.hex";
+    for (const char* part : {"F340", "F020", "F120"}) {
+        test::TempDir dir;
+        std::string reference;
+        for (const char* adapter : {"ironquill2", "gpio", "ft232h"}) {
+            SCOPED_TRACE(std::string(part) + " over " + adapter);
+            const std::string out = dir.File(std::string(adapter) + ".hex");
+            const auto run = RunProgram(std::string("--sim=") + part + ",adapter=" + adapter + ",flash=" +
+                                        dir.File(std::string(adapter) + ".bin") + " -f" + hex + " -e -p -v --read=" + out);
+            EXPECT_EQ(run.ExitCode, 0) << run.Output;
+            EXPECT_EQ(run.Output.find("protocol violation"), std::string::npos) << run.Output;
+            EXPECT_NE(run.Output.find("1557 bytes programmed, 1557 verified"), std::string::npos) << run.Output;
+            const std::string read = ReadText(out);
+            EXPECT_FALSE(read.empty());
+            if (reference.empty())
+                reference = read;
+            EXPECT_EQ(read, reference);
+        }
+    }
+}
+
+TEST(AdapterRun, AdapterAndBoardMustAgree)
+{
+    const auto run = RunProgram("--sim=F340 --adapter=ft232h -p");
+    EXPECT_EQ(run.ExitCode, 8);
+    EXPECT_NE(run.Output.find("The simulated board hangs on adapter=an LPT adapter, not on --adapter=ft232h"),
+              std::string::npos)
+        << run.Output;
+}
+
+} // namespace
+} // namespace vorbrant
