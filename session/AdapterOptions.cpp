@@ -1,11 +1,14 @@
 #include "session/AdapterOptions.h"
 
+#include "common/IniFile.h"
 #include "ftdi/Mpsse.h"
 #include "lpt/PortTable.h"
+#include "session/ConfigPath.h"
 #include "session/Gang.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -107,24 +110,18 @@ std::string AdapterHelpText()
            "                    adapter (see the README), with the steps given\n";
 }
 
-std::string ListAdaptersText(const std::string& parportRoot, const std::string& devDir, GpioCalls& calls)
+std::vector<FoundAdapter> FindAdapters(const std::string& parportRoot, const std::string& devDir, GpioCalls& calls,
+                                       std::string& ft232hNote)
 {
-    std::string text = "LPT ports:\n";
+    std::vector<FoundAdapter> found;
     PortTable ports;
     ports.DiscoverParallelPorts(parportRoot, true);
-    bool any = false;
     for (int n = 1; n <= 8; ++n)
-        if (ports.LptAddresses[static_cast<size_t>(n)]) {
-            char line[64];
-            std::snprintf(line, sizeof line, "  LPT%d  0x%X  (--adapter=lpt -sLPT%d)\n", n,
-                          ports.LptAddresses[static_cast<size_t>(n)], n);
-            text += line;
-            any = true;
+        if (uint16_t base = ports.LptAddresses[static_cast<size_t>(n)]) {
+            char label[48];
+            std::snprintf(label, sizeof label, "LPT%d  0x%X", n, base);
+            found.push_back({AdapterKind::Lpt, label, "lpt"});
         }
-    if (!any)
-        text += "  none found\n";
-
-    text += "GPIO chips:\n";
     std::vector<std::string> chips;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(devDir, ec))
@@ -134,28 +131,66 @@ std::string ListAdaptersText(const std::string& parportRoot, const std::string& 
     for (const std::string& path : chips) {
         const int fd = calls.Open(path.c_str());
         gpiochip_info info{};
-        if (fd < 0 || calls.Ioctl(fd, GPIO_GET_CHIPINFO_IOCTL, &info) < 0) {
-            text += "  " + path + "  (cannot be opened: no permission?)\n";
-        } else {
-            text += "  " + path + "  " + std::string(info.label, strnlen(info.label, sizeof info.label)) + ", " +
-                    std::to_string(info.lines) + " lines  (--adapter=gpio:" + path + ":LINES)\n";
-        }
+        std::string label = path;
+        if (fd < 0 || calls.Ioctl(fd, GPIO_GET_CHIPINFO_IOCTL, &info) < 0)
+            label += "  (cannot be opened: no permission?)";
+        else
+            label += "  " + std::string(info.label, strnlen(info.label, sizeof info.label)) + ", " +
+                     std::to_string(info.lines) + " lines";
         if (fd >= 0)
             calls.Close(fd);
+        found.push_back({AdapterKind::Gpio, label, "gpio:" + path + ":"});
     }
-    if (chips.empty())
-        text += "  none found\n";
+    for (const Ft232hInfo& d : ListFt232h(ft232hNote))
+        found.push_back({AdapterKind::Ft232h,
+                         d.BusPath + "  serial " + (d.Serial.empty() ? "(none)" : d.Serial) + "  " + d.Description,
+                         "ft232h:" + (d.Serial.empty() ? d.BusPath : d.Serial)});
+    return found;
+}
 
-    text += "FT232H devices:\n";
+void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::string& iniPath)
+{
+    if (options.Spec || simulated)
+        return;
+    IniFile ini(iniPath);
+    if (!std::filesystem::is_regular_file(iniPath) || !ini.Load())
+        return;
+    std::string spec = ini.ReadString(AdapterSection, AdapterSpecKey, "");
+    AdapterChoice choice;
     std::string error;
-    std::vector<Ft232hInfo> devices = ListFt232h(error);
-    if (!error.empty())
-        text += "  " + error + "\n";
-    for (const Ft232hInfo& d : devices)
-        text += "  " + d.BusPath + "  serial " + (d.Serial.empty() ? "(none)" : d.Serial) + "  " + d.Description +
-                "  (--adapter=ft232h:" + (d.Serial.empty() ? d.BusPath : d.Serial) + ")\n";
-    if (devices.empty() && error.empty())
-        text += "  none found\n";
+    if (!spec.empty() && ParseAdapterChoice(spec, choice, error))
+        options.Spec = spec;
+}
+
+void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::optional<std::string>& iniOverride,
+                      const std::string& exePath)
+{
+    if (!options.Spec && !simulated)
+        UseStoredAdapter(options, simulated,
+                         ChooseConfigPath(iniOverride.value_or(""), exePath, std::getenv("XDG_CONFIG_HOME"),
+                                          std::getenv("HOME")));
+}
+
+std::string ListAdaptersText(const std::string& parportRoot, const std::string& devDir, GpioCalls& calls)
+{
+    std::string note;
+    const std::vector<FoundAdapter> found = FindAdapters(parportRoot, devDir, calls, note);
+    std::string text;
+    const std::pair<AdapterKind, const char*> groups[] = {
+        {AdapterKind::Lpt, "LPT ports"}, {AdapterKind::Gpio, "GPIO chips"}, {AdapterKind::Ft232h, "FT232H devices"}};
+    for (const auto& [kind, title] : groups) {
+        text += std::string(title) + ":\n";
+        bool any = false;
+        for (const FoundAdapter& f : found)
+            if (f.Kind == kind) {
+                text += "  " + f.Label + "  (--adapter=" + f.Spec + (kind == AdapterKind::Gpio ? "LINES" : "") + ")\n";
+                any = true;
+            }
+        if (kind == AdapterKind::Ft232h && !note.empty())
+            text += "  " + note + "\n";
+        else if (!any)
+            text += "  none found\n";
+    }
     return text;
 }
 

@@ -47,6 +47,25 @@ std::optional<int> RunAdapterModes(const AdapterOptions& options);
 // The lines of --help for these options.
 std::string AdapterHelpText();
 
+// One adapter found: what to show, and its --adapter text (for a GPIO
+// chip without its lines: "gpio:/dev/gpiochip0:").
+struct FoundAdapter {
+    AdapterKind Kind = AdapterKind::Lpt;
+    std::string Label;
+    std::string Spec;
+};
+std::vector<FoundAdapter> FindAdapters(const std::string& parportRoot, const std::string& devDir, GpioCalls& calls,
+                                       std::string& ft232hNote);
+
+// The adapter the window's "Adapter..." dialog stored ([Adapter] Spec=),
+// used at start when neither --adapter nor --sim is given.
+inline constexpr const char* AdapterSection = "Adapter";
+inline constexpr const char* AdapterSpecKey = "Spec";
+void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::string& iniPath);
+// The same for a start: the configuration file found as the session finds it.
+void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::optional<std::string>& iniOverride,
+                      const std::string& exePath);
+
 // What --list-adapters prints: LPT ports (below parportRoot), GPIO chips
 // (gpiochipN in devDir, asked through calls) and FT232H devices.
 std::string ListAdaptersText(const std::string& parportRoot, const std::string& devDir, GpioCalls& calls);

@@ -227,7 +227,9 @@ int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& ar
 {
     ConsoleOperator op(stderr);
     int exitCode = 0;
-    std::unique_ptr<ProgramPort> port = ProgramPort::Open(options, op, exitCode);
+    LaunchOptions launch = options; // with the adapter the configuration keeps
+    UseStoredAdapter(launch.Adapter, launch.SimSpec.has_value(), launch.IniPath, exePath);
+    std::unique_ptr<ProgramPort> port = ProgramPort::Open(launch, op, exitCode);
     if (!port)
         return exitCode;
 
