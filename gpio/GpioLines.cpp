@@ -74,6 +74,7 @@ bool GpioLines::Open(const GpioSpec& spec, std::string& error, bool c2dOpenDrain
     if (signal_cleanup::Action action = calls_.SignalRelease()) {
         // Block the signals while the slot is armed, so the handler never
         // sees half a slot.
+        scope_ = std::make_unique<SignalCleanupScope>();
         sigset_t old;
         pthread_sigmask(SIG_BLOCK, &signal_cleanup::Signals(), &old);
         signalSlot_ = signal_cleanup::Arm(spec.Chip.c_str(), action, release_.get());
@@ -90,6 +91,7 @@ void GpioLines::Close()
         signal_cleanup::Disarm(signalSlot_);
         signalSlot_ = -1;
     }
+    scope_.reset();
     // Inputs: nothing is driven once the program lets go.
     calls_.Ioctl(fd_, GPIO_V2_LINE_SET_CONFIG_IOCTL, &release_->InputConfig);
     calls_.Close(fd_);

@@ -51,6 +51,8 @@ private:
     std::array<int8_t, GpioRoleCount> index_{}; // role -> line index in the request, -1 none
     // Lives while the request does: the signal handler reads it.
     std::unique_ptr<GpioSignalRelease> release_;
+    // The handlers stand while lines are taken.
+    std::unique_ptr<SignalCleanupScope> scope_;
 };
 
 } // namespace vorbrant

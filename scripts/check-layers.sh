@@ -6,7 +6,7 @@ set -euo pipefail
 src=$1
 cli=${2:-}
 status=0
-for dir in common lpt sim chain target image security session cli; do
+for dir in common lpt gpio ftdi sim chain target image security session cli; do
   # Qt windows of a logic folder live in its ui/ subfolder.
   hits=$(grep -rlE '#include[[:space:]]*[<"]Q[A-Za-z]+' "$src/$dir" --include='*.h' --include='*.cpp' \
          | grep -v "/ui/" || true)
