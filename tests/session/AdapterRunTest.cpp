@@ -45,6 +45,19 @@ TEST(AdapterRun, EachAdapterKindProgramsVerifiesAndReadsBack)
     }
 }
 
+// A host that stalls between two GPIO ioctls stretches a C2CK low phase
+// as it does between two port writes: caught and recovered the same way.
+TEST(AdapterRun, GpioStallsRecoveredAsOnTheParallelPort)
+{
+    test::TempDir dir;
+    const auto run = RunProgram("--sim=F340,adapter=gpio,stalls=2000,stall-seed=3,flash=" + dir.File("f.bin") + " -f" +
+                                std::string(VORBRANT_SOURCE_DIR) + "/examples/blink.hex -e -p -v");
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    EXPECT_EQ(run.Output.find("protocol violation"), std::string::npos) << run.Output;
+    EXPECT_EQ(run.Output.find(" 0 stalls recovered"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("stalls recovered"), std::string::npos) << run.Output;
+}
+
 TEST(AdapterRun, AdapterAndBoardMustAgree)
 {
     const auto run = RunProgram("--sim=F340 --adapter=ft232h -p");
