@@ -158,8 +158,10 @@ void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::string
     std::string spec = ini.ReadString(AdapterSection, AdapterSpecKey, "");
     AdapterChoice choice;
     std::string error;
-    if (!spec.empty() && ParseAdapterChoice(spec, choice, error))
+    if (!spec.empty() && ParseAdapterChoice(spec, choice, error)) {
         options.Spec = spec;
+        options.FromConfiguration = true;
+    }
 }
 
 void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::optional<std::string>& iniOverride,

@@ -29,6 +29,9 @@ struct AdapterOptions {
     std::optional<uint32_t> ClockHz;
     bool List = false;
     std::optional<std::string> GangFile;
+    // Spec came from the configuration (the window's "Adapter..."), not the
+    // command line: an adapter that cannot start then gives way to the LPT one.
+    bool FromConfiguration = false;
     // With --gang: the rest of the command line, for every slot.
     std::vector<std::string> GangArgs;
 };

@@ -84,6 +84,16 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
     }
 
     AdapterPort::Opened adapter = AdapterPort::Open(options.Adapter, port->simulator_.get(), *clock);
+    if (!adapter.Error.empty() && options.Adapter.FromConfiguration) {
+        // The adapter the configuration keeps is not there: the parallel
+        // port instead, so that the window opens and another can be chosen.
+        op.ShowMessage(MessageKind::Warning, adapter.Error + "; the parallel port is used instead");
+        port->finished_ = true;
+        LaunchOptions lpt = options;
+        lpt.Adapter.Spec.reset();
+        lpt.Adapter.FromConfiguration = false;
+        return Open(lpt, op, exitCode);
+    }
     if (!adapter.Error.empty() || (adapter.Port && options.TracePath)) {
         op.ShowMessage(MessageKind::Error,
                        adapter.Error.empty() ? "--trace records the parallel port only" : adapter.Error);
