@@ -51,7 +51,7 @@ private:
     GpioSpec spec_;
     Clock& clock_;
     AdapterDetection detected_;
-    uint8_t outputs_ = 0; // the roles the spec has, TDO left out
+    uint8_t outputs_ = 0; // the roles the line assignment has, TDO left out
     uint8_t levels_ = 0xFF;
 };
 

@@ -34,7 +34,7 @@ public:
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
-    // Roles as RoleBit masks; roles not in the spec are ignored. One ioctl
+    // Roles as RoleBit masks; roles without a line are ignored. One ioctl
     // each. False when the kernel refused (the line request is gone).
     bool Write(uint8_t roles, uint8_t levels);
     // The levels of roles (0 where the kernel refused; Failed() tells).

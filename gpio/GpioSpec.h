@@ -25,7 +25,7 @@ struct GpioSpec {
     {
         return Line(GpioRole::Tck) && Line(GpioRole::Tms) && Line(GpioRole::Tdi) && Line(GpioRole::Tdo);
     }
-    // "c2ck=17,c2d=27" as the spec was given (for messages and the INI).
+    // "c2ck=17,c2d=27": the line assignment as text (for messages and the INI).
     std::string LinesText() const;
 };
 
