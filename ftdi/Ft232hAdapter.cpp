@@ -7,8 +7,11 @@ namespace vorbrant {
 using namespace mpsse;
 
 namespace {
-constexpr uint8_t C2Idle = Sk | Do;      // C2CK high, C2D released
-constexpr uint8_t C2Outputs = Sk | Do;
+// C2CK high, C2D released. TMS (AD3) is held low in C2 mode: C2CK and TCK
+// share AD0, so a JTAG TAP on the lines sees every C2 clock, and with TMS
+// low it stays in Run-Test/Idle, where the JTAG link left it.
+constexpr uint8_t C2Idle = Sk | Do;
+constexpr uint8_t C2Outputs = Sk | Do | Cs;
 constexpr uint8_t JtagIdle = Do | Cs;    // TCK low, TDI and TMS high
 constexpr uint8_t JtagOutputs = Sk | Do | Cs;
 } // namespace
@@ -39,9 +42,8 @@ bool Ft232hAdapter::Exchange()
 
 AdapterDetection Ft232hAdapter::Detect()
 {
-    batch_.Clear();
-    pending_.clear();
-    mode_ = Mode::None;
+    // What the links queued goes out first (a scan left unflushed, say).
+    Flush();
     // A command the engine does not know comes back as 0xFA and itself:
     // the engine is there and in step.
     batch_.Command({0xAA, Div5Off, AdaptiveOff, ThreePhaseOff, LoopbackOff, SetDivisor,
@@ -53,7 +55,7 @@ AdapterDetection Ft232hAdapter::Detect()
                        echo[0] == 0xFA && echo[1] == 0xAA;
     batch_.Clear();
     detected_ = {found, Name, true};
-    if (found)
+    if (found && mode_ == Mode::None)
         ReleaseLines();
     return detected_;
 }
@@ -81,6 +83,8 @@ void Ft232hAdapter::EnterC2()
 // frame.
 void Ft232hAdapter::C2Reset(int holdWrites)
 {
+    if (sampleDue_)
+        SampleNow(due_); // the level before the reset, not after it
     EnterC2();
     Pins(Do, C2Outputs);
     batch_.ReadLow();

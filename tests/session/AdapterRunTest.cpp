@@ -45,6 +45,25 @@ TEST(AdapterRun, EachAdapterKindProgramsVerifiesAndReadsBack)
     }
 }
 
+// The chain board (F020, F120, a CPLD) behind each adapter, every C8051F
+// position in turn: the chain check between positions sends what the links
+// queued before it, never drops it (a dropped scan left the TAP mid-way).
+TEST(AdapterRun, ChainBoardEveryPosition)
+{
+    for (const char* adapter : {"gpio", "ft232h"}) {
+        SCOPED_TRACE(adapter);
+        test::TempDir dir;
+        const std::string ini = dir.Write("board.ini", std::string("[Simulator]\nAdapter=") + adapter +
+                                                           "\n[Device1]\nPart=F020\nFlash=" + dir.File("f020.bin") +
+                                                           "\n[Device2]\nPart=F120\nFlash=" + dir.File("f120.bin") +
+                                                           "\n[Device3]\nName=CPLD\nIRLength=8\nIDCode=0123A0F1\n");
+        const auto run = RunProgram("--sim=@" + ini + " --jcf=" + std::string(VORBRANT_SOURCE_DIR) +
+                                    "/examples/chain/board.jcf --chain-device=all -e -p -v");
+        EXPECT_EQ(run.ExitCode, 0) << run.Output;
+        EXPECT_EQ(run.Output.find("protocol violation"), std::string::npos) << run.Output;
+    }
+}
+
 // A host that stalls between two GPIO ioctls stretches a C2CK low phase
 // as it does between two port writes: caught and recovered the same way.
 TEST(AdapterRun, GpioStallsRecoveredAsOnTheParallelPort)
