@@ -1,5 +1,8 @@
 #include "app/MainForm.h"
 
+#include "app/AdapterDialog.h"
+#include "gpio/GpioCalls.h"
+
 #include "about/ui/AboutBox.h"
 #include "common/Text.h"
 #include "image/ui/HexEditor.h"
@@ -174,6 +177,11 @@ void TMainForm::BuildMenus()
     portItem(LPT21, &TMainForm::LPT21Click);
     portItem(LPT31, &TMainForm::LPT31Click);
     portItem(Userdefined1, &TMainForm::Userdefined1Click);
+    Configure1->addSeparator();
+    Adapter1 = new QAction("Adapter...", this);
+    Adapter1->setObjectName("Adapter1");
+    Configure1->addAction(Adapter1);
+    connect(Adapter1, &QAction::triggered, this, &TMainForm::AdapterClick);
 
     Reload1 = new QAction("&Reload", this);
     Reload1->setObjectName("Reload1");
@@ -433,6 +441,20 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace vorbrant
+
+namespace vorbrant {
+
+void TMainForm::AdapterClick()
+{
+    std::unique_ptr<GpioCalls> calls = MakeLinuxGpioCalls();
+    std::string note;
+    std::vector<FoundAdapter> found = FindAdapters("/proc/sys/dev/parport", "/dev", *calls, note);
+    AdapterDialog dialog(std::move(found), note, S.Config.ReadString(AdapterSection, AdapterSpecKey, ""), this);
+    if (dialog.exec() == QDialog::Accepted)
+        S.Config.WriteString(AdapterSection, AdapterSpecKey, dialog.Choice());
 }
 
 } // namespace vorbrant

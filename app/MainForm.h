@@ -76,6 +76,8 @@ public:
     void LPT21Click() { S.ChooseLpt(2); }
     void LPT31Click() { S.ChooseLpt(3); }
     void Userdefined1Click();
+    // "Adapter...": app/AdapterDialog.h; the choice goes into the configuration.
+    void AdapterClick();
     void SelectedPortClick();
     void KeyClearClick() { S.ClearSteps(); }
     void LoadedOffsetClick();
@@ -159,6 +161,7 @@ public:
     QAction* LPT21;
     QAction* LPT31;
     QAction* Userdefined1;
+    QAction* Adapter1;
     QAction* Reload1;
     QAction* Security1;
     QAction* About1;

@@ -152,7 +152,7 @@ void TMainForm::ConnectionChanged()
     AdapterType->setVisible(connected);
     FirmwareVersion->setEnabled(S.FirmwareLineEnabled);
     if (connected) {
-        AdapterType->setText(Q(S.Stack.Pins.Detected().Name));
+        AdapterType->setText(Q(S.Stack.Signals.Detected().Name));
         MfgID->setText("SiLabs");
         ChipID->setText(Q(chip.DerivativeName));
         Label21->setText("Flash size:");

@@ -37,6 +37,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("vorbrant");
     QtOperator op;
     int exitCode = 0;
+    UseStoredAdapter(options.Adapter, options.SimSpec.has_value(), options.IniPath, ExecutablePath(argv[0]));
     std::unique_ptr<ProgramPort> port = ProgramPort::Open(options, op, exitCode);
     if (!port)
         return exitCode;

@@ -14,9 +14,9 @@ status=0
 # include its parent folder and everything the parent may, and Qt. The
 # adapter folders include from target/ only the interface they implement.
 declare -A may=(
-  [app]="session security security/ui image image/ui chain chain/ui about/ui target lpt sim common"
+  [app]="session security security/ui image image/ui chain chain/ui about/ui target lpt gpio ftdi sim common"
   [cli]="session"
-  [session]="security image chain target lpt sim common"
+  [session]="security image chain target lpt gpio ftdi sim common"
   [security]="target common"
   [chain]="target common"
   [image]="common"
@@ -25,7 +25,7 @@ declare -A may=(
   [lpt]="target/AdapterSignals.h common"
   [gpio]="target/AdapterSignals.h lpt/Clock.h common"
   [ftdi]="target/AdapterSignals.h lpt/Clock.h common"
-  [sim]="lpt/PortIo.h lpt/Clock.h common"
+  [sim]="lpt/PortIo.h lpt/Clock.h gpio/GpioCalls.h ftdi/FtdiTransport.h common"
   [common]=""
 )
 # The folders that may include Qt (besides every ui/ subfolder).

@@ -96,6 +96,10 @@ if [ -n "$deb" ]; then
   for name in libc6 libstdc++6 libqt6core6 libqt6widgets6 qt6-qpa-plugins; do
     grep -qx -- "$name" <<<"$names" || fail "Depends lacks $name: $depends"
   done
+  # A build with the FT232H adapter needs libftdi1 at run time.
+  if ldd "$build/vorbrant-cli" | grep -q libftdi1; then
+    grep -qx -- libftdi1-2 <<<"$names" || fail "Depends lacks libftdi1-2: $depends"
+  fi
   dpkg-deb -x "$deb" "$work/x"
   outside=$(cd "$work/x" && find . -type f ! -path './usr/*' -o -path './usr/local/*')
   [ -z "$outside" ] || fail "package files outside /usr: $outside"

@@ -5,7 +5,9 @@
 #   install-deps.sh demo   only what scripts/demo.sh needs (vorbrant-cli)
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config)
+# libftdi1-dev: the FT232H adapter (optional: without it the program builds
+# and says the FT232H adapter is not available).
+packages=(build-essential cmake ninja-build pkg-config libftdi1-dev)
 if [ "${1:-}" != demo ]; then
   packages+=(
     fonts-dejavu-core

@@ -249,6 +249,7 @@ std::string LongHelpText()
            "  --part=NAME       the part the board must carry (F340, C8051F340; any\n"
            "                    derivative of the identified family matches): another\n"
            "                    part ends the run with exit code 14 before any step\n"
+           + AdapterHelpText() +
            "  --help            this text\n"
            "  --version         print the version\n"
            "\n"

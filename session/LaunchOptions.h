@@ -3,6 +3,7 @@
 // taken out of the argument list before the classic command line sees it.
 #include "image/FileFormats.h"
 #include "security/Protection.h"
+#include "session/AdapterOptions.h"
 #include "session/OperationOptions.h"
 
 #include <optional>
@@ -42,6 +43,8 @@ struct LaunchOptions {
     int SimLpt = 1;
     std::string ConvertIn;
     std::string ConvertOut;
+    // --adapter, --adapter-clock, --list-adapters, --gang (session/AdapterOptions.h).
+    AdapterOptions Adapter;
 };
 
 // Removes every argument that starts with "--" from args and records it in

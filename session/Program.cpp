@@ -57,6 +57,11 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         ports.SelectLptPort(static_cast<uint8_t>(options.SimLpt));
         clock = &port->simulator_->GetClock();
         io = port->simulator_.get();
+    } else if (options.Adapter.Spec && *options.Adapter.Spec != "lpt") {
+        // Another adapter: no parallel port driver to start.
+        ports.SetAddress(1, sim::Simulator::BasePort);
+        ports.SelectLptPort(1);
+        io = &port->noPort_;
     } else {
         port->driver_ = MakePortDriver(options.IoKind);
         if (!port->driver_) {
@@ -78,6 +83,27 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         io = port->driver_.get();
     }
 
+    AdapterPort::Opened adapter = AdapterPort::Open(options.Adapter, port->simulator_.get(), *clock);
+    if (!adapter.Error.empty() && options.Adapter.FromConfiguration) {
+        // The adapter the configuration keeps is not there: the parallel
+        // port instead, so that the window opens and another can be chosen.
+        op.ShowMessage(MessageKind::Warning, adapter.Error + "; the parallel port is used instead");
+        port->finished_ = true;
+        LaunchOptions lpt = options;
+        lpt.Adapter.Spec.reset();
+        lpt.Adapter.FromConfiguration = false;
+        return Open(lpt, op, exitCode);
+    }
+    if (!adapter.Error.empty() || (adapter.Port && options.TracePath)) {
+        op.ShowMessage(MessageKind::Error,
+                       adapter.Error.empty() ? "--trace records the parallel port only" : adapter.Error);
+        exitCode = ToInt(adapter.CommandLine || adapter.Error.empty() ? ExitCode::CommandLineError : ExitCode::DriverFailed);
+        if (port->driver_)
+            port->driver_->Shutdown();
+        port->finished_ = true;
+        return nullptr;
+    }
+    port->adapter_ = std::move(adapter.Port);
     port->tracePath_ = options.TracePath;
     // The trace is an output like any other: refused before the run, with the
     // same reasons, when it could not be put in place.
@@ -91,7 +117,8 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
             return nullptr;
         }
     }
-    port->stack_ = std::make_unique<ProgrammerStack>(*io, *clock, ports, granted, options.TracePath.has_value());
+    port->stack_ = std::make_unique<ProgrammerStack>(*io, *clock, ports, granted, options.TracePath.has_value(),
+                                                     port->adapter_ ? &port->adapter_->Signals() : nullptr);
     if (options.TracePath && !port->stack_->Trace->Open(*options.TracePath, error)) {
         // A run whose trace was asked for and cannot be kept does not start.
         op.ShowMessage(MessageKind::Error, error);
@@ -120,7 +147,7 @@ std::string ProgramPort::Summary(bool wholeRun)
                   static_cast<double>(ns - fromNs) / 1e9);
     summarizedAccesses_ = accesses;
     summarizedNs_ = ns;
-    std::string text = line;
+    std::string text = line + (adapter_ ? adapter_->Summary() : "");
     if (!simulator_->Violations().empty())
         text += ", " + std::to_string(simulator_->Violations().size()) + " protocol violations";
     return text;
@@ -157,7 +184,7 @@ int ProgramPort::Finish(int code)
 std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions& options)
 {
     std::string error;
-    if (!ExtractLongOptions(args, options, error)) {
+    if (!TakeAdapterOptions(args, options.Adapter, error) || !ExtractLongOptions(args, options, error)) {
         std::fprintf(stderr, "Error: %s\n", error.c_str());
         std::fprintf(stderr, "%s\n", ResultLogLine(ToInt(ExitCode::CommandLineError), "").c_str());
         return ToInt(ExitCode::CommandLineError);
@@ -172,6 +199,8 @@ std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions
         std::printf("%s %s\n", Session::ApplicationTitle, build::Version);
         return ToInt(ExitCode::Success);
     }
+    if (std::optional<int> code = RunAdapterModes(options.Adapter))
+        return code;
     if (options.Convert) {
         switch (RunConvert(options.ConvertIn, options.ConvertOut, stderr, options.Format)) {
         case ConvertResult::Written: return ToInt(ExitCode::Success);
@@ -208,7 +237,9 @@ int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& ar
 {
     ConsoleOperator op(stderr);
     int exitCode = 0;
-    std::unique_ptr<ProgramPort> port = ProgramPort::Open(options, op, exitCode);
+    LaunchOptions launch = options; // with the adapter the configuration keeps
+    UseStoredAdapter(launch.Adapter, launch.SimSpec.has_value(), launch.IniPath, exePath);
+    std::unique_ptr<ProgramPort> port = ProgramPort::Open(launch, op, exitCode);
     if (!port)
         return exitCode;
 

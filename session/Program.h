@@ -7,6 +7,7 @@
 #include "common/Operator.h"
 #include "lpt/Clock.h"
 #include "lpt/PortDriver.h"
+#include "session/AdapterPort.h"
 #include "session/LaunchOptions.h"
 #include "target/ProgrammerStack.h"
 
@@ -45,6 +46,9 @@ private:
     ProgramPort() = default;
 
     std::unique_ptr<sim::Simulator> simulator_;
+    // GPIO or FT232H (session/AdapterPort.h); null for the LPT adapter.
+    std::unique_ptr<AdapterPort> adapter_;
+    NoParallelPort noPort_;
     std::unique_ptr<PortDriver> driver_;
     RealClock realClock_;
     std::unique_ptr<ProgrammerStack> stack_;

@@ -798,7 +798,7 @@ void Session::ConnectClick()
     DataAreaEnabled = chip.ScratchpadSize != 0;
     notify(&SessionView::OptionsChanged);
     notify(&SessionView::ConnectionChanged);
-    Op.Log(ConnectedLogLine(chip, Stack.Pins.Detected().Name));
+    Op.Log(ConnectedLogLine(chip, Stack.Signals.Detected().Name));
 }
 
 void Session::Disconnect()

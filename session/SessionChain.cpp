@@ -63,7 +63,7 @@ bool Session::SaveConfiguration()
 ChainSetupContext Session::ChainSetup()
 {
     return ChainSetupContext{Stack.Chain, Devices, Config, Op, [this] { SaveConfiguration(); },
-                             [this] { return VerifyChainHardware(Stack.Pins, Stack.Dev.Jtag(), Stack.Chain); }};
+                             [this] { return VerifyChainHardware(Stack.Signals, Stack.Dev.Jtag(), Stack.Chain); }};
 }
 
 JtagDeviceEditor Session::DeviceEditor()
@@ -135,7 +135,7 @@ bool Session::PrepareChain()
 
 bool Session::GuardChainPosition()
 {
-    ChainCheckResult check = CheckChainPosition(Stack.Pins, Stack.Dev.Jtag(), Stack.Chain, SelectedChainDevice);
+    ChainCheckResult check = CheckChainPosition(Stack.Signals, Stack.Dev.Jtag(), Stack.Chain, SelectedChainDevice);
     if (check.Kind == ChainCheckKind::Verified)
         return true;
     if (check.Kind == ChainCheckKind::Mismatch)
@@ -171,7 +171,7 @@ bool Session::VerifyChainBatch()
         RequestExit(ExitCode::NotConnected);
         return false;
     }
-    ChainCheckResult result = VerifyChainHardware(Stack.Pins, Stack.Dev.Jtag(), Stack.Chain);
+    ChainCheckResult result = VerifyChainHardware(Stack.Signals, Stack.Dev.Jtag(), Stack.Chain);
     ChainCheckMessage message = MessageFor(result);
     if (result.Kind != ChainCheckKind::Verified) {
         Op.Note(message.Kind, message.Text);

@@ -67,9 +67,13 @@ void C2Target::Strobe(bool hostDrives, bool sample)
     const uint32_t bit = sample ? 1u : 0u;
     switch (phase_) {
     case Phase::Idle:
-        // START: a strobe with C2D released by the host (pulled high).
-        if (!hostDrives && sample)
+        // START: a strobe with C2D high. The part sees only the level; a
+        // host that drives it high instead of releasing it is noted.
+        if (sample) {
+            if (hostDrives)
+                log_.Add("C2 START with C2D driven by the host", Now());
             phase_ = Phase::Ins0;
+        }
         break;
     case Phase::Ins0:
         ins_ = static_cast<uint8_t>(bit);

@@ -68,6 +68,8 @@ bool ParseAdapter(std::string_view text, AdapterKind& kind)
     else if (name == "none-low") kind = AdapterKind::NoneLow;
     else if (name == "ironquill") kind = AdapterKind::Ironquill;
     else if (name == "ironquill2") kind = AdapterKind::Ironquill2;
+    else if (name == "gpio") kind = AdapterKind::Gpio;
+    else if (name == "ft232h") kind = AdapterKind::Ft232h;
     else return false;
     return true;
 }
@@ -138,7 +140,7 @@ bool SimKey(const std::string& key, std::string_view value, SimConfig& config, s
     uint64_t n = 0;
     if (key == "adapter") {
         if (!ParseAdapter(value, config.Adapter))
-            error = "adapter= takes none, none-low, ironquill or ironquill2";
+            error = "adapter= takes none, none-low, ironquill, ironquill2, gpio or ft232h";
     } else if (key == "remove-after" || key == "removeafter") {
         if (!ParseCount(value, n) || n == 0)
             error = "remove-after= needs a positive number of port accesses";

@@ -13,6 +13,8 @@ enum class AdapterKind : uint8_t {
     NoneLow,    // nothing usable: pin 10 stuck low
     Ironquill,  // first generation: JTAG only
     Ironquill2, // second generation: C2 and JTAG
+    Gpio,       // the target's pins on a GPIO header (nothing on the parallel port)
+    Ft232h,     // the target's pins on an FT232H in MPSSE mode
 };
 
 enum class TdoFault : uint8_t { Off, StuckLow, StuckHigh };
@@ -57,7 +59,7 @@ struct SimConfig {
     TdoFault Tdo = TdoFault::Off;
 };
 
-// Parses "F340,adapter=ironquill2,flash=FILE,lock=HEX,rev=N,remove-after=N,
+// Parses "F340,adapter=ironquill2|gpio|ft232h,flash=FILE,lock=HEX,rev=N,remove-after=N,
 // fail-write=ADDR,stuck-bit=ADDR[:BIT],busy,busy-ms=N,stalls=N,stall-at=before|after|both,stall-seed=S,
 // access-ns=N,tdo=low|high"
 // or "@FILE.ini". On failure returns false, error says why, config is

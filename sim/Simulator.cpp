@@ -53,11 +53,13 @@ struct Simulator::Impl {
 
     bool Connected = false;   // an adapter with a circuit is attached
     bool SecondGen = false;
+    bool LptCircuit = false; // the Ironquill circuit sits on the parallel port
     bool Removed = false;
     uint64_t StallCountdown = 0;
     uint64_t StallRandom = 0; // generator state of seeded stalls
     bool NextStallAfter = false;
 
+    PinLines Pins;
     uint8_t Data = 0xFF;
     uint8_t Control = 0x0C;
     // Line state derived from Data and Control.
@@ -78,6 +80,7 @@ struct Simulator::Impl {
     bool LoadFlashFile(const SimDeviceConfig& device, FlashArray& flash, std::vector<uint8_t>& read,
                        std::unique_ptr<FileLock>& lock);
     void WriteLines(uint8_t data, uint8_t control);
+    void ApplyLines(const PinLines& lines);
     void CheckC2Reset();
     uint8_t ReadStatus();
     bool C2dLine() const
@@ -101,8 +104,12 @@ struct Simulator::Impl {
 
 void Simulator::Impl::Setup()
 {
-    Connected = Config.Adapter == AdapterKind::Ironquill || Config.Adapter == AdapterKind::Ironquill2;
+    LptCircuit = Config.Adapter == AdapterKind::Ironquill || Config.Adapter == AdapterKind::Ironquill2;
+    Connected = LptCircuit || Config.Adapter == AdapterKind::Gpio || Config.Adapter == AdapterKind::Ft232h;
     SecondGen = Config.Adapter == AdapterKind::Ironquill2;
+    // Without the circuit the pins idle as the header leaves them: TCK low.
+    if (!LptCircuit)
+        Tck = false;
     StallRandom = Config.StallSeed.value_or(0);
     StallCountdown = NextStallGap();
     Flashes.reserve(Config.Devices.size());
@@ -269,23 +276,52 @@ void Simulator::Impl::WriteLines(uint8_t data, uint8_t control)
     const uint8_t oldData = Data;
     Data = data;
     Control = control;
-    if (!Connected)
+    if (!Connected || !LptCircuit)
         return;
+    CheckC2Reset();
+    const bool oldC2ck = C2ck;
+    PinLines lines;
+    bool modeHigh = true;
+    if (SecondGen) {
+        modeHigh = ModeLineHigh(control);
+        lines.C2ck = modeHigh && (data & D2C2ck);
+        lines.C2dDriven = modeHigh && !(data & D7C2dRelease);
+        lines.C2dLevel = (data & D1TmsOrC2d) != 0;
+        lines.Tck = !modeHigh && (data & D0Tck);
+    } else {
+        lines.C2ck = C2ck;
+        lines.C2dDriven = HostDrives;
+        lines.C2dLevel = HostLevel;
+        lines.Tck = (data & D0Tck) != 0;
+    }
+    lines.Tms = (data & D1TmsOrC2d) != 0;
+    lines.Tdi = (data & D6Tdi) != 0;
+    ApplyLines(lines);
+
+    if (C2 && !Removed) {
+        if (SecondGen && !modeHigh && (oldData & D2C2ck) && !(data & D2C2ck))
+            Log.Add("C2 strobe while the target is held in reset", Clock.Now());
+        // A strobe's falling write moves C2CK and the C2D lines only: the
+        // adapter's other data lines (TCK on D0 among them) hold still.
+        constexpr uint8_t C2Lines = D2C2ck | D1TmsOrC2d | D7C2dRelease;
+        if (oldC2ck && !C2ck && ((oldData ^ data) & ~C2Lines) != 0)
+            Log.Add("C2CK lowered together with another adapter line", Clock.Now(),
+                    ByteText(oldData) + " -> " + ByteText(data));
+    }
+}
+
+// The target's side of the wire, whatever adapter sets the lines.
+void Simulator::Impl::ApplyLines(const PinLines& lines)
+{
     CheckC2Reset();
     const bool oldHostDrives = HostDrives;
     const bool oldHostLevel = HostLevel;
     const bool oldC2ck = C2ck;
     const bool oldTck = Tck;
-    bool modeHigh = true;
-    if (SecondGen) {
-        modeHigh = ModeLineHigh(control);
-        C2ck = modeHigh && (data & D2C2ck);
-        HostDrives = modeHigh && !(data & D7C2dRelease);
-        HostLevel = (data & D1TmsOrC2d) != 0;
-        Tck = !modeHigh && (data & D0Tck);
-    } else {
-        Tck = (data & D0Tck) != 0;
-    }
+    C2ck = lines.C2ck;
+    HostDrives = lines.C2dDriven;
+    HostLevel = lines.C2dLevel;
+    Tck = lines.Tck;
 
     if (C2 && !Removed) {
         if (C2ck != oldC2ck) {
@@ -308,20 +344,12 @@ void Simulator::Impl::WriteLines(uint8_t data, uint8_t control)
                 C2->Strobe(oldHostDrives, sample);
             }
         }
-        if (SecondGen && !modeHigh && (oldData & D2C2ck) && !(data & D2C2ck))
-            Log.Add("C2 strobe while the target is held in reset", Clock.Now());
-        // A strobe's falling write moves C2CK and the C2D lines only: the
-        // adapter's other data lines (TCK on D0 among them) hold still.
-        constexpr uint8_t C2Lines = D2C2ck | D1TmsOrC2d | D7C2dRelease;
-        if (oldC2ck && !C2ck && ((oldData ^ data) & ~C2Lines) != 0)
-            Log.Add("C2CK lowered together with another adapter line", Clock.Now(),
-                    ByteText(oldData) + " -> " + ByteText(data));
         if (HostDrives && C2->Drives())
             Log.Add("C2D driven by both sides", Clock.Now());
     }
     if (Tck != oldTck && !Removed && !Chain.Empty()) {
         if (Tck)
-            Chain.Rising((data & D1TmsOrC2d) != 0, (data & D6Tdi) != 0);
+            Chain.Rising(lines.Tms, lines.Tdi);
         else
             Chain.Falling();
     }
@@ -333,7 +361,9 @@ uint8_t Simulator::Impl::ReadStatus()
     bool pin11 = true;
     bool pin13 = true;
     switch (Config.Adapter) {
-    case AdapterKind::None: break;
+    case AdapterKind::None:
+    case AdapterKind::Gpio:   // nothing on the parallel port
+    case AdapterKind::Ft232h: break;
     case AdapterKind::NoneLow: pin10 = false; break;
     case AdapterKind::Ironquill:
         pin10 = LoopBackPin10(Data);
@@ -363,13 +393,12 @@ Simulator::Simulator(const SimConfig& config) : impl_(std::make_unique<Impl>(con
 
 Simulator::~Simulator() = default;
 
-uint64_t Simulator::CountAccess()
+uint64_t Simulator::CountAccess(uint64_t ns)
 {
     // Every register access takes one access time (a stalled one longer),
     // and may be the one after which the target is unplugged.
     Impl& m = *impl_;
     ++accesses_;
-    uint64_t ns = m.Config.AccessNs;
     uint64_t after = 0;
     if (m.StallCountdown && --m.StallCountdown == 0) {
         m.StallCountdown = m.NextStallGap();
@@ -386,7 +415,7 @@ uint64_t Simulator::CountAccess()
 
 uint8_t Simulator::PortIn(uint16_t port)
 {
-    const uint64_t after = CountAccess();
+    const uint64_t after = CountAccess(impl_->Config.AccessNs);
     Impl& m = *impl_;
     uint8_t value = 0xFF;
     switch (port) {
@@ -401,13 +430,56 @@ uint8_t Simulator::PortIn(uint16_t port)
 
 void Simulator::PortOut(uint16_t port, uint8_t value)
 {
-    const uint64_t after = CountAccess();
+    const uint64_t after = CountAccess(impl_->Config.AccessNs);
     Impl& m = *impl_;
     if (port == BasePort)
         m.WriteLines(value, m.Control);
     else if (port == BasePort + 2)
         m.WriteLines(m.Data, value);
     clock_.Advance(after);
+}
+
+void Simulator::DriveLines(const PinLines& lines, uint64_t ns)
+{
+    const uint64_t after = CountAccess(ns);
+    Impl& m = *impl_;
+    m.Pins = lines;
+    if (m.Connected && !m.LptCircuit)
+        m.ApplyLines(lines);
+    clock_.Advance(after);
+}
+
+bool Simulator::ReadC2d(uint64_t ns)
+{
+    const uint64_t after = CountAccess(ns);
+    const bool level = C2dNow();
+    clock_.Advance(after);
+    return level;
+}
+
+bool Simulator::ReadTdo(uint64_t ns)
+{
+    const uint64_t after = CountAccess(ns);
+    const bool level = TdoNow();
+    clock_.Advance(after);
+    return level;
+}
+
+const SimConfig& Simulator::Config() const { return impl_->Config; }
+
+const PinLines& Simulator::Lines() const { return impl_->Pins; }
+
+bool Simulator::C2dNow()
+{
+    impl_->CheckC2Reset();
+    return impl_->C2dLine();
+}
+
+bool Simulator::TdoNow() const { return impl_->TdoLine(); }
+
+void Simulator::AddViolation(const std::string& what, const std::string& detail)
+{
+    impl_->Log.Add(what, clock_.Now(), detail);
 }
 
 const std::vector<std::string>& Simulator::Violations() const { return impl_->Log.Entries(); }

@@ -18,6 +18,18 @@ struct SimConfig; // sim/SimConfig.h
 class C2Target;
 class JtagChain;
 
+// The target's pins as an adapter without the parallel-port circuit drives
+// them (a GPIO header, an FT232H): C2CK and C2D for a C2 part, TCK, TMS and
+// TDI for a JTAG chain. C2D is driven by the adapter only while C2dDriven.
+struct PinLines {
+    bool C2ck = true;
+    bool C2dDriven = false;
+    bool C2dLevel = true;
+    bool Tck = false;
+    bool Tms = true;
+    bool Tdi = true;
+};
+
 class Simulator : public PortIo {
 public:
     static constexpr uint16_t BasePort = 0x378;
@@ -30,7 +42,24 @@ public:
     uint8_t PortIn(uint16_t port) override;
     void PortOut(uint16_t port, uint8_t value) override;
 
+    // The pin side (adapter=gpio or ft232h). Each call is one access of the
+    // adapter taking ns of virtual time (stalls and the unplugging count
+    // them as port accesses); the lines change, or are read, at its end.
+    void DriveLines(const PinLines& lines, uint64_t ns);
+    bool ReadC2d(uint64_t ns);
+    bool ReadTdo(uint64_t ns);
+    // The lines as the adapter last set them, and C2D/TDO now, without an
+    // access (the MPSSE engine watches its inputs between its own steps).
+    const PinLines& Lines() const;
+    bool C2dNow();
+    bool TdoNow() const;
+    // Time passes on the pins with nothing changed (an adapter's own work).
+    void Elapse(uint64_t ns) { clock_.Advance(ns); }
+    // A note from the adapter's model for the violation log.
+    void AddViolation(const std::string& what, const std::string& detail = "");
+
     SimClock& GetClock() { return clock_; }
+    const SimConfig& Config() const;
     uint64_t AccessCount() const { return accesses_; }
     // Protocol violations seen so far ("C2D driven by both sides", ...), one
     // line per kind, with the virtual time it first happened.
@@ -67,7 +96,7 @@ public:
 private:
     // One access's time, a stall's included when it lands before the
     // access; returns the stall time that lands after it.
-    uint64_t CountAccess();
+    uint64_t CountAccess(uint64_t ns);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

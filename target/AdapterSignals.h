@@ -9,7 +9,7 @@
 // The links flush where they need a value (the end of a C2 frame whose
 // answer decides what comes next, the end of a 256-byte block, a status
 // poll), so everything between two flushes can travel as one batch. Over
-// an adapter that answers only at a flush (AnswersAtOnce() false) the C2
+// an adapter that answers only at a flush (QueuesReads() true) the C2
 // link reads a 256-byte block in one flush and writes one in two.
 //
 //   AdapterSignals& a = ...;
@@ -102,13 +102,6 @@ public:
     // all 1): before the other link is tried, and when a part is released.
     //   a.ReleaseLines(); a.SetModeLine(true);
     virtual void ReleaseLines() = 0;
-    // true: every ticket is filled by the time its read returns (a port
-    // register, a GPIO line), and the links decide after each read. false:
-    // tickets are filled at Flush() only (USB); the C2 link then sends a
-    // block read as one batch and a block write as two, the part's WAIT
-    // standing in for the ready polls between bytes.
-    //   if (!a.AnswersAtOnce()) ... batch ...
-    virtual bool AnswersAtOnce() const { return true; }
     // One output update that changes no line; a pair of them timed on the
     // clock is what one strobe's two edges cost on this adapter.
     //   watch.Time([&] { a.HoldLines(); a.HoldLines(); });
@@ -123,6 +116,9 @@ public:
     // low that resets a part.
     //   a.C2Reset(AdapterSignals::StandardReset);
     static constexpr int StandardReset = 0;
+    // What an adapter that times its own lines holds for StandardReset:
+    // 100 us, five times the 20 us that reset a part.
+    static constexpr int StandardResetUs = 100;
     virtual void C2Reset(int holdWrites) = 0;
     // One C2CK pulse: C2D takes its state for this bit with the falling
     // edge and holds it through the rising edge, where the part samples it.
@@ -198,6 +194,15 @@ public:
 
     // --- reads --------------------------------------------------------------
 
+    // false: every ticket is filled by the time its read returns (a port
+    // register, a GPIO line), and the links decide after each read. true:
+    // tickets are filled at Flush() only (USB); the C2 link then sends a
+    // block read as one batch and a block write as two (the data only once
+    // the part took the command), the part's WAIT standing in for the ready
+    // polls between bytes, and the JTAG flash link queues a block of
+    // indirect accesses with idle clocks for the part's access time.
+    //   if (a.QueuesReads()) ... batch ...
+    virtual bool QueuesReads() const { return false; }
     // Every ticket queued so far is filled when this returns.
     //   a.Flush(); if (a.Level(t)) ...
     virtual void Flush() { flushed_ = true; }

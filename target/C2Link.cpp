@@ -198,7 +198,9 @@ void C2Link::CalibratePortAccess()
         adapter_.HoldLines();
         pair = std::min(pair, clock_.NowNs() - before);
     }
-    watch_.SetLimitNs(SuspectLowNs + 2 * pair);
+    // Strobes an adapter only queues cost no time on the wire: a host
+    // held up while queueing stretches no low phase.
+    watch_.SetLimitNs(adapter_.QueuesReads() ? UINT64_MAX : SuspectLowNs + 2 * pair);
     const uint64_t access = std::max<uint64_t>(pair / 2, 1);
     stallResetWrites_ = static_cast<int>(std::min<uint64_t>((StallResetNs + access - 1) / access, 100000));
 }
@@ -459,7 +461,7 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
     // The cache is refilled below; a read that breaks off half way must not
     // leave the old base pointing at a mix of old and new bytes.
     EmptyReadCache();
-    if (!adapter_.AnswersAtOnce()) {
+    if (adapter_.QueuesReads()) {
         fault_ = LinkFault::None;
         if (!BlockReadBatched(address, count))
             return FailAndRecover();
@@ -529,7 +531,7 @@ bool C2Link::C2FlushWriteBuffer()
         ClearWriteBuffer();
         return true;
     }
-    if (!adapter_.AnswersAtOnce()) {
+    if (adapter_.QueuesReads()) {
         fault_ = LinkFault::None;
         if (!FlushWriteBufferBatched())
             return FailAndRecover();

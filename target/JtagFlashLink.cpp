@@ -31,6 +31,7 @@ JtagFlashLink::JtagFlashLink(JtagLink& link, Clock& clock, const ChipInfo& chip)
 
 void JtagFlashLink::BeginRun()
 {
+    aheadCount_ = 0;
     lost_ = false;
     fault_ = LinkFault::None;
     FlashStreamOpen = false;
@@ -100,6 +101,11 @@ bool JtagFlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t area
 {
     if (lost_)
         return false;
+    if (link_.QueuesReads() && areaFlags == 0)
+        if (std::optional<uint8_t> ahead = ReadAhead(address, areaFlags)) {
+            value = *ahead;
+            return true;
+        }
     if (!FlashStreamOpen) {
         uint32_t ignored = 0;
         if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | ReadControl))
@@ -124,6 +130,9 @@ bool JtagFlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t area
 {
     if (lost_)
         return false;
+    aheadCount_ = 0;
+    if (link_.QueuesReads() && !polled_ && areaFlags == 0)
+        return WriteBehind(address, value, areaFlags);
     if (!FlashStreamOpen) {
         if (!OpenJtagRun(address, static_cast<uint8_t>(areaFlags | WriteControl))) {
             Lost();
@@ -141,6 +150,7 @@ bool JtagFlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t area
 
 bool JtagFlashLink::JtagErasePageWithin(uint32_t address, uint8_t areaFlags, uint64_t limitMs)
 {
+    aheadCount_ = 0;
     if (lost_)
         return false;
     bool sent = WriteRegister(FlashScl, 0x85, 8)
@@ -181,6 +191,10 @@ bool JtagFlashLink::EraseScratchpad()
 
 std::optional<uint32_t> JtagFlashLink::EndFlashAccess()
 {
+    if (behindCount_ && !SendWriteBlock()) {
+        FlashStreamOpen = false;
+        return lostBlock_ ? std::optional<uint32_t>(lostBlock_->First) : std::nullopt;
+    }
     FlashStreamOpen = false;
     if (!lost_ && !WriteRegister(FlashCon, 0, 8))
         Lost();
@@ -222,7 +236,11 @@ bool JtagFlashLink::ReadLockByte(LockByte which, uint8_t& value)
 
 bool JtagFlashLink::WriteLockByte(LockByte which, uint8_t value)
 {
-    return LockByteRun(which, [&](uint32_t address) { return WriteFlashByte(address, value, 0); });
+    // A lock byte's write is answered on its own, never from a batch.
+    polled_ = true;
+    const bool written = LockByteRun(which, [&](uint32_t address) { return WriteFlashByte(address, value, 0); });
+    polled_ = false;
+    return written;
 }
 
 } // namespace vorbrant

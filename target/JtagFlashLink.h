@@ -4,10 +4,13 @@
 // FLASHSCL), and the address stream of a run. The part advances FLASHADR by
 // itself after each byte, so an open run sends its address only once.
 #include "lpt/Clock.h"
+#include "target/AdapterSignals.h"
 #include "target/ChipInfo.h"
 #include "target/FlashLink.h"
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vorbrant {
 
@@ -35,6 +38,7 @@ public:
     bool ReadLockByte(LockByte which, uint8_t& value) override;
     bool WriteLockByte(LockByte which, uint8_t value) override;
     bool SkipsAbsentBytes() const override { return true; }
+    std::optional<AddressSpan> LostBlock() const override { return lostBlock_; }
 
     // One page erase (the page holding address), with the page limit.
     bool ErasePage(uint32_t address, uint8_t areaFlags);
@@ -68,6 +72,27 @@ private:
     bool LockByteAddress(LockByte which, uint32_t& address) const;
     template <typename Access>
     bool LockByteRun(LockByte which, Access access);
+
+    // Adapters that answer reads only at a flush (JtagFlashQueued.cpp):
+    // reads fetch the rest of their 256-byte block in one batch, writes
+    // collect a block and send it in one; a byte the part did not answer
+    // in time is done again the polled way.
+    std::optional<uint8_t> ReadAhead(uint32_t address, uint8_t areaFlags);
+    bool WriteBehind(uint32_t address, uint8_t value, uint8_t areaFlags);
+    bool SendWriteBlock();
+    ReadTicket QueueRegister(uint8_t code, uint32_t data, int width, int idleClocks);
+    bool QueueOpenRun(uint32_t address, uint8_t control, std::vector<ReadTicket>& polls);
+
+    std::array<uint8_t, 256> ahead_{};
+    uint32_t aheadBase_ = 0;
+    uint32_t aheadCount_ = 0;
+    uint8_t aheadFlags_ = 0;
+    std::array<uint8_t, 256> behind_{};
+    uint32_t behindBase_ = 0;
+    uint32_t behindCount_ = 0;
+    uint8_t behindFlags_ = 0;
+    std::optional<AddressSpan> lostBlock_;
+    bool polled_ = false; // a byte the batch left unconfirmed goes the polled way
 
     JtagLink& link_;
     Clock& clock_;

@@ -93,6 +93,15 @@ uint32_t JtagLink::JtagShiftDR(uint32_t value, int bits)
 
 uint32_t JtagLink::ShiftDr(uint32_t value, int bits, bool capture)
 {
+    ReadTicket first = QueueShiftDr(value, bits, capture);
+    if (!capture)
+        return 0;
+    adapter_.Flush();
+    return adapter_.Bits(first, bits);
+}
+
+ReadTicket JtagLink::QueueShiftDr(uint32_t value, int bits, bool capture)
+{
     tms_ = true;
     Tick();
     tms_ = false;
@@ -102,10 +111,7 @@ uint32_t JtagLink::ShiftDr(uint32_t value, int bits, bool capture)
     // TDO shows each bit once the clock before has fallen.
     ReadTicket first = adapter_.JtagShift(value, bits, fill_.DrAfter == 0, capture);
     FinishScan(fill_.DrAfter, false);
-    if (!capture)
-        return 0;
-    adapter_.Flush();
-    return adapter_.Bits(first, bits);
+    return first;
 }
 
 void JtagLink::EnterShiftDr()

@@ -47,6 +47,19 @@ public:
     bool JtagReadIndirect(uint16_t instruction, int width, uint32_t& value);
     bool IndirectTimedOut() const { return indirectTimedOut_; }
 
+    // Queued indirect accesses, for adapters that answer reads only at a
+    // flush (JtagLinkQueued.cpp): no busy polls; idle clocks give the part
+    // its access time, and a captured bit tells afterwards whether it was
+    // enough. The write's ticket: one poll bit (0 = done). The read's: its
+    // width + 1 bits, the busy bit first.
+    bool QueuesReads() const { return adapter_.QueuesReads(); }
+    ReadTicket QueueWriteIndirect(uint16_t instruction, uint32_t data, int width, int idleClocks);
+    ReadTicket QueueReadIndirect(uint16_t instruction, int width, int idleClocks);
+    void Flush() { adapter_.Flush(); }
+    bool Level(ReadTicket t) const { return adapter_.Level(t); }
+    uint32_t Bits(ReadTicket first, int count) const { return adapter_.Bits(first, count); }
+
+
 private:
     // One clock with TMS and TDI as they are, left with TCK high.
     void Tick() { adapter_.JtagClock(tms_, tdi_); }
@@ -65,6 +78,8 @@ private:
     // when its result is wanted.
     void ShiftIr(uint16_t instruction, int bits);
     uint32_t ShiftDr(uint32_t value, int bits, bool capture);
+    // The same scan, its capture left for the next flush.
+    ReadTicket QueueShiftDr(uint32_t value, int bits, bool capture);
     void LoadInstruction(uint16_t instruction);
     // Fill bits after the target's own, then Update and Run-Test/Idle.
     void FinishScan(uint32_t fillAfter, bool fillTdi);

@@ -23,6 +23,9 @@ struct ProgrammerStack {
     std::unique_ptr<TracePortIo> Trace;
     JtagChainList Chain;
     Adapter Pins;
+    // The adapter the links run on: Pins, or one beside the parallel port
+    // (GPIO, FT232H) that its owner keeps alive longer than the stack.
+    AdapterSignals& Signals;
     Target Dev;
 
     // The adapter's port as LPT1 at base (tests, benches).
@@ -30,10 +33,11 @@ struct ProgrammerStack {
     {
     }
     // The port table as the driver (or the simulator) found it.
-    ProgrammerStack(PortIo& io, Clock& clock, PortTable ports, bool ioAccessGranted, bool traced)
+    ProgrammerStack(PortIo& io, Clock& clock, PortTable ports, bool ioAccessGranted, bool traced,
+                    AdapterSignals* other = nullptr)
         : Ports(ports), IoAccessGranted(ioAccessGranted),
           Trace(traced ? std::make_unique<TracePortIo>(io, clock, Ports) : nullptr),
-          Pins(Trace ? *Trace : io, Ports, IoAccessGranted), Dev(Pins, clock, Chain)
+          Pins(Trace ? *Trace : io, Ports, IoAccessGranted), Signals(other ? *other : Pins), Dev(Signals, clock, Chain)
     {
     }
     ProgrammerStack(const ProgrammerStack&) = delete;

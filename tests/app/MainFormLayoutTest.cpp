@@ -133,8 +133,8 @@ TEST(MainFormLayout, MenusHoldTheirItemsInOrder)
 
     QStringList port;
     for (QAction* a : f.Configure1->actions())
-        port << a->text();
-    EXPECT_EQ(port, (QStringList{"LPT1", "LPT2", "LPT3", "User defined"}));
+        port << (a->isSeparator() ? QString("-") : a->text());
+    EXPECT_EQ(port, (QStringList{"LPT1", "LPT2", "LPT3", "User defined", "-", "Adapter..."}));
     EXPECT_TRUE(f.LPT11->isChecked());
     EXPECT_EQ(f.Configure1->menuAction()->toolTip(), "Select LPT port");
     EXPECT_FALSE(f.Reload1->isEnabled());

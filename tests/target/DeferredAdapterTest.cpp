@@ -23,7 +23,7 @@ class DeferredAdapter final : public AdapterSignals {
 public:
     explicit DeferredAdapter(AdapterSignals& inner) : inner_(inner) {}
 
-    bool AnswersAtOnce() const override { return false; }
+    bool QueuesReads() const override { return true; }
     AdapterDetection Detect() override { return inner_.Detect(); }
     const AdapterDetection& Detected() const override { return inner_.Detected(); }
     void SetModeLine(bool high) override { inner_.SetModeLine(high); }
