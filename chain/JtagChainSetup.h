@@ -8,6 +8,7 @@
 #include "chain/JtagChainList.h"
 #include "chain/JtagDeviceTable.h"
 #include "common/IniFile.h"
+#include "common/IniKeys.h"
 #include "common/Operator.h"
 
 #include <array>
@@ -17,8 +18,8 @@
 
 namespace vorbrant {
 
-inline constexpr const char* RecordedJcfSection = "ENVIRONMENT";
-inline constexpr const char* RecordedJcfKey = "JTAG Chain File";
+inline constexpr const char* RecordedJcfSection = ini::Environment;
+inline constexpr const char* RecordedJcfKey = ini::JtagChainFile;
 
 struct ChainSetupContext {
     JtagChainList& Chain;

@@ -5,11 +5,14 @@
 #include "common/Text.h"
 #include "image/FileFormats.h"
 #include "image/FileSaver.h"
+#include "image/ImageTexts.h"
 #include "lpt/RealTimeHint.h"
+#include "chain/ChainTexts.h"
 #include "session/CommandLine.h"
 #include "session/Messages.h"
 #include "security/Protection.h"
 #include "session/PortSetting.h"
+#include "session/RunReport.h"
 #include "target/PartNames.h"
 
 #include <algorithm>
@@ -212,8 +215,7 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
             if (!step.Text.empty() && std::filesystem::exists(step.Text, ec))
                 Op.ShowMessage(MessageKind::Error, CannotReadText(step.Text, NotRegularFileReason));
             else
-                Op.ShowMessage(MessageKind::Error,
-                               "Nonexisting file in command line - starting in GUI mode ! (" + step.Text + ")");
+                Op.ShowMessage(MessageKind::Error, NonexistingFileText(step.Text));
             CommandLineError = true;
             return false;
         }
@@ -228,8 +230,7 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
             if (number != 0)
                 ChooseLpt(number);
             if (number == 0 || PortSelection == PortChoice::None) {
-                Op.ShowMessage(MessageKind::Error,
-                               "Invalid port name in command line - starting in GUI mode ! (" + name + ")");
+                Op.ShowMessage(MessageKind::Error, InvalidPortNameText(name));
                 LptWarningShown = false;
                 CommandLineError = true;
                 portMissing_ = number != 0;
@@ -238,8 +239,7 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
             break;
         }
         case CommandKind::SyntaxError:
-            Op.ShowMessage(MessageKind::Error,
-                           "Syntax error in command line - starting in GUI mode ! (" + step.Text + ")");
+            Op.ShowMessage(MessageKind::Error, SyntaxErrorText(step.Text));
             CommandLineError = true;
             return false;
         }
@@ -389,7 +389,7 @@ bool Session::PrepareLocks()
         RequestExit(ExitCode::FlashFault);
         return false;
     }
-    Op.Log("Chip erased");
+    Op.Log(ChipErasedLine);
     // The part is identified afresh: a locked part shows what it is now.
     Reconnect();
     if (!Connected()) {
@@ -454,8 +454,7 @@ bool Session::LockAndConfirm()
     }
     Protection asked = ExpectedProtection(held, lock);
     if (!(held == asked)) {
-        Op.Note(MessageKind::Error,
-                "Lock state after writing is " + ProtectionText(held) + ", expected " + ProtectionText(asked));
+        Op.Note(MessageKind::Error, LockStateMismatchText(ProtectionText(held), ProtectionText(asked)));
         RequestExit(ExitCode::LockMismatch);
         return false;
     }
@@ -503,7 +502,7 @@ void Session::ReadConfiguration()
     Config.SetPath(Settings.IniPath);
     std::string error;
     if (!Config.Load(&error)) {
-        Op.ShowMessage(MessageKind::Warning, "Can't read configuration file " + Settings.IniPath + ": " + error);
+        Op.ShowMessage(MessageKind::Warning, ConfigNotReadMessage(Settings.IniPath, error));
     } else if (!Config.IsText()) {
         // Binary content is nobody's configuration: start from the defaults
         // and leave the file alone.
@@ -599,13 +598,13 @@ void Session::SelectPort()
     FirmwareLineEnabled = false;
     std::string portName = "LPT" + std::to_string(LptNumber(PortSelection));
     PortMarks[0] = PortMarks[1] = PortMarks[2] = false;
-    SelectedPortText = "---";
+    SelectedPortText = NoPortShown;
     LptMode = true;
 
     if (PortSelection != PortChoice::UserDefined && !DirectAddressMode) {
         if (!Stack.Ports.SelectLptPort(static_cast<uint8_t>(LptNumber(PortSelection)))) {
             notify(&SessionView::PortChanged);
-            Op.ShowMessage(MessageKind::Warning, portName + " not available!");
+            Op.ShowMessage(MessageKind::Warning, PortNotAvailableText(portName));
             PortSelection = PortChoice::None;
             // Without a port there is nothing to drive.
             LptMode = false;
@@ -638,7 +637,7 @@ void Session::ShowLptWarningOnce()
     if (LptWarningShown)
         return;
     LptWarningShown = true;
-    Op.ShowMessage(MessageKind::Warning, "LPT and USB adapters support SiLabs devices only!");
+    Op.ShowMessage(MessageKind::Warning, LptAdapterWarningText);
 }
 
 void Session::ChooseLpt(int number)
@@ -691,7 +690,7 @@ bool Session::ApplyUserAddress(const std::string& typed)
     }
     // An address beyond 16 bits is refused rather than cut to another port.
     if (!value || *value < 0 || *value > 0xFFFF) {
-        Op.ShowMessage(MessageKind::Error, "'" + typed + "' is not a valid integer value");
+        Op.ShowMessage(MessageKind::Error, InvalidIntegerText(typed));
         return false;
     }
     UserLptAddress = static_cast<uint16_t>(*value);
@@ -749,7 +748,7 @@ void Session::ConnectClick()
 {
     PollActive = false;
     if (!LptMode) {
-        Op.ShowMessage(MessageKind::Warning, "Select port first!");
+        Op.ShowMessage(MessageKind::Warning, SelectPortFirstText);
         return;
     }
     ChainCheckEnabled = false;
@@ -792,7 +791,7 @@ void Session::ConnectClick()
     PollActive = true;
     SetPollTimer(true);
     GoEnabled = true;
-    ConnectButtonText = "Disconnect";
+    ConnectButtonText = DisconnectCaption;
     SecurityMenuVisible = true;
     FirmwareLineEnabled = true;
     DataAreaEnabled = chip.ScratchpadSize != 0;
@@ -815,7 +814,7 @@ void Session::ShowDisconnected()
     if (ChainEnabled)
         ChainSetupVisible = true;
     Loader = LoaderPanel::Disconnected;
-    ConnectButtonText = ChainEnabled ? "Connect to Device #" + std::to_string(SelectedChainDevice) : "Connect";
+    ConnectButtonText = ChainEnabled ? ConnectToDeviceCaption(SelectedChainDevice) : ConnectCaption;
     GoEnabled = false;
     SetPollTimer(false);
     Op.SetBusy(false);
@@ -852,7 +851,6 @@ void Session::DisablePanels()
 
 void Session::ShowIdle()
 {
-    Op.SetStatus("Idle", false);
     if (view_)
         view_->PanelsEnabled(true);
     Op.SetBusy(false);
@@ -862,23 +860,34 @@ void Session::ShowIdle()
     SetPollTimer(true);
 }
 
-void Session::ShowUploaded()
+void Session::RunEventSeen(RunReport& report, const RunEvent& event)
 {
-    Loaded = LoadedLabel::Uploaded;
-    notify(&SessionView::LoadedFileChanged);
+    if (event.Kind == RunEventKind::Uploaded) {
+        Loaded = LoadedLabel::Uploaded;
+        notify(&SessionView::LoadedFileChanged);
+    } else if (event.Kind == RunEventKind::ImageChanged) {
+        notify(&SessionView::BufferChanged);
+    }
+    report.Event(event);
 }
 
 void Session::Run(const std::optional<AddressRange>& readRange)
 {
     RunOptions options = CurrentRunOptions();
     options.ReadRange = readRange;
+    options.AskReadRange = [this](AddressRange& range) { return Op.AskRange(ReadRangeCaption, range); };
     options.SamePartAnswers = [this] { return Stack.Dev.SamePartAnswers(); };
     RealClock wall;
     // On a real port, a stall inside a C2 clock strobe resets the target:
     // ask for real-time scheduling while the run holds the port.
     RealTimeHint realTime(!Settings.SimulatedPort);
-    Sequencer sequencer(Image, Stack.Dev.Flash(), Stack.Dev.Chip, Op, wall, *this);
+    RunReport report(Op, BatchMode);
+    Sequencer sequencer(Image, Stack.Dev.Flash(), Stack.Dev.Chip, wall,
+                        [this, &report](const RunEvent& event) { RunEventSeen(report, event); });
+    Op.SetBusy(true);
+    DisablePanels();
     RunOutcome outcome = sequencer.RunOperations(options);
+    report.End(outcome, [this] { ShowIdle(); });
     if (outcome.Kind == RunOutcomeKind::Cancelled)
         return;
     vorbrant::ExitCode code = ExitCodeFor(outcome);
@@ -945,7 +954,7 @@ void Session::ReadBack()
         RequestExit(ExitCode::OutputNotWritten);
         return;
     }
-    Op.Log("Read " + std::to_string(Image.ImageSize) + " bytes into " + path);
+    Op.Log(ReadBackLine(Image.ImageSize, path));
     RequestExit(ExitCode::Success);
 }
 
@@ -953,8 +962,10 @@ void Session::ReadBack()
 
 bool Session::LoadCurrentFile()
 {
-    if (!LoadFile(Image, Files, Op))
+    if (LoadOutcome loaded = LoadFile(Image, Files); !loaded.Loaded()) {
+        Op.ShowMessage(MessageKind::Error, LoadOutcomeText(loaded));
         return false;
+    }
     Loaded = LoadedLabel::File;
     notify(&SessionView::LoadedFileChanged);
     notify(&SessionView::BufferChanged);
@@ -1008,7 +1019,7 @@ void Session::OpenRecentFile(int entry)
 void Session::SaveWithRange(const ChooseSavePath& choose)
 {
     AddressRange range{Image.StartAddress, Image.EndAddress};
-    bool ok = Op.AskRange("Write file address range", range);
+    bool ok = Op.AskRange(SaveRangeCaption, range);
     // The dialog stores a field as soon as it is left, Cancel or not.
     Image.StartAddress = range.Start;
     Image.EndAddress = range.End;

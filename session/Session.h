@@ -100,12 +100,14 @@ enum class LoaderPanel : uint8_t {
 // What the loaded-file label shows.
 enum class LoadedLabel : uint8_t { None, File, Uploaded };
 
-class Session : private RunView {
+class RunReport;
+
+class Session {
 public:
     static constexpr const char* ApplicationTitle = "Vorbrant Lite";
 
     Session(ProgrammerStack& stack, ImageBuffer& image, Operator& op, SessionSettings settings);
-    ~Session() override;
+    ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -260,11 +262,10 @@ public:
     void RequestExit(vorbrant::ExitCode code) { ExitCode = ToInt(code); }
 
 private:
-    // RunView.
-    void DisablePanels() override;
-    void ShowIdle() override;
-    void ShowUploaded() override;
-    void ShowBufferInfo() override { notify(&SessionView::BufferChanged); }
+    // A run holds the window: the panels and the poll off; and back.
+    void DisablePanels();
+    void ShowIdle();
+    void RunEventSeen(RunReport& report, const RunEvent& event);
 
     void ReadConfiguration();
     bool WriteConfiguration();

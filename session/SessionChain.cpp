@@ -43,7 +43,7 @@ void Session::SetChainEnabled(bool enabled)
     ChainSetupVisible = enabled;
     ConnectEnabled = !enabled;
     if (!enabled)
-        ConnectButtonText = "Connect";
+        ConnectButtonText = ConnectCaption;
     notify(&SessionView::ConnectionChanged);
 }
 
@@ -78,7 +78,7 @@ void Session::ChainSetupAccepted(uint8_t position)
     ConnectEnabled = true;
     SelectedChainDevice = position;
     Stack.Dev.SetChainPosition(position);
-    ConnectButtonText = "Connect to Device #" + std::to_string(position);
+    ConnectButtonText = ConnectToDeviceCaption(position);
     const std::string jcf = Config.ReadString(RecordedJcfSection, RecordedJcfKey, "");
     const std::string path = ProgFilePath(jcf, Stack.Chain.Devices[position - 1]);
     Files.CurrentFilePath = path;
@@ -101,10 +101,9 @@ bool Session::PrepareChain()
         return false;
     };
     if (chain.JcfPath.empty())
-        return refuse(ExitCode::CommandLineError, "--chain-device and --verify-chain need the chain: give --jcf=FILE");
+        return refuse(ExitCode::CommandLineError, ChainNeedsJcfText);
     if (chain.AllDevices && (fileGiven_ || !Settings.ReadBackPath.empty()))
-        return refuse(ExitCode::CommandLineError,
-                      "--chain-device=all programs each position with its own file: leave out -f and --read");
+        return refuse(ExitCode::CommandLineError, ChainAllTakesNoFileText);
     JcfLoadResult loaded = LoadJcfFile(chain.JcfPath, Stack.Chain);
     std::string message = loaded.Message(chain.JcfPath);
     if (loaded.Status != JcfLoadStatus::Loaded)
@@ -121,12 +120,9 @@ bool Session::PrepareChain()
         return refuse(ExitCode::NoData, EmptyChainText);
     uint8_t position = chain.Device.value_or(count == 1 ? 1 : 0);
     if (position == 0)
-        return refuse(ExitCode::CommandLineError, "The chain of " + chain.JcfPath + " has " + std::to_string(count) +
-                                                      " devices: choose one with --chain-device=N (or all)");
+        return refuse(ExitCode::CommandLineError, ChooseChainDeviceText(chain.JcfPath, count));
     if (position > count)
-        return refuse(ExitCode::CommandLineError, "--chain-device=" + std::to_string(position) +
-                                                      ": the chain of " + chain.JcfPath + " has positions 1 to " +
-                                                      std::to_string(count));
+        return refuse(ExitCode::CommandLineError, ChainPositionOutsideText(position, chain.JcfPath, count));
     // Only a C8051F is driven: the JCF file says what sits there.
     if (const tJTAGChainDevice& entry = Stack.Chain.Devices[position - 1]; !IsC8051fEntry(entry))
         return refuse(ExitCode::CommandLineError, NotC8051fPositionText(position, entry.DeviceName));
@@ -167,7 +163,7 @@ bool Session::SelectChainPosition(uint8_t position)
 bool Session::VerifyChainBatch()
 {
     if (!LptMode) {
-        Op.Note(MessageKind::Warning, "Select port first!");
+        Op.Note(MessageKind::Warning, SelectPortFirstText);
         RequestExit(ExitCode::NotConnected);
         return false;
     }
@@ -201,14 +197,14 @@ void Session::RunChainPositions()
         const tJTAGChainDevice& entry = Stack.Chain.Devices[n - 1];
         const std::string position = "#" + std::to_string(n);
         if (!IsC8051fEntry(entry)) {
-            summary.push_back({position, entry.DeviceName, "-", "skipped: not a C8051F part"});
+            summary.push_back({position, entry.DeviceName, "-", ChainSkippedNotC8051fText});
             continue;
         }
         if (entry.ProgFileName.empty()) {
-            summary.push_back({position, entry.DeviceName, "-", "skipped: no programming file"});
+            summary.push_back({position, entry.DeviceName, "-", ChainSkippedNoFileText});
             continue;
         }
-        Op.Log("Device #" + std::to_string(n) + ": " + entry.DeviceName + ", " + entry.ProgFileName);
+        Op.Log(ChainDeviceLine(n, entry.DeviceName, entry.ProgFileName));
         if (Connected())
             Disconnect();
         ClearBuffer();
@@ -225,14 +221,14 @@ void Session::RunChainPositions()
         if (batchRun_)
             AddRunOutcome(total, *batchRun_);
         batchRun_.reset();
-        std::string result = code == 0 ? "success" : "failed, exit code " + std::to_string(code);
-        Op.Log("Device #" + std::to_string(n) + ": " + result);
+        std::string result = ChainPositionResult(code);
+        Op.Log(ChainDeviceResultLine(n, result));
         summary.push_back({position, entry.DeviceName, identifiedPart_.empty() ? "-" : identifiedPart_, result});
         if (code != 0 && firstFailure == 0)
             firstFailure = code;
     }
     // The JCF entry and what the board held there, side by side.
-    Op.Log("Chain summary (" + Settings.Chain.JcfPath + "):");
+    Op.Log(ChainSummaryTitle(Settings.Chain.JcfPath));
     summary.insert(summary.begin(), Line{"#", "JCF entry", "on the board", "result"});
     size_t widths[3] = {};
     for (const Line& line : summary)
