@@ -72,7 +72,7 @@ void SetTextColor(QLabel* label, const QColor& color)
 
 QString PanelAddressText(int32_t value) { return QString::fromStdString(BufferInfoText(value)); }
 
-TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), S(session)
+TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), S(session), Batch(session)
 {
     setObjectName("TMainForm");
     setWindowTitle("Vorbrant");
@@ -339,9 +339,9 @@ Window& MadeOnce(Window*& window, Args&&... args)
 
 } // namespace
 
-TForm3& TMainForm::OffsetDialog() { return MadeOnce(form3_, S.Op, this); }
+TForm3& TMainForm::OffsetDialog() { return MadeOnce(form3_, S.DialogOperator(), this); }
 
-TForm4& TMainForm::RangeDialog() { return MadeOnce(form4_, S.Op, this); }
+TForm4& TMainForm::RangeDialog() { return MadeOnce(form4_, S.DialogOperator(), this); }
 
 TEditor& TMainForm::CreateHexEditor(TForm3& jumpDialog)
 {
@@ -349,7 +349,7 @@ TEditor& TMainForm::CreateHexEditor(TForm3& jumpDialog)
         // Typed bytes and the clear go through the session, so the
         // buffer-info panel and the loaded-file label follow.
         editor_ = new TEditor(
-            S.Image, S.Op, jumpDialog, [this](uint32_t address, uint8_t value) { S.EditByte(address, value); },
+            S.EditedImage(), S.DialogOperator(), jumpDialog, [this](uint32_t address, uint8_t value) { S.EditByte(address, value); },
             [this] { S.ClearBuffer(); }, this);
     }
     return *editor_;
@@ -390,7 +390,7 @@ TC30X_security& TMainForm::F30xSecurityDialog() { return MadeOnce(f30xSecurity_,
 
 QDialog& TMainForm::SecurityDialog()
 {
-    switch (SecurityDialogFor(S.Stack.Dev.Chip)) {
+    switch (SecurityDialogFor(S.Programmer().Dev.Chip)) {
     case SecurityDialog::SecurityBytes: return JtagSecurityDialog();
     case SecurityDialog::F30xNibbles: return F30xSecurityDialog();
     case SecurityDialog::SecurityByte: break;

@@ -49,7 +49,7 @@ int main(int argc, char** argv)
     if (std::optional<int> batchCode = form.FormActivate(args)) {
         const int code = port->Finish(*batchCode);
         // A batch run ends with its closing line, window or not.
-        if (std::string line = session.ResultLine(code); !line.empty())
+        if (std::string line = form.Batch.ResultLine(code); !line.empty())
             std::fprintf(stderr, "%s\n", line.c_str());
         return code;
     }
