@@ -382,11 +382,11 @@ void TMainForm::AttachSecurityDialogs(TJTAG_Security* jtag, TC2_Security* c2, TC
     f30xSecurity_ = f30x;
 }
 
-TJTAG_Security& TMainForm::JtagSecurityDialog() { return MadeOnce(jtagSecurity_, S.Security(), this); }
+TJTAG_Security& TMainForm::JtagSecurityDialog() { return MadeOnce(jtagSecurity_, S.Security(), S.DialogOperator(), this); }
 
-TC2_Security& TMainForm::C2SecurityDialog() { return MadeOnce(c2Security_, S.Security(), this); }
+TC2_Security& TMainForm::C2SecurityDialog() { return MadeOnce(c2Security_, S.Security(), S.DialogOperator(), this); }
 
-TC30X_security& TMainForm::F30xSecurityDialog() { return MadeOnce(f30xSecurity_, S.Security(), this); }
+TC30X_security& TMainForm::F30xSecurityDialog() { return MadeOnce(f30xSecurity_, S.Security(), S.DialogOperator(), this); }
 
 QDialog& TMainForm::SecurityDialog()
 {

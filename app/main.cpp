@@ -62,9 +62,9 @@ int main(int argc, char** argv)
     auto* range = new TForm4(op, &form);
     form.AttachWindows(about, offset, range);
     op.AttachRangeDialog(range);
-    auto* jtagSecurity = new TJTAG_Security(session.Security(), &form);
-    auto* c2Security = new TC2_Security(session.Security(), &form);
-    auto* f30xSecurity = new TC30X_security(session.Security(), &form);
+    auto* jtagSecurity = new TJTAG_Security(session.Security(), op, &form);
+    auto* c2Security = new TC2_Security(session.Security(), op, &form);
+    auto* f30xSecurity = new TC30X_security(session.Security(), op, &form);
     form.AttachSecurityDialogs(jtagSecurity, c2Security, f30xSecurity);
 
     SignalStop stop; // Ctrl+C or a kill ends the event loop, then closes as usual

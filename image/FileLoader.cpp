@@ -80,6 +80,16 @@ int ReadBinaryImage(int fd, ImageBuffer& image, uint32_t& size, int& readErrno)
     return 0;
 }
 
+LoadOutcome Outcome(LoadOutcomeKind kind, const std::string& path, LoadFormat format, int error = 0)
+{
+    LoadOutcome outcome;
+    outcome.Kind = kind;
+    outcome.Path = path;
+    outcome.Format = format;
+    outcome.Errno = error;
+    return outcome;
+}
+
 void CommitImage(const ImageBuffer& from, ImageBuffer& to)
 {
     // Copied rather than swapped: windows may hold on to the buffer's storage.
@@ -99,12 +109,7 @@ LoadOutcome Load(ImageBuffer& image, FileState& state, bool fresh)
     auto fail = [&](LoadOutcomeKind kind, int error = 0) {
         state.LoadedName.clear();
         image.ImageSize = 0;
-        LoadOutcome outcome;
-        outcome.Kind = kind;
-        outcome.Path = path;
-        outcome.Errno = error;
-        outcome.Format = state.FileFormat;
-        return outcome;
+        return Outcome(kind, path, state.FileFormat, error);
     };
     auto readFailed = [&](int error) { return fail(LoadOutcomeKind::ReadFailed, error); };
 
@@ -207,10 +212,7 @@ LoadOutcome Load(ImageBuffer& image, FileState& state, bool fresh)
     }
     if (scratch)
         CommitImage(*scratch, image);
-    LoadOutcome loaded;
-    loaded.Path = path;
-    loaded.Format = format;
-    return loaded;
+    return Outcome(LoadOutcomeKind::Loaded, path, format);
 }
 
 } // namespace

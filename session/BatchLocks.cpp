@@ -4,7 +4,7 @@
 #include "session/BatchRun.h"
 
 #include "security/Protection.h"
-#include "security/SecurityContext.h"
+#include "security/SecurityTexts.h"
 #include "session/Messages.h"
 
 namespace vorbrant {
@@ -65,10 +65,8 @@ bool BatchRun::LockAndConfirm()
     // Read first while the part may still show what it holds: some parts
     // lock their lock byte's page with the first locked page, some only
     // after a reset.
-    Protection held;
-    std::string error;
-    bool read = ReadProtection(session_.Programmer().Dev, held, error);
-    const bool confirmed = read && held == ExpectedProtection(held, lock);
+    std::optional<Protection> held = ReadProtection(session_.Programmer().Dev);
+    const bool confirmed = held && *held == ExpectedProtection(*held, lock);
     // Identified afresh, so that a locked part shows what it is now; the
     // check goes on with the identity it had before.
     session_.Reconnect();
@@ -79,44 +77,30 @@ bool BatchRun::LockAndConfirm()
     }
     KeepIdentity(session_.Programmer().Dev.Chip, identified);
     if (!confirmed) {
-        Protection again;
-        std::string againError;
-        if (ReadProtection(session_.Programmer().Dev, again, againError)) {
+        if (std::optional<Protection> again = ReadProtection(session_.Programmer().Dev))
             held = again;
-            read = true;
-        } else if (!read) {
-            error = againError;
-        }
     }
     if (!LockBytesStillThere())
         return false;
-    if (!read) {
-        session_.Note(MessageKind::Error, error);
-        RequestExit(ExitCode::SecurityUnreadable);
-        return false;
-    }
-    Protection asked = ExpectedProtection(held, lock);
-    if (!(held == asked)) {
-        session_.Note(MessageKind::Error, LockStateMismatchText(ProtectionText(held), ProtectionText(asked)));
-        RequestExit(ExitCode::LockMismatch);
-        return false;
-    }
-    if (held.CountedByReads)
+    if (!held)
+        return Refuse(ExitCode::SecurityUnreadable, ProtectionUnreadableText(session_.Programmer().Dev.Chip.Security));
+    Protection asked = ExpectedProtection(*held, lock);
+    if (!(*held == asked))
+        return Refuse(ExitCode::LockMismatch, LockStateMismatchText(ProtectionText(*held), ProtectionText(asked)));
+    if (held->CountedByReads)
         session_.Log(LockConfirmedByRefusalLine);
     return true;
 }
 
 bool BatchRun::ReadProtectionOrExit(Protection& protection)
 {
-    std::string error;
-    const bool read = ReadProtection(session_.Programmer().Dev, protection, error);
+    std::optional<Protection> read = ReadProtection(session_.Programmer().Dev);
     if (!LockBytesStillThere())
         return false;
-    if (read)
-        return true;
-    session_.Note(MessageKind::Error, error);
-    RequestExit(ExitCode::SecurityUnreadable);
-    return false;
+    if (!read)
+        return Refuse(ExitCode::SecurityUnreadable, ProtectionUnreadableText(session_.Programmer().Dev.Chip.Security));
+    protection = *read;
+    return true;
 }
 
 bool BatchRun::LockBytesStillThere()

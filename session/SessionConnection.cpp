@@ -20,7 +20,7 @@ SecurityContext Session::Security()
         Reconnect();
         SetPollTimer(polling);
     };
-    return SecurityContext{stack_.Dev, op_, reconnect, [this] { return PollTimerRunning(); },
+    return SecurityContext{stack_.Dev, reconnect, [this] { return PollTimerRunning(); },
                            [this](bool running) { SetPollTimer(running); }};
 }
 
