@@ -361,7 +361,7 @@ void TMainForm::EditClick() { HexEditor().Run(); }
 
 TJTAGChainSetup& TMainForm::ChainSetupDialog()
 {
-    return MadeOnce(chainSetup_, S.ChainSetup(), [this] { return S.DeviceEditor(); }, this);
+    return MadeOnce(chainSetup_, S.ChainSetup(), [this] { return S.DeviceEditor(); }, S.DialogOperator(), this);
 }
 
 void TMainForm::EditJTAGChainClick()

@@ -23,13 +23,13 @@ void Session::SetChainEnabled(bool enabled)
 
 ChainSetupContext Session::ChainSetup()
 {
-    return ChainSetupContext{stack_.Chain, devices_, config_, op_, [this] { SaveConfiguration(); },
+    return ChainSetupContext{stack_.Chain, devices_, config_, [this] { SaveConfiguration(); },
                              [this] { return VerifyChainHardware(stack_.Pins, stack_.Dev.Jtag(), stack_.Chain); }};
 }
 
 JtagDeviceEditor Session::DeviceEditor()
 {
-    return JtagDeviceEditor(devices_, config_, op_, [this] { SaveConfiguration(); });
+    return JtagDeviceEditor(devices_, config_, [this] { SaveConfiguration(); });
 }
 
 void Session::ChainSetupAccepted(uint8_t position)

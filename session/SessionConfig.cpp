@@ -3,6 +3,7 @@
 // at close. Sections and keys are in common/IniKeys.h.
 #include "session/Session.h"
 
+#include "chain/ChainTexts.h"
 #include "common/IniKeys.h"
 #include "session/Messages.h"
 #include "session/PortSetting.h"
@@ -54,7 +55,10 @@ void Session::ReadConfiguration()
     // The JTAG device list; its messages are for the window's operator.
     JtagDeviceTable::LoadResult devices = devices_.Load(config_);
     if (!settings_.Headless)
-        ReportDeviceTableLoad(devices, op_);
+        for (const ChainNote& note : DeviceTableLoadNotes(devices)) {
+            ChainCheckMessage message = ChainNoteMessage(note);
+            op_.ShowMessage(message.Kind, message.Text);
+        }
 
     int32_t count = config_.ReadInteger(ini::Environment, ini::FileCount, 0);
     if (count > MaxFileKeys)
