@@ -11,6 +11,10 @@ namespace vorbrant {
 // The hex editor's "Clear buffer" asks first.
 inline constexpr const char* ClearBufferQuestion = "Erase code buffer";
 
+// The address dialogs refuse what is no address.
+inline constexpr const char* InvalidDigitText = "Invalid digit!";
+inline constexpr const char* InvalidRangeText = "Invalid adress range!";
+
 // The error box of a failed load; empty for a load that worked.
 std::string LoadOutcomeText(const LoadOutcome& outcome);
 

@@ -195,20 +195,8 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
     });
     connect(KeyAdd, &QPushButton::clicked, this, [this] { Act([this] { return Model.Add(); }); });
     connect(KeyChange, &QPushButton::clicked, this, [this] { Act([this] { return Model.Change(); }); });
-    connect(KeyDelete, &QPushButton::clicked, this, [this] {
-        Act([this] {
-            if (Model.CanDelete() && op_.AskYesNo(DeleteChainEntryQuestion, false))
-                Model.Delete();
-            return ChainNotes{};
-        });
-    });
-    connect(KeyDeleteAll, &QPushButton::clicked, this, [this] {
-        Act([this] {
-            if (op_.AskYesNo(DeleteChainQuestion, false))
-                Model.DeleteAll();
-            return ChainNotes{};
-        });
-    });
+    connect(KeyDelete, &QPushButton::clicked, this, &TJTAGChainSetup::KeyDeleteClick);
+    connect(KeyDeleteAll, &QPushButton::clicked, this, &TJTAGChainSetup::KeyDeleteAllClick);
     connect(VerifyJtagChain, &QPushButton::clicked, this, [this] { Act([this] { return Model.VerifyHardware(); }); });
     connect(SelectFile, &QPushButton::clicked, this, [this] {
         QString path = Dialogs.ProgFile(this);
@@ -239,6 +227,22 @@ void TJTAGChainSetup::Act(Action action)
     else
         Say(action());
     Repaint();
+}
+
+void TJTAGChainSetup::KeyDeleteClick()
+{
+    Act([this] {
+        if (Model.CanDelete() && op_.AskYesNo(DeleteChainEntryQuestion, false))
+            Model.Delete();
+    });
+}
+
+void TJTAGChainSetup::KeyDeleteAllClick()
+{
+    Act([this] {
+        if (op_.AskYesNo(DeleteChainQuestion, false))
+            Model.DeleteAll();
+    });
 }
 
 void TJTAGChainSetup::Say(const ChainNotes& notes)

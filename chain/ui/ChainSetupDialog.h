@@ -79,6 +79,9 @@ protected:
 
 private:
     void EditDeviceListClick();
+    // Delete and Delete all ask first.
+    void KeyDeleteClick();
+    void KeyDeleteAllClick();
     void KeyOKClick();
     // Takes what the selector and the file field hold into the model.
     void TakeFields();
