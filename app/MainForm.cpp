@@ -75,7 +75,7 @@ void SetTextColor(QLabel* label, const QColor& color)
 
 QString PanelAddressText(int32_t value) { return QString::fromStdString(BufferInfoText(value)); }
 
-TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), S(session)
+TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), S(session), Batch(session)
 {
     setObjectName("TMainForm");
     setWindowTitle("Vorbrant");
@@ -347,9 +347,9 @@ Window& MadeOnce(Window*& window, Args&&... args)
 
 } // namespace
 
-TForm3& TMainForm::OffsetDialog() { return MadeOnce(form3_, S.Op, this); }
+TForm3& TMainForm::OffsetDialog() { return MadeOnce(form3_, S.DialogOperator(), this); }
 
-TForm4& TMainForm::RangeDialog() { return MadeOnce(form4_, S.Op, this); }
+TForm4& TMainForm::RangeDialog() { return MadeOnce(form4_, S.DialogOperator(), this); }
 
 TEditor& TMainForm::CreateHexEditor(TForm3& jumpDialog)
 {
@@ -357,7 +357,7 @@ TEditor& TMainForm::CreateHexEditor(TForm3& jumpDialog)
         // Typed bytes and the clear go through the session, so the
         // buffer-info panel and the loaded-file label follow.
         editor_ = new TEditor(
-            S.Image, S.Op, jumpDialog, [this](uint32_t address, uint8_t value) { S.EditByte(address, value); },
+            S.EditedImage(), S.DialogOperator(), jumpDialog, [this](uint32_t address, uint8_t value) { S.EditByte(address, value); },
             [this] { S.ClearBuffer(); }, this);
     }
     return *editor_;
@@ -369,7 +369,7 @@ void TMainForm::EditClick() { HexEditor().Run(); }
 
 TJTAGChainSetup& TMainForm::ChainSetupDialog()
 {
-    return MadeOnce(chainSetup_, S.ChainSetup(), [this] { return S.DeviceEditor(); }, this);
+    return MadeOnce(chainSetup_, S.ChainSetup(), [this] { return S.DeviceEditor(); }, S.DialogOperator(), this);
 }
 
 void TMainForm::EditJTAGChainClick()
@@ -390,15 +390,15 @@ void TMainForm::AttachSecurityDialogs(TJTAG_Security* jtag, TC2_Security* c2, TC
     f30xSecurity_ = f30x;
 }
 
-TJTAG_Security& TMainForm::JtagSecurityDialog() { return MadeOnce(jtagSecurity_, S.Security(), this); }
+TJTAG_Security& TMainForm::JtagSecurityDialog() { return MadeOnce(jtagSecurity_, S.Security(), S.DialogOperator(), this); }
 
-TC2_Security& TMainForm::C2SecurityDialog() { return MadeOnce(c2Security_, S.Security(), this); }
+TC2_Security& TMainForm::C2SecurityDialog() { return MadeOnce(c2Security_, S.Security(), S.DialogOperator(), this); }
 
-TC30X_security& TMainForm::F30xSecurityDialog() { return MadeOnce(f30xSecurity_, S.Security(), this); }
+TC30X_security& TMainForm::F30xSecurityDialog() { return MadeOnce(f30xSecurity_, S.Security(), S.DialogOperator(), this); }
 
 QDialog& TMainForm::SecurityDialog()
 {
-    switch (SecurityDialogFor(S.Stack.Dev.Chip)) {
+    switch (SecurityDialogFor(S.Programmer().Dev.Chip)) {
     case SecurityDialog::SecurityBytes: return JtagSecurityDialog();
     case SecurityDialog::F30xNibbles: return F30xSecurityDialog();
     case SecurityDialog::SecurityByte: break;
@@ -452,9 +452,9 @@ void TMainForm::AdapterClick()
     std::unique_ptr<GpioCalls> calls = MakeLinuxGpioCalls();
     std::string note;
     std::vector<FoundAdapter> found = FindAdapters("/proc/sys/dev/parport", "/dev", *calls, note);
-    AdapterDialog dialog(std::move(found), note, S.Config.ReadString(AdapterSection, AdapterSpecKey, ""), this);
+    AdapterDialog dialog(std::move(found), note, S.AdapterChoice(), this);
     if (dialog.exec() == QDialog::Accepted)
-        S.Config.WriteString(AdapterSection, AdapterSpecKey, dialog.Choice());
+        S.SetAdapterChoice(dialog.Choice());
 }
 
 } // namespace vorbrant

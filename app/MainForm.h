@@ -4,6 +4,7 @@
 // state when the session says something changed. Dialogs the session needs
 // (open and save files, the port address, the offset) are shown here.
 #include "common/Operator.h"
+#include "session/BatchRun.h"
 #include "session/Session.h"
 
 #include <QMainWindow>
@@ -51,7 +52,7 @@ public:
     std::optional<int> FormActivate(const std::vector<std::string>& args);
     // Runs once; closing the window runs it.
     void FormClose();
-    int HeadlessExitCode() const { return S.HeadlessExitCode(); }
+    int HeadlessExitCode() const { return Batch.HeadlessExitCode(); }
 
     // The windows created after the main window (program start order).
     void AttachWindows(TAboutBox* about, TForm3* offset, TForm4* range);
@@ -91,7 +92,7 @@ public:
     TJTAGChainSetup& ChainSetupDialog();
     void Security1Click();
     void KeyConnectClick() { S.ConnectClick(); }
-    void Timer1Timer() { S.Tick(); }
+    void Timer1Timer() { S.Poll(); }
     void KeyGoClick();
     void Reload1Click() { S.Reload(); }
     void ShowBufferInfo();
@@ -107,6 +108,8 @@ public:
     std::function<std::optional<FileChoice>()> ChooseSaveFile;
 
     Session& S;
+    // The command line and its batch run, over the same session.
+    BatchRun Batch;
     std::string VersionSuffix;
 
     // Controls, named as in the layout.

@@ -70,12 +70,12 @@ std::optional<int> TMainForm::FormActivate(const std::vector<std::string>& args)
     SelectData->setText("Scratchpad");
     VersionSuffix = std::string(" ") + build::Version;
     setWindowTitle(Q(std::string(ApplicationTitle) + VersionSuffix));
-    std::optional<int> code = S.Start(args);
+    std::optional<int> code = Batch.Start(args);
     ShowPortMenu();
     RepaintFromSession();
     if (code)
         return code;
-    if (!S.BatchMode && !S.Settings.Headless) {
+    if (!S.State().BatchMode && !S.Settings().Headless) {
         CenterOnScreen();
         show();
     }
@@ -102,7 +102,7 @@ void TMainForm::RepaintFromSession()
 
 void TMainForm::ShowPortMenu()
 {
-    if (S.DirectAddressMode) {
+    if (S.State().DirectAddressMode) {
         LPT11->setText("0x378");
         LPT21->setText("0x278");
         LPT31->setText("0x3BC");
@@ -110,7 +110,7 @@ void TMainForm::ShowPortMenu()
     }
     QAction* items[] = {LPT11, LPT21, LPT31};
     for (int n = 1; n <= 3; ++n) {
-        if (S.Stack.Ports.LptAddresses[static_cast<size_t>(n)] == 0) {
+        if (S.Programmer().Ports.LptAddresses[static_cast<size_t>(n)] == 0) {
             items[n - 1]->setVisible(false);
             items[n - 1]->setEnabled(false);
         }
@@ -122,43 +122,43 @@ void TMainForm::ShowPortMenu()
 void TMainForm::PortChanged()
 {
     QAction* items[] = {LPT11, LPT21, LPT31, Userdefined1};
-    for (size_t i = 0; i < S.PortMarks.size(); ++i)
-        items[i]->setChecked(S.PortMarks[i]);
-    SelectedPort->setText(Q(S.SelectedPortText));
-    SelectedPort->setToolTip(S.SelectedPortHint ? "Click to change port address" : "");
-    if (S.PortInfoDimmed) {
+    for (size_t i = 0; i < S.State().PortMarks.size(); ++i)
+        items[i]->setChecked(S.State().PortMarks[i]);
+    SelectedPort->setText(Q(S.State().SelectedPortText));
+    SelectedPort->setToolTip(S.State().SelectedPortHint ? "Click to change port address" : "");
+    if (S.State().PortInfoDimmed) {
         Label24->setEnabled(false);
         BaudRate->setEnabled(false);
     }
-    FirmwareVersion->setEnabled(S.FirmwareLineEnabled);
+    FirmwareVersion->setEnabled(S.State().FirmwareLineEnabled);
 }
 
 void TMainForm::ConnectionChanged()
 {
     const bool connected = S.Connected();
-    const ChipInfo& chip = S.Stack.Dev.Chip;
+    const ChipInfo& chip = S.Programmer().Dev.Chip;
     Status->setText(connected ? "Connected" : "Not Connected");
-    if (S.Loader != LoaderPanel::Initial)
+    if (S.State().Loader != LoaderPanel::Initial)
         SetColor(Status, connected ? "green" : "red");
-    KeyConnect->setText(Q(S.ConnectButtonText));
-    KeyConnect->setEnabled(S.ConnectEnabled);
-    KeyGo->setEnabled(S.GoEnabled);
+    KeyConnect->setText(Q(S.State().ConnectButtonText));
+    KeyConnect->setEnabled(S.State().ConnectEnabled);
+    KeyGo->setEnabled(S.State().GoEnabled);
     Reload1->setEnabled(connected);
-    Security1->setVisible(S.SecurityMenuVisible);
-    SelectData->setEnabled(S.DataAreaEnabled);
-    EnableJTAGChain->setEnabled(S.ChainCheckEnabled);
-    EditJTAGChain->setVisible(S.ChainSetupVisible);
+    Security1->setVisible(S.State().SecurityMenuVisible);
+    SelectData->setEnabled(S.State().DataAreaEnabled);
+    EnableJTAGChain->setEnabled(S.State().ChainCheckEnabled);
+    EditJTAGChain->setVisible(S.State().ChainSetupVisible);
     Adapter->setVisible(connected);
     AdapterType->setVisible(connected);
-    FirmwareVersion->setEnabled(S.FirmwareLineEnabled);
+    FirmwareVersion->setEnabled(S.State().FirmwareLineEnabled);
     if (connected) {
-        AdapterType->setText(Q(S.Stack.Signals.Detected().Name));
+        AdapterType->setText(Q(S.Programmer().Signals.Detected().Name));
         MfgID->setText("SiLabs");
         ChipID->setText(Q(chip.DerivativeName));
         Label21->setText("Flash size:");
         Label21->setEnabled(true);
         FirmwareVersion->setText(QString::number(chip.FlashSizeKB) + "K");
-    } else if (S.Loader == LoaderPanel::Disconnected) {
+    } else if (S.State().Loader == LoaderPanel::Disconnected) {
         BaudRate->setText("---");
         MfgID->setText("---");
         ChipID->setText("---");
@@ -198,17 +198,17 @@ void TMainForm::OptionsChanged()
     for (Step step : AllSteps) {
         QCheckBox* box = StepBox(step);
         QSignalBlocker quiet(box);
-        box->setChecked(S.Options.Checked(step));
-        box->setEnabled(S.Options.Enabled(step));
+        box->setChecked(S.Options().Checked(step));
+        box->setEnabled(S.Options().Enabled(step));
     }
     QSignalBlocker quietCode(SelectCode);
     QSignalBlocker quietData(SelectData);
-    (S.Options.Area() == FlashArea::Code ? SelectCode : SelectData)->setChecked(true);
+    (S.Options().Area() == FlashArea::Code ? SelectCode : SelectData)->setChecked(true);
 }
 
 void TMainForm::ShowBufferInfo()
 {
-    const ImageBuffer& image = S.Image;
+    const ImageBuffer& image = S.Image();
     LStartAddress->setText(PanelAddressText(image.StartAddress));
     LEndAddress->setText(PanelAddressText(image.EndAddress));
     LoadedSize->setText(PanelAddressText(image.ImageSize));
@@ -222,14 +222,14 @@ void TMainForm::ShowBufferInfo()
 
 void TMainForm::LoadedFileChanged()
 {
-    switch (S.Loaded) {
+    switch (S.State().Loaded) {
     case LoadedLabel::None:
         LoadedFilename->setText("NONE");
         SetLabelColor(LoadedFilename, Qt::red);
         LoadedFilename->setStyleSheet("");
         break;
     case LoadedLabel::File:
-        LoadedFilename->setText(Q(S.Files.LoadedName));
+        LoadedFilename->setText(Q(S.Files().LoadedName));
         SetLabelColor(LoadedFilename, QColor(0, 128, 0));
         LoadedFilename->setStyleSheet("");
         break;
@@ -243,7 +243,7 @@ void TMainForm::LoadedFileChanged()
 void TMainForm::RecentFilesChanged()
 {
     QAction* items[] = {N3, N4, N5, N6, N7};
-    const auto& entries = S.Recent.Entries();
+    const auto& entries = S.Recent().Entries();
     if (!entries.empty())
         N2->setVisible(true);
     for (size_t i = 0; i < entries.size() && i < 5; ++i) {
@@ -296,14 +296,15 @@ void TMainForm::KeyGoClick()
 
 void TMainForm::LoadedOffsetClick()
 {
-    OffsetDialog().RunOffset(S.Image.LoadOffset);
-    S.BufferChanged();
+    int32_t offset = S.Image().LoadOffset;
+    OffsetDialog().RunOffset(offset);
+    S.SetLoadOffset(offset);
 }
 
 std::optional<TMainForm::FileChoice> TMainForm::RunFileDialog(const char* title, const QStringList& filters, bool open,
                                                              int unknownFilter)
 {
-    QFileDialog dialog(this, title, Q(S.Files.LastDir));
+    QFileDialog dialog(this, title, Q(S.Files().LastDir));
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);

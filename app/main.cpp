@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     if (std::optional<int> batchCode = form.FormActivate(args)) {
         const int code = port->Finish(*batchCode);
         // A batch run ends with its closing line, window or not.
-        if (std::string line = session.ResultLine(code); !line.empty())
+        if (std::string line = form.Batch.ResultLine(code); !line.empty())
             std::fprintf(stderr, "%s\n", line.c_str());
         return code;
     }
@@ -63,9 +63,9 @@ int main(int argc, char** argv)
     auto* range = new TForm4(op, &form);
     form.AttachWindows(about, offset, range);
     op.AttachRangeDialog(range);
-    auto* jtagSecurity = new TJTAG_Security(session.Security(), &form);
-    auto* c2Security = new TC2_Security(session.Security(), &form);
-    auto* f30xSecurity = new TC30X_security(session.Security(), &form);
+    auto* jtagSecurity = new TJTAG_Security(session.Security(), op, &form);
+    auto* c2Security = new TC2_Security(session.Security(), op, &form);
+    auto* f30xSecurity = new TC30X_security(session.Security(), op, &form);
     form.AttachSecurityDialogs(jtagSecurity, c2Security, f30xSecurity);
 
     SignalStop stop; // Ctrl+C or a kill ends the event loop, then closes as usual

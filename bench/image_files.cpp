@@ -1,6 +1,5 @@
 // Loading and saving a 4 MiB image as Intel HEX, beside GNU objcopy doing the
 // same on the same files in the same run. Prints MB/s of both and the ratio.
-#include "common/ScriptedOperator.h"
 #include "image/FileLoader.h"
 #include "image/FileSaver.h"
 
@@ -123,8 +122,7 @@ int main(int argc, char** argv)
         Timed(state, results, "load-ours", hexBytes, [&] {
             FileState fileState;
             fileState.CurrentFilePath = files.Hex;
-            ScriptedOperator op;
-            return LoadFile(*image, fileState, op) && image->ImageSize == ImageBuffer::Capacity;
+            return LoadFile(*image, fileState).Loaded() && image->ImageSize == ImageBuffer::Capacity;
         });
     })->UseManualTime()->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("LoadHex/objcopy", [&](benchmark::State& state) {

@@ -16,7 +16,6 @@
 // Every run also counts the protocol violations the simulator saw. The
 // figures are checked against the goals at the end; the program exits 1 when
 // one is missed. "port_time quick" runs 3 seeds instead of 20.
-#include "common/ScriptedOperator.h"
 #include "image/ImageBuffer.h"
 #include "lpt/PortIo.h"
 #include "session/ExitCodes.h"
@@ -36,14 +35,6 @@
 namespace {
 
 using namespace vorbrant;
-
-class NoView : public RunView {
-public:
-    void DisablePanels() override {}
-    void ShowIdle() override {}
-    void ShowUploaded() override {}
-    void ShowBufferInfo() override {}
-};
 
 struct Rig {
     explicit Rig(const std::string& simText)
@@ -122,10 +113,8 @@ Outcome RunFile(const std::string& simText, FileKind kind, bool stepByStep)
         std::fill_n(rig.Sim->Flash().begin(), ProgramTop(dev.Chip) + 1, uint8_t{0x00});
         ImageBuffer image;
         LoadFile(image, dev.Chip, kind);
-        ScriptedOperator op;
-        NoView view;
         RealClock wall;
-        Sequencer sequencer(image, dev.Flash(), dev.Chip, op, wall, view);
+        Sequencer sequencer(image, dev.Flash(), dev.Chip, wall, {});
         auto run = [&](bool erase, bool program, bool verify) {
             RunOptions options;
             options.DoErase = erase;

@@ -1,9 +1,14 @@
 #pragma once
 // The texts of the chain setup, the device list and the hardware check, in
 // one place.
+#include "chain/ChainCheck.h"
+#include "chain/JcfFile.h"
+#include "chain/JtagDeviceTable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vorbrant {
 
@@ -33,5 +38,36 @@ std::string ChainMismatchText(size_t position, uint32_t idRead);
 // Entries beyond what a table or a chain holds.
 std::string DevicesIgnoredText(size_t ignored, size_t maximum);
 std::string ChainEntriesIgnoredText(size_t ignored, size_t maximum);
+
+// What an action of the chain setup or of the device list came to, for its
+// dialog to say, in order.
+enum class ChainNoteKind : uint8_t {
+    NoDevices,         // Add or Change while the device list is empty
+    UnknownDevice,     // Text: the name in the selector
+    ChainFull,         // the chain holds its ten devices
+    DeviceListFull,    // the device list holds its hundred
+    NotANumber,        // Text: what stands where a number belongs
+    JcfLoaded,         // Jcf of the file Text: says something only when the load has a message
+    JcfNotWritten,     // Text: the path, Reason: why
+    EmptyChain,        // OK on an empty chain (the dialog stays)
+    HardwareCheck,     // Check
+    DevicesIgnored,    // Count entries of the device list beyond its hundred
+};
+
+struct ChainNote {
+    ChainNoteKind Kind = ChainNoteKind::NoDevices;
+    std::string Text;
+    std::string Reason;
+    JcfLoadResult Jcf;
+    ChainCheckResult Check;
+    size_t Count = 0;
+};
+using ChainNotes = std::vector<ChainNote>;
+
+ChainNote MakeChainNote(ChainNoteKind kind, std::string text = "");
+// A note's box; empty text when there is nothing to say.
+ChainCheckMessage ChainNoteMessage(const ChainNote& note);
+// What reading the device list from the configuration file has to say.
+ChainNotes DeviceTableLoadNotes(const JtagDeviceTable::LoadResult& result);
 
 } // namespace vorbrant

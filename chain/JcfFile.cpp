@@ -70,12 +70,12 @@ JcfLoadResult ReadJcf(const IniFile& file, JtagChainList& chain)
 {
     JcfLoadResult result;
     chain.Devices.clear();
-    if (file.ReadString(JcfSection, "Version", "").empty()) {
+    if (file.ReadString(JcfSection, ini::Version, "").empty()) {
         result.Status = JcfLoadStatus::Invalid;
         return result;
     }
     for (size_t k = 1;; ++k) {
-        std::string value = file.ReadString(JcfSection, "Device_" + std::to_string(k), "");
+        std::string value = file.ReadString(JcfSection, ini::DeviceKey(k), "");
         if (value.empty())
             break;
         if (chain.Devices.size() >= JtagChainList::MaxChainDevices) {
@@ -96,9 +96,9 @@ bool SaveJcfFile(const std::string& path, const JtagChainList& chain, std::strin
 {
     IniFile file;
     file.SetPath(path);
-    file.WriteString(JcfSection, "Version", "1.0");
+    file.WriteString(JcfSection, ini::Version, "1.0");
     for (size_t n = 0; n < chain.Devices.size(); ++n)
-        file.WriteString(JcfSection, "Device_" + std::to_string(n + 1), ChainEntryText(chain.Devices[n]));
+        file.WriteString(JcfSection, ini::DeviceKey(n + 1), ChainEntryText(chain.Devices[n]));
     return file.Save(&error);
 }
 

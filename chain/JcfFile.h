@@ -9,6 +9,7 @@
 //
 // The programming file is whatever follows ")" (first 255 characters,
 // trimmed). A relative file name is taken from the JCF file's folder.
+#include "common/IniKeys.h"
 #include "target/JtagChainList.h"
 
 #include <cstddef>
@@ -17,7 +18,7 @@
 
 namespace vorbrant {
 
-inline constexpr const char* JcfSection = "JTAG Chain";
+inline constexpr const char* JcfSection = ini::JtagChain;
 inline constexpr size_t MaxProgFileChars = 255;
 
 enum class JcfLoadStatus : uint8_t {

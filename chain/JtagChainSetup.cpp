@@ -25,7 +25,7 @@ std::string JtagChainSetup::RecordedJcf() const
     return ctx_.Config.ReadString(RecordedJcfSection, RecordedJcfKey, "");
 }
 
-void JtagChainSetup::Open()
+ChainNotes JtagChainSetup::Open()
 {
     if (Caption.empty())
         Caption = ChainSetupCaption;
@@ -35,11 +35,12 @@ void JtagChainSetup::Open()
     const auto& devices = ctx_.Chain.Devices;
     if (!std::equal(devices.begin(), devices.end(), rowsFrom_.begin(), rowsFrom_.end(), SameEntry))
         ShowRowsFromChain();
-    ReloadRecordedJcf();
+    ChainNotes notes = ReloadRecordedJcf();
     UpdateChainReport();
     ChangeEnabled = ctx_.Chain.ChainDeviceCount() > 0;
     SelectedRow = -1;
     SelectRow(0);
+    return notes;
 }
 
 void JtagChainSetup::FillSelector()
@@ -103,34 +104,28 @@ void JtagChainSetup::SelectRow(int row)
     FileText = entry.ProgFileName;
 }
 
-bool JtagChainSetup::EntryFromFields(tJTAGChainDevice& entry)
+std::optional<ChainNote> JtagChainSetup::EntryFromFields(tJTAGChainDevice& entry)
 {
-    if (ctx_.Devices.Entries.empty()) {
-        ctx_.Op.ShowMessage(MessageKind::Error, EmptyDeviceListText);
-        return false;
-    }
+    if (ctx_.Devices.Entries.empty())
+        return MakeChainNote(ChainNoteKind::NoDevices);
     const tJTAGDeviceDescriptor* device = ctx_.Devices.Find(SelectorText);
-    if (!device) {
-        ctx_.Op.ShowMessage(MessageKind::Error, UnknownDeviceText(SelectorText));
-        return false;
-    }
+    if (!device)
+        return MakeChainNote(ChainNoteKind::UnknownDevice, SelectorText);
     entry.DeviceName = SelectorText;
     entry.IRLength = device->IRLength;
     entry.BSLength = device->BSLength;
     entry.IDCode = device->IDCode;
     entry.ProgFileName = FileText;
-    return true;
+    return std::nullopt;
 }
 
-void JtagChainSetup::Add()
+ChainNotes JtagChainSetup::Add()
 {
-    if (ctx_.Chain.ChainDeviceCount() >= JtagChainList::MaxChainDevices) {
-        ctx_.Op.ShowMessage(MessageKind::Error, MaximumDevicesText(JtagChainList::MaxChainDevices));
-        return;
-    }
+    if (ctx_.Chain.ChainDeviceCount() >= JtagChainList::MaxChainDevices)
+        return {MakeChainNote(ChainNoteKind::ChainFull)};
     tJTAGChainDevice entry;
-    if (!EntryFromFields(entry))
-        return;
+    if (std::optional<ChainNote> problem = EntryFromFields(entry))
+        return {*problem};
     ctx_.Chain.Devices.push_back(entry);
     Rows.push_back(RowFor(ctx_.Chain.ChainDeviceCount(), FileText));
     RowsShown();
@@ -138,27 +133,32 @@ void JtagChainSetup::Add()
     KeepCurrentRow(SelectedRow < 0 ? 0 : SelectedRow);
     UpdateChainReport();
     ChangeEnabled = true;
+    return {};
 }
 
-void JtagChainSetup::Change()
+ChainNotes JtagChainSetup::Change()
 {
     if (SelectedRow < 0 || static_cast<size_t>(SelectedRow) >= ctx_.Chain.ChainDeviceCount())
-        return;
+        return {};
     tJTAGChainDevice entry;
-    if (!EntryFromFields(entry))
-        return;
+    if (std::optional<ChainNote> problem = EntryFromFields(entry))
+        return {*problem};
     ctx_.Chain.Devices[static_cast<size_t>(SelectedRow)] = entry;
     Rows[static_cast<size_t>(SelectedRow)] = RowFor(static_cast<size_t>(SelectedRow) + 1, FileText);
     RowsShown();
     UpdateChainReport();
+    return {};
+}
+
+bool JtagChainSetup::CanDelete() const
+{
+    return ctx_.Chain.ChainDeviceCount() != 0 && SelectedRow >= 0 &&
+           static_cast<size_t>(SelectedRow) < ctx_.Chain.ChainDeviceCount();
 }
 
 void JtagChainSetup::Delete()
 {
-    if (ctx_.Chain.ChainDeviceCount() == 0 || SelectedRow < 0 ||
-        static_cast<size_t>(SelectedRow) >= ctx_.Chain.ChainDeviceCount())
-        return;
-    if (!ctx_.Op.AskYesNo(DeleteChainEntryQuestion, false))
+    if (!CanDelete())
         return;
     ctx_.Chain.Devices.erase(ctx_.Chain.Devices.begin() + SelectedRow);
     Rows.erase(Rows.begin() + SelectedRow);
@@ -175,8 +175,6 @@ void JtagChainSetup::Delete()
 
 void JtagChainSetup::DeleteAll()
 {
-    if (!ctx_.Op.AskYesNo(DeleteChainQuestion, false))
-        return;
     ctx_.Chain.Devices.clear();
     Rows.clear();
     RowsShown();
@@ -193,7 +191,7 @@ void JtagChainSetup::Record(const std::string& path)
     Caption = std::string(ChainSetupCaption) + " - " + FileNameOnly(path);
 }
 
-void JtagChainSetup::LoadJcf(const std::string& path)
+ChainNotes JtagChainSetup::LoadJcf(const std::string& path)
 {
     JcfLoadResult result = LoadJcfFile(path, ctx_.Chain);
     const bool touched = result.Status != JcfLoadStatus::NoFile && result.Status != JcfLoadStatus::Unreadable;
@@ -206,54 +204,57 @@ void JtagChainSetup::LoadJcf(const std::string& path)
         UpdateChainReport();
         ChangeEnabled = ctx_.Chain.ChainDeviceCount() > 0;
     }
-    std::string message = result.Message(path);
     if (result.Status == JcfLoadStatus::Loaded)
         Record(path);
-    if (!message.empty())
-        ctx_.Op.ShowMessage(result.Status == JcfLoadStatus::Loaded ? MessageKind::Warning : MessageKind::Error,
-                            message);
+    ChainNote note = MakeChainNote(ChainNoteKind::JcfLoaded, path);
+    note.Jcf = result;
+    return {note};
 }
 
-void JtagChainSetup::SaveJcf(const std::string& path)
+ChainNotes JtagChainSetup::SaveJcf(const std::string& path)
 {
     std::string error;
     if (!SaveJcfFile(path, ctx_.Chain, error)) {
-        ctx_.Op.ShowMessage(MessageKind::Error, "Can't write " + path + ": " + error);
-        return;
+        ChainNote note = MakeChainNote(ChainNoteKind::JcfNotWritten, path);
+        note.Reason = error;
+        return {note};
     }
     Record(path);
+    return {};
 }
 
-void JtagChainSetup::ReloadRecordedJcf()
+ChainNotes JtagChainSetup::ReloadRecordedJcf()
 {
     std::string path = RecordedJcf();
-    if (!path.empty())
-        LoadJcf(path);
+    return path.empty() ? ChainNotes{} : LoadJcf(path);
 }
 
-void JtagChainSetup::SaveRecordedJcf()
+ChainNotes JtagChainSetup::SaveRecordedJcf()
 {
     std::string path = RecordedJcf();
-    if (!path.empty())
-        SaveJcf(path);
+    return path.empty() ? ChainNotes{} : SaveJcf(path);
 }
 
-void JtagChainSetup::VerifyHardware()
+ChainNotes JtagChainSetup::VerifyHardware()
 {
-    ChainCheckMessage message = MessageFor(ctx_.CheckHardware());
-    ctx_.Op.ShowMessage(message.Kind, message.Text);
+    ChainNote note = MakeChainNote(ChainNoteKind::HardwareCheck);
+    note.Check = ctx_.CheckHardware();
+    return {note};
 }
 
-bool JtagChainSetup::Ok()
+ChainNotes JtagChainSetup::Ok()
 {
-    if (ctx_.Chain.ChainDeviceCount() == 0) {
-        ctx_.Op.ShowMessage(MessageKind::Error, EmptyChainText);
-        return false;
-    }
-    SaveRecordedJcf();
-    return true;
+    if (ctx_.Chain.ChainDeviceCount() == 0)
+        return {MakeChainNote(ChainNoteKind::EmptyChain)};
+    return SaveRecordedJcf();
 }
 
-void JtagChainSetup::Cancel() { ReloadRecordedJcf(); }
+bool JtagChainSetup::Refused(const ChainNotes& notes)
+{
+    return std::any_of(notes.begin(), notes.end(),
+                       [](const ChainNote& note) { return note.Kind == ChainNoteKind::EmptyChain; });
+}
+
+ChainNotes JtagChainSetup::Cancel() { return ReloadRecordedJcf(); }
 
 } // namespace vorbrant

@@ -4,11 +4,12 @@
 // Delete all, JCF files (and the one recorded in the configuration), the
 // hardware check, OK and Cancel.
 #include "chain/ChainCheck.h"
+#include "chain/ChainTexts.h"
 #include "chain/JcfFile.h"
 #include "target/JtagChainList.h"
 #include "chain/JtagDeviceTable.h"
 #include "common/IniFile.h"
-#include "common/Operator.h"
+#include "common/IniKeys.h"
 
 #include <array>
 #include <functional>
@@ -17,42 +18,46 @@
 
 namespace vorbrant {
 
-inline constexpr const char* RecordedJcfSection = "ENVIRONMENT";
-inline constexpr const char* RecordedJcfKey = "JTAG Chain File";
+inline constexpr const char* RecordedJcfSection = ini::Environment;
+inline constexpr const char* RecordedJcfKey = ini::JtagChainFile;
 
 struct ChainSetupContext {
     JtagChainList& Chain;
     const JtagDeviceTable& Devices;
     IniFile& Config;
-    Operator& Op;
     // Writes the configuration file (the recorded JCF changed).
     std::function<void()> PersistConfig;
     // Reads the IDCODEs of the board's chain and compares them.
     std::function<ChainCheckResult()> CheckHardware;
 };
 
+// Each action returns what it has to say; the dialog asks its questions
+// (Delete, Delete all) before it calls the action.
 class JtagChainSetup {
 public:
     explicit JtagChainSetup(ChainSetupContext context) : ctx_(std::move(context)) {}
 
     // Each opening: the selector refilled, the recorded JCF file reloaded,
     // the report, the first row selected and shown.
-    void Open();
+    ChainNotes Open();
     // The device list was edited: the selector follows the table.
     void DevicesEdited();
     // A click on a row (0-based): its device and file into the fields.
     void SelectRow(int row);
-    void Add();
-    void Change();
+    ChainNotes Add();
+    ChainNotes Change();
+    // Delete takes the current row.
+    bool CanDelete() const;
     void Delete();
     void DeleteAll();
-    void LoadJcf(const std::string& path);
-    void SaveJcf(const std::string& path);
-    void VerifyHardware();
-    // OK writes the chain into the recorded JCF file; it is refused (false,
-    // the dialog stays) while the chain is empty. Cancel reloads it.
-    bool Ok();
-    void Cancel();
+    ChainNotes LoadJcf(const std::string& path);
+    ChainNotes SaveJcf(const std::string& path);
+    ChainNotes VerifyHardware();
+    // OK writes the chain into the recorded JCF file; it is refused (the
+    // dialog stays: Refused) while the chain is empty. Cancel reloads it.
+    ChainNotes Ok();
+    ChainNotes Cancel();
+    static bool Refused(const ChainNotes& notes);
 
     // The 1-based chain position OK chose: the current row, which exists
     // whenever the list has rows.
@@ -79,12 +84,12 @@ private:
     // The current row: this one, clamped into the list (none when empty).
     void KeepCurrentRow(int row);
     void Renumber();
-    void ReloadRecordedJcf();
-    void SaveRecordedJcf();
+    ChainNotes ReloadRecordedJcf();
+    ChainNotes SaveRecordedJcf();
     void Record(const std::string& path);
-    // The entry the selector and file field describe; false (after the
-    // message) when the selector names no device of the list.
-    bool EntryFromFields(tJTAGChainDevice& entry);
+    // The entry the selector and file field describe; what is wrong when
+    // the selector names no device of the list.
+    std::optional<ChainNote> EntryFromFields(tJTAGChainDevice& entry);
     std::array<std::string, 3> RowFor(size_t position, const std::string& file) const;
 
     ChainSetupContext ctx_;

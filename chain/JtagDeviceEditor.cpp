@@ -5,26 +5,19 @@
 
 namespace vorbrant {
 
-void ReportDeviceTableLoad(const JtagDeviceTable::LoadResult& result, Operator& op)
-{
-    if (result.Stopped)
-        op.ShowMessage(MessageKind::Error, InvalidIntegerText(result.Bad));
-    if (result.Ignored)
-        op.ShowMessage(MessageKind::Warning, DevicesIgnoredText(result.Ignored, JtagDeviceTable::MaxJtagDevices));
-}
+ChainNotes JtagDeviceEditor::Reload() { return DeviceTableLoadNotes(table_.Load(config_)); }
 
-void JtagDeviceEditor::Reload() { ReportDeviceTableLoad(table_.Load(config_), op_); }
-
-void JtagDeviceEditor::Open(int selectorIndex)
+ChainNotes JtagDeviceEditor::Open(int selectorIndex)
 {
     Modified = false;
-    Reload();
+    ChainNotes notes = Reload();
     Selected = -1;
     if (selectorIndex >= 0 && static_cast<size_t>(selectorIndex) < table_.Entries.size())
         Select(selectorIndex);
     else
         ShowNothing();
     LeaveAddMode();
+    return notes;
 }
 
 void JtagDeviceEditor::Select(int index)
@@ -118,41 +111,35 @@ void JtagDeviceEditor::IdCodeValidClicked(bool checked)
     Modified = true;
 }
 
-bool JtagDeviceEditor::ReadNumbers(tJTAGDeviceDescriptor& device)
+std::optional<ChainNote> JtagDeviceEditor::ReadNumbers(tJTAGDeviceDescriptor& device)
 {
     std::optional<uint16_t> ir = ParseLength(IrText);
-    if (!ir) {
-        op_.ShowMessage(MessageKind::Error, InvalidIntegerText(IrText));
-        return false;
-    }
+    if (!ir)
+        return MakeChainNote(ChainNoteKind::NotANumber, IrText);
     std::optional<uint16_t> bs = ParseLength(BsText);
-    if (!bs) {
-        op_.ShowMessage(MessageKind::Error, InvalidIntegerText(BsText));
-        return false;
-    }
+    if (!bs)
+        return MakeChainNote(ChainNoteKind::NotANumber, BsText);
     std::optional<uint32_t> id = Trim(IdText).empty() ? std::optional<uint32_t>(0) : ParseIdCodeHex(IdText);
-    if (!id) {
-        op_.ShowMessage(MessageKind::Error, InvalidIntegerText("$" + IdText));
-        return false;
-    }
+    if (!id)
+        return MakeChainNote(ChainNoteKind::NotANumber, "$" + IdText);
     device.IRLength = *ir;
     device.BSLength = *bs;
     device.IDCode = *id;
-    return true;
+    return std::nullopt;
 }
 
-void JtagDeviceEditor::ChangeClick()
+ChainNotes JtagDeviceEditor::ChangeClick()
 {
     if (!addMode_) {
         if (Selected < 0)
-            return;
+            return {};
         tJTAGDeviceDescriptor& entry = table_.Entries[static_cast<size_t>(Selected)];
         tJTAGDeviceDescriptor changed = entry;
-        if (!ReadNumbers(changed))
-            return;
+        if (std::optional<ChainNote> problem = ReadNumbers(changed))
+            return {*problem};
         entry = changed;
         Modified = true;
-        return;
+        return {};
     }
     std::string name(Trim(NameText));
     // An empty name matches the end of the table: nothing to add. The
@@ -167,27 +154,24 @@ void JtagDeviceEditor::ChangeClick()
             Select(Selected);
         else
             ShowNothing();
-        return;
+        return {};
     }
-    if (table_.Full()) {
-        op_.ShowMessage(MessageKind::Error, MaximumDevicesText(JtagDeviceTable::MaxJtagDevices));
-        return;
-    }
+    if (table_.Full())
+        return {MakeChainNote(ChainNoteKind::DeviceListFull)};
     tJTAGDeviceDescriptor device;
     device.DeviceName = name;
-    if (!ReadNumbers(device))
-        return;
+    if (std::optional<ChainNote> problem = ReadNumbers(device))
+        return {*problem};
     table_.Entries.push_back(device);
     Selected = static_cast<int>(table_.Entries.size()) - 1;
     Modified = true;
     LeaveAddMode();
+    return {};
 }
 
 void JtagDeviceEditor::DeleteClick()
 {
-    if (Selected < 0 || static_cast<size_t>(Selected) >= table_.Entries.size())
-        return;
-    if (!op_.AskYesNo(DeleteDeviceQuestion(NameText), false))
+    if (!CanDelete())
         return;
     table_.Entries.erase(table_.Entries.begin() + Selected);
     Selected = -1;
@@ -205,13 +189,14 @@ void JtagDeviceEditor::Ok()
         persist_();
 }
 
-void JtagDeviceEditor::Cancel()
+ChainNotes JtagDeviceEditor::Cancel()
 {
     Modified = false;
-    Reload();
+    ChainNotes notes = Reload();
     Selected = -1;
     ShowNothing();
     LeaveAddMode();
+    return notes;
 }
 
 } // namespace vorbrant

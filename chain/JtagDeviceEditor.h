@@ -2,24 +2,21 @@
 // The "JTAG Device Description" dialog without its widgets: the device list,
 // the fields of the selected entry, add and change mode, Delete, and OK or
 // Cancel deciding whether the edits reach the configuration file.
+#include "chain/ChainTexts.h"
 #include "chain/JtagDeviceTable.h"
 #include "common/IniFile.h"
-#include "common/Operator.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace vorbrant {
 
-// Messages about a device list read from the configuration file: the number
-// that stopped it, the entries beyond the hundred it holds.
-void ReportDeviceTableLoad(const JtagDeviceTable::LoadResult& result, Operator& op);
-
 class JtagDeviceEditor {
 public:
     // persist writes the configuration file after the table went into it.
-    JtagDeviceEditor(JtagDeviceTable& table, IniFile& config, Operator& op, std::function<void()> persist)
-        : table_(table), config_(config), op_(op), persist_(std::move(persist))
+    JtagDeviceEditor(JtagDeviceTable& table, IniFile& config, std::function<void()> persist)
+        : table_(table), config_(config), persist_(std::move(persist))
     {
     }
 
@@ -27,7 +24,7 @@ public:
 
     // Opening: the table read afresh, the entry at the chain dialog's
     // selector index selected and shown, change mode.
-    void Open(int selectorIndex);
+    ChainNotes Open(int selectorIndex);
     // A click or key in the list: the entry at this 0-based index is shown
     // (again, when it is the selected one) and Change/Add judged afresh.
     void Select(int index);
@@ -39,11 +36,13 @@ public:
     void FieldChanged(Field field, const std::string& text);
     // "JTAG ID Code" clicked.
     void IdCodeValidClicked(bool checked);
-    void ChangeClick();
+    ChainNotes ChangeClick();
+    // Delete takes the selected entry (the dialog asked first).
+    bool CanDelete() const { return Selected >= 0 && static_cast<size_t>(Selected) < table_.Entries.size(); }
     void DeleteClick();
     // OK saves the table when it changed; Cancel drops every edit.
     void Ok();
-    void Cancel();
+    ChainNotes Cancel();
 
     const char* ChangeCaption() const { return addMode_ ? "Add" : "Change"; }
     const JtagDeviceTable& Table() const { return table_; }
@@ -64,13 +63,12 @@ private:
     static bool FieldAccepted(Field field, const std::string& text);
     void JudgeFields();
     void LeaveAddMode();
-    // The three number fields; false after the conversion message.
-    bool ReadNumbers(tJTAGDeviceDescriptor& device);
-    void Reload();
+    // The three number fields; the field that is no number, if one is not.
+    std::optional<ChainNote> ReadNumbers(tJTAGDeviceDescriptor& device);
+    ChainNotes Reload();
 
     JtagDeviceTable& table_;
     IniFile& config_;
-    Operator& op_;
     std::function<void()> persist_;
     bool addMode_ = false;
 };

@@ -93,7 +93,7 @@ JtagDeviceTable::LoadResult JtagDeviceTable::Load(const IniFile& ini)
     LoadResult result;
     Entries.clear();
     for (size_t k = 1;; ++k) {
-        std::string value = ini.ReadString(JtagDevicesSection, "Device_" + std::to_string(k), "");
+        std::string value = ini.ReadString(JtagDevicesSection, vorbrant::ini::DeviceKey(k), "");
         if (value.empty())
             break;
         if (Entries.size() >= MaxJtagDevices) {
@@ -115,7 +115,7 @@ void JtagDeviceTable::Save(IniFile& ini) const
 {
     ini.EraseSection(JtagDevicesSection);
     for (size_t n = 0; n < Entries.size(); ++n)
-        ini.WriteString(JtagDevicesSection, "Device_" + std::to_string(n + 1), FormatDeviceText(Entries[n]));
+        ini.WriteString(JtagDevicesSection, vorbrant::ini::DeviceKey(n + 1), FormatDeviceText(Entries[n]));
 }
 
 const tJTAGDeviceDescriptor* JtagDeviceTable::Find(std::string_view name) const

@@ -8,6 +8,7 @@
 //
 // The chain setup copies lengths and IDCODE from here into its entries.
 #include "common/IniFile.h"
+#include "common/IniKeys.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +26,7 @@ struct tJTAGDeviceDescriptor {
     uint32_t IDCode = 0; // 0 = the device has no ID code
 };
 
-inline constexpr const char* JtagDevicesSection = "JTAG Devices";
+inline constexpr const char* JtagDevicesSection = ini::JtagDevices;
 
 // "NAME(IR,BS,ID)": the name is the text before the first "(", the numbers
 // plain decimal (the IDCODE unsigned, all 32 bits). rest gets what follows

@@ -2,18 +2,14 @@
 // Everything the program asks of a person: message boxes with exact texts,
 // questions, the address-range dialog, the status line, progress and the busy
 // cursor. The GUI, the headless console and the tests each implement it.
+#include "common/AddressRange.h"
+
 #include <cstdint>
 #include <string>
 
 namespace vorbrant {
 
 enum class MessageKind { Warning, Error, Information };
-
-// Result of the address-range dialog (the range dialog of the image buffer).
-struct AddressRange {
-    int32_t Start = 0;
-    int32_t End = 0;
-};
 
 class Operator {
 public:

@@ -4,6 +4,7 @@
 #include "image/FileFormats.h"
 #include "image/HexDigits.h"
 #include "image/ImageBuffer.h"
+#include "image/ImageTexts.h"
 #include "image/LineReader.h"
 #include "image/RecordParsers.h"
 #include "image/RecordStream.h"

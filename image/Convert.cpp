@@ -6,6 +6,7 @@
 #include "common/Text.h"
 #include "image/FileLoader.h"
 #include "image/FileSaver.h"
+#include "image/ImageTexts.h"
 
 #include <filesystem>
 #include <memory>
@@ -32,8 +33,10 @@ ConvertResult RunConvert(const std::string& in, const std::string& out, std::FIL
     FileState state;
     state.CurrentFilePath = in;
     state.FileFormat = format.value_or(ChooseFileFormat(in, LoadFormat::Detect));
-    if (!LoadFileIntoNewImage(*image, state, console))
+    if (LoadOutcome loaded = LoadFileIntoNewImage(*image, state); !loaded.Loaded()) {
+        console.ShowMessage(MessageKind::Error, LoadOutcomeText(loaded));
         return ConvertResult::InputNotLoaded;
+    }
 
     const std::string name = FileNamePart(out);
     const bool binary = name.size() >= 4 && ToUpper(name.substr(name.size() - 4)) == ".BIN";

@@ -1,6 +1,5 @@
 #include "image/FileLoader.h"
 
-#include "common/BoundedRead.h"
 #include "image/LineReader.h"
 #include "image/RecordParsers.h"
 #include "image/RecordStream.h"
@@ -36,17 +35,6 @@ private:
 // A full image in records of one byte each takes some 63 MB of Intel HEX;
 // a text file beyond this limit is no image of ours.
 constexpr uint64_t MaxTextFileSize = uint64_t{256} << 20;
-
-std::string ReadFailureText(const std::string& path, const std::string& reason)
-{
-    return "Can't read file " + path + ": " + reason;
-}
-
-std::string NotAnImageText(const std::string& path, const std::string& reason)
-{
-    return path + " is not a HEX, S-record, DAT or binary image (" + reason +
-           "); give --format=bin to program it as raw bytes";
-}
 
 ssize_t ReadRetrying(int fd, void* buffer, size_t size)
 {
@@ -92,6 +80,16 @@ int ReadBinaryImage(int fd, ImageBuffer& image, uint32_t& size, int& readErrno)
     return 0;
 }
 
+LoadOutcome Outcome(LoadOutcomeKind kind, const std::string& path, LoadFormat format, int error = 0)
+{
+    LoadOutcome outcome;
+    outcome.Kind = kind;
+    outcome.Path = path;
+    outcome.Format = format;
+    outcome.Errno = error;
+    return outcome;
+}
+
 void CommitImage(const ImageBuffer& from, ImageBuffer& to)
 {
     // Copied rather than swapped: windows may hold on to the buffer's storage.
@@ -105,19 +103,19 @@ void CommitImage(const ImageBuffer& from, ImageBuffer& to)
 
 // fresh: image is newly constructed and dropped on failure, so the file is
 // parsed straight into it; otherwise into a scratch image committed on success.
-bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
+LoadOutcome Load(ImageBuffer& image, FileState& state, bool fresh)
 {
     const std::string path = state.CurrentFilePath;
-    auto fail = [&](const std::string& message) {
-        op.ShowMessage(MessageKind::Error, message);
+    auto fail = [&](LoadOutcomeKind kind, int error = 0) {
         state.LoadedName.clear();
         image.ImageSize = 0;
-        return false;
+        return Outcome(kind, path, state.FileFormat, error);
     };
+    auto readFailed = [&](int error) { return fail(LoadOutcomeKind::ReadFailed, error); };
 
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
-        return fail("There's no file" + path);
+        return fail(LoadOutcomeKind::NoSuchFile);
     state.LoadedName = FileNamePart(path);
 
     // Non-blocking so that a FIFO in place of the file cannot stall the load.
@@ -125,13 +123,13 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
     if (file.Get() < 0) {
         // Gone between the existence test and the open.
         if (errno == ENOENT || errno == ENOTDIR)
-            return fail("There's no file" + path);
-        return fail(ReadFailureText(path, std::strerror(errno)));
+            return fail(LoadOutcomeKind::NoSuchFile);
+        return readFailed(errno);
     }
     if (fstat(file.Get(), &info) != 0)
-        return fail(ReadFailureText(path, std::strerror(errno)));
+        return readFailed(errno);
     if (!S_ISREG(info.st_mode))
-        return fail(ReadFailureText(path, NotRegularFileReason));
+        return fail(LoadOutcomeKind::NotRegularFile);
     // The size is known before the data is read: a binary image larger than
     // the buffer, or a text larger than any image could need, is refused.
     const uint64_t fileSize = static_cast<uint64_t>(info.st_size);
@@ -144,9 +142,9 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
         got = pread(file.Get(), head, sizeof head, 0);
     } while (got < 0 && errno == EINTR);
     if (got < 0)
-        return fail(ReadFailureText(path, std::strerror(errno)));
+        return readFailed(errno);
     if (got == 0)
-        return fail("File is empty!");
+        return fail(LoadOutcomeKind::Empty);
     const std::string_view start(head, static_cast<size_t>(got));
 
     const bool detected = state.FileFormat == LoadFormat::Detect;
@@ -156,8 +154,11 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
     // A listing or a linker's output one Tab away from the HEX file would
     // otherwise be programmed byte for byte; asked for as binary, it is.
     if (detected && format == LoadFormat::Binary)
-        if (std::string why = NonImageReason(start, path); !why.empty())
-            return fail(NotAnImageText(path, why));
+        if (std::string why = NonImageReason(start, path); !why.empty()) {
+            LoadOutcome outcome = fail(LoadOutcomeKind::NotAnImage);
+            outcome.Reason = why;
+            return outcome;
+        }
 
     std::unique_ptr<ImageBuffer> scratch;
     if (!fresh)
@@ -165,36 +166,39 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
     ImageBuffer* staging = fresh ? &image : scratch.get();
     if (format == LoadFormat::Binary) {
         if (fileSize > ImageBuffer::Capacity)
-            return fail("File too big for the selected FLASH memory!");
+            return fail(LoadOutcomeKind::TooBig);
         uint32_t size = 0;
         int readErrno = 0;
         int r = ReadBinaryImage(file.Get(), *staging, size, readErrno);
         if (r == RecordReadError)
-            return fail(ReadFailureText(path, std::strerror(readErrno)));
+            return readFailed(readErrno);
         if (r == RecordOutsideBuffer)
-            return fail("File too big for the selected FLASH memory!");
+            return fail(LoadOutcomeKind::TooBig);
         if (size == 0)
-            return fail("File is empty!");   // emptied since the first look
+            return fail(LoadOutcomeKind::Empty); // emptied since the first look
         staging->StartAddress = 0;
         staging->EndAddress = static_cast<int32_t>(size - 1);
         staging->ImageSize = static_cast<int32_t>(size);
     } else if (IsTextFormat(format)) {
         // A text of nothing but blanks holds nothing.
         if (fileSize > MaxTextFileSize)
-            return fail(ReadFailureText(path, std::strerror(EFBIG)));
+            return readFailed(EFBIG);
         const size_t fill = LeadingFillLength(start);
         if (fill == start.size() && start.size() < sizeof head)
-            return fail("File is empty!");
+            return fail(LoadOutcomeKind::Empty);
         staging->StartAddress = 0x3FFFFF;
         staging->EndAddress = 0;
         if (lseek(file.Get(), static_cast<off_t>(fill), SEEK_SET) < 0)
-            return fail(ReadFailureText(path, std::strerror(errno)));
+            return readFailed(errno);
         LineReader reader(file.Get(), LineReader::DefaultBlock, MaxTextFileSize);
         RecordParseOutcome outcome = ParseRecordLines(format, reader, *staging, image.LoadOffset);
         if (outcome.Result == RecordReadError)
-            return fail(ReadFailureText(path, std::strerror(outcome.ReadErrno)));
-        if (outcome.Result != RecordEnd)
-            return fail(RecordErrorText(format, outcome.Result));
+            return readFailed(outcome.ReadErrno);
+        if (outcome.Result != RecordEnd) {
+            LoadOutcome failed = fail(LoadOutcomeKind::RecordError);
+            failed.Record = outcome.Result;
+            return failed;
+        }
         if (staging->StartAddress > staging->EndAddress) {
             // No data record at all: an empty image, not a 3FFFFF..0 range.
             staging->StartAddress = 0;
@@ -204,23 +208,23 @@ bool Load(ImageBuffer& image, FileState& state, Operator& op, bool fresh)
             staging->ImageSize = staging->EndAddress - staging->StartAddress + 1;
         }
     } else {
-        return fail("Unknown file format " + std::to_string(static_cast<int>(format)));
+        return fail(LoadOutcomeKind::UnknownFormat);
     }
     if (scratch)
         CommitImage(*scratch, image);
-    return true;
+    return Outcome(LoadOutcomeKind::Loaded, path, format);
 }
 
 } // namespace
 
-bool LoadFile(ImageBuffer& image, FileState& state, Operator& op)
+LoadOutcome LoadFile(ImageBuffer& image, FileState& state)
 {
-    return Load(image, state, op, false);
+    return Load(image, state, false);
 }
 
-bool LoadFileIntoNewImage(ImageBuffer& image, FileState& state, Operator& op)
+LoadOutcome LoadFileIntoNewImage(ImageBuffer& image, FileState& state)
 {
-    return Load(image, state, op, true);
+    return Load(image, state, true);
 }
 
 } // namespace vorbrant

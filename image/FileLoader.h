@@ -1,6 +1,5 @@
 #pragma once
 // Loading a data file into the image: HEX, S-records, DAT and binary.
-#include "common/Operator.h"
 #include "image/FileFormats.h"
 #include "image/ImageBuffer.h"
 
@@ -16,17 +15,41 @@ struct FileState {
     std::string LastDir;           // folder of the last file chosen in the open dialog
 };
 
-// Loads CurrentFilePath with FileFormat and shows any failure through op.
-// The file is parsed into a scratch image first: on success the image is
-// replaced (bytes, maps, range, ImageSize); on failure the image keeps its
-// bytes, maps and range, ImageSize becomes 0 and LoadedName is emptied.
-// LoadOffset of the image applies to HEX data records only.
-bool LoadFile(ImageBuffer& image, FileState& state, Operator& op);
+enum class LoadOutcomeKind : uint8_t {
+    Loaded,
+    NoSuchFile,     // no path, none there, or a folder
+    ReadFailed,     // Errno says why
+    NotRegularFile, // a FIFO, a device...
+    Empty,
+    TooBig,         // a binary image larger than the buffer
+    NotAnImage,     // detected as binary but a text or ELF file; Reason says which
+    RecordError,    // Record: the parse result of the file's Format
+    UnknownFormat,
+};
+
+// What a load came to; ImageTexts.h puts it into words.
+struct LoadOutcome {
+    LoadOutcomeKind Kind = LoadOutcomeKind::Loaded;
+    std::string Path;
+    int Errno = 0;
+    LoadFormat Format = LoadFormat::Detect;
+    int Record = 0;     // a RecordResult
+    std::string Reason; // what the file looks like instead (NotAnImage)
+
+    bool Loaded() const { return Kind == LoadOutcomeKind::Loaded; }
+};
+
+// Loads CurrentFilePath with FileFormat. The file is parsed into a scratch
+// image first: on success the image is replaced (bytes, maps, range,
+// ImageSize); on failure the image keeps its bytes, maps and range,
+// ImageSize becomes 0 and LoadedName is emptied. LoadOffset of the image
+// applies to HEX data records only.
+LoadOutcome LoadFile(ImageBuffer& image, FileState& state);
 
 // The same for an image constructed just for this load and dropped when it
 // fails (a conversion): the file is parsed straight into it, which spares
 // the scratch image and the copy. After a failure its bytes, maps and range
 // are undefined.
-bool LoadFileIntoNewImage(ImageBuffer& image, FileState& state, Operator& op);
+LoadOutcome LoadFileIntoNewImage(ImageBuffer& image, FileState& state);
 
 } // namespace vorbrant

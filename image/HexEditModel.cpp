@@ -186,10 +186,8 @@ void HexEditModel::JumpTo(int32_t target)
     SetTopRow(row_);
 }
 
-bool HexEditModel::ClearBuffer(Operator& op)
+void HexEditModel::ClearBuffer()
 {
-    if (!op.AskYesNo("Erase code buffer", false))
-        return false;
     if (clear_) {
         clear_();
     } else {
@@ -197,7 +195,6 @@ bool HexEditModel::ClearBuffer(Operator& op)
         image_.StartAddress = image_.EndAddress = image_.LoadOffset = image_.ImageSize = 0;
     }
     Open();
-    return true;
 }
 
 // --- text ----------------------------------------------------------------------

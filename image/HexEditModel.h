@@ -8,7 +8,6 @@
 // 262,145 rows. Only the rows on screen are ever formatted: a small cache of
 // VisibleRows entries keyed by row number, so a one-row scroll formats one row
 // and a page formats one screen.
-#include "common/Operator.h"
 #include "image/ImageBuffer.h"
 
 #include <array>
@@ -83,9 +82,9 @@ public:
     // target, makes no jump (false).
     bool Jump(const std::string& text);
     void JumpTo(int32_t target);
-    // "Erase code buffer"? On Yes the image is cleared and the view goes
-    // back to the first row. False when the answer was No.
-    bool ClearBuffer(Operator& op);
+    // The image cleared (the window asked first) and the view back on the
+    // first row.
+    void ClearBuffer();
 
     // --- text -------------------------------------------------------------------
     struct RowText {

@@ -41,15 +41,4 @@ RecordParseOutcome ParseRecordLines(LoadFormat format, LineReader& reader, Image
     return outcome;
 }
 
-std::string RecordErrorText(LoadFormat format, int result)
-{
-    if (result == RecordOutsideBuffer)
-        return "File too big for the selected FLASH memory!";
-    if (format == LoadFormat::Hex)
-        return result == RecordChecksumError ? "Checksum error in HEX file !" : "Invalid HEX file !";
-    if (format == LoadFormat::SRecord)
-        return result == RecordChecksumError ? "Checksum error in S-record !" : "Invalid S-record !";
-    return "Invalid DAT record !";
-}
-
 } // namespace vorbrant

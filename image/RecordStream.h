@@ -20,7 +20,4 @@ struct RecordParseOutcome {
 // here; the caller hands in a cleared one.
 RecordParseOutcome ParseRecordLines(LoadFormat format, LineReader& reader, ImageBuffer& image, int32_t loadOffset);
 
-// The message of a failed parse of the given format ("Invalid HEX file !" ...).
-std::string RecordErrorText(LoadFormat format, int result);
-
 } // namespace vorbrant

@@ -2,16 +2,17 @@
 
 #include "common/Text.h"
 #include "security/LockBytes.h"
+#include "security/SecurityTexts.h"
 #include "security/Protection.h"
 
 #include <algorithm>
 
 namespace vorbrant {
 
-void C2SecurityByte::Open()
+SecurityNotes C2SecurityByte::Open()
 {
     ctx_.SetPoll(false);
-    ReadSecurityState();
+    return ReadSecurityState();
 }
 
 void C2SecurityByte::Close() { ctx_.SetPoll(true); }
@@ -26,7 +27,7 @@ void C2SecurityByte::ShowSecuredRange()
     RangeText = SecuredRangeText(SecurityPages, pageBytes);
 }
 
-void C2SecurityByte::ReadSecurityState()
+SecurityNotes C2SecurityByte::ReadSecurityState()
 {
     const ChipInfo& chip = ctx_.Dev.Chip;
     uint8_t pages = 0;
@@ -35,16 +36,16 @@ void C2SecurityByte::ReadSecurityState()
         SecurityPages = pages;
         ChangerMaximum = HighestSecurityPages(chip);
         ShowSecuredRange();
-        return;
+        return {};
     }
-    ctx_.Op.ShowMessage(MessageKind::Error, CannotReadSecurityText);
     // The number field keeps what it showed.
     SecurityPages = HighestSecurityPages(chip);
     UpdateEnabled = false;
     BarEnabled = false;
     ChangerEnabled = false;
     GaugePosition = 0;
-    RangeText = "DEVICE LOCKED!";
+    RangeText = DeviceLockedRangeText;
+    return {SecurityNote::Unreadable};
 }
 
 namespace {
@@ -80,14 +81,11 @@ void C2SecurityByte::ShowFreshDevice()
     SecurityPages = 0;
     ChangerEnabled = true;
     ShowSecuredRange();
-    ctx_.Op.SetBusy(false);
     UpdateEnabled = true;
 }
 
-void C2SecurityByte::Update()
+SecurityNotes C2SecurityByte::Update()
 {
-    if (!ctx_.Op.AskOkCancel("This will protect chip from reading!\r\nAre you sure you want to do this?", false))
-        return;
     // A typed count beyond the part is cut to all its pages: no number can
     // lock more than the device holds.
     uint8_t pages = std::min(SecurityPages, HighestSecurityPages(ctx_.Dev.Chip));
@@ -101,14 +99,17 @@ void C2SecurityByte::Update()
     const ChipInfo answered = ctx_.Dev.Chip;
     KeepIdentity(ctx_.Dev.Chip, identified);
     ShowFreshDevice();
-    ReadSecurityState();
+    SecurityNotes notes = ReadSecurityState();
     ctx_.Dev.Chip = answered;
+    return notes;
 }
 
-void C2SecurityByte::ChipErase()
+SecurityNotes C2SecurityByte::ChipErase()
 {
-    if (ConfirmAndEraseC2Chip(ctx_))
-        ShowFreshDevice();
+    if (!EraseC2Chip(ctx_))
+        return {SecurityNote::ChipEraseFailed};
+    ShowFreshDevice();
+    return {};
 }
 
 } // namespace vorbrant

@@ -14,7 +14,7 @@ public:
     explicit C2SecurityByte(SecurityContext context) : ctx_(std::move(context)) {}
 
     // Opening stops the presence poll and reads the byte; closing restarts it.
-    void Open();
+    SecurityNotes Open();
     void Close();
 
     // The number field changed (typing, the up-down control): a decimal
@@ -23,10 +23,11 @@ public:
     void TextChanged(const std::string& text);
     // Enter in the number field: the same with surrounding blanks dropped.
     void EnterPressed(const std::string& text);
-    // Confirm, program the chosen protection, reconnect and read it back.
-    void Update();
-    // Confirm, erase the whole chip and reconnect.
-    void ChipErase();
+    // Programs the chosen protection (the dialog asked first), reconnects
+    // and reads it back.
+    SecurityNotes Update();
+    // Erases the whole chip (the dialog asked first) and reconnects.
+    SecurityNotes ChipErase();
 
     // What the dialog shows.
     uint8_t SecurityPages = 0;
@@ -40,7 +41,7 @@ public:
     bool UpdateEnabled = true;
 
 private:
-    void ReadSecurityState();
+    SecurityNotes ReadSecurityState();
     void ShowSecuredRange();
     // After a change of the part: back to 0 pages on a fresh maximum.
     void ShowFreshDevice();

@@ -2,31 +2,31 @@
 
 namespace vorbrant {
 
-void F30xSecurity::Open()
+SecurityNotes F30xSecurity::Open()
 {
     ctx_.SetPoll(false);
-    ReadF30xLock();
+    return ReadF30xLock();
 }
 
 void F30xSecurity::Close() { ctx_.SetPoll(true); }
 
-void F30xSecurity::ReadF30xLock()
+SecurityNotes F30xSecurity::ReadF30xLock()
 {
     uint8_t value = 0;
     if (!ctx_.Dev.Flash().ReadLockByte(LockByte::Security, value)) {
-        ctx_.Op.ShowMessage(MessageKind::Error, CannotReadSecurityText);
         ControlsEnabled = false;
-        return;
+        return {SecurityNote::Unreadable};
     }
     F30xLockByte = static_cast<uint8_t>(~value);
     ControlsEnabled = true;
     ReadLockChecked = (F30xLockByte & 0x0F) != 0x0F;
     WriteLockChecked = (F30xLockByte & 0xF0) != 0xF0;
     if (F30xLockByte != 0xFF)
-        ctx_.Op.ShowMessage(MessageKind::Warning, "Device is locked! To unlock, erase whole chip!");
+        return {SecurityNote::F30xLocked};
+    return {};
 }
 
-void F30xSecurity::Update(bool readLockChecked, bool writeLockChecked)
+SecurityNotes F30xSecurity::Update(bool readLockChecked, bool writeLockChecked)
 {
     if (readLockChecked)
         F30xLockByte &= 0xF0;
@@ -34,15 +34,14 @@ void F30xSecurity::Update(bool readLockChecked, bool writeLockChecked)
         F30xLockByte &= 0x0F;
     // Not reported: the read-back shows what the part holds.
     ctx_.Dev.Flash().WriteLockByte(LockByte::Security, F30xLockByte);
-    ReadF30xLock();
+    return ReadF30xLock();
 }
 
-void F30xSecurity::ChipErase()
+SecurityNotes F30xSecurity::ChipErase()
 {
-    if (!ConfirmAndEraseC2Chip(ctx_))
-        return;
-    ReadF30xLock();
-    ctx_.Op.SetBusy(false);
+    if (!EraseC2Chip(ctx_))
+        return {SecurityNote::ChipEraseFailed};
+    return ReadF30xLock();
 }
 
 } // namespace vorbrant

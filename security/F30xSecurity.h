@@ -14,11 +14,13 @@ public:
 
     explicit F30xSecurity(SecurityContext context) : ctx_(std::move(context)) {}
 
-    void Open();
+    SecurityNotes Open();
     void Close();
     // Locks what the two boxes ask for (AND only), then reads the byte back.
-    void Update(bool readLockChecked, bool writeLockChecked);
-    void ChipErase();
+    SecurityNotes Update(bool readLockChecked, bool writeLockChecked);
+    // Erases the whole chip (the dialog asked first), reconnects and reads
+    // the byte again.
+    SecurityNotes ChipErase();
 
     // The byte as stored in the part.
     uint8_t F30xLockByte = 0xFF;
@@ -27,7 +29,7 @@ public:
     bool ControlsEnabled = true;   // both boxes and Update
 
 private:
-    void ReadF30xLock();
+    SecurityNotes ReadF30xLock();
 
     SecurityContext ctx_;
 };

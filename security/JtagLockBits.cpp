@@ -5,7 +5,7 @@
 
 namespace vorbrant {
 
-void JtagLockBits::Open()
+SecurityNotes JtagLockBits::Open()
 {
     ctx_.SetPoll(false);
     const ChipInfo& chip = ctx_.Dev.Chip;
@@ -16,7 +16,9 @@ void JtagLockBits::Open()
             for (LockColumn column : {LockColumn::Read, LockColumn::WriteErase})
                 At(column, bit).Enabled = !chip.SmallerVariant;
     }
-    RefreshLockBits();
+    SecurityNotes notes;
+    RefreshLockBits(notes);
+    return notes;
 }
 
 void JtagLockBits::Close() { ctx_.SetPoll(true); }
@@ -33,14 +35,14 @@ void JtagLockBits::ShowColumn(LockColumn column, uint8_t value)
     }
 }
 
-void JtagLockBits::RefreshLockBits()
+void JtagLockBits::RefreshLockBits(SecurityNotes& notes)
 {
-    Protection held;
-    std::string error;
-    if (!ReadProtection(ctx_.Dev, held, error)) {
-        ctx_.Op.ShowMessage(MessageKind::Warning, error);
+    std::optional<Protection> read = ReadProtection(ctx_.Dev);
+    if (!read) {
+        notes.push_back(SecurityNote::Unreadable);
         return;
     }
+    const Protection& held = *read;
     PanelsEnabled = true;
     ReadLockShadow = held.ReadLock;
     EraseLockShadow = held.WriteEraseLock;
@@ -58,46 +60,38 @@ void JtagLockBits::BoxClicked(LockColumn column, int bit, bool checked)
     Shadow(column) = static_cast<uint8_t>(~locked);
 }
 
-void JtagLockBits::UpdateColumn(LockColumn column, const char* done, const char* failed)
+SecurityNotes JtagLockBits::UpdateColumn(LockColumn column, SecurityNote done, SecurityNote failed)
 {
     LockByte which = column == LockColumn::Read ? LockByte::ReadLock : LockByte::WriteEraseLock;
-    if (ctx_.Dev.Flash().WriteLockByte(which, Shadow(column)))
-        ctx_.Op.ShowMessage(MessageKind::Information, done);
-    else
-        ctx_.Op.ShowMessage(MessageKind::Error, failed);
-    RefreshLockBits();
+    SecurityNotes notes{ctx_.Dev.Flash().WriteLockByte(which, Shadow(column)) ? done : failed};
+    RefreshLockBits(notes);
+    return notes;
 }
 
-void JtagLockBits::UpdateRead()
+SecurityNotes JtagLockBits::UpdateRead()
 {
-    UpdateColumn(LockColumn::Read, "FLASH Read lock bits writing successfull!", "FLASH Read lock bits writing failed!");
+    return UpdateColumn(LockColumn::Read, SecurityNote::ReadLockWritten, SecurityNote::ReadLockNotWritten);
 }
 
-void JtagLockBits::UpdateWriteErase()
+SecurityNotes JtagLockBits::UpdateWriteErase()
 {
-    UpdateColumn(LockColumn::WriteErase, "FLASH Write/Erase lock bits writing successfull!",
-                 "FLASH Write/Erase lock bits writing failed!");
+    return UpdateColumn(LockColumn::WriteErase, SecurityNote::WriteLockWritten, SecurityNote::WriteLockNotWritten);
 }
 
-void JtagLockBits::Erase(bool wholeChip)
+SecurityNotes JtagLockBits::Erase(bool wholeChip)
 {
     const bool polling = ctx_.PollRunning();
     ctx_.SetPoll(false);
-    const char* question = wholeChip ? "This will erase the whole chip!\r\nAre you sure you want to do this?"
-                                     : "This will erase lock bit page!\r\nAre you sure you want to do this?";
-    if (ctx_.Op.AskOkCancel(question, false)) {
-        ctx_.Op.SetBusy(true);
-        EraseKind kind = wholeChip ? EraseKind::Chip : EraseKind::LockPage;
-        if (!ctx_.Dev.Flash().EraseFlash(kind, 0, 0)) {
-            ctx_.Op.ShowMessage(MessageKind::Error, wholeChip ? FullChipEraseFailedText : "Lock bit page erase failed!");
-        } else {
-            RefreshLockBits();
-            ctx_.Op.ShowMessage(MessageKind::Information,
-                                wholeChip ? "Full chip erase successfull!" : "Lock bit page erase successfull!");
-        }
-        ctx_.Op.SetBusy(false);
+    SecurityNotes notes;
+    EraseKind kind = wholeChip ? EraseKind::Chip : EraseKind::LockPage;
+    if (!ctx_.Dev.Flash().EraseFlash(kind, 0, 0)) {
+        notes.push_back(wholeChip ? SecurityNote::FullChipEraseFailed : SecurityNote::LockPageEraseFailed);
+    } else {
+        RefreshLockBits(notes);
+        notes.push_back(wholeChip ? SecurityNote::FullChipErased : SecurityNote::LockPageErased);
     }
     ctx_.SetPoll(polling);
+    return notes;
 }
 
 } // namespace vorbrant

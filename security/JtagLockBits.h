@@ -18,16 +18,17 @@ public:
     explicit JtagLockBits(SecurityContext context) : ctx_(std::move(context)) {}
 
     // Labels the blocks, stops the presence poll and reads the bytes.
-    void Open();
+    SecurityNotes Open();
     void Close();
 
     // A box of a column changed: the column's shadow follows its boxes.
     void BoxClicked(LockColumn column, int bit, bool checked);
     // Programs the column's shadow, reports, reads the bytes back.
-    void UpdateRead();
-    void UpdateWriteErase();
-    // Confirm and erase the lock-bit page or the whole chip.
-    void Erase(bool wholeChip);
+    SecurityNotes UpdateRead();
+    SecurityNotes UpdateWriteErase();
+    // Erases the lock-bit page or the whole chip (the dialog asked first)
+    // and reads the bytes again.
+    SecurityNotes Erase(bool wholeChip);
 
     struct Box {
         bool Checked = false;
@@ -43,10 +44,11 @@ public:
     Box& At(LockColumn column, int bit) { return Boxes[static_cast<size_t>(column)][static_cast<size_t>(bit)]; }
 
 private:
-    void RefreshLockBits();
+    // Reads the bytes; adds Unreadable to notes when they cannot be read.
+    void RefreshLockBits(SecurityNotes& notes);
     void ShowColumn(LockColumn column, uint8_t value);
     uint8_t& Shadow(LockColumn column) { return column == LockColumn::Read ? ReadLockShadow : EraseLockShadow; }
-    void UpdateColumn(LockColumn column, const char* done, const char* failed);
+    SecurityNotes UpdateColumn(LockColumn column, SecurityNote done, SecurityNote failed);
 
     SecurityContext ctx_;
 };

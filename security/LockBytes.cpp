@@ -1,5 +1,7 @@
 #include "security/LockBytes.h"
 
+#include "security/SecurityTexts.h"
+
 #include "common/Text.h"
 
 #include <algorithm>
@@ -32,7 +34,7 @@ std::string SecuredRangeText(uint8_t pages, uint32_t pageBytes)
 {
     uint16_t bytes = ProtectedBytes(pages, pageBytes);
     if (bytes == 0)
-        return "Device unprotected!";
+        return DeviceUnprotectedText;
     std::string end = Hex(static_cast<uint16_t>(bytes - 1), 4);
     if (end.front() >= 'A')
         end.insert(0, "0");

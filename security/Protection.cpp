@@ -2,7 +2,7 @@
 
 #include "common/Text.h"
 #include "security/LockBytes.h"
-#include "security/SecurityContext.h"
+#include "security/SecurityTexts.h"
 
 namespace vorbrant {
 
@@ -49,9 +49,9 @@ bool CountLockedPagesByReads(Target& dev, uint8_t& pages)
 
 } // namespace
 
-bool ReadProtection(Target& dev, Protection& protection, std::string& error)
+std::optional<Protection> ReadProtection(Target& dev)
 {
-    protection = Protection{};
+    Protection protection;
     protection.Kind = dev.Chip.Security;
     FlashLink& flash = dev.Flash();
     uint8_t value = 0;
@@ -63,28 +63,25 @@ bool ReadProtection(Target& dev, Protection& protection, std::string& error)
                                    dev.Chip.FlashEnd != 0;
             if (countable && CountLockedPagesByReads(dev, protection.Pages)) {
                 protection.CountedByReads = true;
-                return true;
+                return protection;
             }
-            error = CannotReadSecurityText;
-            return false;
+            return std::nullopt;
         }
         if (protection.Kind == SecurityAccess::C2PageCount)
             protection.Pages = value;
         else
             protection.F30xByte = static_cast<uint8_t>(~value);
-        return true;
+        return protection;
     case SecurityAccess::JtagBlocks: {
         bool read = flash.ReadLockByte(LockByte::WriteEraseLock, protection.WriteEraseLock) &&
                     flash.ReadLockByte(LockByte::ReadLock, protection.ReadLock);
         // Two bytes of 0x00 cannot be told from a failed read.
-        if (!read || (protection.ReadLock == 0 && protection.WriteEraseLock == 0)) {
-            error = LockBitsUnreadableText;
-            return false;
-        }
-        return true;
+        if (!read || (protection.ReadLock == 0 && protection.WriteEraseLock == 0))
+            return std::nullopt;
+        return protection;
     }
     }
-    return false;
+    return std::nullopt;
 }
 
 std::vector<std::string> DescribeProtection(const ChipInfo& chip, const Protection& p)

@@ -38,12 +38,12 @@ struct LockRequest {
     bool Any() const { return Pages || F30xByte || ReadLock || WriteEraseLock; }
 };
 
-// False with the dialogs' text ("Cannot read security byte!", "Lock bits
-// reading disabled!") when the part does not let its protection be read.
-// A page count whose lock byte is locked with the pages (the byte's own page
-// locks with any count) is counted from the reads the part refuses, on a
-// part identified as itself.
-bool ReadProtection(Target& dev, Protection& protection, std::string& error);
+// Nothing when the part does not let its protection be read (the texts
+// say why by the part's kind: ProtectionUnreadableText). A page count whose
+// lock byte is locked with the pages (the byte's own page locks with any
+// count) is counted from the reads the part refuses, on a part identified as
+// itself.
+std::optional<Protection> ReadProtection(Target& dev);
 
 // After the reconnect that follows a lock: a part found locked shows as its
 // family's locked row, whose name and size are not its own ("Locked F33x",

@@ -2,16 +2,10 @@
 
 namespace vorbrant {
 
-bool ConfirmAndEraseC2Chip(SecurityContext& context)
+bool EraseC2Chip(SecurityContext& context)
 {
-    if (!context.Op.AskOkCancel(ChipEraseQuestion, false))
+    if (!context.Dev.Flash().EraseFlash(EraseKind::Chip, 0, 0))
         return false;
-    context.Op.SetBusy(true);
-    if (!context.Dev.Flash().EraseFlash(EraseKind::Chip, 0, 0)) {
-        context.Op.ShowMessage(MessageKind::Error, ChipEraseFailedText);
-        context.Op.SetBusy(false);
-        return false;
-    }
     context.Reconnect();
     return true;
 }

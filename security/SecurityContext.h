@@ -1,18 +1,18 @@
 #pragma once
-// What a security dialog works with: the connected target, the operator for
-// its boxes, and the reconnect the dialogs run after changing the part (the
-// Connect button's action twice: disconnect, connect), so that the part is
-// identified afresh.
-#include "common/Operator.h"
+// What a security dialog works with: the connected target and the reconnect
+// the dialogs run after changing the part (the Connect button's action
+// twice: disconnect, connect), so that the part is identified afresh. What
+// an action came to is a list of notes; the dialog puts them into words
+// (SecurityTexts.h) and asks its questions itself.
 #include "target/Target.h"
 
 #include <functional>
+#include <vector>
 
 namespace vorbrant {
 
 struct SecurityContext {
     Target& Dev;
-    Operator& Op;
     // Leaves the presence poll as it found it: a connect would start it
     // while the dialog still talks to the part.
     std::function<void()> Reconnect;
@@ -22,17 +22,24 @@ struct SecurityContext {
     std::function<void(bool)> SetPoll;
 };
 
-// Chip erase of the C2 dialogs: confirm, erase with the busy cursor, and on
-// success connect afresh (the busy cursor still shown). False when the
-// operator cancelled or the erase failed ("Chip erase failed!" shown).
-bool ConfirmAndEraseC2Chip(SecurityContext& context);
+// What a lock-byte dialog has to say after an action, in order.
+enum class SecurityNote : uint8_t {
+    Unreadable,          // the part does not let its protection be read
+    F30xLocked,          // an F30x part holds a lock
+    ReadLockWritten,     // the JTAG read-lock byte was written
+    ReadLockNotWritten,
+    WriteLockWritten,    // the JTAG write/erase-lock byte was written
+    WriteLockNotWritten,
+    ChipEraseFailed,     // a C2 part's chip erase
+    FullChipErased,      // a JTAG part's chip erase
+    FullChipEraseFailed,
+    LockPageErased,      // a JTAG part's lock-bit page erase
+    LockPageEraseFailed,
+};
+using SecurityNotes = std::vector<SecurityNote>;
 
-// The texts the security dialogs and the batch options share.
-inline constexpr const char* ChipEraseQuestion =
-    "   This will erase the whole chip!\r\nAre you sure you want to do this?";
-inline constexpr const char* CannotReadSecurityText = "Cannot read security byte!";
-inline constexpr const char* ChipEraseFailedText = "Chip erase failed!";
-inline constexpr const char* LockBitsUnreadableText = "Lock bits reading disabled!";
-inline constexpr const char* FullChipEraseFailedText = "Full chip erase failed!";
+// Chip erase of the C2 dialogs (the dialog asked first): on success the
+// part is connected afresh. False when the erase failed.
+bool EraseC2Chip(SecurityContext& context);
 
 } // namespace vorbrant

@@ -1,6 +1,7 @@
 #include "session/AdapterOptions.h"
 
 #include "common/IniFile.h"
+#include "common/IniKeys.h"
 #include "ftdi/Mpsse.h"
 #include "lpt/PortTable.h"
 #include "session/ConfigPath.h"
@@ -155,7 +156,7 @@ void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::string
     IniFile ini(iniPath);
     if (!std::filesystem::is_regular_file(iniPath) || !ini.Load())
         return;
-    std::string spec = ini.ReadString(AdapterSection, AdapterSpecKey, "");
+    std::string spec = ini.ReadString(ini::Adapter, ini::AdapterSpec, "");
     AdapterChoice choice;
     std::string error;
     if (!spec.empty() && ParseAdapterChoice(spec, choice, error)) {

@@ -62,8 +62,6 @@ std::vector<FoundAdapter> FindAdapters(const std::string& parportRoot, const std
 
 // The adapter the window's "Adapter..." dialog stored ([Adapter] Spec=),
 // used at start when neither --adapter nor --sim is given.
-inline constexpr const char* AdapterSection = "Adapter";
-inline constexpr const char* AdapterSpecKey = "Spec";
 void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::string& iniPath);
 // The same for a start: the configuration file found as the session finds it.
 void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::optional<std::string>& iniOverride,

@@ -27,6 +27,29 @@ std::string WriteFaultText(const RunOutcome& o)
 
 } // namespace
 
+const char* StepStatusText(Step step)
+{
+    switch (step) {
+    case Step::Read: return "Reading...";
+    case Step::Erase: return "Erasing...";
+    case Step::BlankCheck: return "Blank checking...";
+    case Step::Program: return "Programming...";
+    case Step::Verify: return "Verifying...";
+    }
+    return "";
+}
+
+std::string RangeNoticeText(RangeNotice notice, uint32_t last)
+{
+    switch (notice) {
+    case RangeNotice::DataAreaReadEnd: return "End address exceeds data FLASH area.End address set to 0x" + Hex4(last);
+    case RangeNotice::ChipRangeEnd: return "End address exceeds chip address range.End address set to 0x" + Hex4(last);
+    case RangeNotice::FlashAreaEnd: return "End address exceeds chip FLASH area.End address set to 0x" + Hex4(last);
+    case RangeNotice::ScratchpadOverwritten: return "Scratchpad area will be overwritten!";
+    }
+    return "";
+}
+
 OutcomeMessage RunOutcomeMessage(const RunOutcome& o)
 {
     switch (o.Kind) {
@@ -149,6 +172,69 @@ std::string ConfigNotTextMessage(const std::string& path)
 {
     return "Configuration file " + path + " is not a text INI file; settings will not be saved";
 }
+
+std::string PortNotAvailableText(const std::string& portName) { return portName + " not available!"; }
+
+std::string ConnectToDeviceCaption(size_t position) { return "Connect to Device #" + std::to_string(position); }
+
+std::string NonexistingFileText(const std::string& name)
+{
+    return "Nonexisting file in command line - starting in GUI mode ! (" + name + ")";
+}
+
+std::string InvalidPortNameText(const std::string& name)
+{
+    return "Invalid port name in command line - starting in GUI mode ! (" + name + ")";
+}
+
+std::string SyntaxErrorText(const std::string& argument)
+{
+    return "Syntax error in command line - starting in GUI mode ! (" + argument + ")";
+}
+
+std::string ConfigNotReadMessage(const std::string& path, const std::string& reason)
+{
+    return "Can't read configuration file " + path + ": " + reason;
+}
+
+std::string ReadBackLine(int32_t bytes, const std::string& path)
+{
+    return "Read " + std::to_string(bytes) + " bytes into " + path;
+}
+
+std::string LockStateMismatchText(const std::string& held, const std::string& expected)
+{
+    return "Lock state after writing is " + held + ", expected " + expected;
+}
+
+std::string ChooseChainDeviceText(const std::string& jcfPath, size_t count)
+{
+    return "The chain of " + jcfPath + " has " + std::to_string(count) +
+           " devices: choose one with --chain-device=N (or all)";
+}
+
+std::string ChainPositionOutsideText(size_t position, const std::string& jcfPath, size_t count)
+{
+    return "--chain-device=" + std::to_string(position) + ": the chain of " + jcfPath + " has positions 1 to " +
+           std::to_string(count);
+}
+
+std::string ChainDeviceLine(size_t position, const std::string& name, const std::string& file)
+{
+    return "Device #" + std::to_string(position) + ": " + name + ", " + file;
+}
+
+std::string ChainDeviceResultLine(size_t position, const std::string& result)
+{
+    return "Device #" + std::to_string(position) + ": " + result;
+}
+
+std::string ChainPositionResult(int exitCode)
+{
+    return exitCode == 0 ? "success" : "failed, exit code " + std::to_string(exitCode);
+}
+
+std::string ChainSummaryTitle(const std::string& jcfPath) { return "Chain summary (" + jcfPath + "):"; }
 
 std::string NothingToDoText() { return "nothing to do without a window: give -p, -s or --steps"; }
 

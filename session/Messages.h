@@ -3,6 +3,7 @@
 // headless log: the one place where a connect or run result becomes words.
 #include "common/Operator.h"
 #include "session/Outcomes.h"
+#include "session/Sequencer.h"
 #include "target/ChipInfo.h"
 #include "target/Target.h"
 
@@ -14,6 +15,15 @@ struct OutcomeMessage {
     MessageKind Kind;
     std::string Text;
 };
+
+// The run's words: each step's status line, the range notices, the warning
+// about the lock bytes Program leaves alone, the range dialogs' captions.
+const char* StepStatusText(Step step);
+inline constexpr const char* IdleStatusText = "Idle";
+std::string RangeNoticeText(RangeNotice notice, uint32_t last);
+inline constexpr const char* LockBitsWarningText = "To program flash lock bits use security menu!";
+inline constexpr const char* ReadRangeCaption = "Load data address range";
+inline constexpr const char* SaveRangeCaption = "Write file address range";
 
 // The box that ends a run; Cancelled has none (empty text).
 OutcomeMessage RunOutcomeMessage(const RunOutcome& outcome);
@@ -55,6 +65,42 @@ std::string NotC8051fPositionText(size_t position, const std::string& entryName)
 inline constexpr const char* LockedPartHintText = "the part is locked: add --chip-erase to erase it first";
 // --steps=read without a file to keep what it reads.
 inline constexpr const char* ReadStepNeedsFileText = "--steps=read needs --read=FILE to keep what it reads";
+
+// Port choice, connection and the Connect button's captions.
+inline constexpr const char* SelectPortFirstText = "Select port first!";
+std::string PortNotAvailableText(const std::string& portName);
+inline constexpr const char* LptAdapterWarningText = "LPT and USB adapters support SiLabs devices only!";
+inline constexpr const char* NoPortShown = "---";
+inline constexpr const char* ConnectCaption = "Connect";
+inline constexpr const char* DisconnectCaption = "Disconnect";
+std::string ConnectToDeviceCaption(size_t position);
+
+// The command line's errors (the window would start instead).
+std::string NonexistingFileText(const std::string& name);
+std::string InvalidPortNameText(const std::string& name);
+std::string SyntaxErrorText(const std::string& argument);
+
+// The configuration file could not be read at start.
+std::string ConfigNotReadMessage(const std::string& path, const std::string& reason);
+
+// Lines of a batch run.
+inline constexpr const char* ChipErasedLine = "Chip erased";
+std::string ReadBackLine(int32_t bytes, const std::string& path);
+std::string LockStateMismatchText(const std::string& held, const std::string& expected);
+
+// The chain options of a batch run.
+inline constexpr const char* ChainNeedsJcfText = "--chain-device and --verify-chain need the chain: give --jcf=FILE";
+inline constexpr const char* ChainAllTakesNoFileText =
+    "--chain-device=all programs each position with its own file: leave out -f and --read";
+std::string ChooseChainDeviceText(const std::string& jcfPath, size_t count);
+std::string ChainPositionOutsideText(size_t position, const std::string& jcfPath, size_t count);
+std::string ChainDeviceLine(size_t position, const std::string& name, const std::string& file);
+std::string ChainDeviceResultLine(size_t position, const std::string& result);
+// A position's result in the chain summary: "success" or the exit code.
+std::string ChainPositionResult(int exitCode);
+inline constexpr const char* ChainSkippedNotC8051fText = "skipped: not a C8051F part";
+inline constexpr const char* ChainSkippedNoFileText = "skipped: no programming file";
+std::string ChainSummaryTitle(const std::string& jcfPath);
 
 // A headless start whose command line asks for no run.
 std::string NothingToDoText();

@@ -7,6 +7,7 @@
 #include "session/ConfigPath.h"
 #include "session/ExitCodes.h"
 #include "session/Messages.h"
+#include "session/BatchRun.h"
 #include "session/Session.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
@@ -251,19 +252,20 @@ int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& ar
 
     ImageBuffer image;
     Session session(port->Stack(), image, op, ProgramSettings(options, *port, exePath, true));
+    BatchRun batch(session);
     int code = 0;
-    if (std::optional<int> batchCode = session.Start(classic)) {
+    if (std::optional<int> batchCode = batch.Start(classic)) {
         code = *batchCode;
     } else {
-        if (session.NothingToDo())
+        if (batch.NothingToDo())
             op.ShowMessage(MessageKind::Error, NothingToDoText());
-        code = session.HeadlessExitCode();
+        code = batch.HeadlessExitCode();
         if (!session.Close())
             code = ToInt(FirstFailure(static_cast<ExitCode>(code), ExitCode::SettingsNotWritten));
     }
     code = port->Finish(code);
     // Last: the result stands only once every file of the run is written.
-    if (std::string line = session.ResultLine(code); !line.empty())
+    if (std::string line = batch.ResultLine(code); !line.empty())
         op.Log(line);
     return code;
 }

@@ -1,15 +1,10 @@
 #include "session/Sequencer.h"
 
-#include "common/Text.h"
-#include "session/Messages.h"
-
 #include <algorithm>
 
 namespace vorbrant {
 
 namespace {
-
-std::string Hex4(int64_t value) { return Hex(static_cast<uint32_t>(value), 4); }
 
 constexpr uint32_t ImagePageBytes = 1u << ImageBuffer::PageShift;
 
@@ -19,30 +14,61 @@ constexpr uint32_t ImagePageBytes = 1u << ImageBuffer::PageShift;
 // advanced by one at each address that is a multiple of the step.
 class Sequencer::Progress {
 public:
-    Progress(Operator& op, int64_t first, int64_t last) : op_(op)
+    Progress(const Sequencer& run, int64_t first, int64_t last) : run_(run)
     {
         int64_t span = last - first;
         if (span < 100) {
             step_ = 1;
-            op_.ShowProgress(static_cast<int>(std::max<int64_t>(span, 0)));
+            total_ = std::max<int64_t>(span, 0);
         } else {
             step_ = span / 100;
-            op_.ShowProgress(100);
+            total_ = 100;
         }
+        run_.ProgressAt(0, total_);
     }
     void At(int64_t address)
     {
-        if (address % step_ == 0) {
-            op_.SetProgress(++value_);
-            op_.Repaint();
-        }
+        if (address % step_ == 0)
+            run_.ProgressAt(++value_, total_);
     }
 
 private:
-    Operator& op_;
+    const Sequencer& run_;
     int64_t step_ = 1;
-    int value_ = 0;
+    int64_t total_ = 0;
+    int64_t value_ = 0;
 };
+
+void Sequencer::Emit(RunEvent event) const
+{
+    if (events_)
+        events_(event);
+}
+
+void Sequencer::Emit(RunEventKind kind, uint32_t address) const
+{
+    RunEvent event;
+    event.Kind = kind;
+    event.Address = address;
+    Emit(event);
+}
+
+void Sequencer::StepStarted(Step step) const
+{
+    RunEvent event;
+    event.Kind = RunEventKind::StepStarted;
+    event.StepKind = step;
+    Emit(event);
+}
+
+void Sequencer::ProgressAt(int64_t done, int64_t total) const
+{
+    RunEvent event;
+    event.Kind = RunEventKind::Progress;
+    event.Done = done;
+    event.Total = total;
+    Emit(event);
+}
 
 void Sequencer::FailWrite(uint32_t address)
 {
@@ -79,32 +105,19 @@ void Sequencer::Fail(RunOutcomeKind kind, uint32_t address, uint8_t expected, ui
     outcome_.Address = address;
     outcome_.Expected = expected;
     outcome_.Actual = actual;
-    OutcomeMessage message = RunOutcomeMessage(outcome_);
-    // A batch run ends with its exit code; the text goes to the log instead of
-    // a box that nobody would close.
-    if (options_.BatchMode)
-        op_.Note(message.Kind, message.Text);
-    else
-        op_.ShowMessage(message.Kind, message.Text);
-    if (std::string detail = RunOutcomeDetailLine(outcome_); !detail.empty())
-        op_.Log(detail);
-    if (std::string cause = RunOutcomeCauseLine(outcome_); !cause.empty())
-        op_.Log(cause);
     throw Abort{};
 }
 
-void Sequencer::Notice(const std::string& text)
+void Sequencer::Notice(RangeNotice notice, int64_t last)
 {
     if (noticeGiven_)
         return;
-    op_.ShowMessage(MessageKind::Information, text);
+    RunEvent event;
+    event.Kind = RunEventKind::Notice;
+    event.Notice = notice;
+    event.Address = static_cast<uint32_t>(last);
+    Emit(event);
     noticeGiven_ = true;
-}
-
-void Sequencer::Status(const std::string& text)
-{
-    op_.SetStatus(text, true);
-    op_.Repaint();
 }
 
 void Sequencer::CheckDataAreaMapped()
@@ -205,8 +218,6 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
     leftOutHigh_ = -1;
     uint64_t start = clock_.NowMs();
     flash_.ResetStallCount();
-    op_.SetBusy(true);
-    view_.DisablePanels();
 
     try {
         if (options_.Area == FlashArea::UserData)
@@ -216,18 +227,17 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
             bool ok = true;
             if (options_.ReadRange)
                 range = *options_.ReadRange;
-            else
-                ok = op_.AskRange("Load data address range", range);
+            else if (options_.AskReadRange)
+                ok = options_.AskReadRange(range);
             // The dialog stores each field as it is left, Cancel included.
             image_.StartAddress = range.Start;
             image_.EndAddress = range.End;
             if (!ok) {
-                ShowIdle();
                 outcome_.Kind = RunOutcomeKind::Cancelled;
                 return outcome_;
             }
             start = clock_.NowMs();
-            Status("Reading...");
+            StepStarted(Step::Read);
             ReadStep();
         }
         if (image_.ImageSize == 0 &&
@@ -236,17 +246,17 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
         // The steps after a read, in their order.
         static constexpr struct {
             bool RunOptions::*Ticked;
-            const char* Status;
+            Step Kind;
             void (Sequencer::*Run)();
         } Steps[] = {
-            {&RunOptions::DoErase, "Erasing...", &Sequencer::EraseStep},
-            {&RunOptions::DoBlankCheck, "Blank checking...", &Sequencer::BlankCheckStep},
-            {&RunOptions::DoProgram, "Programming...", &Sequencer::ProgramStep},
-            {&RunOptions::DoVerify, "Verifying...", &Sequencer::VerifyStep},
+            {&RunOptions::DoErase, Step::Erase, &Sequencer::EraseStep},
+            {&RunOptions::DoBlankCheck, Step::BlankCheck, &Sequencer::BlankCheckStep},
+            {&RunOptions::DoProgram, Step::Program, &Sequencer::ProgramStep},
+            {&RunOptions::DoVerify, Step::Verify, &Sequencer::VerifyStep},
         };
         for (const auto& step : Steps) {
             if (options_.*step.Ticked) {
-                Status(step.Status);
+                StepStarted(step.Kind);
                 (this->*step.Run)();
             }
         }
@@ -256,29 +266,9 @@ RunOutcome Sequencer::RunOperations(const RunOptions& options)
             outcome_.Kind = RunOutcomeKind::DataLeftOut;
     } catch (const Abort&) {
     }
-    ShowIdle();
     outcome_.StallsRecovered = flash_.StallsRecovered();
     outcome_.Seconds = static_cast<double>(clock_.NowMs() - start) / 1000.0;
-    if (outcome_.Kind == RunOutcomeKind::DataLeftOut) {
-        OutcomeMessage message = RunOutcomeMessage(outcome_);
-        if (options_.BatchMode)
-            op_.Note(message.Kind, message.Text);
-        else
-            op_.ShowMessage(message.Kind, message.Text);
-    } else if (outcome_.Succeeded() && !options_.BatchMode) {
-        op_.Beep();
-        OutcomeMessage message = RunOutcomeMessage(outcome_);
-        op_.ShowMessage(message.Kind, message.Text);
-    }
     return outcome_;
-}
-
-void Sequencer::ShowIdle()
-{
-    op_.SetStatus("Idle", false);
-    op_.HideProgress();
-    op_.SetBusy(false);
-    view_.ShowIdle();
 }
 
 void Sequencer::StartFlashStep()
@@ -301,7 +291,7 @@ void Sequencer::FinishFlashStep()
 {
     flashStepRunning_ = false;
     flash_.EndFlashAccess();
-    op_.HideProgress();
+    Emit(RunEventKind::ProgressEnded);
 }
 
 bool Sequencer::SkipAbsentRun(uint32_t address, int64_t last)
@@ -339,9 +329,9 @@ void Sequencer::ClampToDataArea(int64_t first, int64_t& last)
         Fail(RunOutcomeKind::OutsideDataArea);
     if (last >= size) {
         last = size - 1;
-        Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
+        Notice(RangeNotice::FlashAreaEnd, last);
     }
-    op_.ShowProgress(static_cast<int>(std::max<int64_t>(last, 0)));
+    ProgressAt(0, std::max<int64_t>(last, 0));
 }
 
 template <typename Visit>
@@ -350,8 +340,7 @@ void Sequencer::EachDataByte(int64_t first, int64_t last, Visit visit)
     ClampToDataArea(first, last);
     for (int64_t offset = first; offset <= last; ++offset) {
         visit(static_cast<uint32_t>(offset));
-        op_.SetProgress(static_cast<int>(offset));
-        op_.Repaint();
+        ProgressAt(offset, std::max<int64_t>(last, 0));
     }
 }
 
@@ -367,16 +356,16 @@ void Sequencer::ReadStep()
         if (last >= chip_.ScratchpadSize) {
             last = chip_.ScratchpadSize - 1;
             if (!options_.DoProgram && !options_.DoVerify)
-                Notice("End address exceeds data FLASH area.End address set to 0x" + Hex4(last));
+                Notice(RangeNotice::DataAreaReadEnd, last);
         }
         // The gauge runs from first to last: shown as 0..last-first.
-        op_.ShowProgress(static_cast<int>(std::max<int64_t>(last - first, 0)));
+        const int64_t total = std::max<int64_t>(last - first, 0);
+        ProgressAt(0, total);
         for (int64_t offset = first; offset <= last; ++offset) {
             image_.ImageData[static_cast<size_t>(offset)] = ReadOrAbort(static_cast<uint32_t>(offset));
-            op_.SetProgress(static_cast<int>(offset - first));
-            op_.Repaint();
+            ProgressAt(offset - first, total);
         }
-        view_.ShowUploaded();
+        Emit(RunEventKind::Uploaded);
     } else {
         // Small parts also show the 128-byte window above their code flash.
         const int64_t window = chip_.CodeBytes();
@@ -387,7 +376,7 @@ void Sequencer::ReadStep()
             clamped = true;
         }
         if (clamped && !options_.DoProgram && !options_.DoVerify)
-            Notice("End address exceeds chip address range.End address set to 0x" + Hex4(last));
+            Notice(RangeNotice::ChipRangeEnd, last);
         if (first > last)
             first = last;
         image_.ClearMaps();
@@ -395,7 +384,7 @@ void Sequencer::ReadStep()
         // lock byte lies above FlashEnd that includes FlashEnd itself.
         const int64_t readTop =
             chip_.C2Mode && chip_.LockByteAddress != 0 ? ProgramTop() : int64_t{chip_.FlashEnd} - 1;
-        Progress progress(op_, first, last);
+        Progress progress(*this, first, last);
         for (int64_t address = first; address <= last; ++address) {
             if (address <= readTop || (chip_.WindowAboveCode && address >= window)) {
                 auto a = static_cast<uint32_t>(address);
@@ -412,23 +401,21 @@ void Sequencer::ReadStep()
     ConfirmSamePart(last);
     FinishFlashStep();
     image_.ImageSize = image_.EndAddress - image_.StartAddress + 1;
-    view_.ShowBufferInfo();
+    Emit(RunEventKind::ImageChanged);
 }
 
 void Sequencer::EraseStep()
 {
     flash_.BeginRun();
-    op_.Repaint();
     if (options_.Area == FlashArea::UserData) {
         // Its result is not checked (blank check and verify will tell),
         // unless the part no longer answers.
         if (!flash_.EraseScratchpad() && flash_.TargetLost())
             Fail(RunOutcomeKind::WriteFault);
-        op_.Repaint();
         return;
     }
     const uint32_t pages = chip_.CodeBytes() / ImagePageBytes;
-    op_.ShowProgress(static_cast<int>(pages));
+    ProgressAt(0, pages);
     // The image marks 512-byte pages; a part with larger pages erases each
     // of its own pages once, however many marked pages it holds.
     int64_t lastErased = -1;
@@ -446,33 +433,30 @@ void Sequencer::EraseStep()
     };
     for (uint32_t p = 0; p <= pages; ++p) {
         erase(p);
-        op_.SetProgress(static_cast<int>(p));
-        op_.Repaint();
+        ProgressAt(p, pages);
     }
     // Small parts keep their User data in the page above the code.
     if (chip_.WindowAboveCode)
         erase(pages + 1);
-    op_.HideProgress();
-    op_.Repaint();
+    Emit(RunEventKind::ProgressEnded);
 }
 
 void Sequencer::BlankCheckStep()
 {
     StartFlashStep();
     if (options_.Area == FlashArea::UserData) {
-        op_.ShowProgress(chip_.ScratchpadSize);
+        ProgressAt(0, chip_.ScratchpadSize);
         for (uint32_t offset = 0; offset < chip_.ScratchpadSize; ++offset) {
             uint8_t value = ReadOrAbort(offset);
             if (value != 0xFF)
                 Fail(RunOutcomeKind::BlankCheckFailed, offset, 0xFF, value);
-            op_.SetProgress(static_cast<int>(offset));
-            op_.Repaint();
+            ProgressAt(offset, chip_.ScratchpadSize);
         }
     } else {
         int64_t first, last;
         ImageSpan(first, last);
         last = std::min<int64_t>(last, chip_.FlashEnd);
-        Progress progress(op_, first, last);
+        Progress progress(*this, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
             if (SkipAbsentRun(a, last)) {
@@ -512,9 +496,9 @@ void Sequencer::ProgramStep()
         if (last >= int64_t{chip_.CodeBytes()}) {
             if (!chip_.WindowAboveCode || chip_.ScratchpadSize == 0) {
                 last = chip_.FlashEnd;
-                Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
+                Notice(RangeNotice::FlashAreaEnd, last);
             } else {
-                Notice("Scratchpad area will be overwritten!");
+                Notice(RangeNotice::ScratchpadOverwritten, last);
             }
             noticeGiven_ = true;
         }
@@ -527,9 +511,9 @@ void Sequencer::ProgramStep()
             chip_.C2Mode && chip_.LockByteAddress != 0 ? spanLast >= int64_t{chip_.LockByteAddress} : last > top;
         last = std::min(last, top);
         if (reachesLock)
-            op_.ShowMessage(MessageKind::Warning, "To program flash lock bits use security menu!");
+            Emit(RunEventKind::LockBytesSkipped, static_cast<uint32_t>(top + 1));
         LeaveOut(std::max(first, last + 1), spanLast);
-        Progress progress(op_, first, last);
+        Progress progress(*this, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
             if (flash_.SkipsAbsentBytes() && !image_.PresentMap[a]) {
@@ -543,7 +527,7 @@ void Sequencer::ProgramStep()
             progress.At(address);
         }
     }
-    op_.HideProgress();
+    Emit(RunEventKind::ProgressEnded);
     EndRun();
 }
 
@@ -566,10 +550,10 @@ void Sequencer::VerifyStep()
         if (last > int64_t{chip_.FlashEnd}) {
             last = chip_.FlashEnd;
             if (!options_.DoProgram)
-                Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
+                Notice(RangeNotice::FlashAreaEnd, last);
         }
         LeaveOut(std::max(first, last + 1), spanLast);
-        Progress progress(op_, first, last);
+        Progress progress(*this, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
             if (ProtectedLockByte(a)) {

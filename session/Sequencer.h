@@ -1,12 +1,13 @@
 #pragma once
 // The operation flow: Read, Erase, Blank check, Program and Verify, in that
 // order, over the code flash or the User data area of the connected part.
-// No widgets here: the session hands in what the run needs and a RunView for
-// the few things it changes on screen; the part is reached only through its
-// FlashLink.
-#include "common/Operator.h"
+// No widgets and no words here: the session hands in what the run needs and
+// hears what happens as run events; the run ends with its outcome. The part
+// is reached only through its FlashLink.
+#include "common/AddressRange.h"
 #include "image/ImageBuffer.h"
 #include "lpt/Clock.h"
+#include "session/OperationOptions.h"
 #include "session/Outcomes.h"
 #include "target/ChipInfo.h"
 #include "target/FlashLink.h"
@@ -29,37 +30,56 @@ struct RunOptions {
     bool BatchMode = false; // failures end the process with an exit code
     // A Read over this range without asking (the --read batch run).
     std::optional<AddressRange> ReadRange;
+    // Otherwise the Read asks for its range: false when it was cancelled.
+    // The range holds what was entered even then.
+    std::function<bool(AddressRange&)> AskReadRange;
     // Asked before a verify mismatch or a blank-check failure is reported:
     // false when the part no longer answers with the identity it had at
     // connect, so that a lost target shows as the read fault it is.
     std::function<bool()> SamePartAnswers;
 };
 
-// What a run changes on the window besides messages, status and progress.
-class RunView {
-public:
-    virtual ~RunView() = default;
-    // Run start: disable the three panels and the presence poll.
-    virtual void DisablePanels() = 0;
-    // End-of-run reset of the window.
-    virtual void ShowIdle() = 0;
-    // A User data read shows "UPLOADED" in green as the loaded file.
-    virtual void ShowUploaded() = 0;
-    // The buffer-info panel after a read.
-    virtual void ShowBufferInfo() = 0;
+// A range notice: the run goes on over a range it clamped (or only
+// informs). One per run.
+enum class RangeNotice : uint8_t {
+    DataAreaReadEnd,   // a User data Read ends beyond the area
+    ChipRangeEnd,      // a code Read ends beyond the part's address range
+    FlashAreaEnd,      // Program or Verify ends beyond the area
+    ScratchpadOverwritten, // a code Program reaches the User data above small parts
 };
+
+enum class RunEventKind : uint8_t {
+    StepStarted,      // Step begins (the status line)
+    Progress,         // Done of Total; the first of a gauge has Done 0
+    ProgressEnded,    // the gauge is put away
+    Notice,           // Notice, with the last address the run keeps
+    LockBytesSkipped, // Program leaves the lock byte(s) from Address alone
+    Uploaded,         // a User data Read put the part's bytes into the image
+    ImageChanged,     // a Read changed the image and its range
+};
+
+struct RunEvent {
+    RunEventKind Kind = RunEventKind::Progress;
+    Step StepKind = Step::Read;
+    int64_t Done = 0;
+    int64_t Total = 0;
+    RangeNotice Notice = RangeNotice::FlashAreaEnd;
+    uint32_t Address = 0;
+};
+
+using RunEvents = std::function<void(const RunEvent&)>;
 
 class Sequencer {
 public:
     // wallClock times the run for the closing message; the link keeps its
     // own clock for the protocol.
-    Sequencer(ImageBuffer& image, FlashLink& flash, const ChipInfo& chip, Operator& op, Clock& wallClock,
-              RunView& view)
-        : image_(image), flash_(flash), chip_(chip), op_(op), clock_(wallClock), view_(view)
+    Sequencer(ImageBuffer& image, FlashLink& flash, const ChipInfo& chip, Clock& wallClock, RunEvents events)
+        : image_(image), flash_(flash), chip_(chip), clock_(wallClock), events_(std::move(events))
     {
     }
 
-    // Shows the closing box (or, in a batch run, notes the failure) itself.
+    // Runs the ticked steps; the outcome says how the run ended (a failure
+    // stops at once, with the flash access closed).
     RunOutcome RunOperations(const RunOptions& options);
 
 private:
@@ -72,8 +92,6 @@ private:
     void ProgramStep();
     void VerifyStep();
 
-    // End of a run, however it ended: "Idle", no gauge, the window reset.
-    void ShowIdle();
     // Each step starts a new flash run; FinishFlashStep closes it.
     void StartFlashStep();
     void FinishFlashStep();
@@ -99,8 +117,11 @@ private:
     // and the part never took them.
     [[noreturn]] void FailWrite(uint32_t address);
     void CheckDataAreaMapped();
-    void Notice(const std::string& text);
-    void Status(const std::string& text);
+    void Notice(RangeNotice notice, int64_t last);
+    void Emit(RunEvent event) const;
+    void Emit(RunEventKind kind, uint32_t address = 0) const;
+    void StepStarted(Step step) const;
+    void ProgressAt(int64_t done, int64_t total) const;
     // Closing EndFlashAccess of a writing step: a lost final block is a write fault.
     void EndRun();
     // Blank check and Verify compare only bytes the image holds: a run of
@@ -121,9 +142,8 @@ private:
     ImageBuffer& image_;
     FlashLink& flash_;
     const ChipInfo& chip_;
-    Operator& op_;
     Clock& clock_;
-    RunView& view_;
+    RunEvents events_;
 
     RunOptions options_;
     RunOutcome outcome_;

@@ -2,10 +2,13 @@
 // The programmer session: everything the main window shows and the batch run
 // uses, without a widget. It owns the port choice, the connection and its
 // presence poll, the operation options, the image and the loaded file, the
-// recent files and the configuration, and runs the operation flow and the
-// command-line batch. It reports through the Operator (messages, status,
-// progress) and a SessionView (what changed on the panels); it never reads
-// what a window shows.
+// recent files and the configuration, and runs the operation flow. It is the
+// one place that speaks to the Operator (messages, status, progress) and
+// tells a SessionView what changed on the panels; it never reads what a
+// window shows. Its parts: port choice (SessionPort.cpp), connection
+// (SessionConnection.cpp), configuration (SessionConfig.cpp), the chain
+// setup (SessionChain.cpp). The window and the batch run (BatchRun.h) are
+// its clients.
 #include "chain/JtagChainSetup.h"
 #include "chain/JtagDeviceEditor.h"
 #include "common/FileLock.h"
@@ -15,20 +18,16 @@
 #include "image/FileSaver.h"
 #include "image/ImageBuffer.h"
 #include "image/RecentFiles.h"
-#include "session/CommandLine.h"
-#include "session/ExitCodes.h"
-#include "session/OperationOptions.h"
-#include "session/PortChoice.h"
-#include "security/Protection.h"
 #include "security/SecurityContext.h"
+#include "session/OperationOptions.h"
 #include "session/Sequencer.h"
+#include "session/SessionSettings.h"
+#include "session/SessionState.h"
 #include "target/ProgrammerStack.h"
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace vorbrant {
 
@@ -46,95 +45,71 @@ public:
     // The three panels while a run holds the window.
     virtual void PanelsEnabled(bool) {}
     // The presence poll's timer: started and stopped by the session, ticks
-    // go to Session::Tick.
+    // go to Session::Poll.
     virtual void PollTimer(bool) {}
 };
 
-// The lock-byte options of a batch run.
-struct BatchSecurity {
-    bool Show = false;      // print the protection at the end
-    bool ChipErase = false; // erase the whole chip before any other step
-    LockRequest Lock;       // written after the other steps, then compared
+class RunReport;
 
-    bool Any() const { return Show || ChipErase || Lock.Any(); }
-    // Without a file or a step of its own, a lock-byte run does only that.
-    bool OnlySecurity(bool stepsGiven) const { return Any() && !stepsGiven; }
-};
-
-// The JTAG chain options of a batch run.
-struct ChainBatch {
-    std::string JcfPath;           // chain mode with this JCF file
-    std::optional<uint8_t> Device; // the 1-based position to run on
-    bool AllDevices = false;       // ... or every C8051F position with a file
-    bool Verify = false;           // the hardware check of the chain
-
-    bool Any() const { return !JcfPath.empty() || Device || AllDevices || Verify; }
-};
-
-struct SessionSettings {
-    std::string IniPath;        // the configuration file
-    bool Headless = false;      // no window is ever shown
-    std::string ReadBackPath;   // --read=FILE: a batch run that reads the chip back
-    BatchSecurity Security;
-    ChainBatch Chain;
-    std::optional<LoadFormat> FileFormat; // --format: the -f file's format, not detected
-    std::optional<std::vector<Step>> Steps; // --steps: exactly these, and a batch run
-    // --part: the part a batch run expects on the board, as written.
-    std::optional<std::string> ExpectedPart;
-    // The simulator: no real-time scheduling needed, and it answers on one
-    // LPT port whatever the configuration says (nor is the port stored).
-    bool SimulatedPort = false;
-    int SimulatedLpt = 1;
-    // A line about the port's work for the run report (accesses, time):
-    // since the last such line, or with wholeRun since the port opened.
-    std::function<std::string(bool wholeRun)> PortSummary;
-};
-
-// What the loader panel shows.
-enum class LoaderPanel : uint8_t {
-    Initial,      // as the window starts: nothing connected yet
-    Connected,
-    Disconnected, // after a disconnect or a lost target
-};
-
-// What the loaded-file label shows.
-enum class LoadedLabel : uint8_t { None, File, Uploaded };
-
-class Session : private RunView {
+class Session {
 public:
     static constexpr const char* ApplicationTitle = "Vorbrant Lite";
 
     Session(ProgrammerStack& stack, ImageBuffer& image, Operator& op, SessionSettings settings);
-    ~Session() override;
+    ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     void SetView(SessionView* view) { view_ = view; }
 
-    // Start-up: clears the image, reads the configuration, applies the port,
-    // runs the command line (args without our long options). Returns an exit
-    // code when the process is to end now (a batch run), nullopt to go on.
-    std::optional<int> Start(const std::vector<std::string>& args);
+    // --- what views read ------------------------------------------------------
+    const SessionState& State() const { return state_; }
+    bool Connected() const { return state_.Connected(); }
+    const SessionSettings& Settings() const { return settings_; }
+    const ProgrammerStack& Programmer() const { return stack_; }
+    const ImageBuffer& Image() const { return image_; }
+    const FileState& Files() const { return files_; }
+    const RecentFiles& Recent() const { return recent_; }
+    const OperationOptions& Options() const { return options_; }
+    const IniFile& Config() const { return config_; }
+    const JtagDeviceTable& Devices() const { return devices_; }
+    // The last connect identified a locked part.
+    bool IdentifiedLocked() const { return identifiedLocked_; }
+
+    // What the dialogs and the batch run work with: the programmer, the
+    // operator the dialogs ask, and the image the hex editor shows (its
+    // edits come back through EditByte and ClearBuffer).
+    ProgrammerStack& Programmer() { return stack_; }
+    Operator& DialogOperator() { return op_; }
+    ImageBuffer& EditedImage() { return image_; }
+
+    // --- start-up and close -------------------------------------------------
+    // Clears the image, reads the configuration and applies the port
+    // ("-dd": LPT1..LPT3 at their fixed addresses).
+    void Start(bool directAddressMode);
+    // The window opens for work: says once when another instance holds the
+    // configuration (a batch run never writes the file anyway).
+    void Opened();
     // Stops the poll, writes the configuration, releases a connected target.
     // Runs once; false when the configuration could not be written.
     bool Close();
-    // A headless start that did not end in a batch run and asked for
-    // nothing else (no help, no command-line error): a window would have
-    // been its only work.
-    bool NothingToDo() const { return !CommandLineError && !helpShown_; }
-    // Exit code of a headless start that did not end in a batch run.
-    int HeadlessExitCode() const;
-    // The closing line of a batch run, with the code the process ends with
-    // (a file written after the run may have failed since): the operation
-    // flow's counts when it ran. Empty only for a start that was no batch
-    // run and ends well (the window, or "?" alone).
-    std::string ResultLine(int exitCode) const;
     // Another instance holds the configuration: this one does not save it.
     bool ConfigurationReadOnly() const { return configReadOnly_; }
+    // Writes the configuration file as it stands (the device list and the
+    // recorded JCF file at once, everything at close). False after the
+    // message when it could not be written.
+    bool SaveConfiguration();
+    // The adapter the "Adapter..." dialog chose (its --adapter text, empty
+    // for the parallel port); it takes effect at the next start.
+    std::string AdapterChoice() const;
+    void SetAdapterChoice(const std::string& spec);
 
-    // Port choice (the "Hardware port" menu).
+    // --- port choice (the "Hardware port" menu) ------------------------------
     void SelectPort();
     void ChooseLpt(int number); // LPT1..LPT3 from the menu
+    // -s on the command line: LPTn without the adapter warning. False when
+    // there is no such port (the warning is then still due).
+    bool ChooseLptQuietly(int number);
     // The user-defined port: ask is shown the current address text and
     // answers what was typed, or nothing when the operator cancelled.
     using AskAddressText = std::function<std::optional<std::string>(const std::string& current)>;
@@ -143,15 +118,30 @@ public:
     void EditUserAddress(const AskAddressText& ask);
     std::string UserAddressText() const;
 
-    // Operation options.
+    // --- operation options ----------------------------------------------------
     void SetStep(Step step, bool checked);
     void SelectArea(FlashArea area);
     void ClearSteps();
     RunOptions CurrentRunOptions() const;
 
-    // Connection: the Connect/Disconnect button, and the poll's tick.
+    // --- connection -----------------------------------------------------------
+    // The Connect/Disconnect button.
     void ConnectClick();
-    void Tick();
+    // Connects when not connected; true when a part is connected after it.
+    bool Connect();
+    void Disconnect();
+    // The presence poll: a target that went away drops to "Not Connected".
+    void Poll();
+    // Disconnect, then connect, so that a changed part is identified afresh
+    // (the security dialogs and options).
+    void Reconnect();
+    // The presence poll's timer as the window runs it.
+    bool PollTimerRunning() const { return pollTimerRunning_; }
+    void SetPollTimer(bool running);
+    // What the security dialogs and options work with.
+    SecurityContext Security();
+
+    // --- the JTAG chain -------------------------------------------------------
     // "Multiple JTAG Chain" ticked or not: the chain setup is offered and
     // Connect waits for it, or a single device is connected.
     void SetChainEnabled(bool enabled);
@@ -161,40 +151,37 @@ public:
     // The chain setup closed with OK on this 1-based position: Connect goes
     // to that device, and its programming file is loaded when it exists.
     void ChainSetupAccepted(uint8_t position);
-    // Writes the configuration file as it stands (the device list and the
-    // recorded JCF file at once, everything at close). False after the
-    // message when it could not be written.
-    bool SaveConfiguration();
-    // The Connect button's action twice: disconnect, then connect, so that
-    // a changed part is identified afresh (the security dialogs and options).
-    void Reconnect();
-    // The presence poll's timer as the window runs it.
-    bool PollTimerRunning() const { return pollTimerRunning_; }
-    void SetPollTimer(bool running);
-    // What the security dialogs and options work with.
-    SecurityContext Security();
+    // A batch run's chain: the chain mode on and, unless 0, this 1-based
+    // position chosen.
+    void UseChain(uint8_t position);
 
-    // Runs the ticked steps and reports the result (batch: the exit code).
-    void Run(const std::optional<AddressRange>& readRange = std::nullopt);
+    // --- runs -----------------------------------------------------------------
+    // A command-line run: failures are noted rather than shown in boxes,
+    // and a success has no box.
+    void SetBatchMode(bool batch);
+    // Runs the ticked steps and reports the result; readRange reads without
+    // asking.
+    RunOutcome Run(const std::optional<AddressRange>& readRange = std::nullopt);
     // Go: the run with the Go button held down.
     void Go();
     // Loads the current file and, when it loaded, runs (Reload).
     void Reload();
-    // The --read batch run: reads the code flash (the loaded file's range,
-    // else the whole code area) and saves it to the read-back path.
-    void ReadBack();
+    // The Read step alone over range, into an image cleared first: what the
+    // read does not reach must not pass for the chip's bytes.
+    RunOutcome ReadChip(const AddressRange& range);
 
-    // Files.
-    // LoadFile on Files.CurrentFilePath; on success the label shows its name.
+    // --- files ------------------------------------------------------------------
+    // LoadFile on the current file; on success the label shows its name.
     bool LoadCurrentFile();
+    // The file the next load (and Reload) reads, and as what.
+    void SetCurrentFile(const std::string& path, LoadFormat format = LoadFormat::Detect);
     // A file chosen in the open dialog, read as its filter says (DAT files
     // always as DAT).
     void OpenFile(const std::string& path, LoadFormat format);
     void AddRecentFile(const std::string& path);
     void OpenRecentFile(int entry); // 1..5
-    // The buffer-info panel after the image changed outside the session
-    // (the offset dialog).
-    void BufferChanged() { notify(&SessionView::BufferChanged); }
+    // The offset dialog's result: HEX data records load this far up.
+    void SetLoadOffset(int32_t offset);
     // The hex editor: one byte typed in (stored and marked present, the
     // working range and ImageSize widened to reach it, so the next run
     // programs it with the rest), and "Clear buffer" (an empty image,
@@ -209,141 +196,45 @@ public:
     using ChooseSavePath = std::function<std::optional<SavePath>()>;
     void SaveWithRange(const ChooseSavePath& choose);
 
-    // The programmer below.
-    ProgrammerStack& Stack;
-    ImageBuffer& Image;
-    Operator& Op;
-    SessionSettings Settings;
-    IniFile Config;
-    FileState Files;
-    RecentFiles Recent;
-    OperationOptions Options;
-
-    // Port state.
-    PortChoice PortSelection = PortChoice::None;
-    uint16_t UserLptAddress = 0;
-    bool LptMode = false;
-    bool DirectAddressMode = false;
-    bool LptWarningShown = true;
-    bool SelectedPortHint = true; // the port label invites a click (until an LPT port is selected)
-    std::string SelectedPortText = "---";
-    bool PortInfoDimmed = false; // the baud rate line does not apply to an LPT adapter
-    // Check marks of the port menu: LPT1, LPT2, LPT3, User defined. LPT1
-    // is marked until a port selection says otherwise.
-    std::array<bool, 4> PortMarks{true, false, false, false};
-
-    // Connection state.
-    LoaderPanel Loader = LoaderPanel::Initial;
-    bool Connected() const { return Loader == LoaderPanel::Connected; }
-    bool PollActive = false;
-    std::string ConnectButtonText = "Connect";
-    bool FirmwareLineEnabled = true;  // the flash size (firmware) line of the loader panel
-    bool ChainSetupVisible = false;   // "JTAG Chain Setup" offered
-    bool ChainEnabled = false;        // "Multiple JTAG Chain" ticked
-    bool ChainCheckEnabled = true;    // ... and may be changed
-    bool ConnectEnabled = true;       // the Connect button
-    uint8_t SelectedChainDevice = 0;  // chosen in the chain setup; 0 until then
-    JtagDeviceTable Devices;          // the JTAG device list
-    bool SecurityMenuVisible = false;
-    bool DataAreaEnabled = false;
-    bool GoEnabled = false;
-    bool LockWarningShown = false;
-
-    // Loaded file label.
-    LoadedLabel Loaded = LoadedLabel::None;
-
-    // Batch state.
-    bool BatchMode = false;
-    bool RunFlag = false;
-    bool CommandLineError = false;
-    std::optional<int> ExitCode;
-    void RequestExit(vorbrant::ExitCode code) { ExitCode = ToInt(code); }
+    // --- words for a client without an operator of its own (the batch run) ---
+    void Show(MessageKind kind, const std::string& text) { op_.ShowMessage(kind, text); }
+    void Note(MessageKind kind, const std::string& text) { op_.Note(kind, text); }
+    void Log(const std::string& line) { op_.Log(line); }
 
 private:
-    // RunView.
-    void DisablePanels() override;
-    void ShowIdle() override;
-    void ShowUploaded() override;
-    void ShowBufferInfo() override { notify(&SessionView::BufferChanged); }
+    // A run holds the window: the panels and the poll off; and back.
+    void DisablePanels();
+    void ShowIdle();
+    void RunEventSeen(RunReport& report, const RunEvent& event);
 
     void ReadConfiguration();
     bool WriteConfiguration();
     // The configuration's lock file beside it; says once when another
     // instance holds it.
     void LockConfiguration();
-    // The --read file must be writable before the chip is read.
-    bool ReadBackWritable();
-    void RunCommandLine(const CommandLineScan& scan, const std::vector<std::string>& args);
-    // A batch run refuses option letters it does not know; a start that
-    // opens the window names them and goes on. False when the run ends.
-    bool CheckUnknownOptions(const CommandLineScan& scan, const std::vector<std::string>& args);
-    // Steps named by letters or --steps besides a read; a chain check or a
-    // read-back goes on to them.
-    bool StepsAsked() const;
-    // --steps names the read.
-    bool ReadStepNamed() const;
-    // The steps before the read of --read (or --steps=...,read), then the
-    // read; the result counts both.
-    void RunStepsThenRead();
-    // Before the first step on a chain position: the IDCODE read there is
-    // its entry's. After connecting: the part identified is the one the
-    // JCF entry and --part name. False when the run ends (ExitCode set).
-    bool GuardChainPosition();
-    bool GuardIdentifiedPart();
-    // The command line's ticks, file and port; false after an error in it.
-    bool ApplyCommandSteps(const CommandLineScan& scan);
-    void RunBatch();
-    // One batch run on the current target: connect, load, the steps.
-    void RunBatchOnce();
-    // The JTAG chain options: the JCF file loaded, the position chosen, the
-    // hardware check. False when the run ends (ExitCode set).
-    bool PrepareChain();
-    // The hardware check of the chain; false when the run ends there.
-    bool VerifyChainBatch();
-    // --chain-device=all: the batch on every C8051F position with a file.
-    void RunChainPositions();
-    // The chain position the batch runs on, its file the -f file unless one
-    // was given. False (exit 2) when the file is missing.
-    bool SelectChainPosition(uint8_t position);
-    // --steps: the steps it names, ticked after the letters of the command line.
-    void ApplyExplicitSteps();
-    // The lock-byte options around the operation flow: the fit check and
-    // the chip erase before it, the lock and the report after it. False
-    // when the run ends (ExitCode set).
-    bool PrepareLocks();
-    bool FinishLocks();
-    // Writes the requested lock, connects again and confirms it.
-    bool LockAndConfirm();
-    // erasedFirst: a chip erase follows, and the check runs again after it.
-    bool RefuseUnfitLock(bool erasedFirst = false);
-    bool ReadProtectionOrExit(Protection& protection);
-    // False (exit 16, the read fault at the lock byte) when the part no
-    // longer answers as the one identified: what was read from it, or not
-    // read, is no statement about its lock.
-    bool LockBytesStillThere();
     void ShowLptWarningOnce();
     bool ApplyUserAddress(const std::string& typed);
     void ShowDisconnected();
-    void Disconnect();
     // The locked-device warning, once per connection.
     void WarnIfLocked(const ConnectResult& result);
     void notify(void (SessionView::*event)());
+
+    ProgrammerStack& stack_;
+    ImageBuffer& image_;
+    Operator& op_;
+    SessionSettings settings_;
+    IniFile config_;
+    FileState files_;
+    RecentFiles recent_;
+    OperationOptions options_;
+    JtagDeviceTable devices_;
+    SessionState state_;
 
     SessionView* view_ = nullptr;
     bool closed_ = false;
     bool configNotTextShown_ = false; // the configuration file holds binary data
     bool pollTimerRunning_ = false;
-    bool stepsGiven_ = false; // the command line named a file or a step
-    bool stepLettersGiven_ = false; // ... a step by its letter (-e -b -p -v)
-    bool batchStarted_ = false;     // the command line asked for a batch run
-    bool portMissing_ = false;      // -s named an LPT port this machine does not have
     bool identifiedLocked_ = false; // the last connect identified a locked part
-    std::string identifiedPart_;    // what the guards found on the board (chain summary)
-    bool fileGiven_ = false;  // ... a file
-    bool helpShown_ = false;  // "?" showed the command-line help
-    bool fileLoaded_ = false; // the batch run's -f file loaded
-    std::optional<RunOutcome> batchRun_; // the operation flow of a batch run
-    bool wholeRunLine_ = false; // the closing line sums a chain's positions
     FileLock configLock_;
     bool configReadOnly_ = false;
 };

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <type_traits>
 
 namespace vorbrant {
 
@@ -77,8 +78,8 @@ void ChainWiringPicture::paintEvent(QPaintEvent*)
 }
 
 TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDeviceEditor()> makeEditor,
-                                 QWidget* parent)
-    : QDialog(parent), Model(std::move(context)), makeEditor_(std::move(makeEditor))
+                                 Operator& op, QWidget* parent)
+    : QDialog(parent), Model(std::move(context)), op_(op), makeEditor_(std::move(makeEditor))
 {
     setObjectName("JTAGChainSetup");
     setWindowTitle(ChainSetupCaption);
@@ -192,11 +193,11 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
         if (row >= 0)
             Act([this, row] { Model.SelectRow(row); });
     });
-    connect(KeyAdd, &QPushButton::clicked, this, [this] { Act([this] { Model.Add(); }); });
-    connect(KeyChange, &QPushButton::clicked, this, [this] { Act([this] { Model.Change(); }); });
-    connect(KeyDelete, &QPushButton::clicked, this, [this] { Act([this] { Model.Delete(); }); });
-    connect(KeyDeleteAll, &QPushButton::clicked, this, [this] { Act([this] { Model.DeleteAll(); }); });
-    connect(VerifyJtagChain, &QPushButton::clicked, this, [this] { Act([this] { Model.VerifyHardware(); }); });
+    connect(KeyAdd, &QPushButton::clicked, this, [this] { Act([this] { return Model.Add(); }); });
+    connect(KeyChange, &QPushButton::clicked, this, [this] { Act([this] { return Model.Change(); }); });
+    connect(KeyDelete, &QPushButton::clicked, this, &TJTAGChainSetup::KeyDeleteClick);
+    connect(KeyDeleteAll, &QPushButton::clicked, this, &TJTAGChainSetup::KeyDeleteAllClick);
+    connect(VerifyJtagChain, &QPushButton::clicked, this, [this] { Act([this] { return Model.VerifyHardware(); }); });
     connect(SelectFile, &QPushButton::clicked, this, [this] {
         QString path = Dialogs.ProgFile(this);
         if (!path.isEmpty())
@@ -205,12 +206,12 @@ TJTAGChainSetup::TJTAGChainSetup(ChainSetupContext context, std::function<JtagDe
     connect(SaveJCF, &QPushButton::clicked, this, [this] {
         QString path = Dialogs.SaveJcf(this);
         if (!path.isEmpty())
-            Act([this, path] { Model.SaveJcf(path.toStdString()); });
+            Act([this, path] { return Model.SaveJcf(path.toStdString()); });
     });
     connect(LoadJCF, &QPushButton::clicked, this, [this] {
         QString path = Dialogs.OpenJcf(this);
         if (!path.isEmpty())
-            Act([this, path] { Model.LoadJcf(path.toStdString()); });
+            Act([this, path] { return Model.LoadJcf(path.toStdString()); });
     });
     connect(EditDeviceList, &QPushButton::clicked, this, &TJTAGChainSetup::EditDeviceListClick);
     connect(KeyOK, &QPushButton::clicked, this, &TJTAGChainSetup::KeyOKClick);
@@ -221,8 +222,34 @@ template <typename Action>
 void TJTAGChainSetup::Act(Action action)
 {
     TakeFields();
-    action();
+    if constexpr (std::is_void_v<decltype(action())>)
+        action();
+    else
+        Say(action());
     Repaint();
+}
+
+void TJTAGChainSetup::KeyDeleteClick()
+{
+    Act([this] {
+        if (Model.CanDelete() && op_.AskYesNo(DeleteChainEntryQuestion, false))
+            Model.Delete();
+    });
+}
+
+void TJTAGChainSetup::KeyDeleteAllClick()
+{
+    Act([this] {
+        if (op_.AskYesNo(DeleteChainQuestion, false))
+            Model.DeleteAll();
+    });
+}
+
+void TJTAGChainSetup::Say(const ChainNotes& notes)
+{
+    for (const ChainNote& note : notes)
+        if (ChainCheckMessage message = ChainNoteMessage(note); !message.Text.empty())
+            op_.ShowMessage(message.Kind, message.Text);
 }
 
 void TJTAGChainSetup::TakeFields()
@@ -237,7 +264,7 @@ void TJTAGChainSetup::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    Model.Open();
+    Say(Model.Open());
     Repaint();
 }
 
@@ -281,7 +308,7 @@ void TJTAGChainSetup::Repaint()
 TJTAGDeviceDescription& TJTAGChainSetup::DeviceDialog()
 {
     if (!deviceDialog_)
-        deviceDialog_ = new TJTAGDeviceDescription(makeEditor_(), this);
+        deviceDialog_ = new TJTAGDeviceDescription(makeEditor_(), op_, this);
     return *deviceDialog_;
 }
 
@@ -296,16 +323,17 @@ void TJTAGChainSetup::EditDeviceListClick()
 void TJTAGChainSetup::KeyOKClick()
 {
     TakeFields();
-    bool ok = Model.Ok();
+    ChainNotes notes = Model.Ok();
+    Say(notes);
     Repaint();
-    if (ok)
+    if (!JtagChainSetup::Refused(notes))
         accept();
 }
 
 void TJTAGChainSetup::reject()
 {
     TakeFields();
-    Model.Cancel();
+    Say(Model.Cancel());
     QDialog::reject();
 }
 

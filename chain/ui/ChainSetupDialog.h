@@ -5,6 +5,7 @@
 // shows JtagChainSetup.
 #include "chain/JtagChainSetup.h"
 #include "chain/JtagDeviceEditor.h"
+#include "common/Operator.h"
 
 #include <QDialog>
 
@@ -41,7 +42,8 @@ public:
         std::function<QString(QWidget*)> SaveJcf;
     };
 
-    TJTAGChainSetup(ChainSetupContext context, std::function<JtagDeviceEditor()> makeEditor,
+    // op: the boxes and questions of both dialogs.
+    TJTAGChainSetup(ChainSetupContext context, std::function<JtagDeviceEditor()> makeEditor, Operator& op,
                     QWidget* parent = nullptr);
 
     JtagChainSetup Model;
@@ -77,12 +79,18 @@ protected:
 
 private:
     void EditDeviceListClick();
+    // Delete and Delete all ask first.
+    void KeyDeleteClick();
+    void KeyDeleteAllClick();
     void KeyOKClick();
     // Takes what the selector and the file field hold into the model.
     void TakeFields();
+    // The model's action, then what it has to say, then the repaint.
     template <typename Action>
     void Act(Action action);
+    void Say(const ChainNotes& notes);
 
+    Operator& op_;
     std::function<JtagDeviceEditor()> makeEditor_;
     TJTAGDeviceDescription* deviceDialog_ = nullptr;
 };

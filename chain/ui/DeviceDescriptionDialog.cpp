@@ -25,8 +25,8 @@ void SetText(QLineEdit* edit, const std::string& text)
 
 } // namespace
 
-TJTAGDeviceDescription::TJTAGDeviceDescription(JtagDeviceEditor editor, QWidget* parent)
-    : QDialog(parent), Model(std::move(editor))
+TJTAGDeviceDescription::TJTAGDeviceDescription(JtagDeviceEditor editor, Operator& op, QWidget* parent)
+    : QDialog(parent), Model(std::move(editor)), op_(op)
 {
     setObjectName("JTAGDeviceDescription");
     setWindowTitle(DeviceDescriptionCaption);
@@ -112,11 +112,12 @@ TJTAGDeviceDescription::TJTAGDeviceDescription(JtagDeviceEditor editor, QWidget*
     connect(DeviceList, &QListWidget::itemClicked, this, showAgain);
     connect(DeviceList, &QListWidget::itemActivated, this, showAgain);
     connect(KeyChange, &QPushButton::clicked, this, [this] {
-        Model.ChangeClick();
+        Say(Model.ChangeClick());
         Repaint();
     });
     connect(KeyDelete, &QPushButton::clicked, this, [this] {
-        Model.DeleteClick();
+        if (Model.CanDelete() && op_.AskYesNo(DeleteDeviceQuestion(Model.NameText), false))
+            Model.DeleteClick();
         Repaint();
     });
     connect(KeyOK, &QPushButton::clicked, this, &TJTAGDeviceDescription::KeyOKClick);
@@ -125,7 +126,7 @@ TJTAGDeviceDescription::TJTAGDeviceDescription(JtagDeviceEditor editor, QWidget*
 
 int TJTAGDeviceDescription::Run(int selectorIndex)
 {
-    Model.Open(selectorIndex);
+    Say(Model.Open(selectorIndex));
     Repaint();
     return exec();
 }
@@ -164,8 +165,15 @@ void TJTAGDeviceDescription::KeyOKClick()
 
 void TJTAGDeviceDescription::KeyCancelClick()
 {
-    Model.Cancel();
+    Say(Model.Cancel());
     QDialog::reject();
+}
+
+void TJTAGDeviceDescription::Say(const ChainNotes& notes)
+{
+    for (const ChainNote& note : notes)
+        if (ChainCheckMessage message = ChainNoteMessage(note); !message.Text.empty())
+            op_.ShowMessage(message.Kind, message.Text);
 }
 
 void TJTAGDeviceDescription::reject() { KeyCancelClick(); }

@@ -3,6 +3,7 @@
 // with the fields of one entry, add and change mode, Delete, OK and Cancel.
 // The window only shows JtagDeviceEditor; it has no close box.
 #include "chain/JtagDeviceEditor.h"
+#include "common/Operator.h"
 
 #include <QDialog>
 
@@ -17,7 +18,7 @@ namespace vorbrant {
 class TJTAGDeviceDescription : public QDialog {
     Q_OBJECT
 public:
-    TJTAGDeviceDescription(JtagDeviceEditor editor, QWidget* parent = nullptr);
+    TJTAGDeviceDescription(JtagDeviceEditor editor, Operator& op, QWidget* parent = nullptr);
 
     // Opens modally with the entry at the chain dialog's selector index.
     int Run(int selectorIndex);
@@ -44,6 +45,9 @@ protected:
 private:
     void KeyOKClick();
     void KeyCancelClick();
+    void Say(const ChainNotes& notes);
+
+    Operator& op_;
 };
 
 } // namespace vorbrant

@@ -2,6 +2,7 @@
 
 #include "image/ui/HexGrid.h"
 #include "image/ui/OffsetDialog.h"
+#include "image/ImageTexts.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -151,8 +152,9 @@ void TEditor::Address1Click()
 
 void TEditor::Clearbuffer1Click()
 {
-    if (!Model.ClearBuffer(op_))
+    if (!op_.AskYesNo(ClearBufferQuestion, false))
         return;
+    Model.ClearBuffer();
     Refresh();
     StringGrid1->setFocus();
     repaint();

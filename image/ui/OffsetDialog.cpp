@@ -1,6 +1,7 @@
 #include "image/ui/OffsetDialog.h"
 
 #include "image/ImageBuffer.h"
+#include "image/ImageTexts.h"
 #include "image/ui/AddressDialogParts.h"
 
 #include <QHBoxLayout>
@@ -93,7 +94,7 @@ bool TForm3::LeaveField(bool quiet)
     if (!ParseAddressText(Edit1->text().toStdString(), value)) {
         if (quiet)
             return false;
-        op_.ShowMessage(MessageKind::Warning, "Invalid digit!");
+        op_.ShowMessage(MessageKind::Warning, InvalidDigitText);
         Edit1->setFocus();
         return false;
     }

@@ -1,6 +1,7 @@
 #include "image/ui/RangeDialog.h"
 
 #include "image/ImageBuffer.h"
+#include "image/ImageTexts.h"
 #include "image/ui/AddressDialogParts.h"
 
 #include <QGridLayout>
@@ -75,7 +76,7 @@ bool TForm4::LeaveField(QLineEdit* field, bool quiet)
     if (!ParseAddressText(field->text().toStdString(), value)) {
         if (quiet)
             return false;
-        op_.ShowMessage(MessageKind::Warning, "Invalid digit!");
+        op_.ShowMessage(MessageKind::Warning, InvalidDigitText);
         Refocus(field);
         return false;
     }
@@ -99,18 +100,18 @@ bool TForm4::OkClick()
     int32_t start = 0;
     int32_t end = 0;
     if (!ParseAddressText(Edit1->text().toStdString(), start)) {
-        op_.ShowMessage(MessageKind::Warning, "Invalid digit!");
+        op_.ShowMessage(MessageKind::Warning, InvalidDigitText);
         Refocus(Edit1);
         return false;
     }
     if (!ParseAddressText(Edit2->text().toStdString(), end)) {
-        op_.ShowMessage(MessageKind::Warning, "Invalid digit!");
+        op_.ShowMessage(MessageKind::Warning, InvalidDigitText);
         Refocus(Edit2);
         return false;
     }
     if (static_cast<uint32_t>(end) < static_cast<uint32_t>(start) || !RangeInsideBuffer(start) ||
         !RangeInsideBuffer(end)) {
-        op_.ShowMessage(MessageKind::Warning, "Invalid adress range!");
+        op_.ShowMessage(MessageKind::Warning, InvalidRangeText);
         Refocus(Edit1);
         return false;
     }

@@ -1,5 +1,7 @@
 #include "security/ui/F30xSecurityDialog.h"
 
+#include "security/SecurityTexts.h"
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -9,8 +11,8 @@
 
 namespace vorbrant {
 
-TC30X_security::TC30X_security(SecurityContext context, QWidget* parent)
-    : LockDialog(parent), Model(std::move(context))
+TC30X_security::TC30X_security(SecurityContext context, Operator& op, QWidget* parent)
+    : LockDialog(op, parent), Model(std::move(context))
 {
     setObjectName("TC30X_security");
     setWindowTitle(F30xSecurity::Caption);
@@ -69,7 +71,7 @@ TC30X_security::TC30X_security(SecurityContext context, QWidget* parent)
 void TC30X_security::Opened()
 {
     setWindowTitle(F30xSecurity::Caption);
-    Model.Open();
+    Say(Model.Open(), SecurityAccess::F30xNibbles);
 }
 
 void TC30X_security::Repaint()
@@ -85,13 +87,17 @@ void TC30X_security::Repaint()
 
 void TC30X_security::KeyWriteClick()
 {
-    Model.Update(Model.ReadLockChecked, Model.WriteLockChecked);
+    Say(Model.Update(Model.ReadLockChecked, Model.WriteLockChecked), SecurityAccess::F30xNibbles);
     Repaint();
 }
 
 void TC30X_security::ChipEraseClick()
 {
-    Model.ChipErase();
+    if (!Confirm(ChipEraseQuestion))
+        return;
+    Busy(true);
+    Say(Model.ChipErase(), SecurityAccess::F30xNibbles);
+    Busy(false);
     Repaint();
 }
 

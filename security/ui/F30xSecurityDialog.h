@@ -15,7 +15,7 @@ namespace vorbrant {
 class TC30X_security : public LockDialog {
     Q_OBJECT
 public:
-    TC30X_security(SecurityContext context, QWidget* parent = nullptr);
+    TC30X_security(SecurityContext context, Operator& op, QWidget* parent = nullptr);
 
     F30xSecurity Model;
 

@@ -1,12 +1,14 @@
 #include "security/ui/LockDialog.h"
 
+#include "security/SecurityTexts.h"
+
 #include <QHideEvent>
 #include <QPushButton>
 #include <QShowEvent>
 
 namespace vorbrant {
 
-LockDialog::LockDialog(QWidget* parent) : QDialog(parent)
+LockDialog::LockDialog(Operator& op, QWidget* parent) : QDialog(parent), op_(op)
 {
     setModal(true);
     // The same small font as the main window.
@@ -33,6 +35,14 @@ void LockDialog::hideEvent(QHideEvent* event)
         return;
     open_ = false;
     Closed();
+}
+
+void LockDialog::Say(const SecurityNotes& notes, SecurityAccess access)
+{
+    for (SecurityNote note : notes) {
+        SecurityMessage message = SecurityNoteMessage(note, access);
+        op_.ShowMessage(message.Kind, message.Text);
+    }
 }
 
 QPushButton* LockDialog::MakeButton(const char* name, const QString& text, const QString& hint, QWidget* parent)

@@ -1,7 +1,11 @@
 #pragma once
 // What the three lock-byte dialogs share: the model is opened each time the
 // dialog is shown and closed however it goes away (Exit, Escape, the close
-// box), and their buttons never take Enter on their own.
+// box), their buttons never take Enter on their own, and what the model's
+// actions came to is said in boxes.
+#include "common/Operator.h"
+#include "security/SecurityContext.h"
+
 #include <QDialog>
 
 class QPushButton;
@@ -12,7 +16,7 @@ namespace vorbrant {
 class LockDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit LockDialog(QWidget* parent);
+    LockDialog(Operator& op, QWidget* parent);
 
 protected:
     // The model's Open and Close, and the repaint from the model.
@@ -23,10 +27,18 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
+    // The notes of a model's action, each in its box.
+    void Say(const SecurityNotes& notes, SecurityAccess access);
+    // An OK/Cancel question whose default is Cancel.
+    bool Confirm(const char* question) { return op_.AskOkCancel(question, false); }
+    // The busy cursor around an erase.
+    void Busy(bool busy) { op_.SetBusy(busy); }
+
     // A push button with its objectName and hint.
     QPushButton* MakeButton(const char* name, const QString& text, const QString& hint, QWidget* parent);
 
 private:
+    Operator& op_;
     bool open_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "security/ui/SecurityByteDialog.h"
 
+#include "security/SecurityTexts.h"
 #include "security/ui/UpDown.h"
 
 #include <QGridLayout>
@@ -16,8 +17,8 @@
 
 namespace vorbrant {
 
-TC2_Security::TC2_Security(SecurityContext context, QWidget* parent)
-    : LockDialog(parent), Model(std::move(context))
+TC2_Security::TC2_Security(SecurityContext context, Operator& op, QWidget* parent)
+    : LockDialog(op, parent), Model(std::move(context))
 {
     setObjectName("TC2_Security");
     setWindowTitle(Caption);
@@ -107,15 +108,23 @@ void TC2_Security::Edit1Change(const QString& text)
     Repaint();
 }
 
+void TC2_Security::Opened() { Say(Model.Open(), SecurityAccess::C2PageCount); }
+
 void TC2_Security::Button1Click()
 {
-    Model.Update();
+    if (!Confirm(ProtectQuestion))
+        return;
+    Say(Model.Update(), SecurityAccess::C2PageCount);
     Repaint();
 }
 
 void TC2_Security::Button2Click()
 {
-    Model.ChipErase();
+    if (!Confirm(ChipEraseQuestion))
+        return;
+    Busy(true);
+    Say(Model.ChipErase(), SecurityAccess::C2PageCount);
+    Busy(false);
     Repaint();
 }
 

@@ -19,7 +19,7 @@ class TC2_Security : public LockDialog {
 public:
     static constexpr const char* Caption = "Security byte";
 
-    TC2_Security(SecurityContext context, QWidget* parent = nullptr);
+    TC2_Security(SecurityContext context, Operator& op, QWidget* parent = nullptr);
 
     C2SecurityByte Model;
 
@@ -33,7 +33,7 @@ public:
     QPushButton* Button3;
 
 protected:
-    void Opened() override { Model.Open(); }
+    void Opened() override;
     void Closed() override { Model.Close(); }
     void Repaint() override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,7 @@
 #include "security/ui/SecurityBytesDialog.h"
 
+#include "security/SecurityTexts.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,8 +12,8 @@
 
 namespace vorbrant {
 
-TJTAG_Security::TJTAG_Security(SecurityContext context, QWidget* parent)
-    : LockDialog(parent), Model(std::move(context))
+TJTAG_Security::TJTAG_Security(SecurityContext context, Operator& op, QWidget* parent)
+    : LockDialog(op, parent), Model(std::move(context))
 {
     setObjectName("TJTAG_Security");
     setWindowTitle(Caption);
@@ -58,15 +60,20 @@ TJTAG_Security::TJTAG_Security(SecurityContext context, QWidget* parent)
     setFixedSize(sizeHint());
 
     connect(Button1, &QPushButton::clicked, this, [this] {
-        Model.UpdateRead();
+        Say(Model.UpdateRead(), SecurityAccess::JtagBlocks);
         Repaint();
     });
     connect(Button2, &QPushButton::clicked, this, [this] {
-        Model.UpdateWriteErase();
+        Say(Model.UpdateWriteErase(), SecurityAccess::JtagBlocks);
         Repaint();
     });
     connect(Button3, &QPushButton::clicked, this, [this] {
-        Model.Erase(EraseAll->isChecked());
+        const bool wholeChip = EraseAll->isChecked();
+        if (!Confirm(wholeChip ? JtagChipEraseQuestion : LockPageEraseQuestion))
+            return;
+        Busy(true);
+        Say(Model.Erase(wholeChip), SecurityAccess::JtagBlocks);
+        Busy(false);
         Repaint();
     });
     connect(Button4, &QPushButton::clicked, this, &QDialog::accept);

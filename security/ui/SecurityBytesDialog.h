@@ -20,7 +20,7 @@ class TJTAG_Security : public LockDialog {
 public:
     static constexpr const char* Caption = "Security Bytes";
 
-    TJTAG_Security(SecurityContext context, QWidget* parent = nullptr);
+    TJTAG_Security(SecurityContext context, Operator& op, QWidget* parent = nullptr);
 
     JtagLockBits Model;
 
@@ -41,7 +41,7 @@ public:
     static int BitOf(int n) { return n <= 8 ? 8 - n : 16 - n; }
 
 protected:
-    void Opened() override { Model.Open(); }
+    void Opened() override { Say(Model.Open(), SecurityAccess::JtagBlocks); }
     void Closed() override { Model.Close(); }
     void Repaint() override;
 

@@ -64,18 +64,18 @@ public:
 // A main window over a session with a scripted operator. The port table
 // starts empty; tests put ports into it before FormActivate.
 struct FormRig {
-    explicit FormRig(std::string iniName = "vorbrant.INI")
+    explicit FormRig(std::string iniName = "vorbrant.INI", bool headless = true)
     {
         EnsureApp();
         SessionSettings settings;
         settings.IniPath = Dir.File(iniName);
-        settings.Headless = true;
+        settings.Headless = headless;
         Sess = std::make_unique<Session>(Stack, Image, Op, settings);
         Form = std::make_unique<TMainForm>(*Sess);
     }
 
     std::optional<int> Start(const std::vector<std::string>& args = {}) { return Form->FormActivate(args); }
-    std::string IniPath() const { return Sess->Settings.IniPath; }
+    std::string IniPath() const { return Sess->Settings().IniPath; }
     void WriteIni(const std::string& text) { WriteText(IniPath(), text); }
 
     TempDir Dir;
@@ -92,7 +92,8 @@ struct FormRig {
 // when asked, connected to the part. OperatorType lets a test watch the run.
 template <typename OperatorType = ScriptedOperator>
 struct SimWindowOf {
-    explicit SimWindowOf(const std::string& simText, bool connect = false)
+    // iniText: more of the configuration file than the port (LPT1).
+    explicit SimWindowOf(const std::string& simText, bool connect = false, const std::string& iniText = "")
     {
         EnsureApp();
         std::string error;
@@ -104,11 +105,11 @@ struct SimWindowOf {
         SessionSettings settings;
         settings.IniPath = Dir.File("vorbrant.INI");
         settings.Headless = true;
-        WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n");
+        WriteText(settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n" + iniText);
         Sess = std::make_unique<Session>(*Stack, Image, Op, settings);
         Form = std::make_unique<TMainForm>(*Sess);
         EXPECT_FALSE(Form->FormActivate({}));
-        EXPECT_TRUE(Form->S.LptMode);
+        EXPECT_TRUE(Form->S.State().LptMode);
         if (connect) {
             Form->KeyConnectClick();
             EXPECT_TRUE(Form->S.Connected()) << simText;

@@ -89,10 +89,10 @@ TEST(ChainDialogs, TheChosenPositionIsConnectedWithItsFile)
     EXPECT_TRUE(form.KeyConnect->isEnabled());
     EXPECT_EQ(form.KeyConnect->text(), "Connect to Device #2");
     EXPECT_EQ(w.Image.ImageData[0x1000], 0xA1);
-    EXPECT_EQ(w.Sess->Config.ReadString("ENVIRONMENT", "JTAG Chain File", ""), board.Jcf);
+    EXPECT_EQ(w.Sess->Config().ReadString("ENVIRONMENT", "JTAG Chain File", ""), board.Jcf);
     form.KeyConnectClick();
     ASSERT_TRUE(w.Sess->Connected()) << ::testing::PrintToString(w.Op.Texts());
-    EXPECT_EQ(w.Sess->Stack.Dev.Chip.DerivativeName, "F120..131");
+    EXPECT_EQ(w.Sess->Programmer().Dev.Chip.DerivativeName, "F120..131");
 
     // Unticked: a single device again, and Connect says so.
     form.KeyConnectClick();
@@ -121,8 +121,8 @@ TEST(ChainDialogs, TheDeviceListDialogAddsAnEntryToTheConfiguration)
         dialog.KeyOK->click();
     });
     dialog.Run(0);
-    EXPECT_NE(ReadText(w.Sess->Settings.IniPath).find("Device_1=NEW(8,0,4026531841)"), std::string::npos)
-        << ReadText(w.Sess->Settings.IniPath);
+    EXPECT_NE(ReadText(w.Sess->Settings().IniPath).find("Device_1=NEW(8,0,4026531841)"), std::string::npos)
+        << ReadText(w.Sess->Settings().IniPath);
 
     // Cancel drops what was typed.
     WhenModal([&](QWidget*) {
@@ -132,7 +132,7 @@ TEST(ChainDialogs, TheDeviceListDialogAddsAnEntryToTheConfiguration)
         dialog.KeyCancel->click();
     });
     dialog.Run(0);
-    EXPECT_EQ(w.Sess->Devices.Entries.at(0).IRLength, 8);
+    EXPECT_EQ(w.Sess->Devices().Entries.at(0).IRLength, 8);
 }
 
 // What the device dialog shows is what Change and Delete act on: showing an
@@ -140,10 +140,9 @@ TEST(ChainDialogs, TheDeviceListDialogAddsAnEntryToTheConfiguration)
 // fields afresh.
 TEST(ChainDialogs, TheDeviceListDialogFollowsTheEntryShown)
 {
-    SimWindow w("F020");
-    WriteText(w.Sess->Settings.IniPath, "[ENVIRONMENT]\r\nPort=101\r\n[JTAG Devices]\r\nDevice_1=C8051F020(16,0,12867)\r\n"
-                                        "Device_2=NEWDEV(4,0,0)\r\nDevice_3=CPLD(8,0,19112177)\r\n");
-    w.Sess->Config.Load();
+    SimWindow w("F020", false,
+                "[JTAG Devices]\r\nDevice_1=C8051F020(16,0,12867)\r\nDevice_2=NEWDEV(4,0,0)\r\n"
+                "Device_3=CPLD(8,0,19112177)\r\n");
     TJTAGDeviceDescription& dialog = w.Form->ChainSetupDialog().DeviceDialog();
     WhenModal([&](QWidget*) {
         dialog.IRLength->selectAll();
@@ -174,9 +173,10 @@ TEST(ChainDialogs, TheDeviceListDialogFollowsTheEntryShown)
 TEST(ChainDialogs, TheChainListAlwaysHasTheCurrentRowThatOkTakes)
 {
     BoardFiles board;
-    SimWindow w("@" + board.Ini);
+    SimWindow w("@" + board.Ini, false,
+                "[JTAG Devices]\r\nDevice_1=C8051F020(16,0,12867)\r\nDevice_2=C8051F120(16,0,268464707)\r\n"
+                "Device_3=CPLD(8,0,19112177)\r\n");
     TMainForm& form = *w.Form;
-    w.Sess->Devices.Entries = {{"C8051F020", 16, 0, 12867}, {"C8051F120", 16, 0, 268464707}, {"CPLD", 8, 0, 19112177}};
     form.EnableJTAGChain->setChecked(true);
     TJTAGChainSetup& dialog = form.ChainSetupDialog();
     QTreeWidget* list = dialog.ChainDeviceList;

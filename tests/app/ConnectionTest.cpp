@@ -58,7 +58,7 @@ TEST(Connection, ConnectFillsTheLoaderPanelAndDisconnectEmptiesIt)
     EXPECT_FALSE(w.AdapterType->isHidden());
     EXPECT_TRUE(w.KeyGo->isEnabled());
     EXPECT_TRUE(w.Timer1->isActive());
-    EXPECT_TRUE(w.S.PollActive);
+    EXPECT_TRUE(w.S.State().PollActive);
     EXPECT_TRUE(w.Reload1->isEnabled());
     EXPECT_FALSE(w.SelectData->isEnabled()) << "C2 parts have no User data area";
 
@@ -120,7 +120,7 @@ TEST(Connection, ATargetThatGoesAwayDropsToNotConnectedAtTheNextTickSilently)
     f.Form->Timer1Timer();
     EXPECT_EQ(f.Text(f.Form->Status), "Not Connected");
     EXPECT_EQ(f.Form->KeyConnect->text(), "Connect");
-    EXPECT_FALSE(f.Form->S.PollActive);
+    EXPECT_FALSE(f.Form->S.State().PollActive);
     EXPECT_FALSE(f.Form->Timer1->isActive());
     EXPECT_TRUE(f.Op.Messages.empty());
 }
@@ -179,7 +179,7 @@ TEST(Connection, ConnectResetsTheAreaAndTheMenusDisconnectRestoresTheOptions)
     EXPECT_TRUE(w.DoRead->isEnabled());
     EXPECT_FALSE(w.FirmwareVersion->isEnabled());
     EXPECT_FALSE(f.Op.Busy);
-    EXPECT_FALSE(w.S.PollActive);
+    EXPECT_FALSE(w.S.State().PollActive);
     EXPECT_TRUE(f.Op.Messages.empty());
 }
 
@@ -188,7 +188,7 @@ TEST(Connection, TheChainPositionNamesTheConnectButton)
     SimForm f("F020");
     TMainForm& w = *f.Form;
     w.EnableJTAGChain->setChecked(true);
-    w.S.SelectedChainDevice = 3;
+    w.S.UseChain(3);
     w.KeyConnectClick();
     ASSERT_EQ(f.Text(w.Status), "Connected") << ::testing::PrintToString(f.Op.Texts());
     EXPECT_TRUE(w.EditJTAGChain->isHidden());
@@ -208,7 +208,7 @@ TEST(Connection, AnUnknownChipLeavesTheControlsAsConnectSetThem)
     EXPECT_FALSE(w.SelectData->isEnabled());
     EXPECT_FALSE(w.KeyGo->isEnabled());
     EXPECT_FALSE(w.Timer1->isActive());
-    EXPECT_FALSE(w.S.PollActive);
+    EXPECT_FALSE(w.S.State().PollActive);
     EXPECT_EQ(f.Text(w.Status), "Not Connected");
 }
 
@@ -243,7 +243,7 @@ TEST(Connection, GoHoldsTheWindowForTheRunAndGivesItBackAfterAFailure)
     EXPECT_TRUE(w.KeyGo->isEnabled());
     EXPECT_TRUE(w.Panel2->isEnabled());
     EXPECT_TRUE(w.Timer1->isActive());
-    EXPECT_TRUE(w.S.PollActive);
+    EXPECT_TRUE(w.S.State().PollActive);
     EXPECT_EQ(f.Text(w.Status), "Connected");
 }
 
@@ -254,8 +254,7 @@ TEST(Connection, ReloadRunsOnlyWhenTheFileLoads)
     w.KeyConnectClick();
     std::string hex = f.Dir.File("small.hex");
     WriteText(hex, ":0400100001020304E2\r\n:00000001FF\r\n");
-    w.S.Files.CurrentFilePath = hex;
-    w.S.Files.FileFormat = LoadFormat::Hex;
+    w.S.SetCurrentFile(hex, LoadFormat::Hex);
     w.Reload1Click();
     ASSERT_EQ(f.Op.Texts().size(), 1u) << ::testing::PrintToString(f.Op.Texts());
     EXPECT_EQ(f.Op.Texts()[0].rfind("Operation successfull!", 0), 0u);

@@ -248,8 +248,7 @@ TEST(HexEditor, ClearBufferAsksAndNoChangesNothing)
 {
     EditorRig rig;
     TMainForm& w = *rig.Form;
-    rig.Image.LoadOffset = 0x10;
-    w.S.BufferChanged();
+    w.S.SetLoadOffset(0x10);
     Click(rig.Hex, true, 5, 5);
 
     rig.Op.Answers = {false};

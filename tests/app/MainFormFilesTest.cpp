@@ -25,9 +25,9 @@ TEST(MainFormFiles, OpenAndLoadTakesFormatFolderAndRecentEntry)
     f.ChooseOpenFile = [&] { return std::optional<TMainForm::FileChoice>({file, 1}); };
     f.KeyLoad->click();
     EXPECT_TRUE(rig.Op.Messages.empty());
-    EXPECT_EQ(f.S.Files.FileFormat, LoadFormat::Hex);
-    EXPECT_EQ(f.S.Files.LastDir, rig.Dir.Path);
-    EXPECT_EQ(f.S.Files.CurrentFilePath, file);
+    EXPECT_EQ(f.S.Files().FileFormat, LoadFormat::Hex);
+    EXPECT_EQ(f.S.Files().LastDir, rig.Dir.Path);
+    EXPECT_EQ(f.S.Files().CurrentFilePath, file);
     EXPECT_EQ(f.LoadedFilename->text(), "fw.hex");
     EXPECT_EQ(f.LoadedFilename->palette().color(QPalette::WindowText), QColor(0, 128, 0));
     EXPECT_EQ(f.LStartAddress->text(), "000010H");
@@ -46,7 +46,7 @@ TEST(MainFormFiles, DatExtensionWinsOverTheFilter)
     WriteText(file, "[20000010] 12AB\r\n");
     f.ChooseOpenFile = [&] { return std::optional<TMainForm::FileChoice>({file, 3}); };
     f.Load1->trigger();
-    EXPECT_EQ(f.S.Files.FileFormat, LoadFormat::Dat);
+    EXPECT_EQ(f.S.Files().FileFormat, LoadFormat::Dat);
     EXPECT_EQ(rig.Image.ImageData[0x10], 0xAB);
     EXPECT_EQ(rig.Image.ImageData[0x11], 0x12);
 }
@@ -74,12 +74,12 @@ TEST(MainFormFiles, FailedLoadKeepsTheLabelButListsTheFile)
 TEST(MainFormFiles, CancelledOpenDialogChangesNothing)
 {
     FormRig rig;
+    rig.WriteIni("[ENVIRONMENT]\nLastDir=/keep\n");
     rig.Start();
     TMainForm& f = *rig.Form;
-    f.S.Files.LastDir = "/keep";
     f.ChooseOpenFile = [] { return std::optional<TMainForm::FileChoice>(); };
     f.OpenAndLoad();
-    EXPECT_EQ(f.S.Files.LastDir, "/keep");
+    EXPECT_EQ(f.S.Files().LastDir, "/keep");
     EXPECT_FALSE(f.N2->isVisible());
     EXPECT_TRUE(rig.Op.Messages.empty());
 }
@@ -95,14 +95,14 @@ TEST(MainFormFiles, RecentItemReloadsWithDetectionAndKeepsTheList)
     rig.Start();
     TMainForm& f = *rig.Form;
     f.N4->trigger();
-    EXPECT_EQ(f.S.Files.FileFormat, LoadFormat::Binary) << "detected as binary";
+    EXPECT_EQ(f.S.Files().FileFormat, LoadFormat::Binary) << "detected as binary";
     EXPECT_EQ(f.LoadedFilename->text(), "b.bin");
     EXPECT_EQ(f.LEndAddress->text(), "0003FFH");
     EXPECT_EQ(f.LoadedSize->text(), "000400H");
     f.N3->trigger();
-    EXPECT_EQ(f.S.Files.FileFormat, LoadFormat::Hex);
+    EXPECT_EQ(f.S.Files().FileFormat, LoadFormat::Hex);
     EXPECT_EQ(f.LoadedFilename->text(), "a.hex");
-    EXPECT_EQ(f.S.Files.LastDir, "/elsewhere");
+    EXPECT_EQ(f.S.Files().LastDir, "/elsewhere");
     EXPECT_EQ(f.N3->text(), "&1 a.hex");
     EXPECT_EQ(f.N4->text(), "&2 b.bin");
 }
@@ -114,7 +114,7 @@ TEST(MainFormFiles, SaveAsksForTheRangeAndKeepsTheLoadFormat)
     TMainForm& f = *rig.Form;
     for (uint32_t a = 0; a < 0x40; ++a)
         rig.Image.StoreByte(a, static_cast<uint8_t>(a));
-    f.S.Files.FileFormat = LoadFormat::SRecord;
+    f.S.SetCurrentFile(f.S.Files().CurrentFilePath, LoadFormat::SRecord);
     rig.Op.Ranges.push_back(AddressRange{0x10, 0x1F});
     std::string out = rig.Dir.File("out.bin");
     f.ChooseSaveFile = [&] { return std::optional<TMainForm::FileChoice>({out, 2}); };
@@ -127,7 +127,7 @@ TEST(MainFormFiles, SaveAsksForTheRangeAndKeepsTheLoadFormat)
     EXPECT_EQ(static_cast<uint8_t>(bytes[15]), 0x1F);
     EXPECT_EQ(rig.Image.StartAddress, 0x10);
     EXPECT_EQ(rig.Image.EndAddress, 0x1F);
-    EXPECT_EQ(f.S.Files.FileFormat, LoadFormat::SRecord) << "Reload still reads S-records";
+    EXPECT_EQ(f.S.Files().FileFormat, LoadFormat::SRecord) << "Reload still reads S-records";
     EXPECT_FALSE(rig.Op.Busy);
 
     std::string hex = rig.Dir.File("out.hex");
@@ -168,11 +168,11 @@ TEST(MainFormFiles, FailedSaveNamesThePath)
 TEST(MainFormFiles, TheRealFileDialogsStartInTheLastFolderWithTheirFilters)
 {
     FormRig rig;
+    rig.WriteIni("[ENVIRONMENT]\nLastDir=" + rig.Dir.Path + "\n");
     rig.Start();
     TMainForm& f = *rig.Form;
     std::string file = rig.Dir.File("fw.s19");
     WriteText(file, "S107001001020304DE\r\nS9030000FC\r\n");
-    f.S.Files.LastDir = rig.Dir.Path;
 
     QStringList openFilters;
     QString openFolder;
@@ -199,10 +199,10 @@ TEST(MainFormFiles, TheRealFileDialogsStartInTheLastFolderWithTheirFilters)
     EXPECT_TRUE(openFilters[2].startsWith("Binary image"));
     EXPECT_TRUE(openFilters[3].startsWith("DAT files"));
     EXPECT_TRUE(openFilters[4].startsWith("Any file"));
-    EXPECT_EQ(f.S.Files.FileFormat, LoadFormat::SRecord) << "the second filter reads S-records";
+    EXPECT_EQ(f.S.Files().FileFormat, LoadFormat::SRecord) << "the second filter reads S-records";
     EXPECT_TRUE(rig.Op.Messages.empty());
     EXPECT_EQ(rig.Image.ImageData[0x10], 0x01);
-    EXPECT_EQ(f.S.Files.CurrentFilePath, file);
+    EXPECT_EQ(f.S.Files().CurrentFilePath, file);
 
     QStringList saveFilters;
     QString saveFolder;

@@ -62,17 +62,24 @@ TEST(MainFormOptions, AreaButtonsEnableAndTickTheirSteps)
 
 TEST(MainFormOptions, ClearUnticksOnlyEnabledBoxes)
 {
+    // No step box is ever disabled by the program today: the rule is the
+    // options' own.
+    OperationOptions rules;
+    rules.SetChecked(Step::Verify, true);
+    rules.SetEnabled(Step::Erase, false);
+    rules.ClearEnabledSteps();
+    EXPECT_TRUE(rules.Checked(Step::Erase));
+    EXPECT_FALSE(rules.Checked(Step::Program) || rules.Checked(Step::Verify) || rules.Checked(Step::BlankCheck));
+
     FormRig rig;
     rig.Start();
     TMainForm& f = *rig.Form;
     f.DoVerify->setChecked(true);
-    f.S.Options.SetEnabled(Step::Erase, false);
     f.KeyClear->click();
-    EXPECT_TRUE(f.DoErase->isChecked());
-    EXPECT_FALSE(f.DoProgram->isChecked() || f.DoVerify->isChecked() || f.DoBlankCheck->isChecked());
+    EXPECT_FALSE(f.DoErase->isChecked() || f.DoProgram->isChecked() || f.DoVerify->isChecked() ||
+                 f.DoBlankCheck->isChecked());
     RunOptions options = f.S.CurrentRunOptions();
-    EXPECT_TRUE(options.DoErase);
-    EXPECT_FALSE(options.DoProgram || options.Area == FlashArea::UserData || options.BatchMode);
+    EXPECT_FALSE(options.DoErase || options.DoProgram || options.Area == FlashArea::UserData || options.BatchMode);
 }
 
 TEST(MainFormBufferInfo, ShowsSixDigitsAndMarksANonZeroOffset)
@@ -128,9 +135,9 @@ TEST(MainFormBufferInfo, ClickingTheOffsetOpensTheOffsetDialog)
 TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
 {
     FormRig rig;
+    rig.WriteIni("[ENVIRONMENT]\nPort=104,888\n");
     rig.Start();
     TMainForm& f = *rig.Form;
-    f.S.UserLptAddress = 0x378;
     QString caption, prompt, text;
     WhenModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<TForm3*>(modal);
@@ -148,9 +155,9 @@ TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
     EXPECT_EQ(f.OffsetDialog().windowTitle(), "Offset address");
     EXPECT_EQ(f.OffsetDialog().Label5->text(), "Offset address:");
     // Cancel keeps the earlier port, whatever was typed.
-    EXPECT_EQ(ToInt(f.S.PortSelection), 1);
-    EXPECT_EQ(f.S.UserLptAddress, 0x378);
-    EXPECT_FALSE(f.Userdefined1->isChecked());
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 104);
+    EXPECT_EQ(f.S.State().UserLptAddress, 0x378);
+    EXPECT_EQ(rig.Stack.Ports.LptBase, 0x378);
 
     WhenModal([](QWidget* modal) {
         auto* dialog = qobject_cast<TForm3*>(modal);
@@ -159,12 +166,12 @@ TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
         dialog->OKButton->click();
     });
     f.Userdefined1Click();
-    EXPECT_EQ(ToInt(f.S.PortSelection), 104);
-    EXPECT_EQ(f.S.UserLptAddress, 0x2BC);
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 104);
+    EXPECT_EQ(f.S.State().UserLptAddress, 0x2BC);
     EXPECT_EQ(f.SelectedPort->text(), "2BCH");
     EXPECT_EQ(rig.Stack.Ports.LptBase, 0x2BC);
     EXPECT_TRUE(f.Userdefined1->isChecked());
-    EXPECT_TRUE(f.S.LptMode);
+    EXPECT_TRUE(f.S.State().LptMode);
     EXPECT_EQ(f.SelectedPort->toolTip(), "Click to change port address");
     EXPECT_TRUE(rig.Op.Messages.empty());
 
@@ -178,7 +185,7 @@ TEST(MainFormPorts, UserAddressDialogBorrowsTheOffsetDialog)
     QMouseEvent click(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(f.SelectedPort, &click);
-    EXPECT_EQ(f.S.UserLptAddress, 0x3BC);
+    EXPECT_EQ(f.S.State().UserLptAddress, 0x3BC);
     EXPECT_EQ(f.SelectedPort->text(), "3BCH");
 }
 
@@ -196,7 +203,7 @@ TEST(MainFormPorts, BadUserAddressKeepsTheSelection)
             dialog->OKButton->click();
         });
         f.SelectedPortClick();
-        EXPECT_EQ(f.S.UserLptAddress, 0x378) << typed;
+        EXPECT_EQ(f.S.State().UserLptAddress, 0x378) << typed;
         EXPECT_EQ(f.SelectedPort->text(), "378H") << typed;
     }
     ASSERT_EQ(rig.Op.Messages.size(), 5u);
@@ -212,7 +219,7 @@ TEST(MainFormPorts, BadAddressFromTheMenuKeepsTheEarlierPort)
     rig.WriteIni("[ENVIRONMENT]\nPort=101\n");
     rig.Start();
     TMainForm& f = *rig.Form;
-    ASSERT_EQ(ToInt(f.S.PortSelection), 101);
+    ASSERT_EQ(ToInt(f.S.State().PortSelection), 101);
     WhenModal([](QWidget* modal) {
         auto* dialog = qobject_cast<TForm3*>(modal);
         ASSERT_NE(dialog, nullptr);
@@ -222,8 +229,8 @@ TEST(MainFormPorts, BadAddressFromTheMenuKeepsTheEarlierPort)
     f.Userdefined1->trigger();
     ASSERT_EQ(rig.Op.Messages.size(), 1u);
     EXPECT_EQ(rig.Op.Messages[0].Kind, MessageKind::Error);
-    EXPECT_EQ(ToInt(f.S.PortSelection), 101);
-    EXPECT_TRUE(f.S.LptMode);
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 101);
+    EXPECT_TRUE(f.S.State().LptMode);
     EXPECT_TRUE(f.LPT11->isChecked());
     EXPECT_FALSE(f.Userdefined1->isChecked());
     EXPECT_EQ(f.SelectedPort->text(), "LPT1");
@@ -241,7 +248,7 @@ TEST(MainFormPorts, MenuClicksSelectThePortOrWarn)
     rig.Start();
     TMainForm& f = *rig.Form;
     f.LPT21->trigger();
-    EXPECT_EQ(ToInt(f.S.PortSelection), 102);
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 102);
     EXPECT_EQ(f.SelectedPort->text(), "LPT2");
     EXPECT_TRUE(f.LPT21->isChecked());
     EXPECT_FALSE(f.LPT11->isChecked());
@@ -254,9 +261,9 @@ TEST(MainFormPorts, MenuClicksSelectThePortOrWarn)
     f.LPT31->setEnabled(true);
     f.LPT31->trigger();
     EXPECT_EQ(rig.Op.Texts(), std::vector<std::string>{"LPT3 not available!"});
-    EXPECT_EQ(ToInt(f.S.PortSelection), 0);
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 0);
     EXPECT_FALSE(f.LPT31->isChecked());
-    EXPECT_FALSE(f.S.LptMode);
+    EXPECT_FALSE(f.S.State().LptMode);
 }
 
 TEST(MainFormPorts, MarksFollowTheSelectionFromAUserPortToAnLptPort)
@@ -269,7 +276,7 @@ TEST(MainFormPorts, MarksFollowTheSelectionFromAUserPortToAnLptPort)
     ASSERT_TRUE(f.Userdefined1->isChecked());
     EXPECT_EQ(f.SelectedPort->toolTip(), "Click to change port address") << "a user port invites a click from the start";
     f.LPT11->trigger();
-    EXPECT_EQ(ToInt(f.S.PortSelection), 101);
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 101);
     EXPECT_TRUE(f.LPT11->isChecked());
     EXPECT_FALSE(f.Userdefined1->isChecked()) << "the menu marks one port";
     EXPECT_EQ(f.SelectedPort->toolTip(), "");

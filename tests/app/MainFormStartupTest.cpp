@@ -22,8 +22,8 @@ TEST(MainFormStartup, FirstStartWithoutConfigurationUsesTheDefaults)
     EXPECT_EQ(f.windowTitle(), "Vorbrant Lite 1.0.0.1");
     EXPECT_EQ(f.VersionSuffix, " 1.0.0.1");
     EXPECT_EQ(f.SelectData->text(), "Scratchpad");
-    EXPECT_EQ(ToInt(f.S.PortSelection), 1);
-    EXPECT_FALSE(f.S.LptMode);
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 1);
+    EXPECT_FALSE(f.S.State().LptMode);
     EXPECT_TRUE(f.LPT11->isChecked()) << "port 1 is no adapter port: the menu keeps its marks";
     EXPECT_EQ(f.SelectedPort->text(), "---");
     EXPECT_TRUE(rig.Op.Messages.empty());
@@ -64,9 +64,9 @@ TEST(MainFormStartup, UserDefinedPortRoundTripsThroughTheConfiguration)
     rig.WriteIni("[Environment]\r\nport = 104,888\r\n");
     rig.Start();
     TMainForm& f = *rig.Form;
-    EXPECT_EQ(ToInt(f.S.PortSelection), 104);
-    EXPECT_EQ(f.S.UserLptAddress, 0x378);
-    EXPECT_TRUE(f.S.LptMode);
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 104);
+    EXPECT_EQ(f.S.State().UserLptAddress, 0x378);
+    EXPECT_TRUE(f.S.State().LptMode);
     EXPECT_EQ(f.SelectedPort->text(), "378H");
     EXPECT_TRUE(f.Userdefined1->isChecked());
     EXPECT_FALSE(f.LPT11->isChecked());
@@ -102,8 +102,8 @@ TEST(MainFormStartup, MalformedPortValueFallsBackToTheDefault)
     FormRig rig;
     rig.WriteIni("[ENVIRONMENT]\nPort=104,zz\n");
     rig.Start();
-    EXPECT_EQ(ToInt(rig.Form->S.PortSelection), 1);
-    EXPECT_FALSE(rig.Form->S.LptMode);
+    EXPECT_EQ(ToInt(rig.Form->S.State().PortSelection), 1);
+    EXPECT_FALSE(rig.Form->S.State().LptMode);
     EXPECT_TRUE(rig.Op.Messages.empty());
 }
 
@@ -121,8 +121,8 @@ TEST(MainFormStartup, MissingPortOfTheConfigurationIsHiddenAndWarnedAbout)
     EXPECT_TRUE(f.LPT31->isVisible());
     EXPECT_EQ(rig.Op.Texts(), std::vector<std::string>{"LPT2 not available!"});
     EXPECT_EQ(rig.Op.Messages[0].Kind, MessageKind::Warning);
-    EXPECT_EQ(ToInt(f.S.PortSelection), 0);
-    EXPECT_FALSE(f.S.LptMode) << "no port: Connect must not drive anything";
+    EXPECT_EQ(ToInt(f.S.State().PortSelection), 0);
+    EXPECT_FALSE(f.S.State().LptMode) << "no port: Connect must not drive anything";
     EXPECT_FALSE(f.LPT11->isChecked() || f.LPT21->isChecked() || f.LPT31->isChecked());
 }
 
@@ -138,7 +138,7 @@ TEST(MainFormStartup, AvailablePortIsSelectedFromTheTable)
     EXPECT_TRUE(f.LPT21->isChecked());
     EXPECT_FALSE(f.LPT11->isChecked());
     EXPECT_EQ(rig.Stack.Ports.LptBase, 0x278);
-    EXPECT_TRUE(f.S.LptMode);
+    EXPECT_TRUE(f.S.State().LptMode);
     EXPECT_EQ(f.SelectedPort->toolTip(), "") << "the port hint is off for a table port";
 }
 
@@ -178,7 +178,7 @@ TEST(MainFormStartup, AHugeFileCountDoesNotHoldUpTheStart)
     FormRig rig;
     rig.WriteIni("[ENVIRONMENT]\nFileCount=2000000000\nFile1=/x/a.hex\n");
     rig.Start();
-    EXPECT_EQ(rig.Form->S.Recent.Entries().size(), 1u);
+    EXPECT_EQ(rig.Form->S.Recent().Entries().size(), 1u);
 }
 
 TEST(MainFormClose, WritesOnceAndReleasesOnlyAConnectedTarget)
@@ -190,15 +190,14 @@ TEST(MainFormClose, WritesOnceAndReleasesOnlyAConnectedTarget)
     rig.Form->FormClose();
     EXPECT_EQ(rig.Io.Writes, 0);
 
-    FormRig connected;
-    connected.Start();
-    connected.Sess->Loader = LoaderPanel::Connected;
-    connected.Form->Timer1->start();
+    SimWindow connected("F340", true);
+    EXPECT_TRUE(connected.Form->Timer1->isActive());
+    const uint64_t before = connected.Sim->AccessCount();
     connected.Form->FormClose();
-    int released = connected.Io.Writes;
-    EXPECT_GT(released, 0);
+    const uint64_t released = connected.Sim->AccessCount();
+    EXPECT_GT(released, before);
     connected.Form->FormClose();
-    EXPECT_EQ(connected.Io.Writes, released) << "the second close does nothing";
+    EXPECT_EQ(connected.Sim->AccessCount(), released) << "the second close does nothing";
     EXPECT_FALSE(connected.Form->Timer1->isActive());
 }
 
@@ -208,7 +207,7 @@ TEST(MainFormClose, ExitClosesTheWindowAndSavesTheConfiguration)
     rig.WriteIni("[ENVIRONMENT]\nPort=104,632\nFileCount=1\nFile1=/data/fw.hex\n");
     rig.Start();
     rig.Form->show();
-    rig.Form->S.Files.LastDir = "/data/new";
+    rig.Form->S.OpenFile("/data/new/fw.hex", LoadFormat::Hex);
     rig.Form->Exit1->trigger();
     EXPECT_FALSE(rig.Form->isVisible());
     IniFile ini(rig.IniPath());

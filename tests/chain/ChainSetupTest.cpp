@@ -27,8 +27,27 @@ struct SetupRig {
     }
     JtagChainSetup Setup()
     {
-        return JtagChainSetup(ChainSetupContext{Chain, Devices, Config, Op, [this] { ++Saves; },
+        return JtagChainSetup(ChainSetupContext{Chain, Devices, Config, [this] { ++Saves; },
                                                 [this] { return Check; }});
+    }
+    // What the dialog does with an action's notes: each in its box.
+    ChainNotes Say(const ChainNotes& notes)
+    {
+        for (const ChainNote& note : notes)
+            if (ChainCheckMessage message = ChainNoteMessage(note); !message.Text.empty())
+                Op.ShowMessage(message.Kind, message.Text);
+        return notes;
+    }
+    // The dialog's Delete and Delete all: asked first.
+    void Delete(JtagChainSetup& setup)
+    {
+        if (setup.CanDelete() && Op.AskYesNo(DeleteChainEntryQuestion, false))
+            setup.Delete();
+    }
+    void DeleteAll(JtagChainSetup& setup)
+    {
+        if (Op.AskYesNo(DeleteChainQuestion, false))
+            setup.DeleteAll();
     }
     std::string Jcf(const std::string& name, const std::string& text)
     {
@@ -50,7 +69,7 @@ TEST(JcfFile, EntriesAndTheirFiles)
     // Device_2 is missing: Device_3 is never read.
     std::string path = rig.Jcf("gap.jcf", "[JTAG Chain]\r\nVersion=1.0\r\nDevice_1=X(4,0,0)\r\nDevice_3=Y(4,0,0) y.hex\r\n");
     JtagChainSetup setup = rig.Setup();
-    setup.LoadJcf(path);
+    rig.Say(setup.LoadJcf(path));
     ASSERT_EQ(rig.Chain.ChainDeviceCount(), 1u);
     EXPECT_EQ(rig.Chain.Devices[0].ProgFileName, "");
     EXPECT_THAT(setup.Rows, ElementsAre(Row{"1", "X", "<none>"}));
@@ -59,7 +78,7 @@ TEST(JcfFile, EntriesAndTheirFiles)
 
     // Saved with the blank after ")", and read again the same.
     std::string saved = rig.Dir.File("saved.jcf");
-    setup.SaveJcf(saved);
+    rig.Say(setup.SaveJcf(saved));
     EXPECT_NE(TempDir::Read(saved).find("Device_1=X(4,0,0) \n"), std::string::npos) << TempDir::Read(saved);
     JtagChainList again;
     EXPECT_EQ(LoadJcfFile(saved, again).Status, JcfLoadStatus::Loaded);
@@ -73,13 +92,13 @@ TEST(JcfFile, EntriesAndTheirFiles)
     const std::string longName = "/" + std::string(300, 'p');
     path = rig.Jcf("paths.jcf", "[JTAG Chain]\nVersion=1.0\nDevice_1=X(4,0,4026531841)   " + spaced +
                                     "  \nDevice_2=Y(4,0,0)   " + longName + "\n");
-    setup.LoadJcf(path);
+    rig.Say(setup.LoadJcf(path));
     ASSERT_EQ(rig.Chain.ChainDeviceCount(), 2u);
     EXPECT_EQ(rig.Chain.Devices[0].ProgFileName, spaced);
     EXPECT_EQ(rig.Chain.Devices[0].IDCode, 0xF0000001u);
     EXPECT_EQ(rig.Chain.Devices[1].ProgFileName, longName.substr(0, 255));
     EXPECT_THAT(setup.Rows[0], (Row{"1", "X", "a, b.hex"}));
-    setup.SaveJcf(saved);
+    rig.Say(setup.SaveJcf(saved));
     EXPECT_NE(TempDir::Read(saved).find("Device_1=X(4,0,4026531841) " + spaced + "\n"), std::string::npos);
     LoadJcfFile(saved, again);
     EXPECT_EQ(again.Devices[0].IDCode, 0xF0000001u);
@@ -103,11 +122,11 @@ TEST(JcfFile, FilesThatAreNotChains)
     SetupRig rig;
     JtagChainSetup setup = rig.Setup();
     rig.Chain.Devices = {{"KEEP", 4, 0, 1, ""}};
-    setup.LoadJcf(rig.Dir.File("nosuch.jcf"));
+    rig.Say(setup.LoadJcf(rig.Dir.File("nosuch.jcf")));
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 1u);
     EXPECT_THAT(rig.Op.Texts(), ElementsAre("There's no file " + rig.Dir.File("nosuch.jcf") + "!"));
 
-    setup.LoadJcf(rig.Jcf("noversion.jcf", "[JTAG Chain]\nDevice_1=A(1,0,0)\n"));
+    rig.Say(setup.LoadJcf(rig.Jcf("noversion.jcf", "[JTAG Chain]\nDevice_1=A(1,0,0)\n")));
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 0u);
     EXPECT_THAT(setup.Rows, IsEmpty());
     EXPECT_EQ(rig.Op.Texts().back(), "Invalid JCF file!");
@@ -115,7 +134,7 @@ TEST(JcfFile, FilesThatAreNotChains)
 
     // A malformed number keeps the entries before it, and the list shows
     // exactly them.
-    setup.LoadJcf(rig.Jcf("bad.jcf", "[JTAG Chain]\nVersion=1\nDevice_1=A(1,0,0)\nDevice_2=B(x,0,0)\nDevice_3=C(1,0,0)\n"));
+    rig.Say(setup.LoadJcf(rig.Jcf("bad.jcf", "[JTAG Chain]\nVersion=1\nDevice_1=A(1,0,0)\nDevice_2=B(x,0,0)\nDevice_3=C(1,0,0)\n")));
     EXPECT_EQ(rig.Op.Texts().back(), "'x' is not a valid integer value");
     ASSERT_EQ(rig.Chain.ChainDeviceCount(), 1u);
     EXPECT_THAT(setup.Rows, ElementsAre(Row{"1", "A", "<none>"}));
@@ -124,7 +143,7 @@ TEST(JcfFile, FilesThatAreNotChains)
     std::string twelve = "[JTAG Chain]\nVersion=1.0\n";
     for (int n = 1; n <= 12; ++n)
         twelve += "Device_" + std::to_string(n) + "=D" + std::to_string(n) + "(2,0,0)\n";
-    setup.LoadJcf(rig.Jcf("twelve.jcf", twelve));
+    rig.Say(setup.LoadJcf(rig.Jcf("twelve.jcf", twelve)));
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 10u);
     EXPECT_EQ(rig.Op.Texts().back(), ChainEntriesIgnoredText(2, 10));
     EXPECT_EQ(setup.Report, "JTAG chain consists of 10 devices with total IR length of 20.");
@@ -134,18 +153,18 @@ TEST(ChainSetup, EditingTheList)
 {
     SetupRig rig;
     JtagChainSetup setup = rig.Setup();
-    setup.Open();
+    rig.Say(setup.Open());
     EXPECT_THAT(setup.SelectorNames, ElementsAre("CPU_A", "CPU_B", "NOIR"));
     EXPECT_FALSE(setup.ChangeEnabled);
     EXPECT_EQ(setup.Caption, "JTAG Chain Setup");
 
     // A device of IR length 0 adds nothing to the report.
     setup.SelectorText = "NOIR";
-    setup.Add();
+    rig.Say(setup.Add());
     EXPECT_EQ(setup.Report, "");
     setup.SelectorText = "CPU_B";
     setup.FileText = "/tmp/b.hex";
-    setup.Add();
+    rig.Say(setup.Add());
     EXPECT_THAT(setup.Rows, ElementsAre(Row{"1", "NOIR", "<none>"}, Row{"2", "CPU_B", "/tmp/b.hex"}));
     EXPECT_EQ(rig.Chain.Devices[1].IDCode, 0xF0000001u);
     EXPECT_EQ(rig.Chain.Devices[1].BSLength, 512);
@@ -154,10 +173,10 @@ TEST(ChainSetup, EditingTheList)
 
     // A name the device list does not know stores nothing.
     setup.SelectorText = "TYPED";
-    setup.Add();
+    rig.Say(setup.Add());
     setup.SelectRow(0);
     setup.SelectorText = "TYPED";
-    setup.Change();
+    rig.Say(setup.Change());
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 2u);
     EXPECT_EQ(rig.Chain.Devices[0].DeviceName, "NOIR");
     EXPECT_THAT(rig.Op.Texts(), ElementsAre("Unknown JTAG device TYPED!", "Unknown JTAG device TYPED!"));
@@ -167,26 +186,26 @@ TEST(ChainSetup, EditingTheList)
     EXPECT_EQ(setup.SelectorText, "NOIR");
     setup.SelectorText = "CPU_A";
     setup.FileText = "a.hex";
-    setup.Change();
+    rig.Say(setup.Change());
     EXPECT_THAT(setup.Rows[0], (Row{"1", "CPU_A", "a.hex"}));
     EXPECT_EQ(setup.Report, "JTAG chain consists of 2 devices with total IR length of 12.");
 
     // Up to ten positions.
     for (int n = 0; n < 9; ++n)
-        setup.Add();
+        rig.Say(setup.Add());
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 10u);
     EXPECT_EQ(rig.Op.Texts().back(), "Maximum number (10) of devices reached!");
 
     // Delete renumbers; Delete all empties; both ask first.
     rig.Op.Answers = {true, false, true};
     setup.SelectRow(0);
-    setup.Delete();
+    rig.Delete(setup);
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 9u);
     EXPECT_EQ(setup.Rows[0][0], "1");
     EXPECT_EQ(setup.Rows[0][1], "CPU_B");
-    setup.DeleteAll();
+    rig.DeleteAll(setup);
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 9u);
-    setup.DeleteAll();
+    rig.DeleteAll(setup);
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 0u);
     EXPECT_FALSE(setup.ChangeEnabled);
     EXPECT_THAT(rig.Op.Questions, ElementsAre(DeleteChainEntryQuestion, DeleteChainQuestion, DeleteChainQuestion));
@@ -196,15 +215,15 @@ TEST(ChainSetup, DeletingTheOnlyEntryAndOkOnAnEmptyChain)
 {
     SetupRig rig;
     JtagChainSetup setup = rig.Setup();
-    setup.Open();
+    rig.Say(setup.Open());
     setup.SelectorText = "CPU_A";
-    setup.Add();
+    rig.Say(setup.Add());
     setup.SelectRow(0);
     rig.Op.Answers = {true};
-    setup.Delete();
+    rig.Delete(setup);
     EXPECT_THAT(setup.Rows, IsEmpty());
     EXPECT_FALSE(setup.ChangeEnabled);
-    EXPECT_FALSE(setup.Ok());
+    EXPECT_TRUE(JtagChainSetup::Refused(rig.Say(setup.Ok())));
     EXPECT_EQ(rig.Op.Texts().back(), "JTAG chain is empty!");
 }
 
@@ -213,32 +232,32 @@ TEST(ChainSetup, TheRecordedJcfFileFollowsOkAndCancel)
     SetupRig rig;
     std::string path = rig.Jcf("board.jcf", "[JTAG Chain]\nVersion=1.0\nDevice_1=CPU_A(4,0,1) /x/a.hex\n");
     JtagChainSetup setup = rig.Setup();
-    setup.LoadJcf(path);
+    rig.Say(setup.LoadJcf(path));
     EXPECT_EQ(rig.Saves, 1);
     EXPECT_EQ(rig.Config.ReadString(RecordedJcfSection, RecordedJcfKey, ""), path);
 
     // Cancel reloads the recorded file: the added entry is gone.
     setup.SelectorText = "CPU_B";
-    setup.Add();
-    setup.Cancel();
+    rig.Say(setup.Add());
+    rig.Say(setup.Cancel());
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 1u);
 
     // Opening reloads it too; OK writes the chain into it.
-    setup.Open();
+    rig.Say(setup.Open());
     EXPECT_EQ(setup.SelectedRow, 0);
     EXPECT_EQ(setup.SelectorText, "CPU_A");
     EXPECT_EQ(setup.FileText, "/x/a.hex");
     setup.SelectorText = "CPU_B";
     setup.FileText = "";
-    setup.Add();
-    ASSERT_TRUE(setup.Ok());
+    rig.Say(setup.Add());
+    ASSERT_FALSE(JtagChainSetup::Refused(rig.Say(setup.Ok())));
     EXPECT_EQ(setup.ChosenPosition(), 1);
     EXPECT_EQ(TempDir::Read(path), "[JTAG Chain]\nVersion=1.0\nDevice_1=CPU_A(4,0,1) /x/a.hex\n"
                                    "Device_2=CPU_B(8,512,4026531841) \n");
 
     // A recorded file that went away: the message at every opening.
     std::remove(path.c_str());
-    setup.Open();
+    rig.Say(setup.Open());
     EXPECT_EQ(rig.Op.Texts().back(), "There's no file " + path + "!");
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 2u);
 }
@@ -250,40 +269,40 @@ TEST(ChainSetup, TheCurrentRowIsAlwaysARowOfTheList)
 {
     SetupRig rig;
     JtagChainSetup setup = rig.Setup();
-    setup.Open();
+    rig.Say(setup.Open());
     EXPECT_EQ(setup.SelectedRow, -1);
     for (const char* name : {"CPU_A", "CPU_B", "NOIR"}) {
         setup.SelectorText = name;
         setup.FileText = std::string("/fw/") + name + ".hex";
-        setup.Add();
+        rig.Say(setup.Add());
         EXPECT_EQ(setup.SelectedRow, 0) << name;
     }
     setup.SelectRow(1);
     setup.SelectorText = "NOIR";
-    setup.Add();
+    rig.Say(setup.Add());
     EXPECT_EQ(setup.SelectedRow, 1) << "Add keeps the current row";
 
     rig.Op.Answers = {true, true, true};
     setup.SelectRow(3);
-    setup.Delete();
+    rig.Delete(setup);
     EXPECT_EQ(setup.SelectedRow, 2) << "the last row deleted: the new last one";
     EXPECT_EQ(setup.SelectorText, "NOIR");
     EXPECT_EQ(setup.FileText, "/fw/NOIR.hex");
     setup.SelectRow(0);
-    setup.Delete();
+    rig.Delete(setup);
     EXPECT_EQ(setup.SelectedRow, 0);
     EXPECT_EQ(setup.SelectorText, "CPU_B") << "the entry that moved up is shown";
-    ASSERT_TRUE(setup.Ok());
+    ASSERT_FALSE(JtagChainSetup::Refused(rig.Say(setup.Ok())));
     EXPECT_EQ(setup.ChosenPosition(), 1);
     setup.SelectRow(1);
     EXPECT_EQ(setup.ChosenPosition(), 2);
 
     std::string path = rig.Jcf("two.jcf", "[JTAG Chain]\nVersion=1.0\nDevice_1=CPU_A(4,0,1) a.hex\n"
                                           "Device_2=CPU_B(8,0,0) b.hex\n");
-    setup.LoadJcf(path);
+    rig.Say(setup.LoadJcf(path));
     EXPECT_EQ(setup.SelectedRow, 0);
     EXPECT_EQ(setup.FileText, "a.hex");
-    setup.DeleteAll();
+    rig.DeleteAll(setup);
     EXPECT_EQ(setup.SelectedRow, -1);
 }
 
@@ -294,14 +313,14 @@ TEST(ChainSetup, TypedFilesStayAsTypedAcrossOpenings)
 {
     SetupRig rig;
     JtagChainSetup setup = rig.Setup();
-    setup.Open();
+    rig.Say(setup.Open());
     setup.SelectorText = "CPU_A";
     setup.FileText = "/work/fw/first.hex";
-    setup.Add();
-    setup.Open();
+    rig.Say(setup.Add());
+    rig.Say(setup.Open());
     EXPECT_THAT(setup.Rows, ElementsAre(Row{"1", "CPU_A", "/work/fw/first.hex"}));
     rig.Chain.Devices[0].ProgFileName = "/work/fw/other.hex";
-    setup.Open();
+    rig.Say(setup.Open());
     EXPECT_THAT(setup.Rows, ElementsAre(Row{"1", "CPU_A", "other.hex"}));
 }
 
@@ -311,8 +330,8 @@ TEST(ChainSetup, AnEmptyDeviceListSaysHowToAddADevice)
     SetupRig rig;
     rig.Devices.Entries.clear();
     JtagChainSetup setup = rig.Setup();
-    setup.Open();
-    setup.Add();
+    rig.Say(setup.Open());
+    rig.Say(setup.Add());
     EXPECT_EQ(rig.Chain.ChainDeviceCount(), 0u);
     EXPECT_THAT(rig.Op.Texts(), ElementsAre(EmptyDeviceListText));
 }
@@ -322,11 +341,11 @@ TEST(ChainSetup, TheHardwareCheckSaysWhatItFound)
     SetupRig rig;
     JtagChainSetup setup = rig.Setup();
     rig.Check = {ChainCheckKind::NoHardware, 0, 0};
-    setup.VerifyHardware();
+    rig.Say(setup.VerifyHardware());
     rig.Check = {ChainCheckKind::Mismatch, 3, 0x0123A0F1};
-    setup.VerifyHardware();
+    rig.Say(setup.VerifyHardware());
     rig.Check = {ChainCheckKind::Verified, 0, 0};
-    setup.VerifyHardware();
+    rig.Say(setup.VerifyHardware());
     ASSERT_EQ(rig.Op.Messages.size(), 3u);
     EXPECT_EQ(rig.Op.Messages[0].Kind, MessageKind::Warning);
     EXPECT_EQ(rig.Op.Messages[0].Text, "Hardware not connected!");

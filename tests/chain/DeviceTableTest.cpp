@@ -21,7 +21,21 @@ struct DeviceRig {
     }
     JtagDeviceEditor Editor()
     {
-        return JtagDeviceEditor(Table, Config, Op, [this] { ++Saves; });
+        return JtagDeviceEditor(Table, Config, [this] { ++Saves; });
+    }
+    // What the dialog does with an action's notes: each in its box.
+    ChainNotes Say(const ChainNotes& notes)
+    {
+        for (const ChainNote& note : notes)
+            if (ChainCheckMessage message = ChainNoteMessage(note); !message.Text.empty())
+                Op.ShowMessage(message.Kind, message.Text);
+        return notes;
+    }
+    // The dialog's Delete: asked first.
+    void Delete(JtagDeviceEditor& editor)
+    {
+        if (editor.CanDelete() && Op.AskYesNo(DeleteDeviceQuestion(editor.NameText), false))
+            editor.DeleteClick();
     }
     std::vector<std::string> Keys() const { return Config.ReadSection(JtagDevicesSection); }
 
@@ -45,7 +59,7 @@ TEST(DeviceTable, MissingSectionAndGapsInTheKeys)
     ASSERT_EQ(rig.Table.Entries.size(), 2u);
     EXPECT_EQ(rig.Table.Entries[1].BSLength, 512);
     JtagDeviceEditor editor = rig.Editor();
-    editor.Open(0);
+    rig.Say(editor.Open(0));
     editor.IdCodeValidClicked(true); // any change marks the table
     editor.Ok();
     EXPECT_EQ(rig.Saves, 1);
@@ -57,7 +71,7 @@ TEST(DeviceTable, ShownFieldsAndTheIdCodeBox)
 {
     DeviceRig rig("Device_1=NOID(5,10,0)\nDevice_2=WITHID(16,0,1073782911)\n");
     JtagDeviceEditor editor = rig.Editor();
-    editor.Open(0);
+    rig.Say(editor.Open(0));
     EXPECT_FALSE(editor.IdCodeChecked);
     EXPECT_FALSE(editor.IdCodeEnabled);
     EXPECT_EQ(editor.IdText, "");
@@ -70,7 +84,7 @@ TEST(DeviceTable, ShownFieldsAndTheIdCodeBox)
     // Changing with an empty IDCode field stores 0; OK writes it.
     editor.FieldChanged(JtagDeviceEditor::Field::IDCode, "  ");
     EXPECT_TRUE(editor.ChangeEnabled);
-    editor.ChangeClick();
+    rig.Say(editor.ChangeClick());
     editor.Ok();
     EXPECT_EQ(rig.Config.ReadString(JtagDevicesSection, "Device_2", ""), "WITHID(16,0,0)");
 
@@ -87,7 +101,7 @@ TEST(DeviceTable, AddModeAppendsOnceAndBit31RoundTrips)
 {
     DeviceRig rig("Device_1=CPU_A(4,0,1)\n");
     JtagDeviceEditor editor = rig.Editor();
-    editor.Open(0);
+    rig.Say(editor.Open(0));
     editor.NameText = "  NEW  ";
     editor.NameKeyPressed();
     EXPECT_STREQ(editor.ChangeCaption(), "Add");
@@ -96,7 +110,7 @@ TEST(DeviceTable, AddModeAppendsOnceAndBit31RoundTrips)
     editor.IrText = "8";
     editor.BsText = "0";
     editor.IdText = "F0000001";
-    editor.ChangeClick();
+    rig.Say(editor.ChangeClick());
     EXPECT_STREQ(editor.ChangeCaption(), "Change");
     EXPECT_EQ(editor.Selected, 1);
     editor.Ok();
@@ -111,7 +125,7 @@ TEST(DeviceTable, AddModeAppendsOnceAndBit31RoundTrips)
     // The same name again (after trimming) stores nothing.
     editor.NameText = "NEW ";
     editor.NameKeyPressed();
-    editor.ChangeClick();
+    rig.Say(editor.ChangeClick());
     EXPECT_EQ(rig.Table.Entries.size(), 2u);
     EXPECT_STREQ(editor.ChangeCaption(), "Change");
     EXPECT_TRUE(editor.DeleteEnabled);
@@ -121,16 +135,16 @@ TEST(DeviceTable, RefusedValuesStoreNothing)
 {
     DeviceRig rig("Device_1=CPU_A(4,0,1)\n");
     JtagDeviceEditor editor = rig.Editor();
-    editor.Open(0);
+    rig.Say(editor.Open(0));
     // A length beyond 16 bits is refused, not cut to its low bits.
     editor.IrText = "65536";
-    editor.ChangeClick();
+    rig.Say(editor.ChangeClick());
     EXPECT_EQ(rig.Table.Entries[0].IRLength, 4);
     EXPECT_THAT(rig.Op.Texts(), ElementsAre("'65536' is not a valid integer value"));
     editor.NameText = "OTHER";
     editor.NameKeyPressed();
     editor.IrText = "";
-    editor.ChangeClick();
+    rig.Say(editor.ChangeClick());
     EXPECT_EQ(rig.Table.Entries.size(), 1u);
     EXPECT_EQ(rig.Op.Texts().back(), "'' is not a valid integer value");
     EXPECT_FALSE(editor.Modified);
@@ -142,13 +156,13 @@ TEST(DeviceTable, RefusedValuesStoreNothing)
     DeviceRig full(hundred + "Device_101=D101(1,0,0)\nDevice_102=D102(1,0,0)\n");
     EXPECT_EQ(full.Table.Entries.size(), 100u);
     JtagDeviceEditor fullEditor = full.Editor();
-    fullEditor.Open(0);
+    full.Say(fullEditor.Open(0));
     EXPECT_THAT(full.Op.Texts(), ElementsAre(DevicesIgnoredText(2, 100)));
     fullEditor.NameText = "ONE MORE";
     fullEditor.NameKeyPressed();
     fullEditor.IrText = "1";
     fullEditor.BsText = "0";
-    fullEditor.ChangeClick();
+    full.Say(fullEditor.ChangeClick());
     EXPECT_EQ(full.Table.Entries.size(), 100u);
     EXPECT_EQ(full.Op.Texts().back(), "Maximum number (100) of devices reached!");
 }
@@ -157,11 +171,11 @@ TEST(DeviceTable, NothingSelectedAndDeleteAndCancel)
 {
     DeviceRig rig("Device_1=CPU_A(4,0,7)\nDevice_2=CPU_B(8,0,9)\n");
     JtagDeviceEditor editor = rig.Editor();
-    editor.Open(5); // no entry at that index: none selected
+    rig.Say(editor.Open(5)); // no entry at that index: none selected
     EXPECT_EQ(editor.Selected, -1);
     editor.IrText = "3";
-    editor.ChangeClick();
-    editor.DeleteClick();
+    rig.Say(editor.ChangeClick());
+    rig.Delete(editor);
     editor.IdCodeValidClicked(false);
     EXPECT_EQ(rig.Table.Entries[0].IRLength, 4);
     EXPECT_EQ(rig.Table.Entries[0].IDCode, 7u);
@@ -171,9 +185,9 @@ TEST(DeviceTable, NothingSelectedAndDeleteAndCancel)
     // Delete asks; No keeps the entry, Yes removes it, OK saves one key.
     editor.Select(1);
     rig.Op.Answers = {false, true};
-    editor.DeleteClick();
+    rig.Delete(editor);
     EXPECT_EQ(rig.Table.Entries.size(), 2u);
-    editor.DeleteClick();
+    rig.Delete(editor);
     EXPECT_THAT(rig.Op.Questions, ElementsAre("Do you really want to delete device CPU_B ?",
                                               "Do you really want to delete device CPU_B ?"));
     EXPECT_EQ(rig.Table.Entries.size(), 1u);
@@ -182,10 +196,10 @@ TEST(DeviceTable, NothingSelectedAndDeleteAndCancel)
     EXPECT_THAT(rig.Keys(), ElementsAre("Device_1"));
 
     // Cancel drops the edits: the table is read again from the file.
-    editor.Open(0);
+    rig.Say(editor.Open(0));
     editor.IdCodeValidClicked(false);
     EXPECT_EQ(rig.Table.Entries[0].IDCode, 0u);
-    editor.Cancel();
+    rig.Say(editor.Cancel());
     EXPECT_EQ(rig.Table.Entries[0].IDCode, 7u);
     EXPECT_EQ(rig.Saves, 1);
 }
@@ -202,7 +216,7 @@ TEST(DeviceTable, ShowingAnEntryJudgesItsFieldsAgain)
         editor.FieldChanged(JtagDeviceEditor::Field::IRLength, "xyz");
         EXPECT_FALSE(editor.ChangeEnabled);
     };
-    editor.Open(0);
+    rig.Say(editor.Open(0));
     bad();
     editor.Select(1);
     EXPECT_TRUE(editor.ChangeEnabled) << "another entry";
@@ -211,11 +225,11 @@ TEST(DeviceTable, ShowingAnEntryJudgesItsFieldsAgain)
     EXPECT_TRUE(editor.ChangeEnabled) << "the same entry again";
     EXPECT_EQ(editor.IrText, "8");
     bad();
-    editor.Cancel();
-    editor.Open(1);
+    rig.Say(editor.Cancel());
+    rig.Say(editor.Open(1));
     EXPECT_TRUE(editor.ChangeEnabled) << "opened again";
     bad();
-    editor.Open(7);
+    rig.Say(editor.Open(7));
     EXPECT_TRUE(editor.ChangeEnabled) << "nothing selected: empty fields";
     EXPECT_EQ(editor.NameText, "");
     EXPECT_EQ(editor.IrText, "");
@@ -223,13 +237,13 @@ TEST(DeviceTable, ShowingAnEntryJudgesItsFieldsAgain)
     editor.Select(1);
     editor.NameText = "  CPLD  ";
     editor.NameKeyPressed();
-    editor.ChangeClick();
+    rig.Say(editor.ChangeClick());
     EXPECT_EQ(rig.Table.Entries.size(), 3u);
     EXPECT_EQ(editor.Selected, 2);
     EXPECT_EQ(editor.NameText, "CPLD");
     EXPECT_EQ(editor.IdText, "0123A0F1");
     rig.Op.Answers = {true};
-    editor.DeleteClick();
+    rig.Delete(editor);
     EXPECT_THAT(rig.Op.Questions, ElementsAre("Do you really want to delete device CPLD ?"));
     ASSERT_EQ(rig.Table.Entries.size(), 2u);
     EXPECT_EQ(rig.Table.Entries[1].DeviceName, "NEWDEV");
@@ -249,7 +263,7 @@ TEST(DeviceTable, StoredValuesThatStopTheLoad)
 
     DeviceRig second("Device_1=GOOD(4,0,0)\nDevice_2=BAD($10,0,0)\nDevice_3=LATE(1,0,0)\n");
     JtagDeviceEditor editor = second.Editor();
-    editor.Open(0);
+    second.Say(editor.Open(0));
     EXPECT_THAT(second.Op.Texts(), ElementsAre("'$10' is not a valid integer value"));
     ASSERT_EQ(second.Table.Entries.size(), 1u);
     EXPECT_EQ(second.Table.Entries[0].DeviceName, "GOOD");

@@ -1,6 +1,5 @@
 // The hex editor without its window: typing, the cursor and its wrap, the jump
 // target, the clear, and how many rows the view formats.
-#include "common/ScriptedOperator.h"
 #include "image/HexEditModel.h"
 
 #include <gtest/gtest.h>
@@ -188,7 +187,7 @@ TEST(HexEditModel, JumpTargetsRowsAndTheLastFullScreen)
     }
 }
 
-TEST(HexEditModel, ClearBufferAsksFirst)
+TEST(HexEditModel, ClearBufferEmptiesTheImageAndGoesBackToTheTop)
 {
     Editor e;
     ImageBuffer& image = *e.image;
@@ -199,15 +198,8 @@ TEST(HexEditModel, ClearBufferAsksFirst)
     image.LoadOffset = 0x10;
     e.model.Jump("100H");
 
-    ScriptedOperator op;
-    op.Answers = {false, true};
-    EXPECT_FALSE(e.model.ClearBuffer(op));
-    EXPECT_EQ(image.ImageData[0x100], 0x55);
-    EXPECT_EQ(image.EndAddress, 0x1FF);
     EXPECT_EQ(e.model.CursorAddress(), 0x100u);
-
-    EXPECT_TRUE(e.model.ClearBuffer(op));
-    EXPECT_EQ(op.Questions, (std::vector<std::string>{"Erase code buffer", "Erase code buffer"}));
+    e.model.ClearBuffer();
     EXPECT_EQ(image.ImageData[0x100], 0xFF);
     EXPECT_EQ(image.PresentMap[0x100], 0);
     EXPECT_EQ(image.PageMap[0], 0);

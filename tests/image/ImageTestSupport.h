@@ -3,6 +3,7 @@
 // program's own writer, and a loader over files in a scratch folder.
 #include "common/ScriptedOperator.h"
 #include "image/FileLoader.h"
+#include "image/ImageTexts.h"
 #include "image/ImageBuffer.h"
 #include "tests/support/TempDir.h"
 
@@ -66,7 +67,16 @@ struct LoadBench {
         State.CurrentFilePath = Folder.Write(name, content);
         State.FileFormat = format;
         Op.Messages.clear();
-        return LoadFile(*Image, State, Op);
+        return LoadCurrent();
+    }
+    // Loads State as it stands; as the session shows it, a failure's text
+    // goes into an error box.
+    bool LoadCurrent()
+    {
+        LoadOutcome outcome = LoadFile(*Image, State);
+        if (!outcome.Loaded())
+            Op.ShowMessage(MessageKind::Error, LoadOutcomeText(outcome));
+        return outcome.Loaded();
     }
     // The single message a failed load showed ("" when none).
     std::string Message() const

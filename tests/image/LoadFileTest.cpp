@@ -13,7 +13,7 @@ TEST(LoadFile, MissingFileNamesThePathWithoutABlank)
     t.State.CurrentFilePath = t.Folder.File("nothere.hex");
     t.State.LoadedName = "old.hex";
     t.Image->ImageSize = 5;
-    EXPECT_FALSE(LoadFile(*t.Image, t.State, t.Op));
+    EXPECT_FALSE(t.LoadCurrent());
     EXPECT_EQ(t.Message(), "There's no file" + t.Folder.File("nothere.hex"));
     EXPECT_EQ(t.State.LoadedName, "");
     EXPECT_EQ(t.Image->ImageSize, 0);
@@ -21,11 +21,11 @@ TEST(LoadFile, MissingFileNamesThePathWithoutABlank)
     // A folder is not a file, and neither is an empty path.
     t.Op.Messages.clear();
     t.State.CurrentFilePath = t.Folder.Path;
-    EXPECT_FALSE(LoadFile(*t.Image, t.State, t.Op));
+    EXPECT_FALSE(t.LoadCurrent());
     EXPECT_EQ(t.Message(), "There's no file" + t.Folder.Path);
     t.Op.Messages.clear();
     t.State.CurrentFilePath.clear();
-    EXPECT_FALSE(LoadFile(*t.Image, t.State, t.Op));
+    EXPECT_FALSE(t.LoadCurrent());
     EXPECT_EQ(t.Message(), "There's no file");
 }
 
@@ -95,17 +95,17 @@ TEST(LoadFile, HugeFilesEndBoundedWithTheirMessage)
     }
     t.State.CurrentFilePath = path;
     t.State.FileFormat = LoadFormat::Hex;
-    EXPECT_FALSE(LoadFile(*t.Image, t.State, t.Op));
+    EXPECT_FALSE(t.LoadCurrent());
     EXPECT_EQ(t.Message(), "Invalid HEX file !");
 
     t.Op.Messages.clear();
     t.State.FileFormat = LoadFormat::Detect;
-    EXPECT_FALSE(LoadFile(*t.Image, t.State, t.Op));
+    EXPECT_FALSE(t.LoadCurrent());
     EXPECT_EQ(t.State.FileFormat, LoadFormat::Hex);
 
     t.Op.Messages.clear();
     t.State.FileFormat = LoadFormat::Binary;
-    EXPECT_FALSE(LoadFile(*t.Image, t.State, t.Op));
+    EXPECT_FALSE(t.LoadCurrent());
     EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
 }
 
@@ -115,7 +115,7 @@ TEST(LoadFile, FifoInPlaceOfTheFileDoesNotHang)
     const std::string path = t.Folder.File("fifo.hex");
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     t.State.CurrentFilePath = path;
-    EXPECT_FALSE(LoadFile(*t.Image, t.State, t.Op));
+    EXPECT_FALSE(t.LoadCurrent());
     EXPECT_EQ(t.Message(), "Can't read file " + path + ": not a regular file");
     EXPECT_EQ(t.Image->ImageSize, 0);
 }

@@ -161,8 +161,7 @@ TEST(SaveImage, RoundTripThroughTheLoader)
     auto back = std::make_unique<ImageBuffer>();
     FileState state;
     state.CurrentFilePath = path;
-    ScriptedOperator op;
-    ASSERT_TRUE(LoadFile(*back, state, op));
+    ASSERT_TRUE(LoadFile(*back, state).Loaded());
     EXPECT_EQ(back->ImageData, t.Image->ImageData);
     EXPECT_EQ(back->StartAddress, t.Image->StartAddress);
     EXPECT_EQ(back->EndAddress, t.Image->EndAddress);

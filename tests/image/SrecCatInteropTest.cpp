@@ -76,7 +76,7 @@ protected:
         LoadBench t;
         t.State.CurrentFilePath = file;
         t.State.FileFormat = LoadFormat::Detect;
-        ASSERT_TRUE(LoadFile(*t.Image, t.State, t.Op)) << t.Message();
+        ASSERT_TRUE(t.LoadCurrent()) << t.Message();
         EXPECT_EQ(t.State.FileFormat, expectFormat);
         const uint32_t start = chunks_.front().Address;
         const uint32_t end = chunks_.back().Address + static_cast<uint32_t>(chunks_.back().Bytes.size()) - 1;

@@ -4,6 +4,7 @@
 // and a part pulled out at points through its lock phase.
 #include "session/ExitCodes.h"
 #include "session/Messages.h"
+#include "session/BatchRun.h"
 #include "session/Session.h"
 
 #include "tests/support/SimRig.h"
@@ -78,9 +79,10 @@ struct Board {
         CountingOperator op(*Rig.Sim);
         ImageBuffer image;
         Session session(*Rig.Stack, image, op, settings);
+        BatchRun batch(session);
         args.insert(args.begin(), "-sLPT1");
         RunResult result;
-        result.ExitCode = session.Start(args).value_or(-1);
+        result.ExitCode = batch.Start(args).value_or(-1);
         session.Close();
         result.Lines = op.LogLines;
         for (const auto& note : op.Notes)

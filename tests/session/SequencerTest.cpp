@@ -4,6 +4,7 @@
 #include "session/Sequencer.h"
 
 #include "session/ExitCodes.h"
+#include "session/RunReport.h"
 
 #include "tests/support/SimRig.h"
 #include "common/ScriptedOperator.h"
@@ -21,13 +22,9 @@ using vorbrant::test::SimRig;
 
 namespace {
 
-class RecordingView : public RunView {
-public:
-    void DisablePanels() override { ++Disabled; }
-    void ShowIdle() override { ++Idle; }
-    void ShowUploaded() override { ++Uploaded; }
-    void ShowBufferInfo() override { ++BufferInfo; }
-    int Disabled = 0, Idle = 0, Uploaded = 0, BufferInfo = 0;
+// What a run changed on the window besides the operator's words.
+struct RecordingView {
+    int Idle = 0, Uploaded = 0, BufferInfo = 0;
 };
 
 // What a run came to, with its exit code.
@@ -51,13 +48,26 @@ struct Bench {
         EXPECT_TRUE(Connected) << simText;
     }
 
-    RunResult Run(RunOptions options)
+    RunResult Run(RunOptions options) { return RunOn(Op, options); }
+
+    // The run as the session reports it: events and outcome in the
+    // operator's words. As the session runs it, a mismatch is checked
+    // against the part's identity.
+    RunResult RunOn(Operator& op, RunOptions options)
     {
-        // As the session runs it: a mismatch is checked against the part's identity.
         if (!options.SamePartAnswers)
             options.SamePartAnswers = [this] { return Rig.Dev().SamePartAnswers(); };
-        Sequencer sequencer(Image, Rig.Dev().Flash(), Rig.Chip(), Op, Wall, View);
-        return ResultOf(sequencer.RunOperations(options));
+        if (!options.AskReadRange)
+            options.AskReadRange = [&op](AddressRange& range) { return op.AskRange("Load data address range", range); };
+        RunReport report(op, options.BatchMode);
+        Sequencer sequencer(Image, Rig.Dev().Flash(), Rig.Chip(), Wall, [&](const RunEvent& event) {
+            View.Uploaded += event.Kind == RunEventKind::Uploaded;
+            View.BufferInfo += event.Kind == RunEventKind::ImageChanged;
+            report.Event(event);
+        });
+        RunOutcome outcome = sequencer.RunOperations(options);
+        report.End(outcome, [this] { ++View.Idle; });
+        return ResultOf(outcome);
     }
 
     // Stores bytes the way a file load does, and sets the size from the range.
@@ -398,8 +408,7 @@ public:
 
 RunResult RunWith(Bench& b, Operator& op, RunOptions options)
 {
-    Sequencer sequencer(b.Image, b.Rig.Dev().Flash(), b.Rig.Chip(), op, b.Wall, b.View);
-    return ResultOf(sequencer.RunOperations(options));
+    return b.RunOn(op, options);
 }
 
 std::vector<int> Counting(int from, int to)
@@ -747,13 +756,11 @@ TEST(Sequencer, ATargetPulledAtAnyPointOfARunEndsSixteenWithinASecond)
             for (size_t i = 0; i < file.size(); ++i)
                 image.StoreByte(0x0200 + static_cast<uint32_t>(i), file[i]);
             image.ImageSize = image.EndAddress - image.StartAddress + 1;
-            ScriptedOperator op;
-            RecordingView view;
             RealClock wall;
             RunOptions o = Steps(false, true, false, true, true);
             o.BatchMode = true;
             o.SamePartAnswers = [&stack] { return stack.Dev.SamePartAnswers(); };
-            Sequencer sequencer(image, stack.Dev.Flash(), stack.Dev.Chip, op, wall, view);
+            Sequencer sequencer(image, stack.Dev.Flash(), stack.Dev.Chip, wall, {});
             RunResult r = ResultOf(sequencer.RunOperations(o));
             total = rig.Sim->AccessCount();
             if (pulledAfterNs && port.PulledAtNs != 0)

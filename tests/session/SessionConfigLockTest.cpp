@@ -1,5 +1,6 @@
 // Two programs on one configuration file: the first keeps it, the second
 // works without saving it and says so once.
+#include "session/BatchRun.h"
 #include "session/Session.h"
 
 #include "tests/support/SimRig.h"
@@ -25,11 +26,17 @@ struct Instance {
         settings.IniPath = ini;
         settings.Headless = true;
         S = std::make_unique<Session>(*Rig.Stack, Image, Op, settings);
+        Batch = std::make_unique<BatchRun>(*S);
     }
+    // Start-up as the programs run it.
+    std::optional<int> Start() { return Batch->Start({}); }
+    // The operator chose a file in another folder.
+    void ChooseFolder(const std::string& folder) { S->OpenFile(folder + "/fw.hex", LoadFormat::Hex); }
     SimRig Rig;
     ImageBuffer Image;
     ScriptedOperator Op;
     std::unique_ptr<Session> S;
+    std::unique_ptr<BatchRun> Batch;
 };
 
 } // namespace
@@ -39,8 +46,8 @@ TEST(SessionConfigLock, ASecondInstanceOnTheSameFileLeavesItToTheFirst)
     TempDir dir;
     const std::string ini = dir.File("v.INI");
     Instance first(ini), second(ini);
-    EXPECT_EQ(first.S->Start({}), std::nullopt);
-    EXPECT_EQ(second.S->Start({}), std::nullopt);
+    EXPECT_EQ(first.Start(), std::nullopt);
+    EXPECT_EQ(second.Start(), std::nullopt);
     EXPECT_FALSE(first.S->ConfigurationReadOnly());
     EXPECT_TRUE(second.S->ConfigurationReadOnly());
     EXPECT_TRUE(first.Op.Messages.empty());
@@ -51,8 +58,8 @@ TEST(SessionConfigLock, ASecondInstanceOnTheSameFileLeavesItToTheFirst)
                                               "save its settings");
 
     // Each chose another folder; only the first one's is kept.
-    first.S->Files.LastDir = "/first";
-    second.S->Files.LastDir = "/second";
+    first.ChooseFolder("/first");
+    second.ChooseFolder("/second");
     EXPECT_TRUE(second.S->Close());
     EXPECT_FALSE(std::filesystem::exists(ini)) << "the second instance wrote nothing";
     EXPECT_TRUE(first.S->Close());
@@ -60,7 +67,7 @@ TEST(SessionConfigLock, ASecondInstanceOnTheSameFileLeavesItToTheFirst)
 
     // Once the first has closed, a new instance owns the file again.
     Instance third(ini);
-    third.S->Start({});
+    third.Start();
     EXPECT_FALSE(third.S->ConfigurationReadOnly());
     EXPECT_TRUE(third.Op.Messages.empty());
 }
@@ -91,14 +98,14 @@ TEST(SessionConfigLock, TheFileIsLockedWhateverNameReachesIt)
         }
         std::filesystem::create_symlink("v.INI", dir.File("link.INI"));
         Instance first(ini);
-        EXPECT_EQ(first.S->Start({}), std::nullopt);
+        EXPECT_EQ(first.Start(), std::nullopt);
         // A save while it runs replaces the file: the lock goes with it.
-        first.S->Files.LastDir = "/first";
+        first.ChooseFolder("/first");
         ASSERT_TRUE(first.S->SaveConfiguration());
         Instance second(dir.File(way.Second));
-        second.S->Start({});
+        second.Start();
         EXPECT_TRUE(second.S->ConfigurationReadOnly());
-        second.S->Files.LastDir = "/second";
+        second.ChooseFolder("/second");
         EXPECT_TRUE(second.S->Close());
         EXPECT_TRUE(first.S->Close());
         EXPECT_EQ(IniFile(ini).ReadString("ENVIRONMENT", "LastDir", ""), "/first");
@@ -115,7 +122,7 @@ TEST(SessionConfigLock, NoLockFileForWhatIsNoFile)
     const std::string fifo = dir.File("pipe.INI");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     Instance first(fifo);
-    first.S->Start({});
+    first.Start();
     EXPECT_FALSE(first.S->ConfigurationReadOnly());
     EXPECT_FALSE(std::filesystem::exists(fifo + ".lock"));
     first.S->Close();
