@@ -1,5 +1,6 @@
 #include "session/LaunchOptions.h"
 
+#include "session/Serial.h"
 #include "target/PartNames.h"
 
 #include <algorithm>
@@ -40,7 +41,12 @@ constexpr PathOption PathOptions[] = {
     {"--read", &LaunchOptions::ReadBackPath},
     {"--jcf", &LaunchOptions::JcfPath},
     {"--part", &LaunchOptions::ExpectedPart},
+    {"--json", &LaunchOptions::JsonPath},
+    {"--serial-file", &LaunchOptions::SerialFile},
 };
+
+// What --convert may be given besides its two files.
+constexpr std::string_view ConvertCompanions[] = {"--format", "--out-format", "--offset", "--quiet", "--headless"};
 
 // The lock options that take one byte in hexadecimal, as the part stores it.
 struct ByteOption {
@@ -84,10 +90,16 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "-q" || arg == "-Q") {
+            options.Quiet = true;
+            options.Given.push_back("--quiet");
+            continue;
+        }
         if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
             rest.push_back(arg);
             continue;
         }
+        options.Given.push_back(arg.substr(0, arg.find('=')));
         std::optional<std::string> value;
         auto needValue = [&](const char* name) {
             if (!value || value->empty()) {
@@ -147,6 +159,59 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
                 error = "Unknown file format '" + *value + "' (use --format=hex, srec, dat or bin)";
                 return false;
             }
+        } else if (TakeValue(arg, "--out-format", value)) {
+            if (!needValue("--out-format"))
+                return false;
+            static constexpr std::pair<const char*, SaveFormat> Formats[] = {
+                {"hex", SaveFormat::Hex}, {"srec", SaveFormat::SRecord}, {"bin", SaveFormat::Binary}};
+            for (const auto& [name, format] : Formats)
+                if (*value == name)
+                    options.OutFormat = format;
+            if (!options.OutFormat) {
+                error = "Unknown output format '" + *value + "' (use --out-format=hex, srec or bin)";
+                return false;
+            }
+        } else if (TakeValue(arg, "--offset", value)) {
+            if (!needValue("--offset"))
+                return false;
+            int32_t offset = 0;
+            std::string text = *value;
+            if (text.starts_with("0x") || text.starts_with("0X"))
+                text = "$" + text.substr(2);
+            if (!ParseAddressText(text, offset) || offset < 0 || offset >= static_cast<int32_t>(ImageBuffer::Capacity)) {
+                error = "Option --offset needs an address from 0 to 0x3FFFFF (0x1000, 1000H or 4096), not '" +
+                        *value + "'";
+                return false;
+            }
+            options.Offset = offset;
+        } else if (TakeValue(arg, "--area", value)) {
+            if (!needValue("--area"))
+                return false;
+            if (*value != "code" && *value != "data") {
+                error = "Option --area needs code or data, not '" + *value + "'";
+                return false;
+            }
+            options.Area = *value == "data" ? FlashArea::UserData : FlashArea::Code;
+        } else if (arg == "--quiet") {
+            options.Quiet = true;
+        } else if (TakeValue(arg, "--serial", value)) {
+            if (!needValue("--serial"))
+                return false;
+            if (!ParseSerialSpec(*value, error))
+                return false;
+            options.Serial = value;
+        } else if (TakeValue(arg, "--repeat", value)) {
+            options.Repeat = true;
+            if (value) {
+                if (value->empty() || value->size() > 9 || value->find_first_not_of("0123456789") != std::string::npos ||
+                    std::stoul(*value) == 0) {
+                    error = "Option --repeat=N needs a number of boards from 1, not '" + *value + "'";
+                    return false;
+                }
+                options.RepeatCount = static_cast<uint32_t>(std::stoul(*value));
+            }
+        } else if (arg == "--no-ini") {
+            options.NoIni = true;
         } else if (arg == "--verify-chain") {
             options.VerifyChain = true;
         } else if (TakeValue(arg, "--chain-device", value)) {
@@ -198,6 +263,34 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
     if (options.ExpectedPart && !IsCataloguePart(*options.ExpectedPart)) {
         error = "Option --part names no part the program knows: '" + *options.ExpectedPart +
                 "' (give it as F340 or C8051F340)";
+        return false;
+    }
+    if (options.Convert) {
+        // A conversion does nothing else: what else was asked would be lost.
+        for (const std::string& name : options.Given)
+            if (name != "--convert" &&
+                std::find(std::begin(ConvertCompanions), std::end(ConvertCompanions), name) == std::end(ConvertCompanions)) {
+                error = "Option --convert takes no other options than --format, --out-format, --offset and -q, not " + name;
+                return false;
+            }
+        if (!rest.empty()) {
+            error = "Option --convert takes an input and an output file only, not '" + rest.front() + "'";
+            return false;
+        }
+    }
+    if (options.SerialFile && !options.Serial) {
+        error = "Option --serial-file needs --serial=ADDR:FIRST to say where the number goes";
+        return false;
+    }
+    if (options.NoIni && options.IniPath) {
+        error = "Options --no-ini and --ini exclude each other";
+        return false;
+    }
+    // Standard output carries one stream of data.
+    const int stdoutUsers = (options.ReadBackPath == "-") + (options.Convert && options.ConvertOut == "-") +
+                            (options.JsonPath == "-");
+    if (stdoutUsers > 1) {
+        error = "Only one of --read=-, --convert ... - and --json=- can write to standard output";
         return false;
     }
     args = std::move(rest);

@@ -1,6 +1,7 @@
 #include "session/Messages.h"
 
 #include "common/Text.h"
+#include "session/ExitCodes.h"
 
 #include <cstdio>
 
@@ -46,6 +47,7 @@ OutcomeMessage RunOutcomeMessage(const RunOutcome& o)
     case RunOutcomeKind::DataLeftOut:
         return {MessageKind::Warning, std::to_string(o.LeftOut) + " bytes of the file at 0x" + Hex4(o.LeftOutFirst) +
                                           "-0x" + Hex4(o.LeftOutLast) + " were not programmed (outside the part)"};
+    case RunOutcomeKind::Interrupted: return {MessageKind::Warning, InterruptedText(o.Address)};
     }
     return {MessageKind::Error, ""};
 }
@@ -85,8 +87,9 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
     // The words follow the exit code: a run whose outcome was good can
     // still fail afterwards (a read-back or flash file not written).
     std::string line = ResultLogLine(exitCode, "") + Seconds(outcome.Seconds, ", %.1f s") + ", " +
-                       std::to_string(outcome.Programmed) + " bytes programmed, " + std::to_string(outcome.Verified) +
-                       " verified";
+                       std::to_string(outcome.Programmed) + " bytes programmed, " +
+                       (outcome.HasProgramCrc ? "crc32 " + Hex(outcome.ProgramCrc, 8) + ", " : "") +
+                       std::to_string(outcome.Verified) + " verified";
     if (outcome.C2)
         line += ", " + std::to_string(outcome.StallsRecovered) + " stalls recovered";
     if (!portSummary.empty())
@@ -96,13 +99,20 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
 
 std::string ResultLogLine(int exitCode, const std::string& portSummary)
 {
-    return std::string(exitCode == 0 ? "Result: success" : "Result: failed") + ", exit code " +
+    const char* result = exitCode == 0 ? "Result: success"
+                         : exitCode == ToInt(ExitCode::Interrupted) ? "Result: interrupted"
+                                                                              : "Result: failed";
+    return std::string(result) + ", exit code " +
            std::to_string(exitCode) + (portSummary.empty() ? "" : ", " + portSummary);
 }
 
 void AddRunOutcome(RunOutcome& total, const RunOutcome& next)
 {
     RunOutcome sum = next;
+    if (!sum.HasProgramCrc) {
+        sum.HasProgramCrc = total.HasProgramCrc;
+        sum.ProgramCrc = total.ProgramCrc;
+    }
     sum.Seconds += total.Seconds;
     sum.Programmed += total.Programmed;
     sum.Verified += total.Verified;
@@ -134,6 +144,16 @@ std::string ConfigNotWrittenMessage(const std::string& path, const std::string& 
 std::string ConfigNotTextMessage(const std::string& path)
 {
     return "Configuration file " + path + " is not a text INI file; settings will not be saved";
+}
+
+std::string InterruptedText(uint32_t address)
+{
+    return "interrupted: the run stopped at 0x" + Hex4(address) + " and released the target";
+}
+
+std::string NoDataAreaText(const std::string& part)
+{
+    return "the part " + part + " has no User data area (--area=data)";
 }
 
 std::string NothingToDoText() { return "nothing to do without a window: give -p, -s or --steps"; }

@@ -53,6 +53,13 @@ inline constexpr const char* LockedPartHintText = "the part is locked: add --chi
 // --steps=read without a file to keep what it reads.
 inline constexpr const char* ReadStepNeedsFileText = "--steps=read needs --read=FILE to keep what it reads";
 
+// Ctrl-C or SIGTERM stopped a run at address (the closing line then says
+// "Result: interrupted, exit code 130").
+std::string InterruptedText(uint32_t address);
+
+// --area=data on a part without a User data area.
+std::string NoDataAreaText(const std::string& part);
+
 // A headless start whose command line asks for no run.
 std::string NothingToDoText();
 // An output file that cannot be written (found before the run, or at its end).

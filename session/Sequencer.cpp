@@ -1,5 +1,6 @@
 #include "session/Sequencer.h"
 
+#include "common/Crc32.h"
 #include "common/Text.h"
 #include "session/Messages.h"
 
@@ -19,7 +20,7 @@ constexpr uint32_t ImagePageBytes = 1u << ImageBuffer::PageShift;
 // advanced by one at each address that is a multiple of the step.
 class Sequencer::Progress {
 public:
-    Progress(Operator& op, int64_t first, int64_t last) : op_(op)
+    Progress(Sequencer& run, int64_t first, int64_t last) : run_(run), op_(run.op_)
     {
         int64_t span = last - first;
         if (span < 100) {
@@ -34,11 +35,12 @@ public:
     {
         if (address % step_ == 0) {
             op_.SetProgress(++value_);
-            op_.Repaint();
+            run_.Repaint(address);
         }
     }
 
 private:
+    Sequencer& run_;
     Operator& op_;
     int64_t step_ = 1;
     int value_ = 0;
@@ -342,7 +344,7 @@ void Sequencer::EachDataByte(int64_t first, int64_t last, Visit visit)
     for (int64_t offset = first; offset <= last; ++offset) {
         visit(static_cast<uint32_t>(offset));
         op_.SetProgress(static_cast<int>(offset));
-        op_.Repaint();
+        Repaint(offset);
     }
 }
 
@@ -365,7 +367,7 @@ void Sequencer::ReadStep()
         for (int64_t offset = first; offset <= last; ++offset) {
             image_.ImageData[static_cast<size_t>(offset)] = ReadOrAbort(static_cast<uint32_t>(offset));
             op_.SetProgress(static_cast<int>(offset - first));
-            op_.Repaint();
+            Repaint(offset);
         }
         view_.ShowUploaded();
     } else {
@@ -386,7 +388,7 @@ void Sequencer::ReadStep()
         // lock byte lies above FlashEnd that includes FlashEnd itself.
         const int64_t readTop =
             chip_.C2Mode && chip_.LockByteAddress != 0 ? ProgramTop() : int64_t{chip_.FlashEnd} - 1;
-        Progress progress(op_, first, last);
+        Progress progress(*this, first, last);
         for (int64_t address = first; address <= last; ++address) {
             if (address <= readTop || (chip_.WindowAboveCode && address >= window)) {
                 auto a = static_cast<uint32_t>(address);
@@ -438,7 +440,7 @@ void Sequencer::EraseStep()
     for (uint32_t p = 0; p <= pages; ++p) {
         erase(p);
         op_.SetProgress(static_cast<int>(p));
-        op_.Repaint();
+        Repaint(int64_t{p} * ImagePageBytes);
     }
     // Small parts keep their User data in the page above the code.
     if (chip_.WindowAboveCode)
@@ -457,13 +459,13 @@ void Sequencer::BlankCheckStep()
             if (value != 0xFF)
                 Fail(RunOutcomeKind::BlankCheckFailed, offset, 0xFF, value);
             op_.SetProgress(static_cast<int>(offset));
-            op_.Repaint();
+            Repaint(offset);
         }
     } else {
         int64_t first, last;
         ImageSpan(first, last);
         last = std::min<int64_t>(last, chip_.FlashEnd);
-        Progress progress(op_, first, last);
+        Progress progress(*this, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
             if (SkipAbsentRun(a, last)) {
@@ -520,7 +522,7 @@ void Sequencer::ProgramStep()
         if (reachesLock)
             op_.ShowMessage(MessageKind::Warning, "To program flash lock bits use security menu!");
         LeaveOut(std::max(first, last + 1), spanLast);
-        Progress progress(op_, first, last);
+        Progress progress(*this, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
             if (flash_.SkipsAbsentBytes() && !image_.PresentMap[a]) {
@@ -536,6 +538,23 @@ void Sequencer::ProgramStep()
     }
     op_.HideProgress();
     EndRun();
+    RecordProgramCrc(first, options_.Area == FlashArea::UserData ? std::min<int64_t>(last, int64_t{chip_.ScratchpadSize} - 1)
+                                                                 : last);
+}
+
+void Sequencer::RecordProgramCrc(int64_t first, int64_t last)
+{
+    first = std::max<int64_t>(first, 0);
+    last = std::min<int64_t>(last, int64_t{ImageBuffer::Capacity} - 1);
+    outcome_.HasProgramCrc = true;
+    outcome_.ProgramCrc = first <= last ? Crc32(image_.ImageData.data() + first, static_cast<size_t>(last - first + 1)) : 0;
+}
+
+void Sequencer::Repaint(int64_t address)
+{
+    op_.Repaint();
+    if (options_.StopRequested && options_.StopRequested())
+        Fail(RunOutcomeKind::Interrupted, static_cast<uint32_t>(std::max<int64_t>(address, 0)));
 }
 
 void Sequencer::VerifyStep()
@@ -560,7 +579,7 @@ void Sequencer::VerifyStep()
                 Notice("End address exceeds chip FLASH area.End address set to 0x" + Hex4(last));
         }
         LeaveOut(std::max(first, last + 1), spanLast);
-        Progress progress(op_, first, last);
+        Progress progress(*this, first, last);
         for (int64_t address = first; address <= last; ++address) {
             auto a = static_cast<uint32_t>(address);
             if (ProtectedLockByte(a)) {

@@ -33,6 +33,9 @@ struct RunOptions {
     // false when the part no longer answers with the identity it had at
     // connect, so that a lost target shows as the read fault it is.
     std::function<bool()> SamePartAnswers;
+    // Asked at every progress point (each block, page or percent): true
+    // ends the run there as Interrupted (Ctrl-C, SIGTERM).
+    std::function<bool()> StopRequested;
 };
 
 // What a run changes on the window besides messages, status and progress.
@@ -100,6 +103,11 @@ private:
     [[noreturn]] void FailWrite(uint32_t address);
     void CheckDataAreaMapped();
     void Notice(const std::string& text);
+    // A progress point: the window repainted, and the run stopped here
+    // (after the block at address) when a stop was asked for.
+    void Repaint(int64_t address);
+    // The CRC-32 of the image over what Program wrote.
+    void RecordProgramCrc(int64_t first, int64_t last);
     void Status(const std::string& text);
     // Closing EndFlashAccess of a writing step: a lost final block is a write fault.
     void EndRun();

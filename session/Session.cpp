@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/BoundedRead.h"
+#include "common/StdStreams.h"
 #include "common/Text.h"
 #include "image/FileFormats.h"
 #include "image/FileSaver.h"
@@ -92,7 +93,7 @@ std::optional<int> Session::Start(const std::vector<std::string>& args)
 
     SelectPort();
     Image.BufferCapacity = ImageBuffer::Capacity;
-    Image.LoadOffset = 0;
+    Image.LoadOffset = Settings.Offset.value_or(0);
     notify(&SessionView::BufferChanged);
 
     if (!args.empty() || !Settings.ReadBackPath.empty() || Settings.Security.Any() || Settings.Steps ||
@@ -250,7 +251,7 @@ bool Session::ApplyCommandSteps(const CommandLineScan& scan)
 bool Session::ReadBackWritable()
 {
     const std::string& path = Settings.ReadBackPath;
-    std::string problem = path.empty() ? "" : WriteProblem(path);
+    std::string problem = path.empty() || IsStdStream(path) ? "" : WriteProblem(path);
     if (problem.empty())
         return true;
     Op.Note(MessageKind::Error, OutputNotWritableText(path, problem));
@@ -311,11 +312,16 @@ void Session::RunBatchOnce()
         Files.FileFormat = Settings.FileFormat.value_or(LoadFormat::Detect);
         fileLoaded_ = LoadCurrentFile();
     }
+    // Hook: the serial number goes into the image before any step.
+    if (Settings.PatchImage && (fileLoaded_ || Files.CurrentFilePath.empty()))
+        Settings.PatchImage(Image);
     if (!Connected()) {
         RequestExit(ExitCode::NotConnected);
         return;
     }
     if (!GuardIdentifiedPart())
+        return;
+    if (!ApplyBatchArea())
         return;
     BatchMode = true;
     if (!PrepareLocks())
@@ -344,6 +350,20 @@ void Session::RunStepsThenRead()
         ExitCode.reset();
     }
     ReadBack();
+}
+
+bool Session::ApplyBatchArea()
+{
+    if (Settings.Area.value_or(FlashArea::Code) == FlashArea::Code)
+        return true;
+    if (!DataAreaEnabled) {
+        Op.Note(MessageKind::Error, NoDataAreaText(Stack.Dev.Chip.DerivativeName));
+        RequestExit(ExitCode::OutsideDataArea);
+        return false;
+    }
+    SelectArea(FlashArea::UserData);
+    ApplyExplicitSteps();
+    return true;
 }
 
 bool Session::GuardIdentifiedPart()
@@ -495,14 +515,17 @@ bool Session::LockBytesStillThere()
 void Session::LockConfiguration()
 {
     // On the file itself, whatever name or link reached it.
-    configReadOnly_ = configLock_.TryLock(Settings.IniPath) == FileLock::HeldElsewhere;
+    // --no-ini: no file, no lock.
+    configReadOnly_ = !Settings.IniPath.empty() && configLock_.TryLock(Settings.IniPath) == FileLock::HeldElsewhere;
 }
 
 void Session::ReadConfiguration()
 {
     Config.SetPath(Settings.IniPath);
     std::string error;
-    if (!Config.Load(&error)) {
+    if (Settings.IniPath.empty()) {
+        Config.Parse(""); // --no-ini: the defaults
+    } else if (!Config.Load(&error)) {
         Op.ShowMessage(MessageKind::Warning, "Can't read configuration file " + Settings.IniPath + ": " + error);
     } else if (!Config.IsText()) {
         // Binary content is nobody's configuration: start from the defaults
@@ -538,8 +561,8 @@ void Session::ReadConfiguration()
 
 bool Session::WriteConfiguration()
 {
-    // The instance that holds the lock owns the file.
-    if (configReadOnly_)
+    // The instance that holds the lock owns the file; --no-ini has none.
+    if (configReadOnly_ || Settings.IniPath.empty())
         return true;
     // Re-read first: other windows may have written their own keys since.
     Config.SetPath(Settings.IniPath);
@@ -873,6 +896,7 @@ void Session::Run(const std::optional<AddressRange>& readRange)
     RunOptions options = CurrentRunOptions();
     options.ReadRange = readRange;
     options.SamePartAnswers = [this] { return Stack.Dev.SamePartAnswers(); };
+    options.StopRequested = Settings.StopRequested;
     RealClock wall;
     // On a real port, a stall inside a C2 clock strobe resets the target:
     // ask for real-time scheduling while the run holds the port.
@@ -881,6 +905,9 @@ void Session::Run(const std::optional<AddressRange>& readRange)
     RunOutcome outcome = sequencer.RunOperations(options);
     if (outcome.Kind == RunOutcomeKind::Cancelled)
         return;
+    // A stopped run leaves no part armed for programming.
+    if (outcome.Kind == RunOutcomeKind::Interrupted && Connected())
+        Stack.Dev.DisconnectTarget();
     vorbrant::ExitCode code = ExitCodeFor(outcome);
     if (BatchMode) {
         // A locked part refuses what the steps ask of it: say what helps.
@@ -919,7 +946,8 @@ void Session::Reload()
 
 void Session::ReadBack()
 {
-    SelectArea(FlashArea::Code);
+    const FlashArea area = Settings.Area.value_or(FlashArea::Code);
+    SelectArea(area);
     SetStep(Step::Read, true); // the option rules untick the other steps
     // The range of the -f file, when one was named: a file that did not
     // load has no range, and the whole chip is not what was asked for.
@@ -927,7 +955,8 @@ void Session::ReadBack()
         RequestExit(ExitCode::NoData);
         return;
     }
-    AddressRange range{0, static_cast<int32_t>(Stack.Dev.Chip.FlashEnd)};
+    AddressRange range{0, area == FlashArea::UserData ? int32_t{Stack.Dev.Chip.ScratchpadSize} - 1
+                                                      : static_cast<int32_t>(Stack.Dev.Chip.FlashEnd)};
     if (Image.ImageSize > 0)
         range = {Image.StartAddress, Image.EndAddress};
     // The read leaves addresses it does not reach (the top byte of the code
@@ -939,13 +968,14 @@ void Session::ReadBack()
         return;
     std::string error;
     const std::string& path = Settings.ReadBackPath;
-    SaveFormat format = ToLower(path).ends_with(".bin") ? SaveFormat::Binary : SaveFormat::Hex;
-    if (!SaveImage(Image, path, format, error)) {
+    const int64_t count = int64_t{Image.EndAddress} - Image.StartAddress + 1;
+    if (!SaveRange(Image, Image.StartAddress, count > 0 ? static_cast<uint32_t>(count) : 0u, path,
+                   OutputFormatFor(path, Settings.OutFormat), error)) {
         Op.Note(MessageKind::Error, error);
         RequestExit(ExitCode::OutputNotWritten);
         return;
     }
-    Op.Log("Read " + std::to_string(Image.ImageSize) + " bytes into " + path);
+    Op.Log("Read " + std::to_string(Image.ImageSize) + " bytes into " + (IsStdStream(path) ? "standard output" : path));
     RequestExit(ExitCode::Success);
 }
 

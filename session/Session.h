@@ -32,6 +32,8 @@
 
 namespace vorbrant {
 
+struct RunReport; // session/RunReport.h
+
 // What changed, for a window to repaint from the session's state. Each call
 // is cheap to ignore; the batch run has no view.
 class SessionView {
@@ -88,6 +90,15 @@ struct SessionSettings {
     // A line about the port's work for the run report (accesses, time):
     // since the last such line, or with wholeRun since the port opened.
     std::function<std::string(bool wholeRun)> PortSummary;
+    // --- scripts and production lines (the options of session/BatchOptions) ---
+    std::optional<FlashArea> Area;       // --area: the area a batch run works on
+    std::optional<int32_t> Offset;       // --offset: the load offset of the -f file
+    std::optional<SaveFormat> OutFormat; // --out-format: how --read writes its file
+    // Asked at every progress point of a run: true stops it (Ctrl-C, SIGTERM).
+    std::function<bool()> StopRequested;
+    // Called with the image after the batch run's file loaded (or with the
+    // empty image when none was named), before any step: the serial number.
+    std::function<void(ImageBuffer&)> PatchImage;
 };
 
 // What the loader panel shows.
@@ -129,6 +140,8 @@ public:
     // flow's counts when it ran. Empty only for a start that was no batch
     // run and ends well (the window, or "?" alone).
     std::string ResultLine(int exitCode) const;
+    // The same as a record for --json (session/RunReport.h).
+    RunReport Report(int exitCode) const;
     // Another instance holds the configuration: this one does not save it.
     bool ConfigurationReadOnly() const { return configReadOnly_; }
 
@@ -295,6 +308,10 @@ private:
     void RunBatch();
     // One batch run on the current target: connect, load, the steps.
     void RunBatchOnce();
+    // --area=data after the connect: the User data area selected (its rule
+    // ticks Erase and Blank check; --steps stays exact). False (exit 4)
+    // on a part without one.
+    bool ApplyBatchArea();
     // The JTAG chain options: the JCF file loaded, the position chosen, the
     // hardware check. False when the run ends (ExitCode set).
     bool PrepareChain();

@@ -50,7 +50,7 @@ void Session::SetChainEnabled(bool enabled)
 bool Session::SaveConfiguration()
 {
     // A second instance, or a file that is not a text INI, leaves it alone.
-    if (configReadOnly_ || !Config.IsText())
+    if (configReadOnly_ || !Config.IsText() || Settings.IniPath.empty())
         return true;
     std::string error;
     // The new file takes over the lock of the one it replaces.

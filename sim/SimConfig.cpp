@@ -161,6 +161,13 @@ bool SimKey(const std::string& key, std::string_view value, SimConfig& config, s
         if (!ParseCount(value, n) || n == 0 || n > 1000000)
             error = "access-ns= needs a number of nanoseconds from 1 to 1000000";
         config.AccessNs = static_cast<uint32_t>(n);
+    } else if (key == "boards" || key == "board-ms" || key == "boardms" || key == "gap-ms" || key == "gapms" ||
+               key == "bad-board" || key == "badboard") {
+        const bool count = key == "boards" || key.starts_with("bad");
+        if (!ParseCount(value, n) || n > (count ? 1000 : 3600000) || (n == 0 && key != "gap-ms" && key != "gapms"))
+            error = key + "= needs a number " + (count ? "of boards from 1 to 1000" : "of milliseconds");
+        (key == "boards" ? config.Boards : key.starts_with("board") ? config.BoardMs
+                          : key.starts_with("gap") ? config.GapMs : config.BadBoard) = static_cast<uint32_t>(n);
     } else if (key == "tdo") {
         std::string v = Lower(TrimView(value));
         if (v == "low") config.Tdo = TdoFault::StuckLow;
@@ -177,6 +184,14 @@ bool Validate(SimConfig& config, std::string& error)
 {
     if (config.StallEvery == 0 && (config.StallSeed || config.StallAt != StallPlacement::Before)) {
         error = "stall-at= and stall-seed= need stalls=N";
+        return false;
+    }
+    if ((config.Boards || config.BadBoard) && (config.Devices.size() != 1 || config.Devices[0].Part.empty())) {
+        error = "boards= and bad-board= need one part (no chain)";
+        return false;
+    }
+    if (config.BadBoard && !config.Boards) {
+        error = "bad-board= needs boards=N";
         return false;
     }
     if (config.Devices.size() > 10) {
