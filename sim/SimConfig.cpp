@@ -6,6 +6,7 @@
 #include "sim/Catalogue.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <charconv>
 #include <filesystem>
 
@@ -180,6 +181,28 @@ bool SimKey(const std::string& key, std::string_view value, SimConfig& config, s
     return error.empty();
 }
 
+// "$XDG_RUNTIME_DIR/NAME": a flash file of this user's own, so that two
+// users of one machine do not meet in a shared folder. Without that
+// variable: $XDG_CONFIG_HOME/vorbrant (or ~/.config/vorbrant), made when
+// missing.
+std::string UserFlashPath(const std::string& file)
+{
+    constexpr std::string_view Prefix = "$XDG_RUNTIME_DIR/";
+    if (!std::string_view(file).starts_with(Prefix))
+        return file;
+    const std::string name = file.substr(Prefix.size());
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime == '/')
+        return std::string(runtime) + "/" + name;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string folder = config && *config == '/' ? std::string(config) : std::string(home ? home : ".") + "/.config";
+    folder += "/vorbrant";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return folder + "/" + name;
+}
+
 bool Validate(SimConfig& config, std::string& error)
 {
     if (config.StallEvery == 0 && (config.StallSeed || config.StallAt != StallPlacement::Before)) {
@@ -316,6 +339,7 @@ bool ParseSimIni(std::string text, const std::string& path, SimConfig& config, s
                 return false;
             }
         }
+        device.FlashFile = UserFlashPath(device.FlashFile);
         if (!device.FlashFile.empty() && std::filesystem::path(device.FlashFile).is_relative() && !folder.empty())
             device.FlashFile = (std::filesystem::path(folder) / device.FlashFile).string();
         result.Devices.push_back(std::move(device));
