@@ -11,6 +11,7 @@
 #include "session/Messages.h"
 #include "security/Protection.h"
 #include "session/PortSetting.h"
+#include "target/JtagLink.h"
 #include "target/PartNames.h"
 
 #include <algorithm>
@@ -906,8 +907,12 @@ void Session::Run(const std::optional<AddressRange>& readRange)
     if (outcome.Kind == RunOutcomeKind::Cancelled)
         return;
     // A stopped run leaves no part armed for programming.
-    if (outcome.Kind == RunOutcomeKind::Interrupted && Connected())
+    if (outcome.Kind == RunOutcomeKind::Interrupted && Connected()) {
         Stack.Dev.DisconnectTarget();
+        // JTAG parts go back to Test-Logic-Reset, as at power-up.
+        if (!Stack.Dev.Chip.C2Mode)
+            Stack.Dev.Jtag().JtagResetTap();
+    }
     vorbrant::ExitCode code = ExitCodeFor(outcome);
     if (BatchMode) {
         // A locked part refuses what the steps ask of it: say what helps.
