@@ -87,11 +87,12 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
     // The words follow the exit code: a run whose outcome was good can
     // still fail afterwards (a read-back or flash file not written).
     std::string line = ResultLogLine(exitCode, "") + Seconds(outcome.Seconds, ", %.1f s") + ", " +
-                       std::to_string(outcome.Programmed) + " bytes programmed, " +
-                       (outcome.HasProgramCrc ? "crc32 " + Hex(outcome.ProgramCrc, 8) + ", " : "") +
-                       std::to_string(outcome.Verified) + " verified";
+                       std::to_string(outcome.Programmed) + " bytes programmed, " + std::to_string(outcome.Verified) +
+                       " verified";
     if (outcome.C2)
         line += ", " + std::to_string(outcome.StallsRecovered) + " stalls recovered";
+    if (outcome.HasProgramCrc)
+        line += ", crc32 " + Hex(outcome.ProgramCrc, 8);
     if (!portSummary.empty())
         line += ", " + portSummary;
     return line;
@@ -109,10 +110,10 @@ std::string ResultLogLine(int exitCode, const std::string& portSummary)
 void AddRunOutcome(RunOutcome& total, const RunOutcome& next)
 {
     RunOutcome sum = next;
-    if (!sum.HasProgramCrc) {
-        sum.HasProgramCrc = total.HasProgramCrc;
-        sum.ProgramCrc = total.ProgramCrc;
-    }
+    // One program step keeps its CRC (a read after it has none); the sum of
+    // several (the positions of a chain) has no single one.
+    sum.HasProgramCrc = total.HasProgramCrc != next.HasProgramCrc;
+    sum.ProgramCrc = total.HasProgramCrc ? total.ProgramCrc : next.ProgramCrc;
     sum.Seconds += total.Seconds;
     sum.Programmed += total.Programmed;
     sum.Verified += total.Verified;
