@@ -123,6 +123,23 @@ int RunBoards(const LaunchOptions& options, std::vector<std::string> classic, co
         auto image = std::make_unique<ImageBuffer>();
         SessionSettings settings = ProgramSettings(options, port, exePath, true);
         settings.StopRequested = [] { return StopRequestScope::Requested(); };
+        std::optional<std::pair<uint64_t, uint64_t>> positionStart = workBefore;
+        bool positions = false;
+        if (options.JsonPath)
+            settings.PositionReport = [&](const RunReport& position) {
+                RunReport report = position;
+                if (options.Repeat)
+                    report.Board = board;
+                if (const auto now = port.Work(); now && positionStart) {
+                    report.PortAccesses = now->first - positionStart->first;
+                    report.PortSeconds = static_cast<double>(now->second - positionStart->second) / 1e9;
+                    positionStart = now;
+                }
+                report.Message = op.LastProblem();
+                op.ClearLastProblem();
+                json += RunReportJson(report) + "\n";
+                positions = true;
+            };
         if (serial)
             settings.PatchImage = [&](ImageBuffer& target) {
                 serial->Patch(target, number);
@@ -169,6 +186,11 @@ int RunBoards(const LaunchOptions& options, std::vector<std::string> classic, co
                 report.PortSeconds = static_cast<double>(workAfter->second - workBefore->second) / 1e9;
             }
             report.Message = op.LastProblem();
+            if (positions) {
+                // The chain as a whole: its positions' sums, no one part.
+                report.Summary = true;
+                report.Part.clear();
+            }
             json += RunReportJson(report) + "\n";
         }
         if (!repeating)

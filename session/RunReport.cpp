@@ -54,6 +54,10 @@ std::string RunReportJson(const RunReport& r)
     std::string json = "{";
     if (r.Board)
         json += "\"board\":" + std::to_string(*r.Board) + ",";
+    if (r.Position)
+        json += "\"position\":" + std::to_string(*r.Position) + ",";
+    if (r.Summary)
+        json += "\"summary\":true,";
     json += "\"result\":" + Quoted(ResultWord(r.ExitCode)) + ",\"exit_code\":" + std::to_string(r.ExitCode);
     json += ",\"part\":" + (r.Part.empty() ? std::string("null") : Quoted(r.Part));
     json += ",\"adapter\":" + (r.Adapter.empty() ? std::string("null") : Quoted(r.Adapter));

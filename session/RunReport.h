@@ -11,6 +11,8 @@ namespace vorbrant {
 
 struct RunReport {
     std::optional<uint32_t> Board;    // 1, 2, ... in a --repeat run
+    std::optional<uint32_t> Position; // the chain position of a --chain-device=all run
+    bool Summary = false;             // the whole of such a run, after its positions
     std::string Part;                 // as identified, empty when none was
     std::string Adapter;
     std::vector<std::string> Steps;   // "erase", "blank", "program", "verify", "read"

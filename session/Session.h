@@ -99,6 +99,8 @@ struct SessionSettings {
     // Called with the image after the batch run's file loaded (or with the
     // empty image when none was named), before any step: the serial number.
     std::function<void(ImageBuffer&)> PatchImage;
+    // --chain-device=all: each position's report as it ends (--json).
+    std::function<void(const RunReport&)> PositionReport;
 };
 
 // What the loader panel shows.

@@ -7,6 +7,7 @@
 #include "chain/JcfFile.h"
 #include "image/FileFormats.h"
 #include "session/Messages.h"
+#include "session/RunReport.h"
 #include "target/ChainHardware.h"
 #include "common/Text.h"
 #include "target/IdentTables.h"
@@ -222,6 +223,12 @@ void Session::RunChainPositions()
         // Each position closes with its own result line.
         if (std::string line = ResultLine(code); !line.empty())
             Op.Log(line);
+        // Hook: the position's record for --json.
+        if (Settings.PositionReport) {
+            RunReport report = Report(code);
+            report.Position = static_cast<uint32_t>(n);
+            Settings.PositionReport(report);
+        }
         if (batchRun_)
             AddRunOutcome(total, *batchRun_);
         batchRun_.reset();

@@ -254,3 +254,23 @@ TEST_F(ScriptRun, CtrlCAndSigtermStopCleanly)
             EXPECT_EQ(Shell(dir, "sigrok-cli -I vcd:downsample=1000 -i run.vcd -O bits -o /dev/null").ExitCode, 0);
     }
 }
+
+TEST_F(ScriptRun, ChainRunReportsEachPositionThenTheWhole)
+{
+    const std::string chain = std::string(VORBRANT_SOURCE_DIR) + "/examples/chain/";
+    // The example keeps its flash in the user's runtime folder: here, the test's.
+    ShellRun run = Shell(dir, "XDG_RUNTIME_DIR=\"$PWD\" $CLI --no-ini --sim=@" + chain + "board-sim.ini --jcf=" + chain +
+                                  "board.jcf --chain-device=all -e -p -v -q --json=-");
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(TempDir::Read(dir.File("vorbrant-board-f120.bin")).size(), 0x20000u + 256);
+    std::istringstream lines(run.Out);
+    std::string line;
+    std::vector<std::string> records;
+    while (std::getline(lines, line))
+        records.push_back(line);
+    ASSERT_EQ(records.size(), 3u) << run.Out;
+    EXPECT_EQ(records[0].rfind("{\"position\":1,\"result\":\"success\",\"exit_code\":0,\"part\":\"F020..23\"", 0), 0u);
+    EXPECT_NE(records[1].find("\"bytes_programmed\":23,\"bytes_verified\":23,\"crc32\":\""), std::string::npos);
+    EXPECT_EQ(records[2].rfind("{\"summary\":true,\"result\":\"success\",\"exit_code\":0,\"part\":null", 0), 0u);
+    EXPECT_NE(records[2].find("\"bytes_programmed\":1580,\"bytes_verified\":1580,\"crc32\":null"), std::string::npos);
+}
