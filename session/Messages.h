@@ -57,6 +57,9 @@ inline constexpr const char* ReadStepNeedsFileText = "--steps=read needs --read=
 // "Result: interrupted, exit code 130").
 std::string InterruptedText(uint32_t address);
 
+// --offset with a file that carries its own addresses.
+inline constexpr const char* OffsetNotAppliedText =
+    "--offset moves HEX data records and binary images only: the S-record or DAT file keeps its own addresses";
 // --area=data on a part without a User data area.
 std::string NoDataAreaText(const std::string& part);
 

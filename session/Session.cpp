@@ -312,6 +312,9 @@ void Session::RunBatchOnce()
     if (!Files.CurrentFilePath.empty()) {
         Files.FileFormat = Settings.FileFormat.value_or(LoadFormat::Detect);
         fileLoaded_ = LoadCurrentFile();
+        if (fileLoaded_ && Settings.Offset.value_or(0) != 0 &&
+            (Files.FileFormat == LoadFormat::SRecord || Files.FileFormat == LoadFormat::Dat))
+            Op.Note(MessageKind::Warning, OffsetNotAppliedText);
     }
     // Hook: the serial number goes into the image before any step.
     if (Settings.PatchImage && (fileLoaded_ || Files.CurrentFilePath.empty()))
