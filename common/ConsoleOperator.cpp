@@ -26,18 +26,24 @@ void ConsoleOperator::Print(const std::string& line)
 
 void ConsoleOperator::ShowMessage(MessageKind kind, const std::string& text)
 {
+    if (kind == MessageKind::Error || kind == MessageKind::Warning)
+        lastProblem_ = text;
+    if (quiet_ && kind != MessageKind::Error)
+        return;
     Print(std::string(MessageKindName(kind)) + ": " + text);
 }
 
 bool ConsoleOperator::AskYesNo(const std::string& text, bool defaultYes)
 {
-    Print("Question: " + text + (defaultYes ? " -> Yes" : " -> No"));
+    if (!quiet_)
+        Print("Question: " + text + (defaultYes ? " -> Yes" : " -> No"));
     return defaultYes;
 }
 
 bool ConsoleOperator::AskOkCancel(const std::string& text, bool defaultOk)
 {
-    Print("Question: " + text + (defaultOk ? " -> OK" : " -> Cancel"));
+    if (!quiet_)
+        Print("Question: " + text + (defaultOk ? " -> OK" : " -> Cancel"));
     return defaultOk;
 }
 
@@ -46,13 +52,14 @@ bool ConsoleOperator::AskRange(const std::string& caption, AddressRange& range)
     char buf[96];
     std::snprintf(buf, sizeof buf, " %06X..%06X -> OK", static_cast<unsigned>(range.Start),
                   static_cast<unsigned>(range.End));
-    Print(caption + buf);
+    if (!quiet_)
+        Print(caption + buf);
     return true;
 }
 
 void ConsoleOperator::SetStatus(const std::string& text, bool)
 {
-    if (text == status_)
+    if (text == status_ || quiet_)
         return;
     status_ = text;
     Print("Status: " + text);
@@ -67,7 +74,7 @@ void ConsoleOperator::ShowProgress(int maximum)
 
 void ConsoleOperator::SetProgress(int value)
 {
-    if (progressMax_ <= 0)
+    if (progressMax_ <= 0 || quiet_)
         return;
     int percent = static_cast<int>(static_cast<long long>(value) * 100 / progressMax_);
     if (percent < 0)

@@ -23,9 +23,19 @@ public:
     void SetBusy(bool) override {}
     void Note(MessageKind kind, const std::string& text) override { ShowMessage(kind, text); }
 
-    // Prints a line of our own (connection result, closing line).
+    // Prints a line of our own (the closing line), quiet or not.
     void Print(const std::string& line);
-    void Log(const std::string& line) override { Print(line); }
+    // Connection result, notes of the run: not when quiet.
+    void Log(const std::string& line) override
+    {
+        if (!quiet_)
+            Print(line);
+    }
+    // -q: errors and the closing line only.
+    void SetQuiet(bool quiet) { quiet_ = quiet; }
+    // The last error or warning shown (for the run report), empty if none.
+    const std::string& LastProblem() const { return lastProblem_; }
+    void ClearLastProblem() { lastProblem_.clear(); }
 
 private:
     void EndProgressLine();
@@ -36,6 +46,8 @@ private:
     int lastPercent_ = -1;
     bool progressLineOpen_ = false;
     std::string status_;
+    bool quiet_ = false;
+    std::string lastProblem_;
 };
 
 } // namespace vorbrant

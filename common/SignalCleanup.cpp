@@ -34,8 +34,12 @@ bool installed[std::size(Fatal)];
 sigset_t fatalSet;
 bool setMade = false;
 
+volatile signal_cleanup::StopHook stopHook = nullptr;
+
 void OnFatalSignal(int sig)
 {
+    if (signal_cleanup::StopHook hook = stopHook; hook && hook(sig))
+        return;
     for (Slot& slot : slots)
         if (slot.Armed) {
             slot.Armed = 0;
@@ -76,6 +80,8 @@ SignalCleanupScope::SignalCleanupScope()
         struct sigaction action {};
         action.sa_handler = OnFatalSignal;
         action.sa_mask = signal_cleanup::Signals();
+        // A signal taken as a stop request must not cut a file operation short.
+        action.sa_flags = SA_RESTART;
         installed[i] = sigaction(Fatal[i], &action, &previous[i]) == 0;
     }
     pthread_sigmask(SIG_SETMASK, &saved, nullptr);
@@ -121,6 +127,8 @@ void signal_cleanup::Disarm(int slot)
     slots[slot].Armed = 0;
     slots[slot].Run = nullptr;
 }
+
+void signal_cleanup::SetStopHook(StopHook hook) { stopHook = hook; }
 
 void signal_cleanup::Remove(const char* path, void*)
 {

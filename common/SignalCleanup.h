@@ -38,6 +38,12 @@ void Disarm(int slot);
 // The action that removes the file at path.
 void Remove(const char* path, void* context);
 
+// Asked first, from the handler, with the signal: true takes the signal as
+// a request to stop (common/StopRequest.h) and the process goes on; false
+// lets it end the process as above. Null (the default) for none.
+using StopHook = bool (*)(int sig);
+void SetStopHook(StopHook hook);
+
 } // namespace signal_cleanup
 
 } // namespace vorbrant

@@ -3,6 +3,7 @@
 #include "common/AtomicFile.h"
 #include "common/BoundedRead.h"
 #include "common/ConsoleOperator.h"
+#include "common/StdStreams.h"
 #include "common/Text.h"
 #include "image/FileLoader.h"
 #include "image/FileSaver.h"
@@ -14,7 +15,7 @@
 namespace vorbrant {
 
 ConvertResult RunConvert(const std::string& in, const std::string& out, std::FILE* err,
-                         std::optional<LoadFormat> format)
+                         std::optional<LoadFormat> format, std::optional<SaveFormat> outFormat, int32_t loadOffset)
 {
     ConsoleOperator console(err);
     std::error_code ec;
@@ -25,11 +26,12 @@ ConvertResult RunConvert(const std::string& in, const std::string& out, std::FIL
                                                     : "no such file: " + in);
         return ConvertResult::InputNotLoaded;
     }
-    if (std::string problem = WriteProblem(out); !problem.empty()) {
+    if (std::string problem = IsStdStream(out) ? "" : WriteProblem(out); !problem.empty()) {
         console.ShowMessage(MessageKind::Error, "Can't write file " + out + ": " + problem);
         return ConvertResult::OutputNotWritten;
     }
     auto image = std::make_unique<ImageBuffer>();
+    image->LoadOffset = loadOffset;
     FileState state;
     state.CurrentFilePath = in;
     state.FileFormat = format.value_or(ChooseFileFormat(in, LoadFormat::Detect));
@@ -38,13 +40,11 @@ ConvertResult RunConvert(const std::string& in, const std::string& out, std::FIL
         return ConvertResult::InputNotLoaded;
     }
 
-    const std::string name = FileNamePart(out);
-    const bool binary = name.size() >= 4 && ToUpper(name.substr(name.size() - 4)) == ".BIN";
     std::string error;
     // The loaded range: ImageSize bytes from StartAddress (none for a file
     // without data records).
     if (!SaveRange(*image, image->StartAddress, static_cast<uint32_t>(image->ImageSize), out,
-                   binary ? SaveFormat::Binary : SaveFormat::Hex, error)) {
+                   OutputFormatFor(out, outFormat), error)) {
         console.ShowMessage(MessageKind::Error, error);
         return ConvertResult::OutputNotWritten;
     }

@@ -45,15 +45,16 @@ ssize_t ReadRetrying(int fd, void* buffer, size_t size)
     return n;
 }
 
-// Reads a whole binary file into the image from address 0. Returns 0, or
-// RecordOutsideBuffer when the file holds more than the buffer, or
-// RecordReadError with errno in readErrno.
-int ReadBinaryImage(int fd, ImageBuffer& image, uint32_t& size, int& readErrno)
+// Reads a whole binary file into the image from address base (the load
+// offset). Returns 0, or RecordOutsideBuffer when the file reaches beyond
+// the buffer, or RecordReadError with errno in readErrno.
+int ReadBinaryImage(int fd, ImageBuffer& image, uint32_t base, uint32_t& size, int& readErrno)
 {
-    uint8_t* data = image.ImageData.data();
+    uint8_t* data = image.ImageData.data() + base;
+    const size_t room = ImageBuffer::Capacity - base;
     size_t total = 0;
-    while (total < ImageBuffer::Capacity) {
-        ssize_t n = ReadRetrying(fd, data + total, ImageBuffer::Capacity - total);
+    while (total < room) {
+        ssize_t n = ReadRetrying(fd, data + total, room - total);
         if (n < 0) {
             readErrno = errno;
             return RecordReadError;
@@ -62,7 +63,7 @@ int ReadBinaryImage(int fd, ImageBuffer& image, uint32_t& size, int& readErrno)
             break;
         total += static_cast<size_t>(n);
     }
-    if (total == ImageBuffer::Capacity) {
+    if (total == room) {
         uint8_t extra;
         ssize_t n = ReadRetrying(fd, &extra, 1);
         if (n < 0) {
@@ -74,8 +75,9 @@ int ReadBinaryImage(int fd, ImageBuffer& image, uint32_t& size, int& readErrno)
     }
     size = static_cast<uint32_t>(total);
     if (total > 0) {
-        std::memset(image.PresentMap.data(), 1, total);
-        std::fill(image.PageMap.begin(), image.PageMap.begin() + ((total - 1) >> ImageBuffer::PageShift) + 1, 1);
+        std::memset(image.PresentMap.data() + base, 1, total);
+        std::fill(image.PageMap.begin() + (base >> ImageBuffer::PageShift),
+                  image.PageMap.begin() + ((base + total - 1) >> ImageBuffer::PageShift) + 1, 1);
     }
     return 0;
 }
@@ -165,19 +167,23 @@ LoadOutcome Load(ImageBuffer& image, FileState& state, bool fresh)
         scratch = std::make_unique<ImageBuffer>();   // cleared: 0xFF, maps 0
     ImageBuffer* staging = fresh ? &image : scratch.get();
     if (format == LoadFormat::Binary) {
-        if (fileSize > ImageBuffer::Capacity)
+        // The load offset places a binary image as it does HEX data
+        // records: every byte must still land inside the buffer.
+        const int32_t base = image.LoadOffset;
+        if (base < 0 || static_cast<uint32_t>(base) >= ImageBuffer::Capacity ||
+            fileSize > ImageBuffer::Capacity - static_cast<uint32_t>(base))
             return fail(LoadOutcomeKind::TooBig);
         uint32_t size = 0;
         int readErrno = 0;
-        int r = ReadBinaryImage(file.Get(), *staging, size, readErrno);
+        int r = ReadBinaryImage(file.Get(), *staging, static_cast<uint32_t>(base), size, readErrno);
         if (r == RecordReadError)
             return readFailed(readErrno);
         if (r == RecordOutsideBuffer)
             return fail(LoadOutcomeKind::TooBig);
         if (size == 0)
             return fail(LoadOutcomeKind::Empty); // emptied since the first look
-        staging->StartAddress = 0;
-        staging->EndAddress = static_cast<int32_t>(size - 1);
+        staging->StartAddress = base;
+        staging->EndAddress = static_cast<int32_t>(static_cast<uint32_t>(base) + size - 1);
         staging->ImageSize = static_cast<int32_t>(size);
     } else if (IsTextFormat(format)) {
         // A text of nothing but blanks holds nothing.

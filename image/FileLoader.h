@@ -43,7 +43,8 @@ struct LoadOutcome {
 // image first: on success the image is replaced (bytes, maps, range,
 // ImageSize); on failure the image keeps its bytes, maps and range,
 // ImageSize becomes 0 and LoadedName is emptied. LoadOffset of the image
-// applies to HEX data records only.
+// applies to HEX data records and places a binary image (S-records and DAT
+// carry their own addresses).
 LoadOutcome LoadFile(ImageBuffer& image, FileState& state);
 
 // The same for an image constructed just for this load and dropped when it

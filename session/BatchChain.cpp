@@ -1,6 +1,7 @@
 // The JTAG chain options of a batch run: --jcf, --chain-device (one position
 // or all), --verify-chain.
 #include "session/BatchRun.h"
+#include "session/RunRecord.h"
 
 #include "chain/ChainTexts.h"
 #include "chain/JcfFile.h"
@@ -159,6 +160,12 @@ void BatchRun::RunChainPositions()
         // Each position closes with its own result line.
         if (std::string line = ResultLine(code); !line.empty())
             session_.Log(line);
+        // The position's record for --json.
+        if (settings().PositionRecord) {
+            RunRecord record = Record(code);
+            record.Position = static_cast<uint32_t>(n);
+            settings().PositionRecord(record);
+        }
         if (batchRun_)
             AddRunOutcome(total, *batchRun_);
         batchRun_.reset();

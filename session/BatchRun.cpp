@@ -2,9 +2,11 @@
 
 #include "common/AtomicFile.h"
 #include "common/BoundedRead.h"
+#include "common/StdStreams.h"
 #include "common/Text.h"
 #include "image/FileSaver.h"
 #include "session/Messages.h"
+#include "session/RunRecord.h"
 #include "target/PartNames.h"
 
 #include <algorithm>
@@ -205,7 +207,7 @@ bool BatchRun::StepsAsked() const
 bool BatchRun::ReadBackWritable()
 {
     const std::string& path = settings().ReadBackPath;
-    std::string problem = path.empty() ? "" : WriteProblem(path);
+    std::string problem = path.empty() || IsStdStream(path) ? "" : WriteProblem(path);
     if (problem.empty())
         return true;
     return Refuse(ExitCode::OutputNotWritten, OutputNotWritableText(path, problem));
@@ -250,12 +252,21 @@ void BatchRun::RunBatchOnce()
     if (!session_.Files().CurrentFilePath.empty()) {
         session_.SetCurrentFile(session_.Files().CurrentFilePath, settings().FileFormat.value_or(LoadFormat::Detect));
         fileLoaded_ = session_.LoadCurrentFile();
+        const LoadFormat format = session_.Files().FileFormat;
+        if (fileLoaded_ && settings().Offset.value_or(0) != 0 &&
+            (format == LoadFormat::SRecord || format == LoadFormat::Dat))
+            session_.Note(MessageKind::Warning, OffsetNotAppliedText);
     }
     if (!session_.Connected()) {
         RequestExit(ExitCode::NotConnected);
         return;
     }
     if (!GuardIdentifiedPart())
+        return;
+    // The serial number goes into the image before any step.
+    if (fileLoaded_ || session_.Files().CurrentFilePath.empty())
+        session_.PatchImage();
+    if (!ApplyBatchArea())
         return;
     session_.SetBatchMode(true);
     if (!PrepareLocks())
@@ -307,9 +318,21 @@ void BatchRun::RunStepsThenRead()
     ReadBack();
 }
 
+bool BatchRun::ApplyBatchArea()
+{
+    if (settings().Area.value_or(FlashArea::Code) == FlashArea::Code)
+        return true;
+    if (!session_.State().DataAreaEnabled)
+        return Refuse(ExitCode::OutsideDataArea, NoDataAreaText(session_.Programmer().Dev.Chip.DerivativeName));
+    session_.SelectArea(FlashArea::UserData);
+    ApplyExplicitSteps();
+    return true;
+}
+
 void BatchRun::ReadBack()
 {
-    session_.SelectArea(FlashArea::Code);
+    const FlashArea area = settings().Area.value_or(FlashArea::Code);
+    session_.SelectArea(area);
     session_.SetStep(Step::Read, true); // the option rules untick the other steps
     // The range of the -f file, when one was named: a file that did not
     // load has no range, and the whole chip is not what was asked for.
@@ -318,23 +341,26 @@ void BatchRun::ReadBack()
         return;
     }
     const ImageBuffer& image = session_.Image();
-    AddressRange range{0, static_cast<int32_t>(session_.Programmer().Dev.Chip.FlashEnd)};
+    const ChipInfo& chip = session_.Programmer().Dev.Chip;
+    AddressRange range{0, area == FlashArea::UserData ? int32_t{chip.ScratchpadSize} - 1
+                                                      : static_cast<int32_t>(chip.FlashEnd)};
     if (image.ImageSize > 0)
         range = {image.StartAddress, image.EndAddress};
     // The read leaves addresses it does not reach (the top byte of the code
     // area, the gap below the User data of small parts) as they were: they
     // must not come out of the file as if the chip held them.
-    Counted(session_.ReadChip(range));
+    Counted(session_.ReadChip(range, area));
     if (!Succeeding())
         return;
     std::string error;
     const std::string& path = settings().ReadBackPath;
-    SaveFormat format = ToLower(path).ends_with(".bin") ? SaveFormat::Binary : SaveFormat::Hex;
-    if (!SaveImage(image, path, format, error)) {
+    const int64_t count = int64_t{image.EndAddress} - image.StartAddress + 1;
+    if (!SaveRange(image, image.StartAddress, count > 0 ? static_cast<uint32_t>(count) : 0u, path,
+                   OutputFormatFor(path, settings().OutFormat), error)) {
         Refuse(ExitCode::OutputNotWritten, error);
         return;
     }
-    session_.Log(ReadBackLine(image.ImageSize, path));
+    session_.Log(ReadBackLine(image.ImageSize, IsStdStream(path) ? "standard output" : path));
     RequestExit(ExitCode::Success);
 }
 
@@ -353,6 +379,36 @@ bool BatchRun::GuardIdentifiedPart()
     if (settings().ExpectedPart && !PartNameMatches(found, *settings().ExpectedPart))
         return Refuse(ExitCode::PartMismatch, PartMismatchText(found, *settings().ExpectedPart));
     return true;
+}
+
+// The run's part of a record; the caller adds the port's work, the serial
+// number and the message.
+RunRecord BatchRun::Record(int exitCode) const
+{
+    RunRecord record;
+    record.ExitCode = exitCode;
+    const ProgrammerStack& stack = session_.Programmer();
+    record.Part = identifiedPart_.empty() && session_.Connected() ? stack.Dev.Chip.DerivativeName : identifiedPart_;
+    if (!record.Part.empty())
+        record.Adapter = stack.Signals.Detected().Name;
+    record.Area = session_.Options().Area() == FlashArea::UserData ? "data" : "code";
+    static constexpr std::pair<Step, const char*> Names[] = {
+        {Step::Erase, "erase"}, {Step::BlankCheck, "blank"}, {Step::Program, "program"}, {Step::Verify, "verify"}};
+    if (batchRun_)
+        for (const auto& [step, name] : Names)
+            if (session_.Options().Checked(step))
+                record.Steps.push_back(name);
+    if (!settings().ReadBackPath.empty())
+        record.Steps.push_back("read");
+    if (batchRun_) {
+        record.Programmed = batchRun_->Programmed;
+        record.Verified = batchRun_->Verified;
+        if (batchRun_->HasProgramCrc)
+            record.Crc32 = batchRun_->ProgramCrc;
+        record.Seconds = batchRun_->Seconds;
+        record.StallsRecovered = batchRun_->StallsRecovered;
+    }
+    return record;
 }
 
 } // namespace vorbrant

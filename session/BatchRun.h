@@ -36,6 +36,8 @@ public:
     // flow's counts when it ran. Empty only for a start that was no batch
     // run and ends well (the window, or "?" alone).
     std::string ResultLine(int exitCode) const;
+    // The same as a record for --json (session/RunRecord.h).
+    struct RunRecord Record(int exitCode) const;
 
     // The command line asked for a run (-p, -s, --steps...).
     bool RunRequested() const { return runFlag_; }
@@ -58,6 +60,10 @@ private:
     bool ApplyPortArgument(const std::string& name);
     // --steps: the steps it names, ticked after the letters of the command line.
     void ApplyExplicitSteps();
+    // --area=data after the connect: the User data area selected (its rule
+    // ticks Erase and Blank check; --steps stays exact). False (exit 4)
+    // on a part without one.
+    bool ApplyBatchArea();
     // Steps named by letters or --steps besides a read; a chain check or a
     // read-back goes on to them.
     bool StepsAsked() const;

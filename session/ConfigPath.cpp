@@ -31,6 +31,12 @@ std::string UserConfigIniPath(const char* xdgConfigHome, const char* home)
     return base + "/vorbrant/vorbrant.INI";
 }
 
+bool InstalledProgram(const std::string& exePath)
+{
+    const std::filesystem::path folder = std::filesystem::path(exePath).parent_path();
+    return folder.filename() == "bin" || folder.filename() == "sbin";
+}
+
 std::string ChooseConfigPath(const std::string& override, const std::string& exePath,
                              const char* xdgConfigHome, const char* home)
 {
@@ -39,7 +45,9 @@ std::string ChooseConfigPath(const std::string& override, const std::string& exe
     std::string beside = IniPathBesideExecutable(exePath);
     size_t slash = beside.rfind('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : beside.substr(0, slash));
-    if (access(dir.c_str(), W_OK) == 0)
+    // An installed program (in PREFIX/bin) keeps no file beside itself, not
+    // even for root: the package manager owns that folder.
+    if (!InstalledProgram(exePath) && access(dir.c_str(), W_OK) == 0)
         return beside;
     return UserConfigIniPath(xdgConfigHome, home);
 }

@@ -14,6 +14,7 @@ ExitCode ExitCodeFor(const RunOutcome& outcome)
     case RunOutcomeKind::ReadFault:
     case RunOutcomeKind::WriteFault: return ExitCode::FlashFault;
     case RunOutcomeKind::DataLeftOut: return ExitCode::DataLeftOut;
+    case RunOutcomeKind::Interrupted: return ExitCode::Interrupted;
     }
     return ExitCode::FlashFault;
 }

@@ -24,6 +24,7 @@ enum class ExitCode : int {
     ChainMismatch = 13,     // the chain, or a position of it, is not what the JCF file says
     PartMismatch = 14,      // the part on the board is not the one --part names
     FlashFault = 16,
+    Interrupted = 130,      // Ctrl-C or SIGTERM: the run stopped, the target released (128 + SIGINT)
 };
 
 constexpr int ToInt(ExitCode code) { return static_cast<int>(code); }

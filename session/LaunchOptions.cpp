@@ -1,5 +1,6 @@
 #include "session/LaunchOptions.h"
 
+#include "session/Serial.h"
 #include "target/PartNames.h"
 
 #include <algorithm>
@@ -40,7 +41,12 @@ constexpr PathOption PathOptions[] = {
     {"--read", &LaunchOptions::ReadBackPath},
     {"--jcf", &LaunchOptions::JcfPath},
     {"--part", &LaunchOptions::ExpectedPart},
+    {"--json", &LaunchOptions::JsonPath},
+    {"--serial-file", &LaunchOptions::SerialFile},
 };
+
+// What --convert may be given besides its two files.
+constexpr std::string_view ConvertCompanions[] = {"--format", "--out-format", "--offset", "--quiet", "--headless"};
 
 // The lock options that take one byte in hexadecimal, as the part stores it.
 struct ByteOption {
@@ -84,10 +90,16 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "-q" || arg == "-Q") {
+            options.Quiet = true;
+            options.Given.push_back("--quiet");
+            continue;
+        }
         if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
             rest.push_back(arg);
             continue;
         }
+        options.Given.push_back(arg.substr(0, arg.find('=')));
         std::optional<std::string> value;
         auto needValue = [&](const char* name) {
             if (!value || value->empty()) {
@@ -147,6 +159,59 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
                 error = "Unknown file format '" + *value + "' (use --format=hex, srec, dat or bin)";
                 return false;
             }
+        } else if (TakeValue(arg, "--out-format", value)) {
+            if (!needValue("--out-format"))
+                return false;
+            static constexpr std::pair<const char*, SaveFormat> Formats[] = {
+                {"hex", SaveFormat::Hex}, {"srec", SaveFormat::SRecord}, {"bin", SaveFormat::Binary}};
+            for (const auto& [name, format] : Formats)
+                if (*value == name)
+                    options.OutFormat = format;
+            if (!options.OutFormat) {
+                error = "Unknown output format '" + *value + "' (use --out-format=hex, srec or bin)";
+                return false;
+            }
+        } else if (TakeValue(arg, "--offset", value)) {
+            if (!needValue("--offset"))
+                return false;
+            int32_t offset = 0;
+            std::string text = *value;
+            if (text.starts_with("0x") || text.starts_with("0X"))
+                text = "$" + text.substr(2);
+            if (!ParseAddressText(text, offset) || offset < 0 || offset >= static_cast<int32_t>(ImageBuffer::Capacity)) {
+                error = "Option --offset needs an address from 0 to 0x3FFFFF (0x1000, 1000H or 4096), not '" +
+                        *value + "'";
+                return false;
+            }
+            options.Offset = offset;
+        } else if (TakeValue(arg, "--area", value)) {
+            if (!needValue("--area"))
+                return false;
+            if (*value != "code" && *value != "data") {
+                error = "Option --area needs code or data, not '" + *value + "'";
+                return false;
+            }
+            options.Area = *value == "data" ? FlashArea::UserData : FlashArea::Code;
+        } else if (arg == "--quiet") {
+            options.Quiet = true;
+        } else if (TakeValue(arg, "--serial", value)) {
+            if (!needValue("--serial"))
+                return false;
+            if (!ParseSerialSpec(*value, error))
+                return false;
+            options.Serial = value;
+        } else if (TakeValue(arg, "--repeat", value)) {
+            options.Repeat = true;
+            if (value) {
+                if (value->empty() || value->size() > 9 || value->find_first_not_of("0123456789") != std::string::npos ||
+                    std::stoul(*value) == 0) {
+                    error = "Option --repeat=N needs a number of boards from 1, not '" + *value + "'";
+                    return false;
+                }
+                options.RepeatCount = static_cast<uint32_t>(std::stoul(*value));
+            }
+        } else if (arg == "--no-ini") {
+            options.NoIni = true;
         } else if (arg == "--verify-chain") {
             options.VerifyChain = true;
         } else if (TakeValue(arg, "--chain-device", value)) {
@@ -200,6 +265,34 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
                 "' (give it as F340 or C8051F340)";
         return false;
     }
+    if (options.Convert) {
+        // A conversion does nothing else: what else was asked would be lost.
+        for (const std::string& name : options.Given)
+            if (name != "--convert" &&
+                std::find(std::begin(ConvertCompanions), std::end(ConvertCompanions), name) == std::end(ConvertCompanions)) {
+                error = "Option --convert takes no other options than --format, --out-format, --offset and -q, not " + name;
+                return false;
+            }
+        if (!rest.empty()) {
+            error = "Option --convert takes an input and an output file only, not '" + rest.front() + "'";
+            return false;
+        }
+    }
+    if (options.SerialFile && !options.Serial) {
+        error = "Option --serial-file needs --serial=ADDR:FIRST to say where the number goes";
+        return false;
+    }
+    if (options.NoIni && options.IniPath) {
+        error = "Options --no-ini and --ini exclude each other";
+        return false;
+    }
+    // Standard output carries one stream of data.
+    const int stdoutUsers = (options.ReadBackPath == "-") + (options.Convert && options.ConvertOut == "-") +
+                            (options.JsonPath == "-");
+    if (stdoutUsers > 1) {
+        error = "Only one of --read=-, --convert ... - and --json=- can write to standard output";
+        return false;
+    }
     args = std::move(rest);
     return true;
 }
@@ -208,8 +301,10 @@ std::string LongHelpText()
 {
     return "Usage: vorbrant [options] [-f<file>] [-e] [-b] [-p] [-v] [-s<LPT1..3>]\n"
            "\n"
-           "  --ini=PATH        configuration file (default: vorbrant.INI beside the program,\n"
-           "                    or $XDG_CONFIG_HOME/vorbrant/vorbrant.INI)\n"
+           "  --ini=PATH        configuration file (default: vorbrant.INI beside a program\n"
+           "                    that is not installed, else $XDG_CONFIG_HOME/vorbrant/vorbrant.INI,\n"
+           "                    ~/.config/vorbrant/vorbrant.INI)\n"
+           "  --no-ini          read and write no configuration: defaults only\n"
            "  --headless        run without a window; messages go to stderr\n"
            "  --io=ppdev|direct\n"
            "                    parallel-port access (default ppdev)\n"
@@ -217,16 +312,32 @@ std::string LongHelpText()
            "                    use the simulated adapter and target instead of a port\n"
            "                    (e.g. --sim=F340,adapter=ironquill2)\n"
            "  --trace=FILE.vcd  record every port access as a value change dump\n"
-           "  --convert IN OUT  convert a data file to Intel HEX (or binary for *.bin)\n"
+           "  --convert IN OUT  convert a data file: OUT as its extension says (.s19 .s28\n"
+           "                    .s37 .srec .mot S-records, .bin binary, else Intel HEX);\n"
+           "                    takes only --format, --out-format, --offset and -q\n"
            "  --steps=LIST      exactly these steps, a comma list of erase, blank,\n"
            "                    program, verify, read (nothing ticked by default;\n"
            "                    --steps=verify checks a board without changing it)\n"
            "  --format=hex|srec|dat|bin\n"
            "                    read the -f file as this format instead of detecting it\n"
-           "  --read=FILE       batch run that reads the code flash back into FILE (Intel\n"
-           "                    HEX, or binary for *.bin): the range of the -f file, else\n"
-           "                    the whole code area; after the other steps when some are\n"
-           "                    given\n"
+           "  --out-format=hex|srec|bin\n"
+           "                    write --read and --convert output in this format\n"
+           "  --read=FILE       batch run that reads the code flash back into FILE (format\n"
+           "                    as for --convert): the range of the -f file, else the\n"
+           "                    whole area; after the other steps when some are given\n"
+           "  -                 as a file name (-f-, --read=-, --convert - -): standard\n"
+           "                    input or output; console lines always go to stderr\n"
+           "  --offset=ADDR     load a binary -f file at ADDR (0x1000, 1000H, 4096); HEX\n"
+           "                    data records move by it too\n"
+           "  --area=code|data  the code flash (default) or the User data area\n"
+           "  -q, --quiet       print errors and the closing line only\n"
+           "  --json=FILE|-     write the result as JSON, one object per board\n"
+           "  --serial=ADDR:FIRST[:STEP][:BYTES][:le|be]\n"
+           "                    patch a serial number into the image before Program\n"
+           "                    (STEP 1, 4 BYTES, le by default)\n"
+           "  --serial-file=FILE  the next serial number; moves on after each good board\n"
+           "  --repeat[=N]      after a board, wait for it to go and the next one to come,\n"
+           "                    and run again (N boards, or until Ctrl-C); a summary ends it\n"
            "  --security        after connecting, print the part's lock bytes\n"
            "  --chip-erase      erase the whole chip before any other step and connect\n"
            "                    again (recovers a locked part)\n"
@@ -255,7 +366,8 @@ std::string LongHelpText()
            "\n"
            "  ?                 show the command-line help box\n"
            "  -f<filename>      load filename\n"
-           "  -e                erase (the pages the file touches)\n"
+           "  -e                erase the flash pages the file touches (the whole User\n"
+           "                    data area with --area=data); --chip-erase erases the chip\n"
            "  -b                blank check\n"
            "  -p                program (starts a batch run)\n"
            "  -v                verify\n"
@@ -267,14 +379,15 @@ std::string LongHelpText()
            "  --format=bin is given.\n"
            "\n"
            "Exit codes of a batch run: 0 success, 1 not connected (also a port that is not\n"
-           "there), 2 no data, 3 blank check failed, 4 start outside the User data area, 5\n"
-           "verify failed, 6 port driver failed, 7 configuration or trace file not\n"
-           "written, 8 command-line error or nothing to do, 9 output file (--read,\n"
-           "--convert, flash=) not written, 10 bytes of the file outside the part not\n"
+           "there), 2 no data, 3 blank check failed, 4 start outside the User data area\n"
+           "(or none on the part), 5 verify failed, 6 port driver failed, 7 configuration\n"
+           "or trace file not written, 8 command-line error or nothing to do, 9 output\n"
+           "file (--read, --convert, --json, --serial-file, flash=) not written, 10 bytes of the file outside the part not\n"
            "programmed, 11 lock bytes not readable, 12 lock state after writing not the\n"
            "one asked for, 13 the JTAG chain or a position of it does not match the JCF\n"
            "file, 14 the part on the board is not the --part, 16 flash read or write\n"
-           "fault. Every batch run ends with a line 'Result: success|failed, exit code N'.\n";
+           "fault, 130 stopped by Ctrl-C or SIGTERM (the target released). Every batch run\n"
+           "ends with a line 'Result: success|failed|interrupted, exit code N'.\n";
 }
 
 } // namespace vorbrant

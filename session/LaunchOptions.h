@@ -2,6 +2,7 @@
 // The long options of our own ("--ini=PATH", "--sim=PART", ...). They are
 // taken out of the argument list before the classic command line sees it.
 #include "image/FileFormats.h"
+#include "image/FileSaver.h"
 #include "security/Protection.h"
 #include "session/AdapterOptions.h"
 #include "session/OperationOptions.h"
@@ -45,6 +46,19 @@ struct LaunchOptions {
     std::string ConvertOut;
     // --adapter, --adapter-clock, --list-adapters, --gang (session/AdapterOptions.h).
     AdapterOptions Adapter;
+    // --- scripts and production lines -------------------------------------
+    std::optional<SaveFormat> OutFormat;     // --out-format: --read and --convert output
+    std::optional<int32_t> Offset;           // --offset: where a binary -f file goes
+    std::optional<FlashArea> Area;           // --area: code flash or User data
+    bool Quiet = false;                      // -q, --quiet: errors and the result line only
+    std::optional<std::string> JsonPath;     // --json=FILE or - : the run report
+    std::optional<std::string> Serial;       // --serial=ADDR:FIRST[:STEP][:BYTES][:le|be]
+    std::optional<std::string> SerialFile;   // --serial-file=FILE: the next number
+    bool Repeat = false;                     // --repeat: one board after another
+    uint32_t RepeatCount = 0;                // --repeat=N: at most N boards (0 = until stopped)
+    bool NoIni = false;                      // --no-ini: defaults only, nothing read or written
+    // The long options given, by name, in order (what --convert may take).
+    std::vector<std::string> Given;
 };
 
 // Removes every argument that starts with "--" from args and records it in

@@ -1,6 +1,7 @@
 #include "session/Messages.h"
 
 #include "common/Text.h"
+#include "session/ExitCodes.h"
 
 #include <cstdio>
 
@@ -69,6 +70,7 @@ OutcomeMessage RunOutcomeMessage(const RunOutcome& o)
     case RunOutcomeKind::DataLeftOut:
         return {MessageKind::Warning, std::to_string(o.LeftOut) + " bytes of the file at 0x" + Hex4(o.LeftOutFirst) +
                                           "-0x" + Hex4(o.LeftOutLast) + " were not programmed (outside the part)"};
+    case RunOutcomeKind::Interrupted: return {MessageKind::Warning, InterruptedText(o.Address)};
     }
     return {MessageKind::Error, ""};
 }
@@ -126,6 +128,8 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
                        " verified";
     if (outcome.C2)
         line += ", " + std::to_string(outcome.StallsRecovered) + " stalls recovered";
+    if (outcome.HasProgramCrc)
+        line += ", crc32 " + Hex(outcome.ProgramCrc, 8);
     if (!portSummary.empty())
         line += ", " + portSummary;
     return line;
@@ -133,13 +137,20 @@ std::string RunResultLogLine(const RunOutcome& outcome, int exitCode, const std:
 
 std::string ResultLogLine(int exitCode, const std::string& portSummary)
 {
-    return std::string(exitCode == 0 ? "Result: success" : "Result: failed") + ", exit code " +
+    const char* result = exitCode == 0 ? "Result: success"
+                         : exitCode == ToInt(ExitCode::Interrupted) ? "Result: interrupted"
+                                                                              : "Result: failed";
+    return std::string(result) + ", exit code " +
            std::to_string(exitCode) + (portSummary.empty() ? "" : ", " + portSummary);
 }
 
 void AddRunOutcome(RunOutcome& total, const RunOutcome& next)
 {
     RunOutcome sum = next;
+    // One program step keeps its CRC (a read after it has none); the sum of
+    // several (the positions of a chain) has no single one.
+    sum.HasProgramCrc = total.HasProgramCrc != next.HasProgramCrc;
+    sum.ProgramCrc = total.HasProgramCrc ? total.ProgramCrc : next.ProgramCrc;
     sum.Seconds += total.Seconds;
     sum.Programmed += total.Programmed;
     sum.Verified += total.Verified;
@@ -235,6 +246,16 @@ std::string ChainPositionResult(int exitCode)
 }
 
 std::string ChainSummaryTitle(const std::string& jcfPath) { return "Chain summary (" + jcfPath + "):"; }
+
+std::string InterruptedText(uint32_t address)
+{
+    return "interrupted: the run stopped at 0x" + Hex4(address) + " and released the target";
+}
+
+std::string NoDataAreaText(const std::string& part)
+{
+    return "the part " + part + " has no User data area (--area=data)";
+}
 
 std::string NothingToDoText() { return "nothing to do without a window: give -p, -s or --steps"; }
 

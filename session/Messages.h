@@ -102,6 +102,16 @@ inline constexpr const char* ChainSkippedNotC8051fText = "skipped: not a C8051F 
 inline constexpr const char* ChainSkippedNoFileText = "skipped: no programming file";
 std::string ChainSummaryTitle(const std::string& jcfPath);
 
+// Ctrl-C or SIGTERM stopped a run at address (the closing line then says
+// "Result: interrupted, exit code 130").
+std::string InterruptedText(uint32_t address);
+
+// --offset with a file that carries its own addresses.
+inline constexpr const char* OffsetNotAppliedText =
+    "--offset moves HEX data records and binary images only: the S-record or DAT file keeps its own addresses";
+// --area=data on a part without a User data area.
+std::string NoDataAreaText(const std::string& part);
+
 // A headless start whose command line asks for no run.
 std::string NothingToDoText();
 // An output file that cannot be written (found before the run, or at its end).

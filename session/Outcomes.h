@@ -23,6 +23,8 @@ enum class RunOutcomeKind : uint8_t {
     // run could not program them (beyond the part, in its lock bytes):
     // LeftOut of them, from LeftOutFirst to LeftOutLast.
     DataLeftOut,
+    // Ctrl-C or SIGTERM: the run stopped after the block at Address.
+    Interrupted,
 };
 
 struct RunOutcome {
@@ -46,6 +48,10 @@ struct RunOutcome {
     uint32_t LeftOut = 0;
     uint32_t LeftOutFirst = 0;
     uint32_t LeftOutLast = 0;
+    // CRC-32 of what Program wrote: the image's bytes over the range it
+    // programmed, in address order (gaps as the image holds them, 0xFF).
+    bool HasProgramCrc = false;
+    uint32_t ProgramCrc = 0;
 
     bool Succeeded() const { return Kind == RunOutcomeKind::Success; }
 };

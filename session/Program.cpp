@@ -3,11 +3,14 @@
 #include "BuildInfo.h"
 #include "common/AtomicFile.h"
 #include "common/ConsoleOperator.h"
+#include "common/StdStreams.h"
+#include "common/StopRequest.h"
 #include "image/Convert.h"
 #include "session/ConfigPath.h"
 #include "session/ExitCodes.h"
 #include "session/Messages.h"
 #include "session/BatchRun.h"
+#include "session/BoardRuns.h"
 #include "session/Session.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
@@ -154,6 +157,20 @@ std::string ProgramPort::Summary(bool wholeRun)
     return text;
 }
 
+std::optional<std::pair<uint64_t, uint64_t>> ProgramPort::Work() const
+{
+    if (!simulator_)
+        return std::nullopt;
+    return std::pair<uint64_t, uint64_t>{simulator_->AccessCount(), simulator_->GetClock().NowNs()};
+}
+
+Clock& ProgramPort::PortClock()
+{
+    if (simulator_)
+        return simulator_->GetClock();
+    return realClock_;
+}
+
 int ProgramPort::Finish(int code)
 {
     if (finished_)
@@ -203,7 +220,18 @@ std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions
     if (std::optional<int> code = RunAdapterModes(options.Adapter))
         return code;
     if (options.Convert) {
-        switch (RunConvert(options.ConvertIn, options.ConvertOut, stderr, options.Format)) {
+        // "-": the input is what standard input holds.
+        StdinFile input;
+        std::string in = options.ConvertIn;
+        if (IsStdStream(in)) {
+            std::string error;
+            if (!input.Fill(size_t{256} << 20, error)) {
+                std::fprintf(stderr, "Error: --convert -: %s\n", error.c_str());
+                return ToInt(ExitCode::NoData);
+            }
+            in = input.Path();
+        }
+        switch (RunConvert(in, options.ConvertOut, stderr, options.Format, options.OutFormat, options.Offset.value_or(0))) {
         case ConvertResult::Written: return ToInt(ExitCode::Success);
         case ConvertResult::InputNotLoaded: return ToInt(ExitCode::NoData);
         case ConvertResult::OutputNotWritten: return ToInt(ExitCode::OutputNotWritten);
@@ -217,8 +245,10 @@ SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port,
 {
     SessionSettings settings;
     settings.Headless = headless;
-    settings.IniPath =
-        ChooseConfigPath(options.IniPath.value_or(""), exePath, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    // --no-ini: no path, nothing read or written.
+    settings.IniPath = options.NoIni ? std::string()
+                                     : ChooseConfigPath(options.IniPath.value_or(""), exePath,
+                                                        std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
     settings.ReadBackPath = options.ReadBackPath.value_or("");
     settings.Security = BatchSecurity{options.ShowSecurity, options.ChipErase, options.Lock};
     settings.FileFormat = options.Format;
@@ -231,15 +261,23 @@ SessionSettings ProgramSettings(const LaunchOptions& options, ProgramPort& port,
     settings.SimulatedPort = port.Simulated();
     settings.SimulatedLpt = options.SimLpt;
     settings.PortSummary = [&port](bool wholeRun) { return port.Summary(wholeRun); };
+    settings.Area = options.Area;
+    settings.Offset = options.Offset;
+    settings.OutFormat = options.OutFormat;
     return settings;
 }
 
 int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& args, const std::string& exePath)
 {
     ConsoleOperator op(stderr);
+    op.SetQuiet(options.Quiet);
+    // From here Ctrl-C and SIGTERM stop the run between blocks (a second one
+    // ends the program at once).
+    StopRequestScope stop;
     int exitCode = 0;
     LaunchOptions launch = options; // with the adapter the configuration keeps
-    UseStoredAdapter(launch.Adapter, launch.SimSpec.has_value(), launch.IniPath, exePath);
+    if (!options.NoIni)
+        UseStoredAdapter(launch.Adapter, launch.SimSpec.has_value(), launch.IniPath, exePath);
     std::unique_ptr<ProgramPort> port = ProgramPort::Open(launch, op, exitCode);
     if (!port)
         return exitCode;
@@ -249,25 +287,7 @@ int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& ar
     for (std::string& arg : classic)
         if (arg == "-?")
             arg = "?";
-
-    ImageBuffer image;
-    Session session(port->Stack(), image, op, ProgramSettings(options, *port, exePath, true));
-    BatchRun batch(session);
-    int code = 0;
-    if (std::optional<int> batchCode = batch.Start(classic)) {
-        code = *batchCode;
-    } else {
-        if (batch.NothingToDo())
-            op.ShowMessage(MessageKind::Error, NothingToDoText());
-        code = batch.HeadlessExitCode();
-        if (!session.Close())
-            code = ToInt(FirstFailure(static_cast<ExitCode>(code), ExitCode::SettingsNotWritten));
-    }
-    code = port->Finish(code);
-    // Last: the result stands only once every file of the run is written.
-    if (std::string line = batch.ResultLine(code); !line.empty())
-        op.Log(line);
-    return code;
+    return RunBoards(options, classic, exePath, *port, op);
 }
 
 bool HaveDisplay()

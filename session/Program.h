@@ -37,6 +37,11 @@ public:
     // The port's work since the last summary (since the start for the
     // first), for the closing line of a run (simulator only).
     std::string Summary(bool wholeRun);
+    // The port's work since it opened: accesses and virtual nanoseconds
+    // (simulator only; nullopt on a real port).
+    std::optional<std::pair<uint64_t, uint64_t>> Work() const;
+    // The clock the port runs on (virtual under the simulator).
+    Clock& PortClock();
     // Everything ends through here: the trace closed, the simulated flash
     // written back and its violation report printed, the driver released.
     // Returns code.
@@ -70,7 +75,7 @@ std::optional<int> TakeLongOptions(std::vector<std::string>& args, LaunchOptions
 
 // A start without a window: messages on stderr, the batch run (if the
 // command line asks for one), the configuration written. exePath locates
-// the configuration file.
+// the configuration file. Ctrl-C and SIGTERM stop a run cleanly (130).
 int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& args, const std::string& exePath);
 
 // A window somebody can see and close. An offscreen platform has none: a

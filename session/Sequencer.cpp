@@ -1,5 +1,7 @@
 #include "session/Sequencer.h"
 
+#include "common/Crc32.h"
+
 #include <algorithm>
 
 namespace vorbrant {
@@ -14,7 +16,7 @@ constexpr uint32_t ImagePageBytes = 1u << ImageBuffer::PageShift;
 // advanced by one at each address that is a multiple of the step.
 class Sequencer::Progress {
 public:
-    Progress(const Sequencer& run, int64_t first, int64_t last) : run_(run)
+    Progress(Sequencer& run, int64_t first, int64_t last) : run_(run)
     {
         int64_t span = last - first;
         if (span < 100) {
@@ -24,16 +26,16 @@ public:
             step_ = span / 100;
             total_ = 100;
         }
-        run_.ProgressAt(0, total_);
+        run_.ProgressAt(0, total_, first);
     }
     void At(int64_t address)
     {
         if (address % step_ == 0)
-            run_.ProgressAt(++value_, total_);
+            run_.ProgressAt(++value_, total_, address);
     }
 
 private:
-    const Sequencer& run_;
+    Sequencer& run_;
     int64_t step_ = 1;
     int64_t total_ = 0;
     int64_t value_ = 0;
@@ -61,13 +63,17 @@ void Sequencer::StepStarted(Step step) const
     Emit(event);
 }
 
-void Sequencer::ProgressAt(int64_t done, int64_t total) const
+void Sequencer::ProgressAt(int64_t done, int64_t total, int64_t address)
 {
     RunEvent event;
     event.Kind = RunEventKind::Progress;
     event.Done = done;
     event.Total = total;
     Emit(event);
+    // Every progress point is where a stop (Ctrl-C, SIGTERM) takes effect:
+    // the run closes as a failed one would, the block in hand finished.
+    if (options_.StopRequested && options_.StopRequested())
+        Fail(RunOutcomeKind::Interrupted, static_cast<uint32_t>(std::max<int64_t>(address, 0)));
 }
 
 void Sequencer::FailWrite(uint32_t address)
@@ -331,7 +337,7 @@ void Sequencer::ClampToDataArea(int64_t first, int64_t& last)
         last = size - 1;
         Notice(RangeNotice::FlashAreaEnd, last);
     }
-    ProgressAt(0, std::max<int64_t>(last, 0));
+    ProgressAt(0, std::max<int64_t>(last, 0), first);
 }
 
 template <typename Visit>
@@ -340,7 +346,7 @@ void Sequencer::EachDataByte(int64_t first, int64_t last, Visit visit)
     ClampToDataArea(first, last);
     for (int64_t offset = first; offset <= last; ++offset) {
         visit(static_cast<uint32_t>(offset));
-        ProgressAt(offset, std::max<int64_t>(last, 0));
+        ProgressAt(offset, std::max<int64_t>(last, 0), offset);
     }
 }
 
@@ -360,10 +366,10 @@ void Sequencer::ReadStep()
         }
         // The gauge runs from first to last: shown as 0..last-first.
         const int64_t total = std::max<int64_t>(last - first, 0);
-        ProgressAt(0, total);
+        ProgressAt(0, total, first);
         for (int64_t offset = first; offset <= last; ++offset) {
             image_.ImageData[static_cast<size_t>(offset)] = ReadOrAbort(static_cast<uint32_t>(offset));
-            ProgressAt(offset - first, total);
+            ProgressAt(offset - first, total, offset);
         }
         Emit(RunEventKind::Uploaded);
     } else {
@@ -433,7 +439,7 @@ void Sequencer::EraseStep()
     };
     for (uint32_t p = 0; p <= pages; ++p) {
         erase(p);
-        ProgressAt(p, pages);
+        ProgressAt(p, pages, int64_t{p} * ImagePageBytes);
     }
     // Small parts keep their User data in the page above the code.
     if (chip_.WindowAboveCode)
@@ -450,7 +456,7 @@ void Sequencer::BlankCheckStep()
             uint8_t value = ReadOrAbort(offset);
             if (value != 0xFF)
                 Fail(RunOutcomeKind::BlankCheckFailed, offset, 0xFF, value);
-            ProgressAt(offset, chip_.ScratchpadSize);
+            ProgressAt(offset, chip_.ScratchpadSize, offset);
         }
     } else {
         int64_t first, last;
@@ -529,6 +535,18 @@ void Sequencer::ProgramStep()
     }
     Emit(RunEventKind::ProgressEnded);
     EndRun();
+    RecordProgramCrc(first, options_.Area == FlashArea::UserData ? std::min<int64_t>(last, int64_t{chip_.ScratchpadSize} - 1)
+                                                                 : last);
+}
+
+// The CRC-32 of the image over what Program wrote (gaps as the image holds
+// them, 0xFF), for the closing line and the run record.
+void Sequencer::RecordProgramCrc(int64_t first, int64_t last)
+{
+    first = std::max<int64_t>(first, 0);
+    last = std::min<int64_t>(last, int64_t{ImageBuffer::Capacity} - 1);
+    outcome_.HasProgramCrc = true;
+    outcome_.ProgramCrc = first <= last ? Crc32(image_.ImageData.data() + first, static_cast<size_t>(last - first + 1)) : 0;
 }
 
 void Sequencer::VerifyStep()

@@ -37,6 +37,9 @@ struct RunOptions {
     // false when the part no longer answers with the identity it had at
     // connect, so that a lost target shows as the read fault it is.
     std::function<bool()> SamePartAnswers;
+    // Asked at every progress point (each block, page or percent): true
+    // ends the run there as Interrupted (Ctrl-C, SIGTERM).
+    std::function<bool()> StopRequested;
 };
 
 // A range notice: the run goes on over a range it clamped (or only
@@ -121,7 +124,10 @@ private:
     void Emit(RunEvent event) const;
     void Emit(RunEventKind kind, uint32_t address = 0) const;
     void StepStarted(Step step) const;
-    void ProgressAt(int64_t done, int64_t total) const;
+    // A progress point at address (the gauge's Done of Total); a stop asked
+    // for ends the run here as Interrupted.
+    void ProgressAt(int64_t done, int64_t total, int64_t address = 0);
+    void RecordProgramCrc(int64_t first, int64_t last);
     // Closing EndFlashAccess of a writing step: a lost final block is a write fault.
     void EndRun();
     // Blank check and Verify compare only bytes the image holds: a run of

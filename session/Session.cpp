@@ -6,6 +6,7 @@
 #include "session/ExitCodes.h"
 #include "session/Messages.h"
 #include "session/RunReport.h"
+#include "target/JtagLink.h"
 
 namespace vorbrant {
 
@@ -41,7 +42,7 @@ void Session::Start(bool directAddressMode)
     state_.DirectAddressMode = directAddressMode;
     SelectPort();
     image_.BufferCapacity = ImageBuffer::Capacity;
-    image_.LoadOffset = 0;
+    image_.LoadOffset = settings_.Offset.value_or(0);
     notify(&SessionView::BufferChanged);
 }
 
@@ -136,6 +137,7 @@ RunOutcome Session::Run(const std::optional<AddressRange>& readRange)
     options.ReadRange = readRange;
     options.AskReadRange = [this](AddressRange& range) { return op_.AskRange(ReadRangeCaption, range); };
     options.SamePartAnswers = [this] { return stack_.Dev.SamePartAnswers(); };
+    options.StopRequested = settings_.StopRequested;
     RealClock wall;
     // On a real port, a stall inside a C2 clock strobe resets the target:
     // ask for real-time scheduling while the run holds the port.
@@ -146,6 +148,13 @@ RunOutcome Session::Run(const std::optional<AddressRange>& readRange)
     op_.SetBusy(true);
     DisablePanels();
     RunOutcome outcome = sequencer.RunOperations(options);
+    // A stopped run leaves no part armed for programming; JTAG parts go
+    // back to Test-Logic-Reset, as at power-up.
+    if (outcome.Kind == RunOutcomeKind::Interrupted && Connected()) {
+        stack_.Dev.DisconnectTarget();
+        if (!stack_.Dev.Chip.C2Mode)
+            stack_.Dev.Jtag().JtagResetTap();
+    }
     report.End(outcome, [this] { ShowIdle(); });
     // A batch run's closing line waits for the end of the process.
     if (outcome.Kind != RunOutcomeKind::Cancelled && !state_.BatchMode)
@@ -154,12 +163,20 @@ RunOutcome Session::Run(const std::optional<AddressRange>& readRange)
     return outcome;
 }
 
-RunOutcome Session::ReadChip(const AddressRange& range)
+RunOutcome Session::ReadChip(const AddressRange& range, FlashArea area)
 {
-    SelectArea(FlashArea::Code);
+    SelectArea(area);
     SetStep(Step::Read, true); // the option rules untick the other steps
     image_.ClearImage(false);
     return Run(range);
+}
+
+void Session::PatchImage()
+{
+    if (!settings_.PatchImage)
+        return;
+    settings_.PatchImage(image_);
+    notify(&SessionView::BufferChanged);
 }
 
 void Session::Go()

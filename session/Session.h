@@ -168,7 +168,9 @@ public:
     void Reload();
     // The Read step alone over range, into an image cleared first: what the
     // read does not reach must not pass for the chip's bytes.
-    RunOutcome ReadChip(const AddressRange& range);
+    RunOutcome ReadChip(const AddressRange& range, FlashArea area = FlashArea::Code);
+    // The batch run's image patch (the serial number), when it has one.
+    void PatchImage();
 
     // --- files ------------------------------------------------------------------
     // LoadFile on the current file; on success the label shows its name.

@@ -23,14 +23,18 @@ constexpr int32_t MaxFileKeys = 1000;
 void Session::LockConfiguration()
 {
     // On the file itself, whatever name or link reached it.
-    configReadOnly_ = configLock_.TryLock(settings_.IniPath) == FileLock::HeldElsewhere;
+    // --no-ini: no file, no lock.
+    configReadOnly_ =
+        !settings_.IniPath.empty() && configLock_.TryLock(settings_.IniPath) == FileLock::HeldElsewhere;
 }
 
 void Session::ReadConfiguration()
 {
     config_.SetPath(settings_.IniPath);
     std::string error;
-    if (!config_.Load(&error)) {
+    if (settings_.IniPath.empty()) {
+        config_.Parse(""); // --no-ini: the defaults
+    } else if (!config_.Load(&error)) {
         op_.ShowMessage(MessageKind::Warning, ConfigNotReadMessage(settings_.IniPath, error));
     } else if (!config_.IsText()) {
         // Binary content is nobody's configuration: start from the defaults
@@ -69,8 +73,8 @@ void Session::ReadConfiguration()
 
 bool Session::WriteConfiguration()
 {
-    // The instance that holds the lock owns the file.
-    if (configReadOnly_)
+    // The instance that holds the lock owns the file; --no-ini has none.
+    if (configReadOnly_ || settings_.IniPath.empty())
         return true;
     // Re-read first: other windows may have written their own keys since.
     config_.SetPath(settings_.IniPath);
@@ -106,7 +110,7 @@ bool Session::WriteConfiguration()
 bool Session::SaveConfiguration()
 {
     // A second instance, or a file that is not a text INI, leaves it alone.
-    if (configReadOnly_ || !config_.IsText())
+    if (configReadOnly_ || !config_.IsText() || settings_.IniPath.empty())
         return true;
     std::string error;
     // The new file takes over the lock of the one it replaces.

@@ -2,6 +2,8 @@
 // What a session is started with: the configuration file, the window or
 // none, and the options of a command-line batch run.
 #include "image/FileFormats.h"
+#include "image/FileSaver.h"
+#include "image/ImageBuffer.h"
 #include "security/Protection.h"
 #include "session/OperationOptions.h"
 
@@ -51,6 +53,17 @@ struct SessionSettings {
     // A line about the port's work for the run report (accesses, time):
     // since the last such line, or with wholeRun since the port opened.
     std::function<std::string(bool wholeRun)> PortSummary;
+    // --- scripts and production lines -----------------------------------
+    std::optional<FlashArea> Area;       // --area: the area a batch run works on
+    std::optional<int32_t> Offset;       // --offset: the load offset of the -f file
+    std::optional<SaveFormat> OutFormat; // --out-format: how --read writes its file
+    // Asked at every progress point of a run: true stops it (Ctrl-C, SIGTERM).
+    std::function<bool()> StopRequested;
+    // Called with the image after the batch run's file loaded (or with the
+    // empty image when none was named), before any step: the serial number.
+    std::function<void(ImageBuffer&)> PatchImage;
+    // --chain-device=all: each position's record as it ends (--json).
+    std::function<void(const struct RunRecord&)> PositionRecord;
 };
 
 } // namespace vorbrant

@@ -6,6 +6,7 @@
 #include "sim/Catalogue.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <charconv>
 #include <filesystem>
 
@@ -163,6 +164,13 @@ bool SimKey(const std::string& key, std::string_view value, SimConfig& config, s
         if (!ParseCount(value, n) || n == 0 || n > 1000000)
             error = "access-ns= needs a number of nanoseconds from 1 to 1000000";
         config.AccessNs = static_cast<uint32_t>(n);
+    } else if (key == "boards" || key == "board-ms" || key == "boardms" || key == "gap-ms" || key == "gapms" ||
+               key == "bad-board" || key == "badboard") {
+        const bool count = key == "boards" || key.starts_with("bad");
+        if (!ParseCount(value, n) || n > (count ? 1000 : 3600000) || (n == 0 && key != "gap-ms" && key != "gapms"))
+            error = key + "= needs a number " + (count ? "of boards from 1 to 1000" : "of milliseconds");
+        (key == "boards" ? config.Boards : key.starts_with("board") ? config.BoardMs
+                          : key.starts_with("gap") ? config.GapMs : config.BadBoard) = static_cast<uint32_t>(n);
     } else if (key == "tdo") {
         std::string v = Lower(TrimView(value));
         if (v == "low") config.Tdo = TdoFault::StuckLow;
@@ -175,10 +183,40 @@ bool SimKey(const std::string& key, std::string_view value, SimConfig& config, s
     return error.empty();
 }
 
+// "$XDG_RUNTIME_DIR/NAME": a flash file of this user's own, so that two
+// users of one machine do not meet in a shared folder. Without that
+// variable: $XDG_CONFIG_HOME/vorbrant (or ~/.config/vorbrant), made when
+// missing.
+std::string UserFlashPath(const std::string& file)
+{
+    constexpr std::string_view Prefix = "$XDG_RUNTIME_DIR/";
+    if (!std::string_view(file).starts_with(Prefix))
+        return file;
+    const std::string name = file.substr(Prefix.size());
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime == '/')
+        return std::string(runtime) + "/" + name;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string folder = config && *config == '/' ? std::string(config) : std::string(home ? home : ".") + "/.config";
+    folder += "/vorbrant";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return folder + "/" + name;
+}
+
 bool Validate(SimConfig& config, std::string& error)
 {
     if (config.StallEvery == 0 && (config.StallSeed || config.StallAt != StallPlacement::Before)) {
         error = "stall-at= and stall-seed= need stalls=N";
+        return false;
+    }
+    if ((config.Boards || config.BadBoard) && (config.Devices.size() != 1 || config.Devices[0].Part.empty())) {
+        error = "boards= and bad-board= need one part (no chain)";
+        return false;
+    }
+    if (config.BadBoard && !config.Boards) {
+        error = "bad-board= needs boards=N";
         return false;
     }
     if (config.Devices.size() > 10) {
@@ -303,6 +341,7 @@ bool ParseSimIni(std::string text, const std::string& path, SimConfig& config, s
                 return false;
             }
         }
+        device.FlashFile = UserFlashPath(device.FlashFile);
         if (!device.FlashFile.empty() && std::filesystem::path(device.FlashFile).is_relative() && !folder.empty())
             device.FlashFile = (std::filesystem::path(folder) / device.FlashFile).string();
         result.Devices.push_back(std::move(device));

@@ -57,11 +57,18 @@ struct SimConfig {
     // this seed (the same seed, the same positions); none: every StallEvery-th.
     std::optional<uint64_t> StallSeed;
     TdoFault Tdo = TdoFault::Off;
+    // A line of boards for one part: board k (from 1) is plugged in at
+    // (k - 1) * (BoardMs + GapMs) of virtual time, stays BoardMs and leaves
+    // GapMs before the next; each comes erased. 0 = one board, always there.
+    uint32_t Boards = 0;
+    uint32_t BoardMs = 3000;
+    uint32_t GapMs = 1000;
+    uint32_t BadBoard = 0; // the board that carries fail-write/stuck-bit (0: every board)
 };
 
 // Parses "F340,adapter=ironquill2|gpio|ft232h,flash=FILE,lock=HEX,rev=N,remove-after=N,
 // fail-write=ADDR,stuck-bit=ADDR[:BIT],busy,busy-ms=N,stalls=N,stall-at=before|after|both,stall-seed=S,
-// access-ns=N,tdo=low|high"
+// access-ns=N,tdo=low|high,boards=N,board-ms=N,gap-ms=N,bad-board=K"
 // or "@FILE.ini". On failure returns false, error says why, config is
 // unchanged.
 bool ParseSimSpec(const std::string& simText, SimConfig& config, std::string& error);

@@ -51,6 +51,13 @@ struct Simulator::Impl {
     std::string StartError;
     std::vector<uint8_t> NoFlash;
 
+    // A line of boards (boards=N): the one plugged in now (from 1; 0 before
+    // the first), what every board that left held, and the name the flash
+    // files are made from.
+    uint32_t Board = 0;
+    std::vector<std::vector<uint8_t>> BoardFlash;
+    std::string BoardFile;
+
     bool Connected = false;   // an adapter with a circuit is attached
     bool SecondGen = false;
     bool LptCircuit = false; // the Ironquill circuit sits on the parallel port
@@ -71,6 +78,12 @@ struct Simulator::Impl {
     uint64_t C2ckLowSince = 0;
 
     void Setup();
+    // boards=N: the board that the virtual time says is plugged in, if any.
+    void FollowBoards();
+    // A new board from the box: erased, with the configured lock byte(s),
+    // and the faults only when it is the bad one.
+    void FreshBoard();
+    std::string BoardFileName(uint32_t board) const;
     // Accesses up to the next stall: StallEvery, or with a seed a
     // geometric draw of mean StallEvery (each access stalls with the same
     // chance, whatever came before it: a busy PC's interrupts).
@@ -112,6 +125,13 @@ void Simulator::Impl::Setup()
         Tck = false;
     StallRandom = Config.StallSeed.value_or(0);
     StallCountdown = NextStallGap();
+    // The boards of a line keep their flash in files of their own, written
+    // at the end; none is read.
+    if (Config.Boards) {
+        BoardFile = Config.Devices[0].FlashFile;
+        Config.Devices[0].FlashFile.clear();
+        BoardFlash.resize(Config.Boards);
+    }
     Flashes.reserve(Config.Devices.size());
     FlashRead.resize(Config.Devices.size());
     FlashLocks.resize(Config.Devices.size());
@@ -154,6 +174,52 @@ void Simulator::Impl::Setup()
             Chain.Add(JtagDevice(device, part, &flash, Clock, Log, static_cast<int>(i + 1)));
         }
     }
+}
+
+void Simulator::Impl::FollowBoards()
+{
+    const uint64_t period = (uint64_t{Config.BoardMs} + Config.GapMs) * 1000000;
+    const uint64_t now = Clock.Now();
+    const uint64_t index = now / period;
+    const bool present = index < Config.Boards && now % period < uint64_t{Config.BoardMs} * 1000000;
+    if (present && index + 1 != Board) {
+        if (Board != 0)
+            BoardFlash[Board - 1] = Flashes[0].Bytes;
+        Board = static_cast<uint32_t>(index + 1);
+        FreshBoard();
+    }
+    if (!present && !Removed && C2)
+        C2->Reset(); // pulled: the part lets go of C2D
+    Removed = !present;
+}
+
+void Simulator::Impl::FreshBoard()
+{
+    const SimDeviceConfig& device = Config.Devices[0];
+    const Derivative* part = FindDerivative(device.Part);
+    FlashArray& flash = Flashes[0];
+    std::fill(flash.Bytes.begin(), flash.Bytes.end(), 0xFF);
+    if (part && device.Lock) {
+        if (part->Link == SimLink::C2) {
+            flash.Bytes[part->LockAddress] = static_cast<uint8_t>(*device.Lock);
+        } else {
+            flash.Bytes[part->LockAddress] = static_cast<uint8_t>(*device.Lock >> 8);
+            flash.Bytes[part->LockAddress - 1] = static_cast<uint8_t>(*device.Lock);
+        }
+    }
+    const bool bad = Config.BadBoard == 0 || Config.BadBoard == Board;
+    flash.SetFailingCell(bad ? device.FailWriteAddress : std::nullopt);
+    flash.SetStuckBit(bad ? device.StuckBitAddress : std::nullopt, device.StuckBit);
+    if (C2)
+        C2->Reset();
+}
+
+std::string Simulator::Impl::BoardFileName(uint32_t board) const
+{
+    // "line.bin" -> "line-1.bin", "line-2.bin", ...
+    const std::filesystem::path path(BoardFile);
+    return (path.parent_path() / (path.stem().string() + "-" + std::to_string(board) + path.extension().string()))
+        .string();
 }
 
 namespace {
@@ -405,6 +471,8 @@ uint64_t Simulator::CountAccess(uint64_t ns)
         (m.StallLandsAfter() ? after : ns) += m.Config.StallNs;
     }
     clock_.Advance(ns);
+    if (m.Config.Boards)
+        m.FollowBoards();
     if (m.Config.RemoveAfter && accesses_ > m.Config.RemoveAfter && !m.Removed) {
         m.Removed = true;
         if (m.C2)
@@ -502,6 +570,22 @@ bool Simulator::TargetRemoved() const { return impl_->Removed; }
 bool Simulator::SaveFlash(std::string& error)
 {
     bool ok = true;
+    Impl& m = *impl_;
+    if (m.Config.Boards && !m.BoardFile.empty()) {
+        // Every board that was plugged in, the one still there included.
+        if (m.Board != 0)
+            m.BoardFlash[m.Board - 1] = m.Flashes[0].Bytes;
+        for (uint32_t board = 1; board <= m.Config.Boards; ++board) {
+            const auto& bytes = m.BoardFlash[board - 1];
+            std::string reason;
+            if (bytes.empty() ||
+                WriteFileAtomically(m.BoardFileName(board),
+                                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), reason))
+                continue;
+            error = "cannot write flash file " + m.BoardFileName(board) + ": " + reason;
+            ok = false;
+        }
+    }
     for (size_t i = 0; i < impl_->Config.Devices.size() && i < impl_->Flashes.size(); ++i) {
         const SimDeviceConfig& device = impl_->Config.Devices[i];
         if (device.FlashFile.empty() || !impl_->FlashLoaded[i])

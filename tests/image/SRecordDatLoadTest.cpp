@@ -152,24 +152,45 @@ TEST(DatLoad, DetectionGoesByTheNameWhenTheTextSaysNothing)
     EXPECT_EQ(LoadFormatForFilter(5), LoadFormat::Detect);
 }
 
-TEST(BinaryLoad, StoresFromZeroAndShowsTheRange)
+TEST(BinaryLoad, StoresAtTheLoadOffsetAndShowsTheRange)
 {
     LoadBench t;
     std::string bytes(1024, '\0');
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7);
     bytes[0] = 'x';   // not ':' or 'S': detected as binary
-    t.Image->LoadOffset = 0x100;
     ASSERT_TRUE(t.Load(bytes, LoadFormat::Detect, "image.bin"));
     EXPECT_EQ(t.State.FileFormat, LoadFormat::Binary);
     EXPECT_EQ(BufferInfoText(t.Image->StartAddress), "000000H");
     EXPECT_EQ(BufferInfoText(t.Image->EndAddress), "0003FFH");
     EXPECT_EQ(BufferInfoText(t.Image->ImageSize), "000400H");
-    EXPECT_EQ(t.Image->ImageData[5], 35) << "LoadOffset does not apply";
+    EXPECT_EQ(t.Image->ImageData[5], 35);
     EXPECT_EQ(t.Image->PresentMap[1023], 1);
     EXPECT_EQ(t.Image->PresentMap[1024], 0);
     EXPECT_EQ(t.Image->PageMap[1], 1);
     EXPECT_EQ(t.Image->PageMap[2], 0);
+
+    // A raw image built for 0x1000 goes there, as a HEX file's records would.
+    t.Image->LoadOffset = 0x1000;
+    ASSERT_TRUE(t.Load(bytes, LoadFormat::Binary, "image.bin"));
+    EXPECT_EQ(BufferInfoText(t.Image->StartAddress), "001000H");
+    EXPECT_EQ(BufferInfoText(t.Image->EndAddress), "0013FFH");
+    EXPECT_EQ(t.Image->ImageData[0x1005], 35);
+    EXPECT_EQ(t.Image->PresentMap[0x0FFF], 0);
+    EXPECT_EQ(t.Image->PageMap[7], 0);
+    EXPECT_EQ(t.Image->PageMap[8], 1);
+    EXPECT_EQ(t.Image->PageMap[9], 1);
+    EXPECT_EQ(t.Image->PageMap[10], 0);
+
+    // Every byte must still land inside the buffer.
+    for (int32_t offset : {-1, static_cast<int32_t>(ImageBuffer::Capacity - 1023)}) {
+        t.Image->LoadOffset = offset;
+        EXPECT_FALSE(t.Load(bytes, LoadFormat::Binary, "image.bin")) << offset;
+        EXPECT_EQ(t.Message(), "File too big for the selected FLASH memory!");
+    }
+    t.Image->LoadOffset = static_cast<int32_t>(ImageBuffer::Capacity - 1024);
+    ASSERT_TRUE(t.Load(bytes, LoadFormat::Binary, "image.bin"));
+    EXPECT_EQ(t.Image->EndAddress, 0x3FFFFF);
 }
 
 TEST(BinaryLoad, FullBufferLoadsOneByteMoreIsTooBig)

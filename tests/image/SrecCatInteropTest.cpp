@@ -178,3 +178,48 @@ TEST_F(SrecCatInterop, SrecCatReadsOurSavedFiles)
     RunTool("srec_cat " + Quote(bin) + " -binary -o " + Quote(back) + " -binary");
     EXPECT_TRUE(TempDir::Read(back) == expect) << "srec_cat read our binary differently";
 }
+
+TEST_F(SrecCatInterop, SrecCatReadsOurSRecords)
+{
+    auto image = std::make_unique<ImageBuffer>();
+    for (const auto& c : chunks_)
+        for (size_t i = 0; i < c.Bytes.size(); ++i)
+            image->StoreByte(c.Address + static_cast<uint32_t>(i), static_cast<uint8_t>(c.Bytes[i]));
+    // The data records follow the extension, widened where the addresses
+    // need it; the count record is S6 beyond 65,535 records.
+    const struct {
+        const char* Name;
+        uint32_t Start, Count;
+        const char* Data;  // the data records' type
+        const char* Tail;  // count and end records
+    } Cases[] = {
+        {"low.s19", 0x105, 0x8000, "\nS1", "\nS5030400F8\r\nS9030000FC\r\n"},
+        {"low.s37", 0x105, 0x40, "\nS3", "\nS5030002FA\r\nS70500000000FA\r\n"},
+        {"all.s19", 0x105, 0x400000 - 0x105, "\nS2", "\nS60401FFF803\r\nS804000000FB\r\n"},
+        {"all.srec", 0x105, 0x400000 - 0x105, "\nS2", "\nS60401FFF803\r\nS804000000FB\r\n"},
+        {"all.MOT", 0x105, 0x400000 - 0x105, "\nS2", "\nS60401FFF803\r\nS804000000FB\r\n"},
+    };
+    for (const auto& c : Cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string file = folder_.File(c.Name);
+        std::string error;
+        ASSERT_TRUE(SaveRange(*image, static_cast<int32_t>(c.Start), c.Count, file, OutputFormatFor(file), error))
+            << error;
+        const std::string text = TempDir::Read(file);
+        EXPECT_EQ(text.rfind("S00B0000766F726272616E7486\r\n", 0), 0u) << "the header record first";
+        EXPECT_NE(text.find(c.Data), std::string::npos);
+        EXPECT_TRUE(text.ends_with(c.Tail)) << text.substr(text.size() - 40);
+        const std::string back = folder_.File("back.bin");
+        RunTool("srec_cat " + Quote(file) + " -motorola -offset -" + Hex32(c.Start) + " -o " + Quote(back) +
+                " -binary");
+        EXPECT_TRUE(TempDir::Read(back) ==
+                    std::string(reinterpret_cast<const char*>(image->ImageData.data()) + c.Start, c.Count))
+            << "srec_cat read our S-records differently";
+    }
+    // --out-format chooses, the extension still says how wide.
+    EXPECT_EQ(OutputFormatFor("a.s28", SaveFormat::SRecord).SrecAddressBytes, 3u);
+    EXPECT_EQ(OutputFormatFor("a.s28", SaveFormat::Binary).Format, SaveFormat::Binary);
+    EXPECT_EQ(OutputFormatFor("-").Format, SaveFormat::Hex);
+    EXPECT_EQ(OutputFormatFor("x.ihx").Format, SaveFormat::Hex);
+    EXPECT_EQ(OutputFormatFor("/a.s19/x").Format, SaveFormat::Hex) << "a folder's name is no extension";
+}

@@ -61,4 +61,7 @@ TEST(ConfigPath, FallsBackToTheUserConfigFolderWhenTheProgramFolderIsNotWritable
     EXPECT_EQ(ChooseConfigPath("/given.INI", "/tmp/vorbrant", "/xdg", "/home/u"), "/given.INI");
     EXPECT_EQ(ChooseConfigPath("", "/tmp/vorbrant", "/xdg", "/home/u"), "/tmp/vorbrant.INI");
     EXPECT_EQ(ChooseConfigPath("", "/no-such-folder-here/vorbrant", "/xdg", "/home/u"), "/xdg/vorbrant/vorbrant.INI");
+    // Installed below a prefix, writable or not (root): never beside itself.
+    for (const char* installed : {"/usr/bin/vorbrant", "/usr/local/bin/vorbrant-cli", "/tmp/bin/vorbrant"})
+        EXPECT_EQ(ChooseConfigPath("", installed, "", "/root"), "/root/.config/vorbrant/vorbrant.INI") << installed;
 }

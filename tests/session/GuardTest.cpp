@@ -200,7 +200,7 @@ TEST_F(Guard, EveryBatchRunEndsWithItsResultLine)
         {"--sim=F340 --lock-pages=1", 0},
         {"--sim=F340,adapter=none --security", 1},
         {"--sim=F340,remove-after=150000 -e -p -v -f" + Firmware(), 16},
-        {"--sim=F340 -p -f" + Firmware() + " -q", 8},
+        {"--sim=F340 -p -f" + Firmware() + " -k", 8},
         {"--sim=F340 -p -f" + dir.File("nosuch.hex"), 8},
         {"--sim=F340 -p --bogus", 8},
         {board + dir.File("good.jcf"), 0},

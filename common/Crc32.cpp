@@ -1,0 +1,33 @@
+#include "common/Crc32.h"
+
+#include <array>
+
+namespace vorbrant {
+
+namespace {
+
+constexpr std::array<uint32_t, 256> MakeTable()
+{
+    std::array<uint32_t, 256> table{};
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+
+constexpr std::array<uint32_t, 256> Table = MakeTable();
+
+} // namespace
+
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc)
+{
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i)
+        crc = Table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+} // namespace vorbrant
