@@ -98,7 +98,9 @@ uint8_t C2Link::C2AddressRead(uint8_t sampleMask)
     return value;
 }
 
-void C2Link::C2DataWrite(uint8_t value)
+// START, INS 1,0 (data write), LENGTH 0 (one byte), the byte: the frame up
+// to its WAIT.
+void C2Link::SendDataWriteFrame(uint8_t value)
 {
     Start();
     SendBit(true);
@@ -107,6 +109,11 @@ void C2Link::C2DataWrite(uint8_t value)
     SendBit(false);
     for (int i = 0; i < 8; ++i)
         SendBit(((value >> i) & 1) != 0);
+}
+
+void C2Link::C2DataWrite(uint8_t value)
+{
+    SendDataWriteFrame(value);
     dataWriteTimedOut_ = !WaitForTarget(DataWriteWaitStrobes);
     if (dataWriteTimedOut_) {
         Note(LinkFault::TimedOut);
@@ -327,13 +334,7 @@ bool C2Link::FailAndRecover()
 // flushes and is judged by its tickets afterwards.
 ReadTicket C2Link::QueueDataWrite(uint8_t value)
 {
-    Start();
-    SendBit(true);
-    SendBit(false);
-    SendBit(false); // length: one byte
-    SendBit(false);
-    for (int i = 0; i < 8; ++i)
-        SendBit(((value >> i) & 1) != 0);
+    SendDataWriteFrame(value);
     ReadTicket ready = adapter_.C2Wait(DataWriteWaitStrobes, watch_);
     Stop();
     return ready;

@@ -127,6 +127,7 @@ private:
     // strobe; otherwise C2D is released to the target.
     void Strobe(bool drive);
     void SendBit(bool bit);
+    void SendDataWriteFrame(uint8_t value);
     // START and STOP: one strobe each with C2D released.
     void Start() { Strobe(false); }
     void Stop() { Strobe(false); }

@@ -15,7 +15,7 @@ namespace vorbrant::testing {
 
 struct ProgramRun {
     int ExitCode = -1;
-    std::string Output; // stdout and stderr together
+    std::string Output; // what the command wrote to stdout (RunProgram: stderr too)
 };
 
 inline void WriteFile(const std::string& path, const std::string& text)
@@ -29,21 +29,27 @@ inline bool ProgramBuilt(const std::string& program) { return std::filesystem::e
 
 // program: "vorbrant-cli" or "vorbrant". No display: the window program runs
 // headless too.
-inline ProgramRun RunProgram(const std::string& arguments, const std::string& program = "vorbrant-cli")
+// A shell command line's standard output and exit code (-1 when it could
+// not run or did not exit).
+inline ProgramRun RunShell(const std::string& command)
 {
-    std::string command =
-        "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen timeout 60 " + ProgramPath(program) + " " + arguments + " 2>&1";
     ProgramRun result;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return result;
-    char buffer[512];
+    char buffer[4096];
     size_t n;
     while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
         result.Output.append(buffer, n);
     int status = pclose(pipe);
     result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+inline ProgramRun RunProgram(const std::string& arguments, const std::string& program = "vorbrant-cli")
+{
+    return RunShell("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen timeout 60 " + ProgramPath(program) +
+                    " " + arguments + " 2>&1");
 }
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

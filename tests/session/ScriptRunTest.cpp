@@ -34,15 +34,9 @@ ShellRun Shell(const TempDir& dir, const std::string& command)
                              ProgramPath("vorbrant-cli") + "' timeout 120 bash -o pipefail -c '" + command + "' 2>'" +
                              err + "'";
     ShellRun run;
-    FILE* pipe = popen(line.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.Out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ProgramRun out = RunShell(line);
+    run.Out = out.Output;
+    run.ExitCode = out.ExitCode;
     run.Err = TempDir::Read(err);
     return run;
 }
