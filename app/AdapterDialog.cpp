@@ -21,6 +21,11 @@ AdapterDialog::AdapterDialog(std::vector<FoundAdapter> found, const std::string&
     List->setObjectName("AdapterList");
     for (const FoundAdapter& f : found_)
         List->addItem(QString::fromStdString(f.Label));
+    // Nothing to choose: say so rather than show an empty list.
+    if (found_.empty()) {
+        auto* none = new QListWidgetItem("None found on this machine", List);
+        none->setFlags(Qt::NoItemFlags);
+    }
     layout->addWidget(List);
     if (!note.empty())
         layout->addWidget(new QLabel(QString::fromStdString(note), this));
@@ -62,10 +67,11 @@ std::string AdapterDialog::Choice() const
 void AdapterDialog::Update()
 {
     const int row = List->currentRow();
-    const bool gpio = row >= 0 && found_[static_cast<size_t>(row)].Kind == AdapterKind::Gpio;
+    const bool gpio = row >= 0 && static_cast<size_t>(row) < found_.size() && found_[static_cast<size_t>(row)].Kind == AdapterKind::Gpio;
     Lines->setEnabled(gpio);
     const std::string choice = Choice();
-    Result->setText(choice.empty() ? "No adapter chosen" : QString::fromStdString("--adapter=" + choice));
+    Result->setText(choice.empty() ? "No adapter chosen: the parallel port as set under Hardware port"
+                                   : QString::fromStdString("--adapter=" + choice));
 }
 
 void AdapterDialog::accept()
