@@ -81,8 +81,8 @@ TEST_F(ScriptRun, MakefilePipeProgramsFromStdinAndReadsBackToStdout)
     ShellRun crc = Shell(dir, "srec_cat blink.ihx -intel -fill 0xFF 0 223 -crop 0 223 -o - -binary | "
                               "$CLI --convert - range.bin && "
                               "python3 -c \"import zlib;print(\\\"%08X\\\" % zlib.crc32(open(\\\"range.bin\\\",\\\"rb\\\").read()))\"");
-    if (crc.ExitCode == 0)
-        EXPECT_NE(run.Err.find("crc32 " + crc.Out.substr(0, 8)), std::string::npos) << crc.Out << run.Err;
+    ASSERT_EQ(crc.ExitCode, 0) << crc.Err;
+    EXPECT_NE(run.Err.find("crc32 " + crc.Out.substr(0, 8)), std::string::npos) << crc.Out << run.Err;
 
     // Every output format through srec_cat unchanged; one stdin, one stdout.
     for (const char* out : {"o.s19", "o.s28", "o.s37", "o.srec", "o.mot", "o.hex", "o.ihx"}) {
@@ -169,8 +169,9 @@ TEST_F(ScriptRun, RepeatNumbersEachGoodBoardAndSkipsTheFailedOne)
         const std::string flash = TempDir::Read(dir.File("line-" + std::to_string(board) + ".bin"));
         ASSERT_EQ(flash.size(), 0x10000u) << board;
         const unsigned number = static_cast<uint8_t>(flash[0x1F00]) | static_cast<uint8_t>(flash[0x1F01]) << 8;
-        if (board != 2)
+        if (board != 2) {
             EXPECT_EQ(number, expected[board - 1]) << "board " << board;
+        }
         EXPECT_NE(run.Err.find("Board " + std::to_string(board) + ": Result: " + (board == 2 ? "failed" : "success")),
                   std::string::npos)
             << run.Err;
@@ -244,8 +245,9 @@ TEST_F(ScriptRun, CtrlCAndSigtermStopCleanly)
         while (std::getline(lines, line))
             bad += !std::regex_match(line, valid);
         EXPECT_EQ(bad, 0u);
-        if (Have("sigrok-cli"))
+        if (Have("sigrok-cli")) {
             EXPECT_EQ(Shell(dir, "sigrok-cli -I vcd:downsample=1000 -i run.vcd -O bits -o /dev/null").ExitCode, 0);
+        }
     }
 }
 
