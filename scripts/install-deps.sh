@@ -13,7 +13,7 @@ if [ "${1:-}" != demo ]; then
     fonts-dejavu-core
     qt6-base-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
-    srecord sdcc binutils sigrok-cli
+    srecord sdcc binutils sigrok-cli python3
     clang libclang-rt-14-dev
     # Man pages, the Debian package and its checks.
     help2man dpkg-dev file lintian desktop-file-utils man-db bash-completion
