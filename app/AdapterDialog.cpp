@@ -45,11 +45,11 @@ AdapterDialog::AdapterDialog(std::vector<FoundAdapter> found, const std::string&
 
     // The stored choice, selected again.
     for (size_t i = 0; i < found_.size(); ++i) {
-        const std::string& spec = found_[i].Spec;
-        if (current == spec || (found_[i].Kind == AdapterKind::Gpio && current.starts_with(spec))) {
+        const std::string& option = found_[i].Option;
+        if (current == option || (found_[i].Kind == AdapterKind::Gpio && current.starts_with(option))) {
             List->setCurrentRow(static_cast<int>(i));
             if (found_[i].Kind == AdapterKind::Gpio)
-                Lines->setText(QString::fromStdString(current.substr(spec.size())));
+                Lines->setText(QString::fromStdString(current.substr(option.size())));
         }
     }
     Update();
@@ -61,7 +61,7 @@ std::string AdapterDialog::Choice() const
     if (row < 0 || static_cast<size_t>(row) >= found_.size())
         return "";
     const FoundAdapter& f = found_[static_cast<size_t>(row)];
-    return f.Kind == AdapterKind::Gpio ? f.Spec + Lines->text().trimmed().toStdString() : f.Spec;
+    return f.Kind == AdapterKind::Gpio ? f.Option + Lines->text().trimmed().toStdString() : f.Option;
 }
 
 void AdapterDialog::Update()

@@ -15,7 +15,7 @@ inline std::string FileKey(size_t n) { return "File" + std::to_string(n); }
 inline constexpr const char* JtagChainFile = "JTAG Chain File"; // the chain setup's JCF file
 inline constexpr const char* JtagDevices = "JTAG Devices";      // the JTAG device list
 inline constexpr const char* Adapter = "Adapter";               // the adapter chosen in the window:
-inline constexpr const char* AdapterSpec = "Spec";              //   its --adapter text
+inline constexpr const char* AdapterOption = "Option";           //   its --adapter text
 
 // A JCF file: its chain, in order.
 inline constexpr const char* JtagChain = "JTAG Chain";

@@ -11,13 +11,13 @@
 
 namespace vorbrant {
 
-struct Ft232hSpec {
+struct Ft232hSelection {
     std::string Serial;
     std::string BusPath; // "001/005"
 };
 
 // text: what follows "ft232h" (empty, or ":SERIAL" / ":BUS/DEVICE").
-bool ParseFt232hSpec(std::string_view text, Ft232hSpec& spec, std::string& error);
+bool ParseFt232hSelection(std::string_view text, Ft232hSelection& selection, std::string& error);
 
 struct Ft232hInfo {
     std::string Serial;
@@ -34,6 +34,6 @@ inline constexpr const char* Ft232hUnavailableText =
 std::vector<Ft232hInfo> ListFt232h(std::string& error);
 // The device in MPSSE mode, buffers emptied, latency 1 ms; null with a
 // reason (not there, in use, no permission, not available in this build).
-std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSpec& spec, std::string& error);
+std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSelection& selection, std::string& error);
 
 } // namespace vorbrant

@@ -104,7 +104,7 @@ std::vector<Ft232hInfo> ListFt232h(std::string& error)
     return found;
 }
 
-std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSpec& spec, std::string& error)
+std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSelection& selection, std::string& error)
 {
     ftdi_context* ftdi = ftdi_new();
     if (!ftdi) {
@@ -113,8 +113,8 @@ std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSpec& spec, std::string& e
     }
     char vendorProduct[32];
     std::snprintf(vendorProduct, sizeof vendorProduct, "0x%04x:0x%04x", Vendor, Ft232hProduct);
-    const std::string description = !spec.BusPath.empty() ? "d:" + spec.BusPath
-                                  : !spec.Serial.empty()  ? std::string("s:") + vendorProduct + ":" + spec.Serial
+    const std::string description = !selection.BusPath.empty() ? "d:" + selection.BusPath
+                                  : !selection.Serial.empty()  ? std::string("s:") + vendorProduct + ":" + selection.Serial
                                                           : std::string("i:") + vendorProduct;
     auto fail = [&](const std::string& what) {
         error = what + ": " + ftdi_get_error_string(ftdi);
@@ -124,7 +124,7 @@ std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSpec& spec, std::string& e
     if (ftdi_set_interface(ftdi, INTERFACE_A) < 0)
         return fail("FT232H interface A");
     if (ftdi_usb_open_string(ftdi, description.c_str()) < 0)
-        return fail("Cannot open the FT232H " + (spec.Serial.empty() ? spec.BusPath : spec.Serial));
+        return fail("Cannot open the FT232H " + (selection.Serial.empty() ? selection.BusPath : selection.Serial));
     if (ftdi_usb_reset(ftdi) < 0 || ftdi_set_latency_timer(ftdi, 1) < 0 || ftdi_tcioflush(ftdi) < 0 ||
         ftdi_set_bitmode(ftdi, 0, BITMODE_RESET) < 0 || ftdi_set_bitmode(ftdi, 0, BITMODE_MPSSE) < 0) {
         error = std::string("Cannot put the FT232H in MPSSE mode: ") + ftdi_get_error_string(ftdi);
@@ -145,7 +145,7 @@ std::vector<Ft232hInfo> ListFt232h(std::string& error)
     return {};
 }
 
-std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSpec&, std::string& error)
+std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSelection&, std::string& error)
 {
     error = Ft232hUnavailableText;
     return nullptr;

@@ -12,7 +12,7 @@ AdapterDetection GpioAdapter::Detect()
 {
     // Nothing on the lines answers a loop-back: the lines taken are the
     // adapter found.
-    detected_ = {lines_.IsOpen() && !lines_.Failed(), Name, spec_.HasC2()};
+    detected_ = {lines_.IsOpen() && !lines_.Failed(), Name, wiring_.HasC2()};
     if (detected_.Found)
         ReleaseLines();
     return detected_;

@@ -4,7 +4,7 @@
 // and the same exposure to a stalled host, which the links' strobe timing
 // catches). No mode line: C2 and JTAG have lines of their own.
 //
-//   GpioAdapter pins(lines, spec, clock);
+//   GpioAdapter pins(lines, wiring, clock);
 //   pins.Detect();                        // the lines are there
 //   pins.C2Strobe(C2dLine::Release);      // two ioctls
 #include "gpio/GpioLines.h"
@@ -16,11 +16,11 @@ class GpioAdapter final : public AdapterSignals {
 public:
     static constexpr const char* Name = "GPIO";
 
-    GpioAdapter(GpioLines& lines, const GpioSpec& spec, Clock& clock) : lines_(lines), spec_(spec), clock_(clock)
+    GpioAdapter(GpioLines& lines, const GpioWiring& wiring, Clock& clock) : lines_(lines), wiring_(wiring), clock_(clock)
     {
         detected_.Name = Name;
         for (size_t r = 0; r < GpioRoleCount; ++r)
-            if (spec_.Lines[r] && static_cast<GpioRole>(r) != GpioRole::Tdo)
+            if (wiring_.Lines[r] && static_cast<GpioRole>(r) != GpioRole::Tdo)
                 outputs_ = static_cast<uint8_t>(outputs_ | (1u << r));
     }
 
@@ -48,7 +48,7 @@ private:
     uint8_t JtagFall(bool tms, bool tdi) const;
 
     GpioLines& lines_;
-    GpioSpec spec_;
+    GpioWiring wiring_;
     Clock& clock_;
     AdapterDetection detected_;
     uint8_t outputs_ = 0; // the roles the line assignment has, TDO left out

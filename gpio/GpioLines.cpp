@@ -11,13 +11,13 @@ std::string ErrnoText(int negErrno) { return std::strerror(-negErrno); }
 
 } // namespace
 
-bool GpioLines::Open(const GpioSpec& spec, std::string& error, bool c2dOpenDrain)
+bool GpioLines::Open(const GpioWiring& wiring, std::string& error, bool c2dOpenDrain)
 {
     Close();
     failed_ = false;
-    const int chip = calls_.Open(spec.Chip.c_str());
+    const int chip = calls_.Open(wiring.Chip.c_str());
     if (chip < 0) {
-        error = "Cannot open GPIO chip " + spec.Chip + ": " + ErrnoText(chip);
+        error = "Cannot open GPIO chip " + wiring.Chip + ": " + ErrnoText(chip);
         return false;
     }
     gpio_v2_line_request request{};
@@ -25,12 +25,12 @@ bool GpioLines::Open(const GpioSpec& spec, std::string& error, bool c2dOpenDrain
     index_.fill(-1);
     uint64_t outputs = 0, openDrain = 0, inputs = 0, high = 0;
     for (size_t r = 0; r < GpioRoleCount; ++r) {
-        if (!spec.Lines[r])
+        if (!wiring.Lines[r])
             continue;
         const auto role = static_cast<GpioRole>(r);
         const uint64_t bit = uint64_t{1} << request.num_lines;
         index_[r] = static_cast<int8_t>(request.num_lines);
-        request.offsets[request.num_lines++] = *spec.Lines[r];
+        request.offsets[request.num_lines++] = *wiring.Lines[r];
         // Idle levels: C2CK high (low 20 us resets the part), C2D released,
         // TCK low, TMS and TDI high.
         if (role == GpioRole::Tdo) {
@@ -63,7 +63,7 @@ bool GpioLines::Open(const GpioSpec& spec, std::string& error, bool c2dOpenDrain
     const int rc = calls_.Ioctl(chip, GPIO_V2_GET_LINE_IOCTL, &request);
     calls_.Close(chip); // the request keeps its own descriptor
     if (rc < 0) {
-        error = "Cannot take GPIO lines " + spec.LinesText() + " of " + spec.Chip + ": " + ErrnoText(rc) +
+        error = "Cannot take GPIO lines " + wiring.LinesText() + " of " + wiring.Chip + ": " + ErrnoText(rc) +
                 (rc == -EBUSY ? " (another program holds one of them)" : "");
         return false;
     }
@@ -77,7 +77,7 @@ bool GpioLines::Open(const GpioSpec& spec, std::string& error, bool c2dOpenDrain
         scope_ = std::make_unique<SignalCleanupScope>();
         sigset_t old;
         pthread_sigmask(SIG_BLOCK, &signal_cleanup::Signals(), &old);
-        signalSlot_ = signal_cleanup::Arm(spec.Chip.c_str(), action, release_.get());
+        signalSlot_ = signal_cleanup::Arm(wiring.Chip.c_str(), action, release_.get());
         pthread_sigmask(SIG_SETMASK, &old, nullptr);
     }
     return true;

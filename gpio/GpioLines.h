@@ -6,11 +6,11 @@
 // Close, by the destructor and by a signal that ends the program.
 //
 //   GpioLines lines(calls);
-//   if (!lines.Open(spec, error)) ...
+//   if (!lines.Open(wiring, error)) ...
 //   lines.Write(RoleBit(GpioRole::C2ck), 0);            // C2CK low
 //   bool c2d = lines.Read(RoleBit(GpioRole::C2d)) != 0;
 #include "gpio/GpioCalls.h"
-#include "gpio/GpioSpec.h"
+#include "gpio/GpioWiring.h"
 
 #include <array>
 #include <cstdint>
@@ -30,7 +30,7 @@ public:
 
     // c2dOpenDrain false drives C2D push-pull: only for showing what that
     // does to a target that answers on C2D.
-    bool Open(const GpioSpec& spec, std::string& error, bool c2dOpenDrain = true);
+    bool Open(const GpioWiring& wiring, std::string& error, bool c2dOpenDrain = true);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 

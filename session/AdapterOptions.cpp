@@ -22,11 +22,11 @@ bool ParseAdapterChoice(std::string_view text, AdapterChoice& choice, std::strin
         parsed.Kind = AdapterKind::Lpt;
     } else if (text.starts_with("gpio:")) {
         parsed.Kind = AdapterKind::Gpio;
-        if (!ParseGpioSpec(text.substr(5), parsed.Gpio, error))
+        if (!ParseGpioWiring(text.substr(5), parsed.Gpio, error))
             return false;
     } else if (text == "ft232h" || text.starts_with("ft232h:")) {
         parsed.Kind = AdapterKind::Ft232h;
-        if (!ParseFt232hSpec(text.substr(6), parsed.Ft232h, error))
+        if (!ParseFt232hSelection(text.substr(6), parsed.Ft232h, error))
             return false;
     } else {
         error = "Unknown adapter '" + std::string(text) +
@@ -63,7 +63,7 @@ bool TakeAdapterOptions(std::vector<std::string>& args, AdapterOptions& options,
             }
             if (!ParseAdapterChoice(*text, choice, error))
                 return false;
-            options.Spec = text;
+            options.Option = text;
         } else if (value("--gang", text)) {
             if (!text) {
                 error = "Option --gang needs a value (--gang=...)";
@@ -151,16 +151,16 @@ std::vector<FoundAdapter> FindAdapters(const std::string& parportRoot, const std
 
 void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::string& iniPath)
 {
-    if (options.Spec || simulated)
+    if (options.Option || simulated)
         return;
     IniFile ini(iniPath);
     if (!std::filesystem::is_regular_file(iniPath) || !ini.Load())
         return;
-    std::string spec = ini.ReadString(ini::Adapter, ini::AdapterSpec, "");
+    std::string option = ini.ReadString(ini::Adapter, ini::AdapterOption, "");
     AdapterChoice choice;
     std::string error;
-    if (!spec.empty() && ParseAdapterChoice(spec, choice, error)) {
-        options.Spec = spec;
+    if (!option.empty() && ParseAdapterChoice(option, choice, error)) {
+        options.Option = option;
         options.FromConfiguration = true;
     }
 }
@@ -168,7 +168,7 @@ void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::string
 void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::optional<std::string>& iniOverride,
                       const std::string& exePath)
 {
-    if (!options.Spec && !simulated)
+    if (!options.Option && !simulated)
         UseStoredAdapter(options, simulated,
                          ChooseConfigPath(iniOverride.value_or(""), exePath, std::getenv("XDG_CONFIG_HOME"),
                                           std::getenv("HOME")));
@@ -186,7 +186,7 @@ std::string ListAdaptersText(const std::string& parportRoot, const std::string& 
         bool any = false;
         for (const FoundAdapter& f : found)
             if (f.Kind == kind) {
-                text += "  " + f.Label + "  (--adapter=" + f.Spec + (kind == AdapterKind::Gpio ? "LINES" : "") + ")\n";
+                text += "  " + f.Label + "  (--adapter=" + f.Option + (kind == AdapterKind::Gpio ? "LINES" : "") + ")\n";
                 any = true;
             }
         if (kind == AdapterKind::Ft232h && !note.empty())

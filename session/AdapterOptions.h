@@ -6,7 +6,7 @@
 // options.
 #include "ftdi/Ft232hDevice.h"
 #include "gpio/GpioCalls.h"
-#include "gpio/GpioSpec.h"
+#include "gpio/GpioWiring.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,16 +20,16 @@ enum class AdapterKind : uint8_t { Lpt, Gpio, Ft232h };
 
 struct AdapterChoice {
     AdapterKind Kind = AdapterKind::Lpt;
-    GpioSpec Gpio;
-    Ft232hSpec Ft232h;
+    GpioWiring Gpio;
+    Ft232hSelection Ft232h;
 };
 
 struct AdapterOptions {
-    std::optional<std::string> Spec;
+    std::optional<std::string> Option;
     std::optional<uint32_t> ClockHz;
     bool List = false;
     std::optional<std::string> GangFile;
-    // Spec came from the configuration (the window's "Adapter..."), not the
+    // Option came from the configuration (the window's "Adapter..."), not the
     // command line: an adapter that cannot start then gives way to the LPT one.
     bool FromConfiguration = false;
     // With --gang: the rest of the command line, for every slot.
@@ -55,12 +55,12 @@ std::string AdapterHelpText();
 struct FoundAdapter {
     AdapterKind Kind = AdapterKind::Lpt;
     std::string Label;
-    std::string Spec;
+    std::string Option;
 };
 std::vector<FoundAdapter> FindAdapters(const std::string& parportRoot, const std::string& devDir, GpioCalls& calls,
                                        std::string& ft232hNote);
 
-// The adapter the window's "Adapter..." dialog stored ([Adapter] Spec=),
+// The adapter the window's "Adapter..." dialog stored ([Adapter] Option=),
 // used at start when neither --adapter nor --sim is given.
 void UseStoredAdapter(AdapterOptions& options, bool simulated, const std::string& iniPath);
 // The same for a start: the configuration file found as the session finds it.

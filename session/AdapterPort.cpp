@@ -30,11 +30,11 @@ AdapterPort::~AdapterPort() = default;
 AdapterPort::Opened AdapterPort::Open(const AdapterOptions& options, sim::Simulator* simulator, Clock& clock)
 {
     Opened result;
-    std::string text = options.Spec.value_or("lpt");
+    std::string text = options.Option.value_or("lpt");
     if (simulator) {
         const sim::AdapterKind board = simulator->Config().Adapter;
         const bool gpioBoard = board == sim::AdapterKind::Gpio, ftBoard = board == sim::AdapterKind::Ft232h;
-        if (!options.Spec)
+        if (!options.Option)
             text = gpioBoard ? SimGpioDefault : ftBoard ? "ft232h" : "lpt";
         AdapterChoice peek;
         std::string ignored;

@@ -95,7 +95,7 @@ int RunBoards(const LaunchOptions& options, std::vector<std::string> classic, co
     std::unique_ptr<SerialCounter> serial;
     if (options.Serial) {
         std::string ignored;
-        serial = std::make_unique<SerialCounter>(*ParseSerialSpec(*options.Serial, ignored),
+        serial = std::make_unique<SerialCounter>(*ParseSerialFormat(*options.Serial, ignored),
                                                  options.SerialFile.value_or(""));
     }
 

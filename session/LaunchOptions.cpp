@@ -197,7 +197,7 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
         } else if (TakeValue(arg, "--serial", value)) {
             if (!needValue("--serial"))
                 return false;
-            if (!ParseSerialSpec(*value, error))
+            if (!ParseSerialFormat(*value, error))
                 return false;
             options.Serial = value;
         } else if (TakeValue(arg, "--repeat", value)) {

@@ -61,7 +61,7 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         ports.SelectLptPort(static_cast<uint8_t>(options.SimLpt));
         clock = &port->simulator_->GetClock();
         io = port->simulator_.get();
-    } else if (options.Adapter.Spec && *options.Adapter.Spec != "lpt") {
+    } else if (options.Adapter.Option && *options.Adapter.Option != "lpt") {
         // Another adapter: no parallel port driver to start.
         ports.SetAddress(1, sim::Simulator::BasePort);
         ports.SelectLptPort(1);
@@ -94,7 +94,7 @@ std::unique_ptr<ProgramPort> ProgramPort::Open(const LaunchOptions& options, Ope
         op.ShowMessage(MessageKind::Warning, adapter.Error + "; the parallel port is used instead");
         port->finished_ = true;
         LaunchOptions lpt = options;
-        lpt.Adapter.Spec.reset();
+        lpt.Adapter.Option.reset();
         lpt.Adapter.FromConfiguration = false;
         return Open(lpt, op, exitCode);
     }

@@ -37,7 +37,7 @@ bool Fits(uint64_t number, unsigned bytes) { return bytes >= 8 || number < (uint
 
 } // namespace
 
-std::optional<SerialSpec> ParseSerialSpec(const std::string& text, std::string& error)
+std::optional<SerialFormat> ParseSerialFormat(const std::string& text, std::string& error)
 {
     std::vector<std::string_view> fields;
     std::string_view rest = text;
@@ -48,10 +48,10 @@ std::optional<SerialSpec> ParseSerialSpec(const std::string& text, std::string& 
             break;
         rest.remove_prefix(colon + 1);
     }
-    SerialSpec spec;
+    SerialFormat format;
     // The last field may name the byte order.
     if (fields.size() > 2 && (fields.back() == "le" || fields.back() == "be")) {
-        spec.BigEndian = fields.back() == "be";
+        format.BigEndian = fields.back() == "be";
         fields.pop_back();
     }
     const bool counted = fields.size() >= 2 && fields.size() <= 4;
@@ -68,21 +68,21 @@ std::optional<SerialSpec> ParseSerialSpec(const std::string& text, std::string& 
                 " do not fit the image (1 to 8 bytes below 0x400000)";
         return std::nullopt;
     }
-    spec.Address = static_cast<uint32_t>(address);
-    spec.First = *first;
-    spec.Step = *step;
-    spec.Bytes = static_cast<unsigned>(bytes);
-    if (!Fits(spec.First, spec.Bytes)) {
-        error = "Option --serial: the first number " + std::to_string(spec.First) + " does not fit in " +
-                std::to_string(spec.Bytes) + " bytes";
+    format.Address = static_cast<uint32_t>(address);
+    format.First = *first;
+    format.Step = *step;
+    format.Bytes = static_cast<unsigned>(bytes);
+    if (!Fits(format.First, format.Bytes)) {
+        error = "Option --serial: the first number " + std::to_string(format.First) + " does not fit in " +
+                std::to_string(format.Bytes) + " bytes";
         return std::nullopt;
     }
-    return spec;
+    return format;
 }
 
 bool SerialCounter::Next(uint64_t& number, std::string& error)
 {
-    number = next_.value_or(spec_.First);
+    number = next_.value_or(format_.First);
     if (!path_.empty()) {
         std::string content, readError;
         switch (ReadWholeFile(path_, 64, content, readError)) {
@@ -99,8 +99,8 @@ bool SerialCounter::Next(uint64_t& number, std::string& error)
         }
         }
     }
-    if (!Fits(number, spec_.Bytes)) {
-        error = "the serial number " + std::to_string(number) + " does not fit in " + std::to_string(spec_.Bytes) +
+    if (!Fits(number, format_.Bytes)) {
+        error = "the serial number " + std::to_string(number) + " does not fit in " + std::to_string(format_.Bytes) +
                 " bytes";
         return false;
     }
@@ -111,19 +111,19 @@ void SerialCounter::Patch(ImageBuffer& image, uint64_t number) const
 {
     const bool wasEmpty = image.ImageSize <= 0;
     if (wasEmpty) {
-        image.StartAddress = static_cast<int32_t>(spec_.Address);
-        image.EndAddress = static_cast<int32_t>(spec_.Address);
+        image.StartAddress = static_cast<int32_t>(format_.Address);
+        image.EndAddress = static_cast<int32_t>(format_.Address);
     }
-    for (unsigned i = 0; i < spec_.Bytes; ++i) {
-        const unsigned shift = 8 * (spec_.BigEndian ? spec_.Bytes - 1 - i : i);
-        image.StoreByte(spec_.Address + i, static_cast<uint8_t>(shift < 64 ? number >> shift : 0));
+    for (unsigned i = 0; i < format_.Bytes; ++i) {
+        const unsigned shift = 8 * (format_.BigEndian ? format_.Bytes - 1 - i : i);
+        image.StoreByte(format_.Address + i, static_cast<uint8_t>(shift < 64 ? number >> shift : 0));
     }
     image.ImageSize = image.EndAddress - image.StartAddress + 1;
 }
 
 bool SerialCounter::Advance(uint64_t number, std::string& error)
 {
-    next_ = number + spec_.Step;
+    next_ = number + format_.Step;
     if (path_.empty())
         return true;
     std::string reason;

@@ -12,7 +12,7 @@
 
 namespace vorbrant {
 
-struct SerialSpec {
+struct SerialFormat {
     uint32_t Address = 0;
     uint64_t First = 0;
     uint64_t Step = 1;
@@ -21,11 +21,11 @@ struct SerialSpec {
 };
 
 // Parses the option's value; nullopt with a reason in error.
-std::optional<SerialSpec> ParseSerialSpec(const std::string& text, std::string& error);
+std::optional<SerialFormat> ParseSerialFormat(const std::string& text, std::string& error);
 
 class SerialCounter {
 public:
-    SerialCounter(SerialSpec spec, std::string path) : spec_(spec), path_(std::move(path)) {}
+    SerialCounter(SerialFormat format, std::string path) : format_(format), path_(std::move(path)) {}
 
     // The number for the next board: the serial file's (when it exists),
     // else FIRST; false with a reason when the file holds no number or the
@@ -38,10 +38,10 @@ public:
     // a reason when it could not be written.
     bool Advance(uint64_t number, std::string& error);
 
-    const SerialSpec& Spec() const { return spec_; }
+    const SerialFormat& Format() const { return format_; }
 
 private:
-    SerialSpec spec_;
+    SerialFormat format_;
     std::string path_;
     std::optional<uint64_t> next_; // without a file: the number after the last good board
 };

@@ -102,7 +102,7 @@ public:
     // The adapter the "Adapter..." dialog chose (its --adapter text, empty
     // for the parallel port); it takes effect at the next start.
     std::string AdapterChoice() const;
-    void SetAdapterChoice(const std::string& spec);
+    void SetAdapterChoice(const std::string& option);
 
     // --- port choice (the "Hardware port" menu) ------------------------------
     void SelectPort();

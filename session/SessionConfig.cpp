@@ -120,8 +120,8 @@ bool Session::SaveConfiguration()
     return false;
 }
 
-std::string Session::AdapterChoice() const { return config_.ReadString(ini::Adapter, ini::AdapterSpec, ""); }
+std::string Session::AdapterChoice() const { return config_.ReadString(ini::Adapter, ini::AdapterOption, ""); }
 
-void Session::SetAdapterChoice(const std::string& spec) { config_.WriteString(ini::Adapter, ini::AdapterSpec, spec); }
+void Session::SetAdapterChoice(const std::string& option) { config_.WriteString(ini::Adapter, ini::AdapterOption, option); }
 
 } // namespace vorbrant

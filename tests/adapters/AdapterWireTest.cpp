@@ -46,13 +46,13 @@ struct Rig {
     {
         sim::Simulator& s = *Board;
         if (gpio) {
-            GpioSpec spec;
+            GpioWiring option;
             std::string error;
-            EXPECT_TRUE(ParseGpioSpec("/dev/gpiochip0:c2ck=17,c2d=27,tck=11,tms=25,tdi=10,tdo=9", spec, error));
+            EXPECT_TRUE(ParseGpioWiring("/dev/gpiochip0:c2ck=17,c2d=27,tck=11,tms=25,tdi=10,tdo=9", option, error));
             Kernel = std::make_unique<sim::GpioShim>(s, sim::GpioWiring{});
             Lines = std::make_unique<GpioLines>(*Kernel);
-            EXPECT_TRUE(Lines->Open(spec, error, openDrain)) << error;
-            Signals = std::make_unique<GpioAdapter>(*Lines, spec, s.GetClock());
+            EXPECT_TRUE(Lines->Open(option, error, openDrain)) << error;
+            Signals = std::make_unique<GpioAdapter>(*Lines, option, s.GetClock());
         } else {
             Usb = std::make_unique<sim::MpsseInterpreter>(s);
             Signals = std::make_unique<Ft232hAdapter>(*Usb, s.GetClock(), C2DefaultHz, faults);
@@ -120,19 +120,19 @@ TEST(AdapterWire, KernelRefusalsSayWhy)
     auto s = Sim("F340,adapter=gpio");
     sim::GpioShim shim(*s, {});
     GpioLines lines(shim), other(shim);
-    GpioSpec spec;
+    GpioWiring option;
     std::string error;
-    ASSERT_TRUE(ParseGpioSpec("/dev/gpiochip7:c2ck=17,c2d=27", spec, error));
-    EXPECT_FALSE(lines.Open(spec, error));
+    ASSERT_TRUE(ParseGpioWiring("/dev/gpiochip7:c2ck=17,c2d=27", option, error));
+    EXPECT_FALSE(lines.Open(option, error));
     EXPECT_NE(error.find("Cannot open GPIO chip /dev/gpiochip7"), std::string::npos) << error;
-    ASSERT_TRUE(ParseGpioSpec("/dev/gpiochip0:c2ck=17,c2d=27", spec, error));
-    ASSERT_TRUE(lines.Open(spec, error)) << error;
-    EXPECT_FALSE(other.Open(spec, error));
+    ASSERT_TRUE(ParseGpioWiring("/dev/gpiochip0:c2ck=17,c2d=27", option, error));
+    ASSERT_TRUE(lines.Open(option, error)) << error;
+    EXPECT_FALSE(other.Open(option, error));
     EXPECT_NE(error.find("another program holds one of them"), std::string::npos) << error;
     // Released on close: every line an input, the request free again.
     lines.Close();
     EXPECT_FALSE(s->Lines().C2dDriven);
-    EXPECT_TRUE(other.Open(spec, error)) << error;
+    EXPECT_TRUE(other.Open(option, error)) << error;
 }
 
 } // namespace

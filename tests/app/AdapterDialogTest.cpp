@@ -39,18 +39,18 @@ TEST(AdapterDialog, OffersWhatWasFoundAndStoresTheChoiceForTheNextStart)
     // The configuration keeps it; a start without --adapter and --sim uses
     // it, one with either does not, and a value that is no adapter is left.
     test::TempDir dir;
-    const std::string ini = dir.Write("vorbrant.INI", "[Adapter]\nSpec=" + dialog.Choice() + "\n");
+    const std::string ini = dir.Write("vorbrant.INI", "[Adapter]\nOption=" + dialog.Choice() + "\n");
     AdapterOptions plain, given, simulated;
-    given.Spec = "lpt";
+    given.Option = "lpt";
     UseStoredAdapter(plain, false, ini);
     UseStoredAdapter(given, false, ini);
     UseStoredAdapter(simulated, true, ini);
-    EXPECT_EQ(plain.Spec, std::optional<std::string>("ft232h:FT1ABC"));
-    EXPECT_EQ(given.Spec, std::optional<std::string>("lpt"));
-    EXPECT_FALSE(simulated.Spec);
+    EXPECT_EQ(plain.Option, std::optional<std::string>("ft232h:FT1ABC"));
+    EXPECT_EQ(given.Option, std::optional<std::string>("lpt"));
+    EXPECT_FALSE(simulated.Option);
     AdapterOptions bad;
-    UseStoredAdapter(bad, false, dir.Write("bad.INI", "[Adapter]\nSpec=usb\n"));
-    EXPECT_FALSE(bad.Spec);
+    UseStoredAdapter(bad, false, dir.Write("bad.INI", "[Adapter]\nOption=usb\n"));
+    EXPECT_FALSE(bad.Option);
 }
 
 } // namespace

@@ -4,9 +4,9 @@
 
 namespace vorbrant {
 
-bool ParseFt232hSpec(std::string_view text, Ft232hSpec& spec, std::string& error)
+bool ParseFt232hSelection(std::string_view text, Ft232hSelection& selection, std::string& error)
 {
-    Ft232hSpec parsed;
+    Ft232hSelection parsed;
     if (!text.empty()) {
         if (text.front() != ':' || text.size() == 1) {
             error = "Adapter ft232h takes a serial number or a USB bus/device after ':' (ft232h:FT1XYZ or "
@@ -34,7 +34,7 @@ bool ParseFt232hSpec(std::string_view text, Ft232hSpec& spec, std::string& error
             parsed.Serial = std::string(value);
         }
     }
-    spec = std::move(parsed);
+    selection = std::move(parsed);
     return true;
 }
 

@@ -2,7 +2,7 @@
 // with which reason.
 #include "ftdi/Ft232hDevice.h"
 #include "ftdi/Mpsse.h"
-#include "gpio/GpioSpec.h"
+#include "gpio/GpioWiring.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +32,13 @@ TEST(AdapterSpec, GpioLinesTakenOrRefusedWithTheReason)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Text);
-        GpioSpec spec;
+        GpioWiring option;
         std::string error;
-        const bool ok = ParseGpioSpec(c.Text, spec, error);
+        const bool ok = ParseGpioWiring(c.Text, option, error);
         ASSERT_EQ(ok, c.Lines != nullptr) << error;
         if (ok) {
-            EXPECT_EQ(spec.LinesText(), c.Lines);
-            EXPECT_EQ(spec.Chip.rfind("/dev/gpiochip", 0), 0u);
+            EXPECT_EQ(option.LinesText(), c.Lines);
+            EXPECT_EQ(option.Chip.rfind("/dev/gpiochip", 0), 0u);
         } else {
             EXPECT_NE(error.find(c.Reason), std::string::npos) << error;
         }
@@ -65,12 +65,12 @@ TEST(AdapterSpec, Ft232hDeviceAndClock)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Text);
-        Ft232hSpec spec;
+        Ft232hSelection option;
         std::string error;
-        ASSERT_EQ(ParseFt232hSpec(c.Text, spec, error), c.Ok) << error;
+        ASSERT_EQ(ParseFt232hSelection(c.Text, option, error), c.Ok) << error;
         if (c.Ok) {
-            EXPECT_EQ(spec.Serial, c.Serial);
-            EXPECT_EQ(spec.BusPath, c.BusPath);
+            EXPECT_EQ(option.Serial, c.Serial);
+            EXPECT_EQ(option.BusPath, c.BusPath);
         } else {
             EXPECT_FALSE(error.empty());
         }

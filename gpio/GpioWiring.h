@@ -15,7 +15,7 @@ inline constexpr size_t GpioRoleCount = 6;
 // Names as written in LINES, in GpioRole order.
 inline constexpr std::array<const char*, GpioRoleCount> GpioRoleNames{"c2ck", "c2d", "tck", "tms", "tdi", "tdo"};
 
-struct GpioSpec {
+struct GpioWiring {
     std::string Chip; // a path: "gpiochip0" becomes "/dev/gpiochip0"
     std::array<std::optional<uint32_t>, GpioRoleCount> Lines{};
 
@@ -34,6 +34,6 @@ struct GpioSpec {
 inline constexpr uint32_t GpioMaxLineOffset = 1023;
 
 // text: what follows "gpio:". False with a reason the operator can act on.
-bool ParseGpioSpec(std::string_view text, GpioSpec& spec, std::string& error);
+bool ParseGpioWiring(std::string_view text, GpioWiring& wiring, std::string& error);
 
 } // namespace vorbrant

@@ -1,11 +1,11 @@
-#include "gpio/GpioSpec.h"
+#include "gpio/GpioWiring.h"
 
 #include <algorithm>
 #include <charconv>
 
 namespace vorbrant {
 
-std::string GpioSpec::LinesText() const
+std::string GpioWiring::LinesText() const
 {
     std::string text;
     for (size_t i = 0; i < GpioRoleCount; ++i)
@@ -14,7 +14,7 @@ std::string GpioSpec::LinesText() const
     return text;
 }
 
-bool ParseGpioSpec(std::string_view text, GpioSpec& spec, std::string& error)
+bool ParseGpioWiring(std::string_view text, GpioWiring& wiring, std::string& error)
 {
     const std::string_view usage =
         " (e.g. gpio:/dev/gpiochip0:c2ck=17,c2d=27 or gpio:/dev/gpiochip0:tck=11,tms=25,tdi=10,tdo=9)";
@@ -24,7 +24,7 @@ bool ParseGpioSpec(std::string_view text, GpioSpec& spec, std::string& error)
         error = "Adapter gpio needs a chip and its lines" + std::string(usage);
         return false;
     }
-    GpioSpec parsed;
+    GpioWiring parsed;
     std::string_view chip = text.substr(0, colon);
     parsed.Chip = chip.find('/') == std::string_view::npos ? "/dev/" + std::string(chip) : std::string(chip);
     std::string_view list = text.substr(colon + 1);
@@ -72,7 +72,7 @@ bool ParseGpioSpec(std::string_view text, GpioSpec& spec, std::string& error)
         error = "Adapter gpio: JTAG needs all of tck, tms, tdi and tdo";
         return false;
     }
-    spec = std::move(parsed);
+    wiring = std::move(parsed);
     return true;
 }
 
