@@ -7,17 +7,15 @@ namespace vorbrant {
 
 namespace {
 
+using JtagIr::BusyBit;
+using JtagIr::EraseControl;
+using JtagIr::FailBit;
 using JtagIr::FlashAdr;
 using JtagIr::FlashCon;
 using JtagIr::FlashDat;
 using JtagIr::FlashScl;
-
-constexpr uint8_t ReadControl = 0x01;
-constexpr uint8_t WriteControl = 0x10;
-constexpr uint8_t EraseControl = 0x20;
-
-constexpr uint32_t BusyBit = 0x01;
-constexpr uint32_t FailBit = 0x02;
+using JtagIr::ReadControl;
+using JtagIr::WriteControl;
 
 // The lock-page erase goes to an address inside the page of the lock bytes.
 constexpr uint32_t LockPageBelowEnd = 254;

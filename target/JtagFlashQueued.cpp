@@ -6,6 +6,7 @@
 // a byte the part did not answer in time is done again the polled way.
 #include "target/JtagFlashLink.h"
 
+#include "target/JtagInstructions.h"
 #include "target/JtagLink.h"
 
 #include <algorithm>
@@ -13,14 +14,14 @@
 namespace vorbrant {
 
 namespace {
-constexpr uint8_t FlashCon = 0x82;
-constexpr uint8_t FlashDat = 0x83;
-constexpr uint8_t FlashAdr = 0x84;
-constexpr uint8_t FlashScl = 0x85;
-constexpr uint8_t ReadControl = 0x01;
-constexpr uint8_t WriteControl = 0x10;
-constexpr uint32_t BusyBit = 0x01;
-constexpr uint32_t FailBit = 0x02;
+using JtagIr::BusyBit;
+using JtagIr::FailBit;
+using JtagIr::FlashAdr;
+using JtagIr::FlashCon;
+using JtagIr::FlashDat;
+using JtagIr::FlashScl;
+using JtagIr::ReadControl;
+using JtagIr::WriteControl;
 // Idle clocks at the adapter's clock (2 MHz: 0.5 us each): a register
 // access takes the part a few microseconds, a byte's programming 40 to
 // 70 us (the scans around it add some 20 us).

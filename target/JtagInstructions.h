@@ -30,6 +30,13 @@ inline constexpr uint8_t FlashCon = 0x82;
 inline constexpr uint8_t FlashDat = 0x83;
 inline constexpr uint8_t FlashAdr = 0x84;
 inline constexpr uint8_t FlashScl = 0x85;
+// FLASHCON: the operation the next FLASHDAT access starts.
+inline constexpr uint8_t ReadControl = 0x01;
+inline constexpr uint8_t WriteControl = 0x10;
+inline constexpr uint8_t EraseControl = 0x20;
+// FLASHDAT read back: its status bits below the data.
+inline constexpr uint32_t BusyBit = 0x01;
+inline constexpr uint32_t FailBit = 0x02;
 // F12x: writes an SFR; 17-bit data, the SFR address above its value.
 inline constexpr uint16_t SfrWrite = 0x00C1;
 inline constexpr int SfrWriteBits = 17;
