@@ -48,40 +48,34 @@ bool C2FlashLink::ReadFlashByte(uint32_t address, uint8_t& value, uint8_t /*area
     return true;
 }
 
-std::optional<AddressSpan> C2FlashLink::BufferedBlock() const
-{
-    if (link_.WriteBufferBase() == C2Link::NoBase || link_.WriteBufferCount() == 0)
-        return std::nullopt;
-    return AddressSpan{link_.WriteBufferBase(), link_.WriteBufferBase() + link_.WriteBufferCount() - 1u};
-}
-
 bool C2FlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t /*areaFlags*/)
 {
-    // A byte that opens a new block sends the one before: when that fails,
-    // the fault is the earlier block's, not this byte's.
-    std::optional<AddressSpan> pending = BufferedBlock();
     lostBlock_.reset();
-    if (!lost_ && address <= 0xFFFF && Checked(link_.C2BufferedWrite(address, value)))
+    if (lost_ || address > 0xFFFF)
+        return false;
+    if (Checked(link_.C2BufferedWrite(address, value)))
         return true;
-    if (pending && (address < pending->First || address > (pending->First | 0xFF)))
-        lostBlock_ = pending;
+    // A byte that opens a new block sends the ones before: when that fails,
+    // the fault is theirs, not this byte's.
+    lostBlock_ = link_.LostBlocks();
     return false;
 }
 
 std::optional<uint32_t> C2FlashLink::EndFlashAccess()
 {
-    // The block still buffered goes out now; if the part refuses it, its
-    // bytes are lost and its base is what the caller reports.
-    std::optional<AddressSpan> pending = BufferedBlock();
-    uint32_t pendingBase = link_.WriteBufferBase();
-    bool flushed = lost_ ? link_.WriteBufferCount() == 0 : Checked(link_.C2FlushWriteBuffer());
+    // The bytes still stored go out now; those the part refuses are lost,
+    // and their first address is what the caller reports.
+    const std::optional<AddressSpan> unsent = link_.UnsentBlocks();
+    const bool gone = lost_;
+    const bool flushed = gone ? !unsent : Checked(link_.C2FlushWriteBuffer());
+    lostBlock_.reset();
+    if (!flushed)
+        lostBlock_ = !gone && link_.LostBlocks() ? link_.LostBlocks() : unsent;
     link_.EmptyReadCache();
     link_.ClearWriteBuffer();
-    lostBlock_.reset();
-    if (flushed)
+    if (!lostBlock_)
         return std::nullopt;
-    lostBlock_ = pending;
-    return pendingBase;
+    return lostBlock_->First;
 }
 
 void C2FlashLink::ResetStallCount() { link_.ResetStallCount(); }

@@ -38,9 +38,6 @@ private:
     // once: nothing answering is a lost part. Returns ok.
     bool Checked(bool ok);
 
-    // The block buffered now, which a failing flush loses.
-    std::optional<AddressSpan> BufferedBlock() const;
-
     C2Link& link_;
     std::optional<AddressSpan> lostBlock_;
 };

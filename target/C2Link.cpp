@@ -25,7 +25,6 @@ C2Link::C2Link(AdapterSignals& adapter, Clock& clock, const ChipInfo& chip)
     : adapter_(adapter), clock_(clock), chip_(chip), watch_(clock)
 {
     watch_.SetLimitNs(SuspectLowNs + 2 * DefaultAccessNs);
-    writeBuffer_.fill(0xFF);
 }
 
 // --- bit level -------------------------------------------------------------
@@ -424,38 +423,72 @@ bool C2Link::BlockReadBatched(uint16_t address, uint16_t count)
     return true;
 }
 
-// Two flushes: the data goes out only once the part has taken the command
-// (bytes sent after a refusal would reach it as commands).
-bool C2Link::FlushWriteBufferBatched()
+// A block's data goes out in the flush after the one that showed its command
+// taken (bytes sent after a refusal would reach the part as commands), and
+// shares that flush with the next block's command: one round trip a block.
+bool C2Link::PassBlocksBatched(bool sendBuffer)
 {
+    const bool dataOut = inFlight_.Count != 0;
+    const bool commandOut = sendBuffer && buffer_.Count != 0;
+    if (!dataOut && !commandOut)
+        return true;
+    std::vector<ReadTicket> taken;
+    QueuedRead closing;
+    if (dataOut) {
+        SelectFpdat();
+        taken.reserve(inFlight_.Count);
+        for (uint16_t i = 0; i < inFlight_.Count; ++i)
+            taken.push_back(QueueDataWrite(inFlight_.Bytes[i]));
+        // The closing status: whether the part took the block.
+        closing = QueueDataRead();
+    }
     std::array<QueuedRead, 2> statuses;
     std::array<ReadTicket, 4> waits;
-    QueueBlockCommand(BlockWriteCommand, writeBufferBase_, writeBufferCount_, statuses, waits);
+    if (commandOut)
+        QueueBlockCommand(BlockWriteCommand, buffer_.Base, buffer_.Count, statuses, waits);
     adapter_.Flush();
-    if (!BlockCommandTaken(statuses, waits))
-        return false;
-    std::vector<ReadTicket> taken(writeBufferCount_);
-    for (uint16_t i = 0; i < writeBufferCount_; ++i)
-        taken[i] = QueueDataWrite(writeBuffer_[i]);
-    // The closing status: whether the part took the block.
-    QueuedRead closing = QueueDataRead();
-    adapter_.Flush();
-    for (ReadTicket ready : taken)
-        if (!Answered(ready))
-            return false;
-    uint8_t status = 0;
-    if (!Answered(closing, status))
-        return false;
-    if (status != StatusOk)
-        Note(LinkFault::StatusNotOk);
-    return status == StatusOk;
+    if (dataOut) {
+        uint8_t status = 0;
+        bool took = std::all_of(taken.begin(), taken.end(), [&](ReadTicket t) { return Answered(t); }) &&
+                    Answered(closing, status);
+        if (took && status != StatusOk) {
+            Note(LinkFault::StatusNotOk);
+            took = false;
+        }
+        // The block whose command followed never got its data.
+        if (!took)
+            return LoseBlocks({inFlight_.Base, (commandOut ? buffer_ : inFlight_).Span().Last});
+        inFlight_ = WriteBlock{};
+    }
+    if (commandOut) {
+        if (!BlockCommandTaken(statuses, waits))
+            return LoseBlocks(buffer_.Span());
+        inFlight_ = buffer_;
+        buffer_ = WriteBlock{};
+    }
+    return true;
+}
+
+bool C2Link::SettleBlockInFlight()
+{
+    if (inFlight_.Count == 0)
+        return true;
+    fault_ = LinkFault::None;
+    return PassBlocksBatched(false);
+}
+
+bool C2Link::LoseBlocks(AddressSpan lost)
+{
+    lostBlocks_ = lost;
+    ClearWriteBuffer();
+    return FailAndRecover();
 }
 
 // --- FPI operations --------------------------------------------------------
 
 bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
 {
-    if (count == 0 || count > 256)
+    if (count == 0 || count > 256 || !SettleBlockInFlight())
         return false;
     if (CacheHolds(address))
         return true;
@@ -494,51 +527,59 @@ bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
 
 void C2Link::ClearWriteBuffer()
 {
-    writeBuffer_.fill(0xFF);
-    writeBufferCount_ = 0;
-    writeBufferBase_ = NoBase;
+    buffer_ = WriteBlock{};
+    inFlight_ = WriteBlock{};
+}
+
+std::optional<AddressSpan> C2Link::UnsentBlocks() const
+{
+    const WriteBlock& first = inFlight_.Count != 0 ? inFlight_ : buffer_;
+    const WriteBlock& last = buffer_.Count != 0 ? buffer_ : inFlight_;
+    if (first.Count == 0)
+        return std::nullopt;
+    return AddressSpan{first.Base, last.Span().Last};
 }
 
 bool C2Link::C2BufferedWrite(uint32_t address, uint8_t value)
 {
     // A block ends at a 256-byte boundary, so that it never straddles a page.
-    if (writeBufferBase_ != NoBase && address >= writeBufferBase_ && address <= (writeBufferBase_ | 0xFF)) {
-        uint32_t offset = address - writeBufferBase_;
-        writeBuffer_[offset] = value;
+    if (buffer_.Base != NoBase && address >= buffer_.Base && address <= (buffer_.Base | 0xFF)) {
+        uint32_t offset = address - buffer_.Base;
+        buffer_.Bytes[offset] = value;
         // The block write sends the buffer from its base up to the highest
         // byte stored: for ascending consecutive writes that is one more per
         // call, and a skipped address goes out as 0xFF instead of shifting
         // the later bytes down.
-        writeBufferCount_ = static_cast<uint16_t>(std::max<uint32_t>(writeBufferCount_, offset + 1));
+        buffer_.Count = static_cast<uint16_t>(std::max<uint32_t>(buffer_.Count, offset + 1));
         return true;
     }
-    if (!C2FlushWriteBuffer())
-        return FailAndRecover();
-    writeBufferBase_ = address;
-    writeBuffer_[0] = value;
-    writeBufferCount_ = 1;
+    if (!SendBufferedBlock(/*keepInFlight=*/true))
+        return false;
+    buffer_.Base = address;
+    buffer_.Bytes[0] = value;
+    buffer_.Count = 1;
     return true;
 }
 
-bool C2Link::C2FlushWriteBuffer()
+bool C2Link::C2FlushWriteBuffer() { return SendBufferedBlock(/*keepInFlight=*/false); }
+
+// keepInFlight: a batched block may stay in flight, its data to go out with
+// the next block's command.
+bool C2Link::SendBufferedBlock(bool keepInFlight)
 {
-    // Nothing to write: the interface the step armed stays as it is (a
-    // re-arm costs 50 ms, and a page-erase loop would pay it per page).
-    if (writeBufferCount_ == 0)
-        return true;
+    lostBlocks_.reset();
     // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
     // changes nothing: a block of nothing else is not sent.
-    if (std::all_of(writeBuffer_.begin(), writeBuffer_.begin() + writeBufferCount_, [](uint8_t b) { return b == 0xFF; })) {
-        ClearWriteBuffer();
-        return true;
-    }
+    if (std::all_of(buffer_.Bytes.begin(), buffer_.Bytes.begin() + buffer_.Count, [](uint8_t b) { return b == 0xFF; }))
+        buffer_ = WriteBlock{};
     if (adapter_.QueuesReads()) {
         fault_ = LinkFault::None;
-        if (!FlushWriteBufferBatched())
-            return FailAndRecover();
-        ClearWriteBuffer();
-        return true;
+        return PassBlocksBatched(true) && (keepInFlight || PassBlocksBatched(false));
     }
+    // Nothing to write: the interface the step armed stays as it is (a
+    // re-arm costs 50 ms, and a page-erase loop would pay it per page).
+    if (buffer_.Count == 0)
+        return true;
     // The part takes a byte once the one before it is programmed. After a
     // stall the write goes on from the last byte taken, which may have been
     // cut short: programming it again with the same value is harmless on
@@ -546,11 +587,10 @@ bool C2Link::C2FlushWriteBuffer()
     uint16_t from = 0;
     bool written = WithStallRecovery([&](bool& progress) {
         const uint16_t start = from;
-        if (!StartBlockCommand(BlockWriteCommand, writeBufferBase_ + start,
-                               static_cast<uint16_t>(writeBufferCount_ - start)))
+        if (!StartBlockCommand(BlockWriteCommand, buffer_.Base + start, static_cast<uint16_t>(buffer_.Count - start)))
             return false;
-        for (uint16_t i = start; i < writeBufferCount_; ++i) {
-            if (!SendByte(writeBuffer_[i]))
+        for (uint16_t i = start; i < buffer_.Count; ++i) {
+            if (!SendByte(buffer_.Bytes[i]))
                 return false;
             if (i > from) {
                 from = i;
@@ -562,8 +602,8 @@ bool C2Link::C2FlushWriteBuffer()
         return CheckStatus();
     });
     if (!written)
-        return FailAndRecover();
-    ClearWriteBuffer();
+        return LoseBlocks(buffer_.Span());
+    buffer_ = WriteBlock{};
     return true;
 }
 
@@ -571,6 +611,8 @@ bool C2Link::C2PageErase(uint32_t address)
 {
     if (address > 0xFFFF)
         return false; // its page number would wrap onto a low page
+    if (!SettleBlockInFlight())
+        return false;
     // Erasing a page again after a stall is harmless.
     return WithStallRecovery([&](bool&) { return PageEraseOnce(address); });
 }
@@ -594,6 +636,8 @@ bool C2Link::PageEraseOnce(uint32_t address)
 
 bool C2Link::C2DeviceErase()
 {
+    if (!SettleBlockInFlight())
+        return false;
     return WithStallRecovery([&](bool&) {
         SelectFpdat();
         // The closing status is the part's verdict on the erase.
@@ -607,6 +651,8 @@ bool C2Link::C2DeviceErase()
 
 bool C2Link::C2WriteSecurityByte(uint8_t value)
 {
+    if (!SettleBlockInFlight())
+        return false;
     bool written = WithStallRecovery([&](bool&) {
         if (!StartBlockCommand(BlockWriteCommand, chip_.LockByteAddress, 1))
             return false;
@@ -659,6 +705,8 @@ bool C2Link::ReadSecurityThroughFpdat(uint8_t& value)
 
 bool C2Link::C2ReadSecurityByte(uint8_t& value)
 {
+    if (!SettleBlockInFlight())
+        return false;
     return WithStallRecovery([&](bool&) { return ReadSecurityOnce(value); });
 }
 

@@ -5,11 +5,13 @@
 // transfer: every clock phase is one line update of the adapter.
 #include "lpt/Clock.h"
 #include "target/AdapterSignals.h"
+#include "target/AddressSpan.h"
 #include "target/ChipInfo.h"
 #include "target/LinkFault.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace vorbrant {
@@ -86,11 +88,17 @@ public:
     // costs nothing); the cache is empty after a failure.
     bool C2BlockRead(uint16_t address, uint16_t count);
     // Stores a byte in the write buffer; a byte outside the buffered block
-    // sends that block first (false when the part did not take it: the
-    // block stays buffered for the caller to report).
+    // sends that block first (false when the part did not take it:
+    // LostBlocks() tells which bytes are lost). An adapter that answers at a
+    // flush gets a block's data in the flush that carries the next block's
+    // command, so a refusal may show one block late.
     bool C2BufferedWrite(uint32_t address, uint8_t value);
-    // Sends the buffered block (nothing when empty or all 0xFF).
+    // Sends every stored byte (nothing when all of it is 0xFF).
     bool C2FlushWriteBuffer();
+    // After a false from the two above: the bytes the part did not take,
+    // first to last (the buffer and the block in flight are then empty on an
+    // adapter that answers at a flush; on others the block stays buffered).
+    std::optional<AddressSpan> LostBlocks() const { return lostBlocks_; }
     bool C2PageErase(uint32_t address);
     bool C2DeviceErase();
     bool C2ReadSecurityByte(uint8_t& value);
@@ -104,11 +112,16 @@ public:
     }
     uint8_t CachedByte(uint32_t address) const { return readCache_[address - readCacheBase_]; }
     void EmptyReadCache() { readCacheBase_ = NoBase; }
+    // Forgets the buffered block and any block in flight: for a run that
+    // ends without sending them, or a part that has been reset since.
     void ClearWriteBuffer();
     // The buffered block: its base (NoBase when empty), length, and bytes.
-    uint32_t WriteBufferBase() const { return writeBufferBase_; }
-    uint16_t WriteBufferCount() const { return writeBufferCount_; }
-    uint8_t WriteBufferByte(uint16_t offset) const { return writeBuffer_[offset]; }
+    uint32_t WriteBufferBase() const { return buffer_.Base; }
+    uint16_t WriteBufferCount() const { return buffer_.Count; }
+    uint8_t WriteBufferByte(uint16_t offset) const { return buffer_.Bytes[offset]; }
+    // Every stored byte the part has not yet confirmed: the block in flight
+    // (its command taken, its data not yet sent) to the end of the buffer.
+    std::optional<AddressSpan> UnsentBlocks() const;
 
     // Stalls: a strobe's low phase ran longer than SuspectLowNs since the
     // last reset.
@@ -173,9 +186,28 @@ private:
     void QueueBlockCommand(uint8_t command, uint32_t address, uint16_t count, std::array<QueuedRead, 2>& statuses,
                            std::array<ReadTicket, 4>& waits);
     bool BlockCommandTaken(const std::array<QueuedRead, 2>& statuses, const std::array<ReadTicket, 4>& waits);
-    // Block read and write in one and two flushes.
+    // A block of bytes to write from Base on (NoBase when empty).
+    struct WriteBlock {
+        std::array<uint8_t, 256> Bytes;
+        uint32_t Base = NoBase;
+        uint16_t Count = 0;
+        WriteBlock() { Bytes.fill(0xFF); }
+        AddressSpan Span() const { return {Base, Base + Count - 1u}; }
+    };
+    // Block read in one flush.
     bool BlockReadBatched(uint16_t address, uint16_t count);
-    bool FlushWriteBufferBatched();
+    // Block write in flushes: each carries the data and closing status of
+    // the block in flight, then (sendBuffer) the buffered block's command,
+    // which puts that block in flight once the part has taken it.
+    bool PassBlocksBatched(bool sendBuffer);
+    // Before any other FPI command: the block in flight gets its data (the
+    // part would read the command as data), whose refusal fails that
+    // command.
+    bool SettleBlockInFlight();
+    // A failed block send: the lost span noted, nothing left to send, the
+    // interface re-armed.
+    bool LoseBlocks(AddressSpan lost);
+    bool SendBufferedBlock(bool keepInFlight);
 
     AdapterSignals& adapter_;
     Clock& clock_;
@@ -194,9 +226,9 @@ private:
     std::array<uint8_t, 256> readCache_{};
     uint32_t readCacheBase_ = NoBase;
     uint16_t readCacheLength_ = 0;
-    std::array<uint8_t, 256> writeBuffer_{};
-    uint32_t writeBufferBase_ = NoBase;
-    uint16_t writeBufferCount_ = 0;
+    WriteBlock buffer_;
+    WriteBlock inFlight_;
+    std::optional<AddressSpan> lostBlocks_;
     uint32_t runTriesStuck_ = 0;  // tries after a stall that got no further, this run
     uint32_t runTriesOnward_ = 0; // ... and those that did
     int stallResetWrites_ = static_cast<int>(StallResetNs / DefaultAccessNs);

@@ -3,6 +3,7 @@
 // A flash run is a series of reads or of writes on ascending addresses; the
 // link keeps what a run needs between calls (the open JTAG address stream,
 // the C2 read cache and write buffer) and the caller only begins and ends it.
+#include "target/AddressSpan.h"
 #include "target/ChipInfo.h"
 #include "target/LinkFault.h"
 
@@ -12,12 +13,6 @@
 namespace vorbrant {
 
 enum class EraseKind : uint8_t { Pages, LockPage, Chip };
-
-// Addresses from First to Last, both included.
-struct AddressSpan {
-    uint32_t First = 0;
-    uint32_t Last = 0;
-};
 
 // The lock bytes a part keeps: the one C2 security byte, or the JTAG
 // read-lock and write/erase-lock bytes at the top of the code area.

@@ -361,20 +361,23 @@ TEST_F(C2LinkTest, BlockRefusedInItsClosingStatusFailsTheFlush)
     EXPECT_FALSE(link.C2FlushWriteBuffer());
     EXPECT_EQ(link.LastFault(), LinkFault::StatusNotOk);
     EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u));
-    EXPECT_EQ(link.WriteBufferCount(), 1);
+    ASSERT_TRUE(link.LostBlocks());
+    EXPECT_EQ(link.LostBlocks()->First, 0x0100u);
+    EXPECT_EQ(link.LostBlocks()->Last, 0x0100u);
+    EXPECT_FALSE(link.UnsentBlocks()) << "a lost block is not sent again";
 }
 
-TEST_F(C2LinkTest, FailedFlushRecoversAndKeepsTheBlockForTheCaller)
+TEST_F(C2LinkTest, FailedFlushRecoversOnceAndReportsTheLostBlock)
 {
     FromReset();
     ASSERT_TRUE(link.C2BufferedWrite(0x0100, 0x11));
     clock.Sleeps.clear();
     port.DefaultPin11 = true; // InBusy never clears: status reads 0xFF
     EXPECT_FALSE(link.C2BufferedWrite(0x0400, 0x44));
-    // The flush recovers, and the buffered write recovers once more.
-    EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u, 20u, 30u));
-    EXPECT_EQ(link.WriteBufferBase(), 0x0100u);
-    EXPECT_EQ(link.WriteBufferCount(), 1);
+    EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u)) << "one re-arm";
+    ASSERT_TRUE(link.LostBlocks());
+    EXPECT_EQ(link.LostBlocks()->First, 0x0100u);
+    EXPECT_EQ(link.WriteBufferCount(), 0);
 }
 
 TEST_F(C2LinkTest, SecurityByteOfTheRegisterFamilies)

@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -73,7 +74,7 @@ struct DeferredRig {
 
 uint8_t Pattern(uint32_t address) { return static_cast<uint8_t>((address * 13 + (address >> 8)) ^ 0x3C); }
 
-TEST(DeferredAdapter, C2BlocksTakeOneFlushToReadAndTwoToWrite)
+TEST(DeferredAdapter, C2BlocksTakeOneFlushEachToReadAndToWrite)
 {
     DeferredRig r("F340");
     ASSERT_EQ(r.Dev.ConnectTarget().Kind, ConnectOutcome::Connected);
@@ -88,7 +89,9 @@ TEST(DeferredAdapter, C2BlocksTakeOneFlushToReadAndTwoToWrite)
     for (uint32_t a = first; a <= last; ++a)
         ASSERT_TRUE(flash.WriteFlashByte(a, Pattern(a), 0)) << std::hex << a;
     ASSERT_FALSE(flash.EndFlashAccess());
-    EXPECT_EQ(r.Deferred.Flushes - before, 2 * blocks) << "two round trips per block written";
+    // A block's data shares its flush with the next block's command; the
+    // first command and the last data go alone.
+    EXPECT_EQ(r.Deferred.Flushes - before, blocks + 1) << "one round trip per block written";
     for (uint32_t a = first; a <= last; ++a)
         ASSERT_EQ(r.Rig.Sim->Flash()[a], Pattern(a)) << std::hex << a;
 
@@ -101,19 +104,66 @@ TEST(DeferredAdapter, C2BlocksTakeOneFlushToReadAndTwoToWrite)
     }
     flash.EndFlashAccess();
     EXPECT_EQ(r.Deferred.Flushes - before, blocks) << "one round trip per block read";
+
+    // Another command while a block is in flight would reach the part as
+    // that block's data: the block's data goes out first.
+    flash.BeginRun();
+    for (uint32_t a = 0x0FFF; a <= 0x1000; ++a)
+        ASSERT_TRUE(flash.WriteFlashByte(a, 0x5A, 0));
+    uint8_t value = 0;
+    ASSERT_TRUE(flash.ReadFlashByte(0x0FFF, value, 0));
+    EXPECT_EQ(value, 0x5A & Pattern(0x0FFF));
+    flash.EndFlashAccess();
+    EXPECT_EQ(r.Rig.Sim->Flash()[0x1000], 0x5A);
     EXPECT_THAT(r.Rig.Sim->Violations(), IsEmpty());
 }
 
-TEST(DeferredAdapter, ABatchedBlockThePartRefusesFailsWithItsCause)
+// A refusal shows one block late: the blocks lost are the refused one and
+// the one whose command went out behind it (its data never did). Blocks are
+// written in the order given; every other block is in flash whole.
+TEST(DeferredAdapter, ABatchedBlockThePartRefusesLosesItAndTheOneBehindIt)
 {
-    DeferredRig r("F340,fail-write=0x0234");
-    ASSERT_EQ(r.Dev.ConnectTarget().Kind, ConnectOutcome::Connected);
-    FlashLink& flash = r.Dev.Flash();
-    flash.BeginRun();
-    for (uint32_t a = 0x0200; a <= 0x02FF; ++a)
-        ASSERT_TRUE(flash.WriteFlashByte(a, 0x00, 0));
-    EXPECT_EQ(flash.EndFlashAccess(), 0x0200u);
-    EXPECT_EQ(flash.Fault(), LinkFault::StatusNotOk);
+    struct Case {
+        const char* Sim;
+        std::vector<uint32_t> Blocks;
+        std::optional<uint32_t> FailsAt; // the byte whose write fails; nullopt: the closing flush
+        AddressSpan Lost;
+        std::vector<uint32_t> Written;
+    };
+    const Case cases[] = {
+        {"F340,fail-write=0x0234", {0x0200, 0x0300, 0x0400}, 0x0400, {0x0200, 0x03FF}, {}},
+        {"F340,lock=0xFE", {0x0300, 0x0100, 0x0500}, 0x0500, {0x0100, 0x01FF}, {0x0300}},
+        {"F340,fail-write=0x0334", {0x0200, 0x0300}, std::nullopt, {0x0300, 0x03FF}, {0x0200}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Sim);
+        DeferredRig r(c.Sim);
+        ASSERT_TRUE(r.Dev.ConnectTarget().Answered());
+        FlashLink& flash = r.Dev.Flash();
+        flash.BeginRun();
+        std::optional<uint32_t> failedAt;
+        for (uint32_t base : c.Blocks)
+            for (uint32_t a = base; a <= (base | 0xFF) && !failedAt; ++a)
+                if (!flash.WriteFlashByte(a, Pattern(a), 0))
+                    failedAt = a;
+        std::optional<AddressSpan> lost = flash.LostBlock(); // taken at once, as the sequencer does
+        const std::optional<uint32_t> closing = flash.EndFlashAccess();
+        EXPECT_EQ(failedAt, c.FailsAt);
+        if (failedAt) {
+            EXPECT_FALSE(closing) << "nothing is sent after a loss";
+        } else {
+            EXPECT_EQ(closing, c.Lost.First);
+            lost = flash.LostBlock();
+        }
+        ASSERT_TRUE(lost);
+        EXPECT_EQ(lost->First, c.Lost.First);
+        EXPECT_EQ(lost->Last, c.Lost.Last);
+        EXPECT_EQ(flash.Fault(), LinkFault::StatusNotOk);
+        for (uint32_t base : c.Written)
+            for (uint32_t a = base; a <= (base | 0xFF); ++a)
+                ASSERT_EQ(r.Rig.Sim->Flash()[a], Pattern(a)) << std::hex << a;
+        EXPECT_THAT(r.Rig.Sim->Violations(), IsEmpty());
+    }
 
     // A part that never ends its wait: the batch fails in bounded time
     // and says so.
