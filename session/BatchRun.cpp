@@ -289,11 +289,14 @@ void BatchRun::Counted(const RunOutcome& outcome)
 {
     if (outcome.Kind == RunOutcomeKind::Cancelled)
         return;
-    // A locked part refuses what the steps ask of it: say what helps.
+    // A locked part refuses what the steps ask of it: say what helps. One
+    // that did not answer in time, or no longer answers, is not refusing,
+    // and a chip erase would not help it.
     const bool stepFailed = outcome.Kind == RunOutcomeKind::BlankCheckFailed ||
                             outcome.Kind == RunOutcomeKind::VerifyFailed ||
                             outcome.Kind == RunOutcomeKind::ReadFault || outcome.Kind == RunOutcomeKind::WriteFault;
-    if (session_.IdentifiedLocked() && stepFailed)
+    const bool refused = outcome.Fault != LinkFault::TimedOut && outcome.Fault != LinkFault::TargetGone;
+    if (session_.IdentifiedLocked() && stepFailed && refused)
         session_.Note(MessageKind::Error, LockedPartHintText);
     // The closing line waits for the end of the process: files written
     // after the run can still turn its result. A read after the steps adds

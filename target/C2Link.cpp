@@ -72,7 +72,16 @@ bool C2Link::WaitForTarget(int limit)
         return false;
     ReadTicket ready = adapter_.C2Wait(limit, watch_);
     adapter_.Flush();
-    return adapter_.Level(ready);
+    if (adapter_.Level(ready))
+        return true;
+    // The part still holds C2D low in its WAIT: a STOP or the next frame
+    // would be clocked against it, and only a reset ends the frame. After a
+    // stall the stall recovery resets it.
+    if (!StallSeen()) {
+        C2Reset();
+        keysLost_ = true;
+    }
+    return false;
 }
 
 // --- transfers -------------------------------------------------------------
@@ -116,7 +125,7 @@ void C2Link::C2DataWrite(uint8_t value)
     dataWriteTimedOut_ = !WaitForTarget(DataWriteWaitStrobes);
     if (dataWriteTimedOut_) {
         Note(LinkFault::TimedOut);
-        return; // no STOP after a wait that ran out
+        return; // the wait that ran out ended in a reset
     }
     Stop();
 }
@@ -137,7 +146,7 @@ uint8_t C2Link::C2DataRead()
     dataReadTimedOut_ = !WaitForTarget(DataReadWaitStrobes);
     if (dataReadTimedOut_) {
         Note(LinkFault::TimedOut);
-        return 0; // no STOP after a wait that ran out
+        return 0; // the wait that ran out ended in a reset
     }
     uint8_t value = ReceiveByte(0xFF);
     Stop();
@@ -156,6 +165,7 @@ void C2Link::C2Reset(int holdWrites)
 
 void C2Link::C2EnterProgramming()
 {
+    keysLost_ = false;
     C2Reset();
     clock_.SleepMs(20);
     C2AddressWrite(FpctlRegister);
@@ -173,6 +183,7 @@ void C2Link::RearmAfterStall()
 {
     // When the keys never get through, the stall stays seen and the next
     // try fails without a frame, counted against the budgets.
+    keysLost_ = false;
     for (int tries = 0; tries < StallTriesWithoutProgress; ++tries) {
         C2Reset(stallResetWrites_);
         C2AddressWrite(FpctlRegister);
@@ -292,7 +303,7 @@ bool C2Link::WaitOutReady()
 bool C2Link::SendByte(uint8_t value)
 {
     C2DataWrite(value);
-    return WaitInBusyClear();
+    return !dataWriteTimedOut_ && WaitInBusyClear();
 }
 
 bool C2Link::CheckStatus()
@@ -469,12 +480,21 @@ bool C2Link::PassBlocksBatched(bool sendBuffer)
     return true;
 }
 
-bool C2Link::SettleBlockInFlight()
+bool C2Link::ReadyForCommand()
 {
-    if (inFlight_.Count == 0)
-        return true;
-    fault_ = LinkFault::None;
-    return PassBlocksBatched(false);
+    if (inFlight_.Count != 0) {
+        fault_ = LinkFault::None;
+        if (!PassBlocksBatched(false))
+            return false;
+    }
+    RearmIfReset();
+    return true;
+}
+
+void C2Link::RearmIfReset()
+{
+    if (keysLost_)
+        C2EnterProgramming();
 }
 
 bool C2Link::LoseBlocks(AddressSpan lost)
@@ -488,7 +508,7 @@ bool C2Link::LoseBlocks(AddressSpan lost)
 
 bool C2Link::C2BlockRead(uint16_t address, uint16_t count)
 {
-    if (count == 0 || count > 256 || !SettleBlockInFlight())
+    if (count == 0 || count > 256 || !ReadyForCommand())
         return false;
     if (CacheHolds(address))
         return true;
@@ -568,6 +588,7 @@ bool C2Link::C2FlushWriteBuffer() { return SendBufferedBlock(/*keepInFlight=*/fa
 bool C2Link::SendBufferedBlock(bool keepInFlight)
 {
     lostBlocks_.reset();
+    RearmIfReset();
     // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
     // changes nothing: a block of nothing else is not sent.
     if (std::all_of(buffer_.Bytes.begin(), buffer_.Bytes.begin() + buffer_.Count, [](uint8_t b) { return b == 0xFF; }))
@@ -611,7 +632,7 @@ bool C2Link::C2PageErase(uint32_t address)
 {
     if (address > 0xFFFF)
         return false; // its page number would wrap onto a low page
-    if (!SettleBlockInFlight())
+    if (!ReadyForCommand())
         return false;
     // Erasing a page again after a stall is harmless.
     return WithStallRecovery([&](bool&) { return PageEraseOnce(address); });
@@ -623,6 +644,8 @@ bool C2Link::PageEraseOnce(uint32_t address)
     if (!SendByte(PageEraseCommand) || !CheckStatus())
         return false;
     C2DataWrite(static_cast<uint8_t>(address / chip_.PageSize));
+    if (dataWriteTimedOut_)
+        return false;
     WaitInBusyClear(); // the page number is acknowledged by the status below
     // The part answers the page number (a locked page is refused) and the
     // erase itself; an unread answer would let a refused page pass as erased.
@@ -636,7 +659,7 @@ bool C2Link::PageEraseOnce(uint32_t address)
 
 bool C2Link::C2DeviceErase()
 {
-    if (!SettleBlockInFlight())
+    if (!ReadyForCommand())
         return false;
     return WithStallRecovery([&](bool&) {
         SelectFpdat();
@@ -651,13 +674,13 @@ bool C2Link::C2DeviceErase()
 
 bool C2Link::C2WriteSecurityByte(uint8_t value)
 {
-    if (!SettleBlockInFlight())
+    if (!ReadyForCommand())
         return false;
     bool written = WithStallRecovery([&](bool&) {
         if (!StartBlockCommand(BlockWriteCommand, chip_.LockByteAddress, 1))
             return false;
         C2DataWrite(value);
-        return CheckStatus(); // the part's verdict on the byte, as for a block
+        return !dataWriteTimedOut_ && CheckStatus(); // the part's verdict on the byte, as for a block
     });
     return written || FailAndRecover();
 }
@@ -705,7 +728,7 @@ bool C2Link::ReadSecurityThroughFpdat(uint8_t& value)
 
 bool C2Link::C2ReadSecurityByte(uint8_t& value)
 {
-    if (!SettleBlockInFlight())
+    if (!ReadyForCommand())
         return false;
     return WithStallRecovery([&](bool&) { return ReadSecurityOnce(value); });
 }

@@ -61,7 +61,9 @@ public:
     uint8_t C2DataRead();
     // The same read, with the time-out as the result (false = no data).
     bool C2DataRead(uint8_t& value);
-    // The last data transfer's wait ran out (no STOP followed it).
+    // The last data transfer's wait ran out. The part, which still held C2D
+    // in its WAIT, has been reset then (unless a stall came first), and the
+    // next FPI operation sends the programming keys again.
     bool DataReadTimedOut() const { return dataReadTimedOut_; }
     bool DataWriteTimedOut() const { return dataWriteTimedOut_; }
 
@@ -200,10 +202,12 @@ private:
     // the block in flight, then (sendBuffer) the buffered block's command,
     // which puts that block in flight once the part has taken it.
     bool PassBlocksBatched(bool sendBuffer);
-    // Before any other FPI command: the block in flight gets its data (the
-    // part would read the command as data), whose refusal fails that
-    // command.
-    bool SettleBlockInFlight();
+    // Before any FPI command but a block write's: the block in flight gets
+    // its data (the part would read the command as data), whose refusal
+    // fails that command; then RearmIfReset.
+    bool ReadyForCommand();
+    // A part that a wait reset gets its keys again.
+    void RearmIfReset();
     // A failed block send: the lost span noted, nothing left to send, the
     // interface re-armed.
     bool LoseBlocks(AddressSpan lost);
@@ -219,6 +223,7 @@ private:
     bool c2dReleased_ = true;
     bool dataReadTimedOut_ = false;
     bool dataWriteTimedOut_ = false;
+    bool keysLost_ = false; // a wait that ran out reset the part since the keys
     LinkFault fault_ = LinkFault::None;
     uint32_t stallsRecovered_ = 0;
     bool stallBudgetSpent_ = false;

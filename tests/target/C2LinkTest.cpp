@@ -116,18 +116,23 @@ TEST_F(C2LinkTest, TransfersWriteTheExactBytes)
     EXPECT_FALSE(link.DataReadTimedOut());
 }
 
-TEST_F(C2LinkTest, DataReadGivesUpAfterTenThousandStrobesWithoutStop)
+// A wait that runs out leaves the part driving C2D: no STOP, but a reset.
+TEST_F(C2LinkTest, DataReadGivesUpAfterTenThousandStrobesAndResetsThePart)
 {
     FromReset();
+    link.C2Reset();
+    const auto resetWrites = port.Writes(mark);
+    const auto resetReads = port.Reads(mark);
+    mark = port.Log.size();
     port.DefaultPin11 = false; // the target never ends its wait
     uint8_t value = 0x55;
     EXPECT_FALSE(link.C2DataRead(value));
     EXPECT_EQ(value, 0);
     EXPECT_TRUE(link.DataReadTimedOut());
     // START, four instruction/length bits, 10 000 wait strobes of two
-    // writes each; the last strobe is not sampled and no STOP follows.
-    EXPECT_EQ(port.Writes(mark), 2u + 4u * 2u + 10000u * 2u);
-    EXPECT_EQ(port.Reads(mark), 9999u);
+    // writes each (the last one not sampled), the reset.
+    EXPECT_EQ(port.Writes(mark), 2u + 4u * 2u + 10000u * 2u + resetWrites);
+    EXPECT_EQ(port.Reads(mark), 9999u + resetReads);
 
     // A later successful read clears the flag.
     port.DefaultPin11 = true;
@@ -135,14 +140,18 @@ TEST_F(C2LinkTest, DataReadGivesUpAfterTenThousandStrobesWithoutStop)
     EXPECT_FALSE(link.DataReadTimedOut());
 }
 
-TEST_F(C2LinkTest, DataWriteWaitRunsOutAfterFiftyThousandStrobesWithoutStop)
+TEST_F(C2LinkTest, DataWriteWaitRunsOutAfterFiftyThousandStrobesAndResetsThePart)
 {
     FromReset();
+    link.C2Reset();
+    const auto resetWrites = port.Writes(mark);
+    const auto resetReads = port.Reads(mark);
+    mark = port.Log.size();
     port.DefaultPin11 = false;
     link.C2DataWrite(0x00);
     EXPECT_TRUE(link.DataWriteTimedOut());
-    EXPECT_EQ(port.Writes(mark), 2u + 12u * 2u + 50000u * 2u);
-    EXPECT_EQ(port.Reads(mark), 49999u);
+    EXPECT_EQ(port.Writes(mark), 2u + 12u * 2u + 50000u * 2u + resetWrites);
+    EXPECT_EQ(port.Reads(mark), 49999u + resetReads);
 }
 
 TEST_F(C2LinkTest, EnterProgrammingResetsSettlesAndWritesTheEnableKeys)
