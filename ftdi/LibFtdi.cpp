@@ -124,7 +124,10 @@ std::unique_ptr<FtdiTransport> OpenFt232h(const Ft232hSelection& selection, std:
     if (ftdi_set_interface(ftdi, INTERFACE_A) < 0)
         return fail("FT232H interface A");
     if (ftdi_usb_open_string(ftdi, description.c_str()) < 0)
-        return fail("Cannot open the FT232H " + (selection.Serial.empty() ? selection.BusPath : selection.Serial));
+    {
+        const std::string& which = !selection.BusPath.empty() ? selection.BusPath : selection.Serial;
+        return fail("Cannot open the FT232H" + (which.empty() ? std::string() : " " + which));
+    }
     if (ftdi_usb_reset(ftdi) < 0 || ftdi_set_latency_timer(ftdi, 1) < 0 || ftdi_tcioflush(ftdi) < 0 ||
         ftdi_set_bitmode(ftdi, 0, BITMODE_RESET) < 0 || ftdi_set_bitmode(ftdi, 0, BITMODE_MPSSE) < 0) {
         error = std::string("Cannot put the FT232H in MPSSE mode: ") + ftdi_get_error_string(ftdi);

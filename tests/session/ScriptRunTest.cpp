@@ -126,6 +126,10 @@ TEST_F(ScriptRun, CommandLinesThatEndBeforeAnyStep)
         {"--no-ini --sim=F340 -p -f- </dev/null", 2, "File is empty!"},
         {"--no-ini --sim=F340 -e -p -v -fblink.ihx --area=data", 4,
          "Error: the part F340/2/4/6 has no User data area (--area=data)"},
+        // No port to run on: still the closing line.
+        {"--no-ini --sim=F999 -p -fblink.ihx", 8, "Error: Invalid --sim value: unknown part \"F999\""},
+        {"--no-ini --adapter=gpio:/dev/no-such-gpiochip:c2ck=1,c2d=2 -p -fblink.ihx", 6,
+         "Error: Cannot open GPIO chip /dev/no-such-gpiochip"},
     };
     for (const auto& c : Cases) {
         ShellRun run = Shell(dir, std::string("$CLI ") + c.Args);
