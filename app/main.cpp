@@ -29,8 +29,11 @@ int main(int argc, char** argv)
     LaunchOptions options;
     if (std::optional<int> code = TakeLongOptions(args, options))
         return *code;
-    // Without a display there can be no window: run headless.
-    if (options.Headless || !HaveDisplay())
+    // Without a display there can be no window: run headless. So do the
+    // production-line options, which only the console run carries out (a
+    // window run would program boards without their serial numbers).
+    const bool productionLine = options.Repeat || options.Serial || options.SerialFile || options.JsonPath;
+    if (options.Headless || !HaveDisplay() || productionLine)
         return RunHeadless(options, args, ExecutablePath(argv[0]));
 
     QApplication app(argc, argv);
