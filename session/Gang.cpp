@@ -120,7 +120,10 @@ bool ReadGangFile(const std::string& path, std::vector<GangSlot>& slots, std::st
 std::vector<std::string> GangSlotArguments(const GangSlot& slot, const std::vector<std::string>& classicArgs,
                                            const std::string& iniPath)
 {
-    std::vector<std::string> args{"--ini=" + iniPath};
+    // Each slot keeps a configuration of its own, unless the gang keeps none.
+    std::vector<std::string> args;
+    if (std::find(classicArgs.begin(), classicArgs.end(), "--no-ini") == classicArgs.end())
+        args.push_back("--ini=" + iniPath);
     const std::string upper = Upper(slot.Adapter);
     if (!slot.Sim.empty())
         args.push_back("--sim=" + slot.Sim);

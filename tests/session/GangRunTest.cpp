@@ -61,6 +61,11 @@ TEST(GangRun, FourSimulatedSlotsTableAndFirstFailingCode)
     EXPECT_NE(std::count(a.begin(), a.end(), 0xFF), 65536);
     const std::vector<uint8_t> b = ReadBytes(dir.File("b.bin"));
     EXPECT_TRUE(b.empty() || std::count(b.begin(), b.end(), 0xFF) == static_cast<long>(b.size()));
+
+    // --no-ini reaches the slots, which then keep no configuration either.
+    WriteFile(dir.File("one.ini"), "[Board A]\nSim=F340\nFile=" + hex + "\n");
+    const auto bare = RunProgram("--no-ini --gang=" + dir.File("one.ini"));
+    EXPECT_EQ(bare.ExitCode, 0) << bare.Output;
 }
 
 TEST(GangRun, GangFilesRefusedBeforeAnySlotStarts)
