@@ -57,20 +57,22 @@ bool C2FlashLink::WriteFlashByte(uint32_t address, uint8_t value, uint8_t /*area
         return true;
     // A byte that opens a new block sends the ones before: when that fails,
     // the fault is theirs, not this byte's.
-    lostBlock_ = link_.LostBlocks();
+    lostBlock_ = link_.TakeLostBlocks();
     return false;
 }
 
 std::optional<uint32_t> C2FlashLink::EndFlashAccess()
 {
     // The bytes still stored go out now; those the part refuses are lost,
-    // and their first address is what the caller reports.
+    // and their first address is what the caller reports, as for bytes lost
+    // earlier without a write to report them (a block in flight cut off by
+    // another operation's failure).
     const std::optional<AddressSpan> unsent = link_.UnsentBlocks();
-    const bool gone = lost_;
+    const bool gone = lost_; // nothing is sent to a part that has gone
     const bool flushed = gone ? !unsent : Checked(link_.C2FlushWriteBuffer());
-    lostBlock_.reset();
-    if (!flushed)
-        lostBlock_ = !gone && link_.LostBlocks() ? link_.LostBlocks() : unsent;
+    lostBlock_ = link_.TakeLostBlocks();
+    if (!flushed && unsent && (gone || !lostBlock_))
+        lostBlock_ = lostBlock_ ? Spanning(*lostBlock_, *unsent) : *unsent;
     link_.EmptyReadCache();
     link_.ClearWriteBuffer();
     if (!lostBlock_)

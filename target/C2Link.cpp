@@ -157,6 +157,12 @@ uint8_t C2Link::C2DataRead()
 
 void C2Link::C2Reset(int holdWrites)
 {
+    // A reset voids the command of a block in flight: its data would reach
+    // the part as commands.
+    if (inFlight_.Count != 0) {
+        NoteLost(inFlight_.Span());
+        inFlight_ = WriteBlock{};
+    }
     watch_.Clear(); // whatever a stall did, the part starts afresh now
     adapter_.C2Reset(holdWrites);
     c2dDataBit_ = true;
@@ -468,12 +474,12 @@ bool C2Link::PassBlocksBatched(bool sendBuffer)
         }
         // The block whose command followed never got its data.
         if (!took)
-            return LoseBlocks({inFlight_.Base, (commandOut ? buffer_ : inFlight_).Span().Last});
+            return LoseBlocks();
         inFlight_ = WriteBlock{};
     }
     if (commandOut) {
         if (!BlockCommandTaken(statuses, waits))
-            return LoseBlocks(buffer_.Span());
+            return LoseBlocks();
         inFlight_ = buffer_;
         buffer_ = WriteBlock{};
     }
@@ -497,9 +503,10 @@ void C2Link::RearmIfReset()
         C2EnterProgramming();
 }
 
-bool C2Link::LoseBlocks(AddressSpan lost)
+bool C2Link::LoseBlocks()
 {
-    lostBlocks_ = lost;
+    if (std::optional<AddressSpan> unsent = UnsentBlocks())
+        NoteLost(*unsent);
     ClearWriteBuffer();
     return FailAndRecover();
 }
@@ -553,11 +560,13 @@ void C2Link::ClearWriteBuffer()
 
 std::optional<AddressSpan> C2Link::UnsentBlocks() const
 {
-    const WriteBlock& first = inFlight_.Count != 0 ? inFlight_ : buffer_;
-    const WriteBlock& last = buffer_.Count != 0 ? buffer_ : inFlight_;
-    if (first.Count == 0)
-        return std::nullopt;
-    return AddressSpan{first.Base, last.Span().Last};
+    if (inFlight_.Count != 0 && buffer_.Count != 0)
+        return Spanning(inFlight_.Span(), buffer_.Span());
+    if (inFlight_.Count != 0)
+        return inFlight_.Span();
+    if (buffer_.Count != 0)
+        return buffer_.Span();
+    return std::nullopt;
 }
 
 bool C2Link::C2BufferedWrite(uint32_t address, uint8_t value)
@@ -587,7 +596,6 @@ bool C2Link::C2FlushWriteBuffer() { return SendBufferedBlock(/*keepInFlight=*/fa
 // the next block's command.
 bool C2Link::SendBufferedBlock(bool keepInFlight)
 {
-    lostBlocks_.reset();
     RearmIfReset();
     // Erased flash already holds 0xFF, and writing 0xFF to NOR flash
     // changes nothing: a block of nothing else is not sent.
@@ -623,7 +631,7 @@ bool C2Link::SendBufferedBlock(bool keepInFlight)
         return CheckStatus();
     });
     if (!written)
-        return LoseBlocks(buffer_.Span());
+        return LoseBlocks();
     buffer_ = WriteBlock{};
     return true;
 }
@@ -743,6 +751,8 @@ bool C2Link::ReadSecurityOnce(uint8_t& value)
     case C2SecurityPath::WindowB5: {
         C2AddressWrite(0xA7);
         C2DataWrite(1);
+        if (dataWriteTimedOut_)
+            return false; // the reset put the register page back: 0xB5 is another register there
         C2AddressWrite(0xB5);
         uint8_t raw = 0;
         bool ok = C2DataRead(raw);

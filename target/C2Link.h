@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace vorbrant {
@@ -91,16 +92,17 @@ public:
     bool C2BlockRead(uint16_t address, uint16_t count);
     // Stores a byte in the write buffer; a byte outside the buffered block
     // sends that block first (false when the part did not take it:
-    // LostBlocks() tells which bytes are lost). An adapter that answers at a
+    // TakeLostBlocks() tells which bytes are lost). An adapter that answers at a
     // flush gets a block's data in the flush that carries the next block's
     // command, so a refusal may show one block late.
     bool C2BufferedWrite(uint32_t address, uint8_t value);
     // Sends every stored byte (nothing when all of it is 0xFF).
     bool C2FlushWriteBuffer();
-    // After a false from the two above: the bytes the part did not take,
-    // first to last (the buffer and the block in flight are then empty on an
-    // adapter that answers at a flush; on others the block stays buffered).
-    std::optional<AddressSpan> LostBlocks() const { return lostBlocks_; }
+    // The bytes stored for writing that the part did not take, first to
+    // last, since the last call (nullopt: none): after a false from the two
+    // above (the buffer and any block in flight are then empty), or a block
+    // in flight that a reset or another operation's failure cut off.
+    std::optional<AddressSpan> TakeLostBlocks() { return std::exchange(lostBlocks_, std::nullopt); }
     bool C2PageErase(uint32_t address);
     bool C2DeviceErase();
     bool C2ReadSecurityByte(uint8_t& value);
@@ -208,9 +210,10 @@ private:
     bool ReadyForCommand();
     // A part that a wait reset gets its keys again.
     void RearmIfReset();
-    // A failed block send: the lost span noted, nothing left to send, the
-    // interface re-armed.
-    bool LoseBlocks(AddressSpan lost);
+    // A failed block send: every byte stored and not yet taken is lost
+    // (noted, not sent again), the interface re-armed.
+    bool LoseBlocks();
+    void NoteLost(AddressSpan lost) { lostBlocks_ = lostBlocks_ ? Spanning(*lostBlocks_, lost) : lost; }
     bool SendBufferedBlock(bool keepInFlight);
 
     AdapterSignals& adapter_;

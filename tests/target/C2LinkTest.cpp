@@ -370,9 +370,10 @@ TEST_F(C2LinkTest, BlockRefusedInItsClosingStatusFailsTheFlush)
     EXPECT_FALSE(link.C2FlushWriteBuffer());
     EXPECT_EQ(link.LastFault(), LinkFault::StatusNotOk);
     EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u));
-    ASSERT_TRUE(link.LostBlocks());
-    EXPECT_EQ(link.LostBlocks()->First, 0x0100u);
-    EXPECT_EQ(link.LostBlocks()->Last, 0x0100u);
+    const std::optional<AddressSpan> lost = link.TakeLostBlocks();
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(lost->First, 0x0100u);
+    EXPECT_EQ(lost->Last, 0x0100u);
     EXPECT_FALSE(link.UnsentBlocks()) << "a lost block is not sent again";
 }
 
@@ -384,8 +385,9 @@ TEST_F(C2LinkTest, FailedFlushRecoversOnceAndReportsTheLostBlock)
     port.DefaultPin11 = true; // InBusy never clears: status reads 0xFF
     EXPECT_FALSE(link.C2BufferedWrite(0x0400, 0x44));
     EXPECT_THAT(clock.Sleeps, ElementsAre(20u, 30u)) << "one re-arm";
-    ASSERT_TRUE(link.LostBlocks());
-    EXPECT_EQ(link.LostBlocks()->First, 0x0100u);
+    const std::optional<AddressSpan> lost = link.TakeLostBlocks();
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(lost->First, 0x0100u);
     EXPECT_EQ(link.WriteBufferCount(), 0);
 }
 

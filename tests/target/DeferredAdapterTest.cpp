@@ -177,6 +177,45 @@ TEST(DeferredAdapter, ABatchedBlockThePartRefusesLosesItAndTheOneBehindIt)
     EXPECT_LT(busy.Rig.NowMs() - start, 5000u);
 }
 
+// A block in flight that another operation cuts off: after a reset its data
+// would reach the part as commands (08 02 00: erase page 2), so it is never
+// sent; when its data fails on the way to a read, the run's end reports it.
+TEST(DeferredAdapter, ABlockInFlightCutOffIsLostAndReportedNotSentAsCommands)
+{
+    DeferredRig r("F340");
+    ASSERT_EQ(r.Dev.ConnectTarget().Kind, ConnectOutcome::Connected);
+    FlashLink& flash = r.Dev.Flash();
+    flash.BeginRun();
+    for (uint32_t a = 0x0400; a <= 0x04FF; ++a)
+        ASSERT_TRUE(flash.WriteFlashByte(a, 0x11, 0));
+    ASSERT_FALSE(flash.EndFlashAccess());
+    flash.BeginRun();
+    const uint8_t eraseLike[] = {0x08, 0x02, 0x00};
+    for (uint32_t a = 0x0000; a <= 0x0100; ++a)
+        ASSERT_TRUE(flash.WriteFlashByte(a, a < 3 ? eraseLike[a] : 0x22, 0));
+    flash.BeginRun(); // the part is reset with block 0x0000 in flight
+    ASSERT_TRUE(flash.WriteFlashByte(0x0800, 0x33, 0));
+    EXPECT_EQ(flash.EndFlashAccess(), 0x0000u);
+    ASSERT_TRUE(flash.LostBlock());
+    EXPECT_EQ(flash.LostBlock()->Last, 0x00FFu);
+    EXPECT_EQ(r.Rig.Sim->Flash()[0x0400], 0x11) << "page 2 erased by data taken as commands";
+    EXPECT_EQ(r.Rig.Sim->Flash()[0x0000], 0xFF);
+    EXPECT_EQ(r.Rig.Sim->Flash()[0x0800], 0x33);
+
+    DeferredRig f("F340,fail-write=0x0234");
+    ASSERT_TRUE(f.Dev.ConnectTarget().Answered());
+    FlashLink& failing = f.Dev.Flash();
+    failing.BeginRun();
+    for (uint32_t a = 0x0200; a <= 0x0300; ++a)
+        ASSERT_TRUE(failing.WriteFlashByte(a, 0x00, 0));
+    uint8_t value = 0;
+    EXPECT_FALSE(failing.ReadFlashByte(0x0000, value, 0));
+    EXPECT_EQ(failing.EndFlashAccess(), 0x0200u);
+    ASSERT_TRUE(failing.LostBlock());
+    EXPECT_EQ(failing.LostBlock()->Last, 0x0300u) << "the buffered byte is dropped with it";
+    EXPECT_THAT(f.Rig.Sim->Violations(), IsEmpty());
+}
+
 TEST(DeferredAdapter, JtagScansReadTheirBitsAfterTheFlush)
 {
     DeferredRig r("F020");
