@@ -58,6 +58,21 @@ bool WriteJson(const std::string& path, const std::string& text, std::string& er
 
 } // namespace
 
+int EndWithoutARun(const LaunchOptions& options, ConsoleOperator& op, int code)
+{
+    // A report all the same, for the script that reads it: the code and why.
+    // Should even it fail, the code already says the run failed.
+    if (options.JsonPath) {
+        RunRecord record;
+        record.ExitCode = code;
+        record.Message = op.LastProblem();
+        std::string ignored;
+        WriteJson(*options.JsonPath, RunRecordJson(record) + "\n", ignored);
+    }
+    op.Print(ResultLogLine(code, ""));
+    return code;
+}
+
 bool IsStdinFileArgument(const std::string& arg)
 {
     return arg.size() == 3 && arg[0] == '-' && (arg[1] == 'f' || arg[1] == 'F') && arg[2] == '-';
@@ -67,11 +82,7 @@ int RunBoards(const LaunchOptions& options, std::vector<std::string> classic, co
               ProgramPort& port, ConsoleOperator& op)
 {
     // Ends a run that never reached a session: the closing line all the same.
-    auto endEarly = [&](ExitCode code) {
-        int finished = port.Finish(ToInt(code));
-        op.Print(ResultLogLine(finished, ""));
-        return finished;
-    };
+    auto endEarly = [&](ExitCode code) { return EndWithoutARun(options, op, port.Finish(ToInt(code))); };
 
     // "-f-": the file is what standard input holds.
     StdinFile input;

@@ -20,6 +20,10 @@ class ProgramPort;
 int RunBoards(const LaunchOptions& options, std::vector<std::string> classic, const std::string& exePath,
               ProgramPort& port, ConsoleOperator& op);
 
+// A run that ends before any board (no port, a refused input): the JSON
+// report (--json) and the closing line all the same. Returns code.
+int EndWithoutARun(const LaunchOptions& options, ConsoleOperator& op, int code);
+
 // "-f-" (any case of the letter): the -f file is standard input.
 bool IsStdinFileArgument(const std::string& arg);
 

@@ -279,11 +279,8 @@ int RunHeadless(const LaunchOptions& options, const std::vector<std::string>& ar
     if (!options.NoIni)
         UseStoredAdapter(launch.Adapter, launch.SimSpec.has_value(), launch.IniPath, exePath);
     std::unique_ptr<ProgramPort> port = ProgramPort::Open(launch, op, exitCode);
-    if (!port) {
-        // No port, no run: the closing line all the same.
-        op.Print(ResultLogLine(exitCode, ""));
-        return exitCode;
-    }
+    if (!port)
+        return EndWithoutARun(launch, op, exitCode);
 
     // Without a window "-?" asks for the command-line help, as "?" does.
     std::vector<std::string> classic = args;

@@ -139,6 +139,11 @@ TEST_F(ScriptRun, CommandLinesThatEndBeforeAnyStep)
             << c.Args << "\n" << run.Err;
         EXPECT_EQ(run.Out, "") << c.Args;
     }
+    // A script that reads the report gets one even then.
+    ShellRun noPort = Shell(dir, "$CLI --no-ini --sim=F999 -p -fblink.ihx --json=-");
+    EXPECT_EQ(noPort.ExitCode, 8);
+    EXPECT_NE(noPort.Out.find("\"exit_code\":8"), std::string::npos) << noPort.Out;
+    EXPECT_NE(noPort.Out.find("unknown part"), std::string::npos) << noPort.Out;
 }
 
 TEST_F(ScriptRun, OffsetPlacesABinaryAndAreaReachesTheUserData)
