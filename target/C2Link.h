@@ -92,16 +92,16 @@ public:
     bool C2BlockRead(uint16_t address, uint16_t count);
     // Stores a byte in the write buffer; a byte outside the buffered block
     // sends that block first (false when the part did not take it:
-    // TakeLostBlocks() tells which bytes are lost). An adapter that answers at a
-    // flush gets a block's data in the flush that carries the next block's
-    // command, so a refusal may show one block late.
+    // TakeLostBlocks() tells which bytes are lost). An adapter that answers
+    // at a flush gets a block's data in the flush that carries the next
+    // block's command, so a refusal may show one block late.
     bool C2BufferedWrite(uint32_t address, uint8_t value);
     // Sends every stored byte (nothing when all of it is 0xFF).
     bool C2FlushWriteBuffer();
     // The bytes stored for writing that the part did not take, first to
-    // last, since the last call (nullopt: none): after a false from the two
-    // above (the buffer and any block in flight are then empty), or a block
-    // in flight that a reset or another operation's failure cut off.
+    // last, since they were last taken (nullopt: none): after a false from
+    // the two above (the buffer and any block in flight are then empty), or
+    // a block in flight that a reset or another operation's failure cut off.
     std::optional<AddressSpan> TakeLostBlocks() { return std::exchange(lostBlocks_, std::nullopt); }
     bool C2PageErase(uint32_t address);
     bool C2DeviceErase();
