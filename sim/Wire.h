@@ -249,45 +249,15 @@ public:
             Clock(true, false);
         Clock(false, false);
     }
-    // From and back to Run-Test/Idle; fill bits all ones.
+    // From and back to Run-Test/Idle; fill bits all ones for IR (BYPASS in
+    // the other devices), zeros for DR.
     uint64_t ShiftIr(uint64_t value, int bits, int fillBefore = 0, int fillAfter = 0)
     {
-        Clock(true, false);
-        Clock(true, false);
-        Clock(false, false);
-        Clock(false, false);
-        for (int i = 0; i < fillBefore; ++i)
-            Clock(false, true);
-        uint64_t out = 0;
-        for (int i = 0; i < bits; ++i) {
-            if (Tdo())
-                out |= uint64_t{1} << i;
-            Clock(i == bits - 1 && fillAfter == 0, (value >> i) & 1);
-        }
-        for (int i = 0; i < fillAfter; ++i)
-            Clock(i == fillAfter - 1, true);
-        Clock(true, false);
-        Clock(false, false);
-        return out;
+        return Shift(true, value, bits, fillBefore, fillAfter);
     }
     uint64_t ShiftDr(uint64_t value, int bits, int fillBefore = 0, int fillAfter = 0)
     {
-        Clock(true, false);
-        Clock(false, false);
-        Clock(false, false);
-        for (int i = 0; i < fillBefore; ++i)
-            Clock(false, false);
-        uint64_t out = 0;
-        for (int i = 0; i < bits; ++i) {
-            if (Tdo())
-                out |= uint64_t{1} << i;
-            Clock(i == bits - 1 && fillAfter == 0, (value >> i) & 1);
-        }
-        for (int i = 0; i < fillAfter; ++i)
-            Clock(i == fillAfter - 1, false);
-        Clock(true, false);
-        Clock(false, false);
-        return out;
+        return Shift(false, value, bits, fillBefore, fillAfter);
     }
     void WriteIndirect(uint16_t ir, uint32_t data, int width)
     {
@@ -309,6 +279,27 @@ public:
     int irBefore = 0, irAfter = 0, drBefore = 0, drAfter = 0;
 
 private:
+    uint64_t Shift(bool ir, uint64_t value, int bits, int fillBefore, int fillAfter)
+    {
+        Clock(true, false); // Select-DR-Scan
+        if (ir)
+            Clock(true, false); // Select-IR-Scan
+        Clock(false, false);
+        Clock(false, false);
+        for (int i = 0; i < fillBefore; ++i)
+            Clock(false, ir);
+        uint64_t out = 0;
+        for (int i = 0; i < bits; ++i) {
+            if (Tdo())
+                out |= uint64_t{1} << i;
+            Clock(i == bits - 1 && fillAfter == 0, (value >> i) & 1);
+        }
+        for (int i = 0; i < fillAfter; ++i)
+            Clock(i == fillAfter - 1, ir);
+        Clock(true, false);
+        Clock(false, false);
+        return out;
+    }
     Simulator& sim_;
     uint8_t shadow_ = 0xFF;
     bool released_ = true;
