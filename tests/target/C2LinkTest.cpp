@@ -51,6 +51,17 @@ protected:
         port.ScriptByte(value);
     }
     void StatusOk() { DataByte(0x0D); }
+    // The part takes a block command: the command and its status, the
+    // address and length bytes and their status.
+    void BlockCommandAccepted()
+    {
+        SendAccepted();
+        StatusOk();
+        SendAccepted();
+        SendAccepted();
+        SendAccepted();
+        StatusOk();
+    }
 
     std::string Trace() const { return port.Trace(mark); }
     std::vector<std::string> Frames() const { return HostFrames(port, mark); }
@@ -184,12 +195,7 @@ TEST_F(C2LinkTest, DeviceIdOfNothingZeroAndARealPart)
 TEST_F(C2LinkTest, BlockReadOf256SendsLengthZeroAndCachesTheBlock)
 {
     FromReset();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     for (int i = 0; i < 256; ++i)
         DataByte(static_cast<uint8_t>(i ^ 0x5A));
     ASSERT_TRUE(link.C2BlockRead(0x1234, 256));
@@ -213,12 +219,7 @@ TEST_F(C2LinkTest, BlockReadOf256SendsLengthZeroAndCachesTheBlock)
 TEST_F(C2LinkTest, BlockReadOfOneByteMakesOnlyThatAddressAHit)
 {
     FromReset();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     DataByte(0x42);
     ASSERT_TRUE(link.C2BlockRead(0x0800, 1));
     EXPECT_THAT(HostFrames(port, mark)[9], "DW 01");
@@ -230,12 +231,7 @@ TEST_F(C2LinkTest, BlockReadOfOneByteMakesOnlyThatAddressAHit)
 TEST_F(C2LinkTest, BlockReadWhoseDataReadTimesOutFailsAndRecovers)
 {
     FromReset();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     DataByte(0x11);
     port.ScriptByte(0x01); // OutReady for the second byte, then silence
     port.DefaultPin11 = false;
@@ -248,12 +244,7 @@ TEST_F(C2LinkTest, BlockReadWhoseDataReadTimesOutFailsAndRecovers)
 TEST_F(C2LinkTest, RefusedBlockReadFailsAndLeavesNoStaleCache)
 {
     FromReset();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     DataByte(0x77);
     ASSERT_TRUE(link.C2BlockRead(0x0000, 1));
     ASSERT_TRUE(link.CacheHolds(0x0000));
@@ -290,12 +281,7 @@ TEST_F(C2LinkTest, BufferedWritesGoOutAsOneBlockWhenTheAddressJumps)
     EXPECT_EQ(link.WriteBufferCount(), 3);
 
     mark = port.Log.size();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     SendAccepted();
     SendAccepted();
     SendAccepted();
@@ -338,12 +324,7 @@ TEST_F(C2LinkTest, SkippedAddressInsideABlockGoesOutAsErasedByte)
     ASSERT_TRUE(link.C2BufferedWrite(0x0102, 0x33));
     EXPECT_EQ(link.WriteBufferCount(), 3);
     mark = port.Log.size();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     SendAccepted();
     SendAccepted();
     SendAccepted();
@@ -359,12 +340,7 @@ TEST_F(C2LinkTest, BlockRefusedInItsClosingStatusFailsTheFlush)
     FromReset();
     ASSERT_TRUE(link.C2BufferedWrite(0x0100, 0x11));
     clock.Sleeps.clear();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     SendAccepted();
     DataByte(0x03); // the part could not write the block
     EXPECT_FALSE(link.C2FlushWriteBuffer());
@@ -481,12 +457,7 @@ TEST_F(C2LinkTest, PageEraseDeviceEraseAndSecurityWrite)
     EXPECT_TRUE(port.Pin11.empty());
 
     mark = port.Log.size();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     ASSERT_TRUE(link.C2DeviceErase());
     EXPECT_THAT(Frames(), ElementsAre("AW B4", "DW 03", "AR", "AR", "DR", "DW DE", "AR", "DW AD", "AR", "DW A5",
                               "AR", "AR", "DR"));
@@ -511,12 +482,7 @@ TEST_F(C2LinkTest, PageEraseDeviceEraseAndSecurityWrite)
 
     chip.LockByteAddress = 0x7DFF;
     mark = port.Log.size();
-    SendAccepted();
-    StatusOk();
-    SendAccepted();
-    SendAccepted();
-    SendAccepted();
-    StatusOk();
+    BlockCommandAccepted();
     port.Script({1}); // the value's data write, without an InBusy wait
     StatusOk();
     ASSERT_TRUE(link.C2WriteSecurityByte(0xFE));
