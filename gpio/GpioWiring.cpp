@@ -1,5 +1,7 @@
 #include "gpio/GpioWiring.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -33,8 +35,7 @@ bool ParseGpioWiring(std::string_view text, GpioWiring& wiring, std::string& err
         std::string_view item = list.substr(0, comma);
         list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
         const size_t eq = item.find('=');
-        std::string name(item.substr(0, eq));
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        const std::string name = ToLower(item.substr(0, eq));
         auto known = std::find_if(GpioRoleNames.begin(), GpioRoleNames.end(), [&](const char* n) { return name == n; });
         if (known == GpioRoleNames.end()) {
             error = "Adapter gpio: unknown line name '" + name + "' (use c2ck and c2d for C2, tck, tms, tdi and tdo for JTAG)";

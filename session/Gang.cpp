@@ -1,6 +1,7 @@
 #include "session/Gang.h"
 
 #include "common/IniFile.h"
+#include "common/Text.h"
 #include "lpt/Clock.h"
 #include "session/AdapterOptions.h"
 #include "session/ExitCodes.h"
@@ -24,16 +25,10 @@ namespace vorbrant {
 
 namespace {
 
-std::string Upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 // What two slots may not share: the LPT port, the GPIO chip, the FT232H.
 std::string AdapterIdentity(const GangSlot& slot, std::string& error)
 {
-    const std::string upper = Upper(slot.Adapter);
+    const std::string upper = ToUpper(slot.Adapter);
     if (upper == "LPT1" || upper == "LPT2" || upper == "LPT3")
         return upper;
     if (upper == "SIM") {
@@ -124,7 +119,7 @@ std::vector<std::string> GangSlotArguments(const GangSlot& slot, const std::vect
     std::vector<std::string> args;
     if (std::find(classicArgs.begin(), classicArgs.end(), "--no-ini") == classicArgs.end())
         args.push_back("--ini=" + iniPath);
-    const std::string upper = Upper(slot.Adapter);
+    const std::string upper = ToUpper(slot.Adapter);
     if (!slot.Sim.empty())
         args.push_back("--sim=" + slot.Sim);
     if (upper.starts_with("LPT"))
@@ -162,7 +157,7 @@ std::string GangTable(const std::vector<GangSlot>& slots, const std::vector<Gang
         char time[32];
         std::snprintf(time, sizeof time, "%.2f s", results[i].Seconds);
         std::string adapter = s.Adapter;
-        if (!s.Sim.empty() && Upper(adapter) != "SIM")
+        if (!s.Sim.empty() && ToUpper(adapter) != "SIM")
             adapter += " (simulated)";
         rows.push_back({s.Name, adapter, part.empty() ? "-" : part, results[i].ExitCode == 0 ? "success" : "failed",
                         std::to_string(results[i].ExitCode), time});
