@@ -6,6 +6,7 @@
 #include "lpt/PortTable.h"
 #include "session/ConfigPath.h"
 #include "session/Gang.h"
+#include "session/LaunchOptions.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -41,32 +42,27 @@ bool TakeAdapterOptions(std::vector<std::string>& args, AdapterOptions& options,
 {
     std::vector<std::string> rest;
     for (const std::string& arg : args) {
-        auto value = [&](std::string_view name, std::optional<std::string>& into) {
-            if (!arg.starts_with(name) || (arg.size() > name.size() && arg[name.size()] != '='))
-                return false;
-            into = arg.size() > name.size() + 1 ? std::optional(arg.substr(name.size() + 1)) : std::nullopt;
-            return true;
-        };
         std::optional<std::string> text;
+        auto value = [&](std::string_view name) { return TakeValue(arg, name, text); };
         if (arg == "--list-adapters") {
             options.List = true;
-        } else if (value("--adapter-clock", text)) {
+        } else if (value("--adapter-clock")) {
             uint32_t hz = 0;
             if (!ParseAdapterClock(text.value_or(""), hz, error))
                 return false;
             options.ClockHz = hz;
-        } else if (value("--adapter", text)) {
+        } else if (value("--adapter")) {
             AdapterChoice choice;
-            if (!text) {
-                error = "Option --adapter needs a value (--adapter=...)";
+            if (!text || text->empty()) {
+                error = NeedsValueText("--adapter");
                 return false;
             }
             if (!ParseAdapterChoice(*text, choice, error))
                 return false;
             options.Option = text;
-        } else if (value("--gang", text)) {
-            if (!text) {
-                error = "Option --gang needs a value (--gang=...)";
+        } else if (value("--gang")) {
+            if (!text || text->empty()) {
+                error = NeedsValueText("--gang");
                 return false;
             }
             options.GangFile = text;

@@ -12,22 +12,6 @@ namespace vorbrant {
 
 namespace {
 
-// "--name=value" or "--name": the value after '=' when the name matches.
-bool TakeValue(std::string_view arg, std::string_view name, std::optional<std::string>& value)
-{
-    if (arg.substr(0, name.size()) != name)
-        return false;
-    std::string_view rest = arg.substr(name.size());
-    if (rest.empty()) {
-        value = std::nullopt;
-        return true;
-    }
-    if (rest.front() != '=')
-        return false;
-    value = std::string(rest.substr(1));
-    return true;
-}
-
 // The options that take a file name or a text of their own.
 struct PathOption {
     const char* Name;
@@ -85,6 +69,26 @@ std::optional<uint8_t> HexByte(const std::string& text)
 
 } // namespace
 
+bool TakeValue(std::string_view arg, std::string_view name, std::optional<std::string>& value)
+{
+    if (arg.substr(0, name.size()) != name)
+        return false;
+    std::string_view rest = arg.substr(name.size());
+    if (rest.empty()) {
+        value = std::nullopt;
+        return true;
+    }
+    if (rest.front() != '=')
+        return false;
+    value = std::string(rest.substr(1));
+    return true;
+}
+
+std::string NeedsValueText(std::string_view name)
+{
+    return "Option " + std::string(name) + " needs a value (" + std::string(name) + "=...)";
+}
+
 bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, std::string& error)
 {
     std::vector<std::string> rest;
@@ -103,7 +107,7 @@ bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, 
         std::optional<std::string> value;
         auto needValue = [&](const char* name) {
             if (!value || value->empty()) {
-                error = std::string("Option ") + name + " needs a value (" + name + "=...)";
+                error = NeedsValueText(name);
                 return false;
             }
             return true;

@@ -66,6 +66,12 @@ struct LaunchOptions {
 // option, a missing value or a bad --io kind.
 bool ExtractLongOptions(std::vector<std::string>& args, LaunchOptions& options, std::string& error);
 
+// "--name=value" or "--name": true when the name matches, value the text
+// after '=' (nullopt without one).
+bool TakeValue(std::string_view arg, std::string_view name, std::optional<std::string>& value);
+// "Option --name needs a value (--name=...)".
+std::string NeedsValueText(std::string_view name);
+
 // The text of --help: our long options, then the classic ones.
 std::string LongHelpText();
 
