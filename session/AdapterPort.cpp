@@ -30,16 +30,17 @@ AdapterPort::~AdapterPort() = default;
 AdapterPort::Opened AdapterPort::Open(const AdapterOptions& options, sim::Simulator* simulator, Clock& clock)
 {
     Opened result;
-    std::string text = options.Option.value_or("lpt");
+    const bool gpioBoard = simulator && simulator->Config().Adapter == sim::AdapterKind::Gpio;
+    const bool ftBoard = simulator && simulator->Config().Adapter == sim::AdapterKind::Ft232h;
+    const std::string text = options.Option.value_or(gpioBoard ? SimGpioDefault : ftBoard ? "ft232h" : "lpt");
+    // A text that does not parse leaves the choice at LPT: on a simulated
+    // board of another kind the mismatch is what is said.
+    AdapterChoice choice;
+    std::string parseError;
+    const bool parsed = ParseAdapterChoice(text, choice, parseError);
     if (simulator) {
-        const sim::AdapterKind board = simulator->Config().Adapter;
-        const bool gpioBoard = board == sim::AdapterKind::Gpio, ftBoard = board == sim::AdapterKind::Ft232h;
-        if (!options.Option)
-            text = gpioBoard ? SimGpioDefault : ftBoard ? "ft232h" : "lpt";
-        AdapterChoice peek;
-        std::string ignored;
-        ParseAdapterChoice(text, peek, ignored);
-        const bool agrees = (peek.Kind == AdapterKind::Gpio) == gpioBoard && (peek.Kind == AdapterKind::Ft232h) == ftBoard;
+        const bool agrees =
+            (choice.Kind == AdapterKind::Gpio) == gpioBoard && (choice.Kind == AdapterKind::Ft232h) == ftBoard;
         if (!agrees) {
             result.Error = "The simulated board hangs on adapter=" +
                            std::string(gpioBoard ? "gpio" : ftBoard ? "ft232h" : "an LPT adapter") +
@@ -48,8 +49,8 @@ AdapterPort::Opened AdapterPort::Open(const AdapterOptions& options, sim::Simula
             return result;
         }
     }
-    AdapterChoice choice;
-    if (!ParseAdapterChoice(text, choice, result.Error)) {
+    if (!parsed) {
+        result.Error = parseError;
         result.CommandLine = true;
         return result;
     }
