@@ -89,7 +89,7 @@ void Ft232hAdapter::C2Reset(int holdWrites)
     Pins(Do, C2Outputs);
     batch_.ReadLow();
     Exchange();
-    const int holdUs = holdWrites <= StandardReset ? StandardResetUs : holdWrites;
+    const int holdUs = ResetHoldUs(holdWrites);
     clock_.SleepMs(static_cast<uint32_t>(std::max(1, (holdUs + 999) / 1000)));
     Pins(C2Idle, C2Outputs);
     batch_.ReadLow();

@@ -25,7 +25,7 @@ void GpioAdapter::C2Reset(int holdWrites)
 {
     // Low for holdWrites microseconds at least, on the clock: a GPIO write
     // is quicker than a port write.
-    const int holdUs = holdWrites <= StandardReset ? StandardResetUs : holdWrites;
+    const int holdUs = ResetHoldUs(holdWrites);
     const uint64_t until = clock_.NowNs() + uint64_t(holdUs) * 1000;
     Put(static_cast<uint8_t>((levels_ & ~Ck) | D));
     while (clock_.NowNs() < until)

@@ -119,6 +119,11 @@ public:
     // What an adapter that times its own lines holds for StandardReset:
     // 100 us, five times the 20 us that reset a part.
     static constexpr int StandardResetUs = 100;
+    // The microseconds such an adapter holds for a holdWrites request.
+    static constexpr int ResetHoldUs(int holdWrites)
+    {
+        return holdWrites <= StandardReset ? StandardResetUs : holdWrites;
+    }
     virtual void C2Reset(int holdWrites) = 0;
     // One C2CK pulse: C2D takes its state for this bit with the falling
     // edge and holds it through the rising edge, where the part samples it.
