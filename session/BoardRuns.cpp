@@ -56,6 +56,13 @@ bool WriteJson(const std::string& path, const std::string& text, std::string& er
     return false;
 }
 
+// The port work (accesses, nanoseconds) between two readings of it.
+void AddPortWork(RunRecord& report, std::pair<uint64_t, uint64_t> from, std::pair<uint64_t, uint64_t> to)
+{
+    report.PortAccesses = to.first - from.first;
+    report.PortSeconds = static_cast<double>(to.second - from.second) / 1e9;
+}
+
 } // namespace
 
 int EndWithoutARun(const LaunchOptions& options, ConsoleOperator& op, int code)
@@ -143,8 +150,7 @@ int RunBoards(const LaunchOptions& options, std::vector<std::string> classic, co
                 if (options.Repeat)
                     report.Board = board;
                 if (const auto now = port.Work(); now && positionStart) {
-                    report.PortAccesses = now->first - positionStart->first;
-                    report.PortSeconds = static_cast<double>(now->second - positionStart->second) / 1e9;
+                    AddPortWork(report, *positionStart, *now);
                     positionStart = now;
                 }
                 report.Message = op.LastProblem();
@@ -194,10 +200,8 @@ int RunBoards(const LaunchOptions& options, std::vector<std::string> classic, co
                 report.Board = board;
             if (patched)
                 report.Serial = number;
-            if (const auto workAfter = port.Work(); workAfter && workBefore) {
-                report.PortAccesses = workAfter->first - workBefore->first;
-                report.PortSeconds = static_cast<double>(workAfter->second - workBefore->second) / 1e9;
-            }
+            if (const auto workAfter = port.Work(); workAfter && workBefore)
+                AddPortWork(report, *workBefore, *workAfter);
             report.Message = op.LastProblem();
             if (positions) {
                 // The chain as a whole: its positions' sums, no one part.
