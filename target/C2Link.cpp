@@ -119,15 +119,16 @@ void C2Link::SendDataWriteFrame(uint8_t value)
         SendBit(((value >> i) & 1) != 0);
 }
 
-void C2Link::C2DataWrite(uint8_t value)
+bool C2Link::C2DataWrite(uint8_t value)
 {
     SendDataWriteFrame(value);
     dataWriteTimedOut_ = !WaitForTarget(DataWriteWaitStrobes);
     if (dataWriteTimedOut_) {
         Note(LinkFault::TimedOut);
-        return; // the wait that ran out ended in a reset
+        return false; // the wait that ran out ended in a reset
     }
     Stop();
+    return true;
 }
 
 bool C2Link::C2DataRead(uint8_t& value)
@@ -308,8 +309,7 @@ bool C2Link::WaitOutReady()
 
 bool C2Link::SendByte(uint8_t value)
 {
-    C2DataWrite(value);
-    return !dataWriteTimedOut_ && WaitInBusyClear();
+    return C2DataWrite(value) && WaitInBusyClear();
 }
 
 bool C2Link::CheckStatus()
@@ -651,8 +651,7 @@ bool C2Link::PageEraseOnce(uint32_t address)
     SelectFpdat();
     if (!SendByte(PageEraseCommand) || !CheckStatus())
         return false;
-    C2DataWrite(static_cast<uint8_t>(address / chip_.PageSize));
-    if (dataWriteTimedOut_)
+    if (!C2DataWrite(static_cast<uint8_t>(address / chip_.PageSize)))
         return false;
     WaitInBusyClear(); // the page number is acknowledged by the status below
     // The part answers the page number (a locked page is refused) and the
@@ -687,8 +686,7 @@ bool C2Link::C2WriteSecurityByte(uint8_t value)
     bool written = WithStallRecovery([&](bool&) {
         if (!StartBlockCommand(BlockWriteCommand, chip_.LockByteAddress, 1))
             return false;
-        C2DataWrite(value);
-        return !dataWriteTimedOut_ && CheckStatus(); // the part's verdict on the byte, as for a block
+        return C2DataWrite(value) && CheckStatus(); // the part's verdict on the byte, as for a block
     });
     return written || FailAndRecover();
 }
@@ -750,8 +748,7 @@ bool C2Link::ReadSecurityOnce(uint8_t& value)
         return ReadSecurityRegister(0xB4, value);
     case C2SecurityPath::WindowB5: {
         C2AddressWrite(0xA7);
-        C2DataWrite(1);
-        if (dataWriteTimedOut_)
+        if (!C2DataWrite(1))
             return false; // the reset put the register page back: 0xB5 is another register there
         C2AddressWrite(0xB5);
         uint8_t raw = 0;

@@ -57,7 +57,8 @@ public:
     // All eight bits are clocked; only those in sampleMask are read from
     // C2D (the others come back 0).
     uint8_t C2AddressRead(uint8_t sampleMask = 0xFF);
-    void C2DataWrite(uint8_t value);
+    // false when the target never ended its wait (DataWriteTimedOut()).
+    bool C2DataWrite(uint8_t value);
     // 0 when the target never ended its wait; DataReadTimedOut() tells.
     uint8_t C2DataRead();
     // The same read, with the time-out as the result (false = no data).
